@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Port.h"
+
+#include <QString>
+
+class Logfile;
+
+// The one serial link to the unit: opening with the line-setting choices,
+// single bytes in and out, the link watch and the activity flags.
+class Datacom
+{
+public:
+    Datacom(Port &port, Logfile &log);
+
+    // 0 when open, -1 on any failure. Choices as the setup dialog stores them.
+    int OpenComPort(int portIndex, int baudChoice, int parityChoice, int dataBitsChoice,
+                    int stopBitsChoice, int handshakeChoice);
+    // With the fixed choices every caller uses: 9600,N,8,1, no handshaking.
+    int openDefault(int portIndex) { return OpenComPort(portIndex, 4, 0, 1, 0, 0); }
+    void CloseComPort();
+    int ReadComByte();
+    int WriteComByte(int value);
+    void FlushComInput();
+    int ComPortIsOpen() const;
+    void CheckComLink();
+
+    // The line-settings text for the choices, e.g. "9600,N,8,1".
+    static QString settingsText(int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice);
+
+    qint16 LinkWatch = 0;
+    bool txActivity = false; // set by WriteComByte, cleared by the indicator logic
+    bool rxActivity = false; // set by ReadComByte
+    QString caption = QStringLiteral("Serial port: XXXX "); // of FrmCommunicatie
+
+    Port &port() { return m_port; }
+
+private:
+    Port &m_port;
+    Logfile &m_log;
+};

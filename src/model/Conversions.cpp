@@ -1,0 +1,149 @@
+#include "Conversions.h"
+
+#include "Cp1252.h"
+#include "Diverse.h"
+#include "Items.h"
+
+namespace Items {
+
+int receiptLimit(int n)
+{
+    switch (n) {
+    case 0: return 3;
+    case 5: return 9;
+    case 7: return 150;
+    case 10: case 30: return 4;
+    case 11: case 12: case 31: case 32: case 35: return 1;
+    case 13: case 33: case 34: return 2;
+    case 14: return 60;
+    default: return -1;
+    }
+}
+
+int IsBulkItem(int n)
+{
+    return isListItem(n) ? 1 : -1;
+}
+
+} // namespace Items
+
+namespace Conversions {
+
+void clearRxBuffer(RxBuffer &rx)
+{
+    for (int i = 0; i < 100; ++i)
+        rx[i] = -1;
+}
+
+int ReplyItemNumber(const RxBuffer &rx)
+{
+    return rx[kItemOffset];
+}
+
+static bool isByte(int v)
+{
+    return v >= 0 && v <= 255;
+}
+
+Value ReplyToValue(const RxBuffer &rx, int n)
+{
+    const int v = rx[kValueOffset];
+    if (Items::isListItem(n)) {
+        // A value byte that never arrived is no value at all.
+        if (!isByte(v))
+            return Values::integer(-1);
+        return Values::text(Diverse::NumberText(v <= Items::receiptLimit(n) ? v : 0));
+    }
+    if (Items::isHexDigitItem(n)) {
+        if (!isByte(v))
+            return Values::integer(-1);
+        const int d = v > 0 ? Diverse::HexDigitValue(QString(Cp1252::charOf(quint8(v)))) : 0;
+        return Values::text(Diverse::NumberText(d));
+    }
+    if (n >= 100 && n <= 148) {
+        const int hi = rx[kValueOffset + 1];
+        // A high byte of 128 or more leaves the range 0..32767 of INT values.
+        if (!isByte(v) || !isByte(hi) || hi >= 128)
+            return Values::integer(-1);
+        return Values::text(Diverse::SignedText(hi * 256 + v));
+    }
+    if (n >= 150 && n <= 248) {
+        const int len = rx[kLenOffset];
+        if (len <= 12)
+            return Values::text(QString());
+        // The text ends two bytes before the end of the frame, and never past the buffer.
+        const int last = len - 2;
+        if (last >= int(rx.size()))
+            return Values::integer(-1);
+        QString text;
+        text.reserve(last - kValueOffset + 1);
+        for (int i = kValueOffset; i <= last; ++i) {
+            if (!isByte(rx[i]))
+                return Values::integer(-1);
+            text.append(Cp1252::charOf(quint8(rx[i])));
+        }
+        return Values::text(text);
+    }
+    return Values::integer(-1);
+}
+
+Value ValueForUnit(int n, const Value &v)
+{
+    if (n >= 0 && n < Items::kItemCount)
+        return v;
+    return Value();
+}
+
+static Encoding unsendable(const QString &problem)
+{
+    return Encoding{Encoding::Status::Unsendable, {}, problem};
+}
+
+Encoding encodeValueForUnit(int n, const Value &working)
+{
+    const Value x = ValueForUnit(n, working);
+    switch (Items::kindOf(n)) {
+    case Items::Kind::Char: {
+        const auto w = Values::roundToInt16(Values::numberOf(x));
+        if (Items::isHexDigitItem(n)) {
+            if (!w || *w >= 256)
+                return Encoding{Encoding::Status::Refused, {}, {}};
+            const QString hex = Diverse::HexText(*w);
+            return Encoding{Encoding::Status::Ok, QByteArray(1, hex.at(0).toLatin1()), {}};
+        }
+        if (!w || *w < 0 || *w > 255) {
+            if (w && *w == -1 && Items::isListItem(n))
+                return unsendable(QStringLiteral("nothing is chosen"));
+            return unsendable(QStringLiteral("value %1 is outside 0-255").arg(Values::textOf(x)));
+        }
+        return Encoding{Encoding::Status::Ok, QByteArray(1, char(*w)), {}};
+    }
+    case Items::Kind::Int: {
+        const auto w = Values::roundToInt16(Values::numberOf(x));
+        if (!w || *w < 0)
+            return unsendable(QStringLiteral("value %1 is outside 0-32767").arg(Values::textOf(x)));
+        QByteArray bytes;
+        bytes.append(char(*w % 256));
+        bytes.append(char(*w / 256));
+        return Encoding{Encoding::Status::Ok, bytes, {}};
+    }
+    case Items::Kind::Tekst: {
+        const QString text = Values::textOf(x);
+        if (text.size() > kMaxTextLength)
+            return unsendable(QStringLiteral("text of %1 characters is longer than %2")
+                                  .arg(text.size()).arg(kMaxTextLength));
+        const auto bytes = Cp1252::encode(text);
+        if (!bytes) {
+            const QChar bad = text.at(Cp1252::firstUnencodable(text));
+            return unsendable(QStringLiteral("character U+%1 cannot be sent")
+                                  .arg(QString::number(bad.unicode(), 16).toUpper().rightJustified(4, u'0')));
+        }
+        return Encoding{Encoding::Status::Ok, *bytes, {}};
+    }
+    case Items::Kind::None:
+        break;
+    }
+    return Encoding{Encoding::Status::NotSent, {}, {}};
+}
+
+} // namespace Conversions

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// Small text helpers shared by every layer, and the lines of the log window.
+namespace Diverse {
+
+// The log form of a received byte: control bytes by their ASCII names in
+// brackets, every other byte as its Windows-1252 character.
+QString ByteToLogText(int byte);
+// 0..15 for a hexadecimal digit (and 15 for "-"); only the first character counts.
+int HexDigitValue(const QString &text);
+// Decimal without a leading blank: -5 gives "-5".
+QString NumberText(int number);
+// Upper-case hexadecimal of the 16-bit two's complement: -1 gives "FFFF".
+QString HexText(int number);
+// Decimal with the first position reserved for the sign: 5 gives " 5".
+QString SignedText(int number);
+
+// The 25 lines of the log window; line 0 is the oldest.
+class LogLines
+{
+public:
+    static constexpr int kLineCount = 25;
+
+    void ClearLogLines();
+    void AddLogLine(const QString &text);
+
+    const QString &line(int i) const { return m_lines.at(i); }
+    int count() const { return m_count; }
+
+private:
+    std::array<QString, kLineCount + 1> m_lines;
+    int m_count = 0;
+};
+
+} // namespace Diverse

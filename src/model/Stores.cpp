@@ -1,0 +1,53 @@
+#include "Stores.h"
+
+Stores::Stores()
+{
+    ResetWorkingValues();
+    ResetUnitValues();
+}
+
+void Stores::FileToWorkingValues()
+{
+    for (int i = 0; i < Items::kStoreSize; ++i)
+        workingValues[i] = fileValues[i];
+}
+
+void Stores::WorkingToFileValues()
+{
+    for (int i = 0; i < Items::kStoreSize; ++i)
+        fileValues[i] = workingValues[i];
+}
+
+void Stores::ResetWorkingValues()
+{
+    workingValues.fill(Values::integer(-1));
+}
+
+void Stores::ResetUnitValues()
+{
+    unitValues.fill(Values::integer(-1));
+}
+
+void Stores::ClearRequestFlags()
+{
+    for (int i = 0; i < Items::kItemCount; ++i)
+        itemRequest[i] = Items::kNoRequest;
+}
+
+bool Stores::clearAllRequests()
+{
+    bool any = false;
+    for (qint16 &r : itemRequest) {
+        any = any || r > 0;
+        r = Items::kNoRequest;
+    }
+    return any;
+}
+
+int Stores::pendingRequestCount() const
+{
+    int count = 0;
+    for (qint16 r : itemRequest)
+        count += r != 0 ? 1 : 0;
+    return count;
+}

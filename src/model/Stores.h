@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Items.h"
+#include "Value.h"
+
+#include <array>
+
+// The three value stores and the request table, indexed by item number 0-250.
+class Stores
+{
+public:
+    using ValueStore = std::array<Value, Items::kStoreSize>;
+
+    Stores();
+
+    ValueStore fileValues;    // the last settings file read or written
+    ValueStore workingValues; // what the operator sees and what writes send
+    ValueStore unitValues;    // last known to be in the unit; integer -1 = unknown
+    std::array<qint16, Items::kStoreSize> itemRequest{};
+
+    void FileToWorkingValues();
+    void WorkingToFileValues();
+    void ResetWorkingValues();
+    void ResetUnitValues();
+    // Entries 0-249; the spare entry 250 is left as it is.
+    void ClearRequestFlags();
+    // Every entry 0-250; true when at least one was pending.
+    bool clearAllRequests();
+    int pendingRequestCount() const;
+};
