@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -8,6 +9,7 @@
 // A stored item value: empty (never set), a 16-bit integer, a double or a text.
 // Which form an entry has depends on where it came from; consumers convert on use.
 using Value = std::variant<std::monostate, qint16, double, QString>;
+Q_DECLARE_METATYPE(Value)
 
 namespace Values {
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "OperatorView.h"
+
+#include <QList>
+
+// An operator view without a screen: records what the engine showed, answers
+// message boxes with a preset answer.
+class HeadlessView : public OperatorView
+{
+public:
+    struct Message
+    {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    void appendProgress(const QString &piece) override { m_progress += piece; }
+    void clearProgress() override { m_progress.clear(); }
+    void setProgressBar(const ProgressBar &bar) override { m_bar = bar; }
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
+    {
+        m_messages.append({text, title, icon, buttons});
+        return m_answer;
+    }
+    QString testPagerAddress() const override { return m_address; }
+    QString testPagerDisplayInfo() const override { return m_displayInfo; }
+    void beep() override { ++m_beeps; }
+
+    const QString &progress() const { return m_progress; }
+    const ProgressBar &progressBar() const { return m_bar; }
+    const QList<Message> &messages() const { return m_messages; }
+    int beeps() const { return m_beeps; }
+
+    void setAnswer(Answer answer) { m_answer = answer; }
+    void setTestPagerAddress(const QString &address) { m_address = address; }
+    void setTestPagerDisplayInfo(const QString &text) { m_displayInfo = text; }
+
+private:
+    QString m_progress;
+    ProgressBar m_bar;
+    QList<Message> m_messages;
+    Answer m_answer = Answer::Ok;
+    QString m_address;
+    QString m_displayInfo;
+    int m_beeps = 0;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// What the engine and the commands need of the operator's screen: the progress
+// box TxtProgress, the progress bar, message boxes, the test-call fields and
+// the beep. The main window implements it; the headless view records it.
+class OperatorView
+{
+public:
+    enum class Icon { None, Critical, Information };
+    enum class Buttons { Ok, OkCancel };
+    enum class Answer { Ok, Cancel };
+
+    struct ProgressBar
+    {
+        bool visible = false;
+        int minimum = 0;
+        int maximum = 40;
+        int value = 0;
+        bool operator==(const ProgressBar &) const = default;
+    };
+
+    virtual ~OperatorView() = default;
+
+    // Appends a piece to TxtProgress and moves its caret to the end.
+    virtual void appendProgress(const QString &piece) = 0;
+    virtual void clearProgress() = 0;
+    virtual void setProgressBar(const ProgressBar &bar) = 0;
+    virtual Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) = 0;
+    virtual QString testPagerAddress() const = 0;
+    virtual QString testPagerDisplayInfo() const = 0;
+    virtual void beep() = 0;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Interface.h"
+#include "binding/HeadlessItemControls.h"
+#include "files/Logfile.h"
+#include "files/Setup.h"
+#include "link/Datacom.h"
+#include "model/Diverse.h"
+#include "model/Stores.h"
+#include "HeadlessView.h"
+
+#include <QString>
+
+class ItemControls;
+class OperatorView;
+class Port;
+
+// The whole world of one run: the setup values, the log, the value stores, the
+// serial link and the engine, built from a home folder, a clock and a port.
+// The desktop tool and the command-line tool each hold one; a test builds a
+// fresh one in a line.
+class Session
+{
+public:
+    Session(const QString &homeFolder, Logfile::Clock clock, Port &port, ItemControls &controls,
+            OperatorView &view);
+
+    // Start-up without the window's own steps: switches, log lines, setup file,
+    // choice lists, default settings, port and engine start. The two callbacks
+    // let the window refresh its log lines and set up its tabs at their turn.
+    void InitProgram(const QString &commandLine, const std::function<void()> &updateMessageWindow = {},
+                     const std::function<void()> &setupScreens = {});
+
+    // "Open ComPort": close and open the port again; an engine that was never
+    // started (the port failed at start-up) starts now. 0 when open.
+    int reopenComPort();
+
+    const QString homeFolder;
+    Setup setup;
+    Diverse::LogLines logLines;
+    Logfile logfile;
+    Stores stores;
+    Datacom datacom;
+    ItemControls &controls;
+    OperatorView &view;
+    Interface engine;
+};
+
+// A session with headless controls and view, for tests and the command-line tool.
+class HeadlessSession
+{
+public:
+    HeadlessSession(const QString &homeFolder, Logfile::Clock clock, Port &port)
+        : session(homeFolder, std::move(clock), port, controls, view)
+    {
+    }
+
+    HeadlessItemControls controls;
+    HeadlessView view;
+    Session session;
+};

@@ -1,0 +1,141 @@
+#include "EngineWorld.h"
+
+#include <QTest>
+
+// Every request goes out byte for byte through the real send path.
+class TestFrames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writeRequest_data();
+    void writeRequest();
+    void readRequest_data();
+    void readRequest();
+    void refusedWrites_data();
+    void refusedWrites();
+    void wakeUpIsSentUnchanged();
+    void checksumOfFrames_data();
+    void checksumOfFrames();
+};
+
+static QByteArray hex(const char *h)
+{
+    return QByteArray::fromHex(h);
+}
+
+void TestFrames::writeRequest_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<Value>("value");
+    QTest::addColumn<QByteArray>("frame");
+
+    QTest::newRow("010D..05 1E 77 1F 03 1E 9F") << 5 << Values::integer(3)
+                                               << hex("010D0100025 71F051E771F031E9F");
+    QTest::newRow("010E..2C 01 1E 15") << 100 << Values::number(300) << hex("010E010002571F641E771F2C011E15");
+    QTest::newRow("010D..00 1E A7") << 0 << Values::integer(0) << hex("010D010002571F001E771F001E A7");
+    QTest::newRow("010D..A7 1E 00 CHK zero") << 0 << Values::integer(167) << hex("010D010002571F001E771FA71E00");
+    QTest::newRow("010C empty text") << 150 << Values::text(QString()) << hex("010C010002571F961E771F1E12");
+    QTest::newRow("item 40 value 10 -> 41") << 40 << Values::integer(10)
+                                            << Frames::complete(hex("010D010002571F281E771F411E"));
+    QTest::newRow("item 40 value 255 -> 46") << 40 << Values::integer(255)
+                                             << Frames::complete(hex("010D010002571F281E771F461E"));
+    QTest::newRow("item 41 value -1 -> 46") << 41 << Values::integer(-1)
+                                            << Frames::complete(hex("010D010002571F291E771F461E"));
+    QTest::newRow("INT 256 -> 00 01") << 101 << Values::text(QStringLiteral(" 256"))
+                                      << Frames::complete(hex("010E010002571F651E771F00011E"));
+    QTest::newRow("INT 1000 -> E8 03") << 100 << Values::number(1000)
+                                       << Frames::complete(hex("010E010002571F641E771FE8031E"));
+    QTest::newRow("TEKST 0x80 euro") << 160 << Values::text(QStringLiteral("A\u20AC"))
+                                     << Frames::complete(hex("010E010002571FA01E771F41801E"));
+    QTest::newRow("CHAR 2.5 rounds to 2") << 11 << Values::number(2.5)
+                                          << Frames::complete(hex("010D010002571F0B1E771F021E"));
+}
+
+void TestFrames::writeRequest()
+{
+    QFETCH(int, item);
+    QFETCH(Value, value);
+    QFETCH(QByteArray, frame);
+    EngineWorld w;
+    QCOMPARE(w.engine().SendWriteRequest(item, value), 1);
+    QCOMPARE(w.port.takeWritten().toHex(' '), frame.toHex(' '));
+}
+
+void TestFrames::readRequest_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("01 09 .. 05 1E 3A") << 5 << hex("010901000277 1F051E3A");
+    QTest::newRow("read 249") << 249 << Frames::complete(hex("0109010002771FF91E"));
+}
+
+void TestFrames::readRequest()
+{
+    QFETCH(int, item);
+    QFETCH(QByteArray, frame);
+    EngineWorld w;
+    QCOMPARE(w.engine().SendReadRequest(item), 1);
+    QCOMPARE(w.port.takeWritten().toHex(' '), frame.toHex(' '));
+    QCOMPARE(w.engine().SendReadRequest(-1), -1);
+    QVERIFY(w.port.takeWritten().isEmpty());
+}
+
+void TestFrames::refusedWrites_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<Value>("value");
+    QTest::addColumn<int>("result");
+    QTest::newRow("hex item 300") << 45 << Values::integer(300) << -1;
+    QTest::newRow("hex item 256") << 40 << Values::integer(256) << -1;
+    QTest::newRow("list item nothing chosen") << 5 << Values::integer(-1) << -1;
+    QTest::newRow("CHAR 256") << 20 << Values::integer(256) << -1;
+    QTest::newRow("INT -1") << 100 << Values::integer(-1) << -1;
+    QTest::newRow("INT 40000") << 100 << Values::number(40000) << -1;
+    QTest::newRow("text 244 chars") << 200 << Values::text(QString(244, u'x')) << -1;
+    QTest::newRow("text with Greek letter") << 200 << Values::text(QStringLiteral("\u03A9")) << -1;
+    QTest::newRow("negative item") << -1 << Values::integer(0) << -1;
+    QTest::newRow("item 250") << 250 << Values::integer(0) << 0;
+}
+
+void TestFrames::refusedWrites()
+{
+    QFETCH(int, item);
+    QFETCH(Value, value);
+    QFETCH(int, result);
+    EngineWorld w;
+    QCOMPARE(w.engine().SendWriteRequest(item, value), result);
+    QVERIFY(w.port.takeWritten().isEmpty());
+}
+
+void TestFrames::wakeUpIsSentUnchanged()
+{
+    EngineWorld w;
+    w.engine().SendWakeUp();
+    QCOMPARE(w.port.takeWritten(), hex("0101807F"));
+    QCOMPARE(w.engine().WaitTicks, qint16(10));
+}
+
+void TestFrames::checksumOfFrames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("01 06 01 00 02 52 A4 reset") << hex("01060100025 2A4");
+    QTest::newRow("01 06 01 00 02 32 C4 ask position") << hex("010601000232C4");
+    QTest::newRow("pager call 1234 bleep 1")
+        << hex("011401000241 1F301E311F313233341E331F311E61");
+}
+
+void TestFrames::checksumOfFrames()
+{
+    QFETCH(QByteArray, frame);
+    QCOMPARE(Frames::complete(frame.left(frame.size() - 1)), frame);
+    unsigned sum = 0;
+    for (char c : frame)
+        sum += quint8(c);
+    QCOMPARE(sum % 256, 0u);
+    QCOMPARE(Frames::resetBody() + char(0xA4), hex("010601000252A4"));
+    QCOMPARE(Frames::complete(Frames::askBufferPositionBody()), hex("010601000232C4"));
+}
+
+QTEST_GUILESS_MAIN(TestFrames)
+#include "tst_frames.moc"

@@ -1,0 +1,618 @@
+#include "FakeUnit.h"
+
+#include "binding/ModUnitUpdate.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestInterface : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readAllInOrder();
+    void writeAllSendsScreenValues();
+    void wakeUpAfterIdleTime_data();
+    void wakeUpAfterIdleTime();
+    void answerTimeouts_data();
+    void answerTimeouts();
+    void noiseIsDroppedOneBytePerTick();
+    void badAnswers_data();
+    void badAnswers();
+    void answerNamingAnotherItem();
+    void threeNacksAbortWriteAll();
+    void freshCountForNewCommand();
+    void cancelMidTransfer();
+    void readAllDuringWriteAll();
+    void linkWatchRunsOutMidReadAll();
+    void vanishedPortIsReopened();
+    void unsendableValueIsRefused_data();
+    void unsendableValueIsRefused();
+    void progressAndLogTexts_data();
+    void progressAndLogTexts();
+    void pagerCall_data();
+    void pagerCall();
+    void pagerCallFailures_data();
+    void pagerCallFailures();
+    void restart_data();
+    void restart();
+    void restartWinsOverPagerCall();
+    void unitTextWhileIdle_data();
+    void unitTextWhileIdle();
+    void progressBar();
+    void engineStartsWhenPortOpensLater();
+};
+
+void TestInterface::readAllInOrder()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.values[0] = QByteArray(1, 2);
+    unit.values[14] = QByteArray(1, 60); // kept on receipt, beyond the list
+    const int opens = w.port.openCount();
+    w.engine().requestReadAll();
+    QVERIFY(unit.runUntilQuiet() > 0);
+
+    QCOMPARE(unit.requestedItems('w'), (QList<int>{0, 5, 7, 10, 11, 12, 13, 14, 30, 31, 32, 33, 34, 35}));
+    QCOMPARE(unit.wakeUps, 1);
+    QCOMPARE(w.port.openCount(), opens + 1);
+    QCOMPARE(w.stores().unitValues[0], Values::text(u"2"_s));
+    QCOMPARE(w.stores().workingValues[14], Values::text(u"60"_s));
+    QCOMPARE(w.controls().comboText(0), u"Debug info"_s);
+    QVERIFY(w.view().progress().startsWith(u"Reading setting 0  Diagnostic level: Debug info OK\r\n"_s));
+    QCOMPARE(w.logLines().last(), u"14:05:09 Reading of all settings was successfull."_s);
+    QVERIFY(!w.view().progress().contains(u"successfull"_s)); // only in service mode
+    QCOMPARE(w.engine().ErrorCount, qint16(0));
+}
+
+void TestInterface::writeAllSendsScreenValues()
+{
+    EngineWorld w(u"/DEBUG"_s);
+    FakeUnit unit(w);
+    w.controls().setComboIndex(5, 3);
+    w.controls().setComboIndex(7, 150);
+    w.controls().setText(105, u"77"_s); // INT items are not bulk items
+    w.engine().requestWriteAll();
+    QVERIFY(unit.runUntilQuiet() > 0);
+
+    QCOMPARE(unit.requestedItems('W'), (QList<int>{0, 5, 7, 10, 11, 12, 13, 14, 30, 31, 32, 33, 34, 35}));
+    const QByteArray item5 = unit.requests.at(1);
+    QCOMPARE(item5.toHex(' '), Frames::complete(QByteArray::fromHex("010D010002571F051E771F031E")).toHex(' '));
+    QCOMPARE(quint8(unit.requests.at(2)[11]), quint8(150));
+    QCOMPARE(w.stores().unitValues[5], Values::integer(3));
+    QCOMPARE(w.stores().workingValues[105], Values::number(77));
+    QVERIFY(w.view().progress().endsWith(u"Programming of all settings was successfull.\r\n"_s));
+    QCOMPARE(w.logLines().last(), u"14:05:09 Programming of all settings was successfull."_s);
+}
+
+void TestInterface::wakeUpAfterIdleTime_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("gap");
+    QTest::addColumn<bool>("wakeUp");
+    QTest::newRow("read then 79 ticks") << false << 79 << false;
+    QTest::newRow("read then 80 ticks") << false << 80 << true;
+    QTest::newRow("write then 199 ticks") << true << 199 << false;
+    QTest::newRow("write then 200 ticks") << true << 200 << true;
+}
+
+void TestInterface::wakeUpAfterIdleTime()
+{
+    QFETCH(bool, write);
+    QFETCH(int, gap);
+    QFETCH(bool, wakeUp);
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.controls().setComboIndex(0, 1);
+
+    auto request = [&] { write ? w.engine().requestWrite(0) : w.engine().requestRead(0); };
+    request();
+    w.tick(); // the idle tick takes it: wake-up first, then 10 ticks
+    QCOMPARE(w.port.takeWritten(), Frames::wakeUp());
+    w.tick(9);
+    QVERIFY(w.port.written().isEmpty());
+    w.tick();
+    QVERIFY(!w.port.written().isEmpty()); // the request went out on the 10th tick
+    unit.poll();
+    int sinceStart = 0;
+    sinceStart += unit.runUntil([&] { return w.engine().EngineState == Interface::kIdle; });
+    while (sinceStart < gap - 1) {
+        w.tick();
+        ++sinceStart;
+    }
+    request();
+    w.tick();
+    const QByteArray sent = w.port.takeWritten();
+    QCOMPARE(sent == Frames::wakeUp(), wakeUp);
+    if (!wakeUp) {
+        QVERIFY(sent.isEmpty());
+        w.tick();
+        QVERIFY(!w.port.written().isEmpty()); // out on the next tick
+    }
+}
+
+void TestInterface::answerTimeouts_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QByteArray>("partial");
+    QTest::addColumn<QString>("piece");
+    QTest::newRow("read, no SOH") << false << QByteArray() << u"[Item: 0 Value: None]  ERROR timeout wo SOH. \r\n"_s;
+    QTest::newRow("read, no LEN") << false << QByteArray("\x01") << u"[Item: 0 Value: None]  ERROR timeout wo LEN. \r\n"_s;
+    QTest::newRow("read, stops short") << false << QByteArray("\x01\x0D\x01\x00") << u"[Item: 0 Value: None]  ERROR timeout wo data. \r\n"_s;
+    QTest::newRow("write, no SOH") << true << QByteArray() << u" -> ERROR timeout waiting for SOH.\r\n"_s;
+    QTest::newRow("write, no LEN") << true << QByteArray("\x01") << u" -> ERROR timeout waiting for LEN.\r\n"_s;
+    QTest::newRow("write, stops short") << true << QByteArray("\x01\x05\x01") << u" -> ERROR timeout waiting for data.\r\n"_s;
+}
+
+// Each phase of an answer waits exactly 120 ticks for its next byte.
+void TestInterface::answerTimeouts()
+{
+    QFETCH(bool, write);
+    QFETCH(QByteArray, partial);
+    QFETCH(QString, piece);
+    EngineWorld w;
+    w.controls().setComboIndex(0, 0);
+    write ? w.engine().requestWrite(0) : w.engine().requestRead(0);
+    const int collecting = write ? 311 : 351;
+    QVERIFY(w.tickUntilState(collecting) > 0);
+    w.port.queueInput(partial);
+    // The start and length bytes take a tick each, the rest one tick; then 120 ticks without a byte.
+    const int byteTicks = qMin(int(partial.size()), 2) + (partial.size() > 2 ? 1 : 0);
+    w.tick(byteTicks + 119);
+    QVERIFY2(w.engine().EngineState != Interface::kIdle, "gave up before 120 ticks");
+    w.tick();
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
+    QCOMPARE(w.engine().ErrorCount, qint16(1));
+    QCOMPARE(w.stores().itemRequest[0], write ? Items::kWriteRequest : Items::kReadRequest);
+}
+
+void TestInterface::noiseIsDroppedOneBytePerTick()
+{
+    EngineWorld w;
+    w.engine().requestRead(0);
+    QVERIFY(w.tickUntilState(351) > 0);
+    w.port.queueInput(QByteArray("xyz") + readAnswer(0, QByteArray(1, 1)));
+    w.tick(3);
+    QCOMPARE(w.engine().EngineState, qint16(351));
+    QCOMPARE(w.port.pendingInput().size(), readAnswer(0, QByteArray(1, 1)).size());
+    w.tick();
+    QCOMPARE(w.engine().EngineState, qint16(352));
+    w.tick(3); // LEN, the rest, the result
+    QCOMPARE(w.stores().unitValues[0], Values::text(u"1"_s));
+}
+
+void TestInterface::badAnswers_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("piece");
+    QTest::addColumn<int>("errors");
+
+    QByteArray badAck = ackAnswer();
+    badAck[badAck.size() - 1] = char(badAck.back() + 1);
+    QByteArray tooLong = answerFrame(QByteArray(96, 'x'));
+    QByteArray longest = readAnswer(150, QByteArray(85, 'y'));
+    QTest::newRow("write, checksum error with ACK at 4") << true << 0 << badAck << u" -> ERROR checksum.\r\n"_s << 1;
+    QTest::newRow("write, NACK") << true << 0 << ackAnswer(0x15) << u" -> program ERROR NACK.\r\n"_s << 1;
+    QTest::newRow("write, LEN 98 too long") << true << 0 << tooLong << u" -> ERROR too long info.\r\n"_s << 0;
+    QTest::newRow("read, LEN 98 too long") << false << 0 << tooLong << u" ERROR too long info. \r\n"_s << 0;
+    QTest::newRow("read, LEN 97 is fine") << false << 150 << longest << u" [Item: 150 Waarde: "_s + QString(85, u'y') + u"] Op te roepen pager bij ComStoring BMC: "_s + QString(85, u'y') + u" OK\r\n"_s << 0;
+    QTest::newRow("read, item without conversion") << false << 0 << readAnswer(3, "\x01") << u" ERROR reading setting!\r\n"_s << 1;
+}
+
+void TestInterface::badAnswers()
+{
+    QFETCH(bool, write);
+    QFETCH(int, item);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, piece);
+    QFETCH(int, errors);
+    EngineWorld w(u"/DEBUG"_s);
+    FakeUnit unit(w);
+    unit.answer = [&](const QByteArray &) { return answer; };
+    write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
+    QVERIFY(unit.runUntil([&] { return w.engine().EngineState == 354 || w.engine().EngineState == 314
+                                       || (!unit.requests.isEmpty() && w.engine().EngineState == Interface::kIdle); }) > 0);
+    w.tick();
+    QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
+    QCOMPARE(w.engine().ErrorCount, qint16(errors));
+}
+
+void TestInterface::answerNamingAnotherItem()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [](const QByteArray &) { return readAnswer(7, QByteArray(1, 20)); };
+    w.engine().requestRead(5);
+    QVERIFY(unit.runUntil([&] { return w.stores().unitValues[7] == Values::text(u"20"_s); }) > 0);
+    w.tick();
+    QCOMPARE(w.stores().itemRequest[5], Items::kReadRequest); // asked again
+    QCOMPARE(w.stores().itemRequest[7], Items::kNoRequest);
+    QCOMPARE(w.controls().comboText(7), u"Length: 20 characters"_s);
+}
+
+void TestInterface::threeNacksAbortWriteAll()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [](const QByteArray &) { return ackAnswer(0x15); };
+    w.engine().requestWriteAll();
+    QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }) > 0);
+
+    QCOMPARE(unit.requestedItems('W'), (QList<int>{0, 0, 0}));
+    const auto &box = w.view().messages().first();
+    QCOMPARE(box.text, u"ERROR writing setting in the Converter.\r\nProgramming is aborted!"_s);
+    QCOMPARE(box.title, u"Tessaro by Kestrum"_s);
+    QCOMPARE(box.icon, OperatorView::Icon::Critical);
+    QCOMPARE(box.buttons, OperatorView::Buttons::Ok);
+    QVERIFY(w.view().progress().endsWith(u" -> program ERROR NACK.\r\n\r\nCancelled!\r\n"_s));
+    QCOMPARE(w.stores().pendingRequestCount(), 0);
+    QCOMPARE(w.engine().AllMode, qint16(0));
+    unit.runUntilQuiet();
+    QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
+}
+
+// After an abort the operator's next command is tried, not aborted at once.
+void TestInterface::freshCountForNewCommand()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [](const QByteArray &) { return QByteArray(); };
+    w.engine().requestRead(0);
+    QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }, 2000) > 0);
+    QCOMPARE(w.view().messages().first().text, u"ERROR reading settings from the converter.\r\nReading is aborted!"_s);
+    QCOMPARE(unit.requests.size(), 3);
+    unit.answer = nullptr;
+    w.engine().requestRead(0);
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(unit.requests.size(), 4);
+    QCOMPARE(w.view().messages().size(), 1);
+    QCOMPARE(w.stores().unitValues[0], Values::text(u"1"_s));
+}
+
+void TestInterface::cancelMidTransfer()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.engine().requestWriteAll();
+    QVERIFY(unit.runUntil([&] { return w.engine().EngineState == 311; }) > 0);
+    w.engine().cancelByOperator();
+    unit.runUntilQuiet();
+    QCOMPARE(unit.requestedItems('W'), QList<int>{0});
+    QVERIFY(w.view().progress().endsWith(u"\r\nGeannuleerd!\r\n -> Saved.\r\n"_s));
+    QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
+}
+
+void TestInterface::readAllDuringWriteAll()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.engine().requestWriteAll();
+    QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
+    w.engine().requestReadAll();
+    QVERIFY(unit.runUntil([&] { return w.engine().AllMode == 1; }) > 0);
+    // The tick that reported the write-all took the read-all flag and reopened the port.
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 3),
+             (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
+                          u"14:05:09 Comport closed by software."_s, u"14:05:09 Com: 1 opened with: 9600,N,8,1"_s}));
+    QCOMPARE(unit.requestedItems('W').size(), 14);
+    QVERIFY(unit.requestedItems('w').isEmpty());
+    unit.runUntilQuiet();
+    QCOMPARE(unit.requestedItems('w').size(), 14);
+}
+
+void TestInterface::linkWatchRunsOutMidReadAll()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.engine().requestReadAll();
+    QVERIFY(unit.runUntil([&] { return unit.requests.size() == 4; }) > 0);
+    const int closes = w.port.closeCount();
+    w.session().datacom.LinkWatch = 0;
+    w.tick();
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kReopenPort));
+    QCOMPARE(w.port.closeCount(), closes + 1);
+    w.session().datacom.LinkWatch = 20;
+    QVERIFY(w.tickUntilState(Interface::kIdle) == 10);
+    QVERIFY(w.view().progress().endsWith(u"\r\nCurrent programming / reading action cancelled!\r\n"_s));
+    QCOMPARE(w.stores().pendingRequestCount(), 0);
+    QCOMPARE(w.engine().AllMode, qint16(0));
+    unit.runUntilQuiet();
+    QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
+}
+
+// A port found closed while idle is reopened every 200 ticks until it opens.
+void TestInterface::vanishedPortIsReopened()
+{
+    EngineWorld w;
+    w.tick(20);
+    w.port.dropConnection();
+    w.port.setFailOpens(true);
+    w.tick();
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kReopenPort));
+    auto failedOpens = [&] { return w.logLines().filter(u"Error opening ComPort:  1"_s).size(); };
+    w.tick();
+    QCOMPARE(failedOpens(), 1);
+    w.tick(199);
+    QCOMPARE(failedOpens(), 1);
+    w.port.setFailOpens(false);
+    w.tick();
+    QCOMPARE(failedOpens(), 1);
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QVERIFY(!w.view().progress().contains(u"cancelled"_s)); // nothing was pending
+}
+
+void TestInterface::unsendableValueIsRefused_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("piece");
+    QTest::newRow("list item, nothing chosen") << 5 << QString()
+                                               << u" -> ERROR not sent, item 5: nothing is chosen.\r\n"_s;
+    QTest::newRow("INT 40000") << 110 << u"40000"_s
+                               << u" -> ERROR not sent, item 110: value 40000 is outside 0-32767.\r\n"_s;
+    QTest::newRow("text with a Greek letter") << 160 << u"a\u03A9"_s
+                                              << u" -> ERROR not sent, item 160: character U+03A9 cannot be sent.\r\n"_s;
+    QTest::newRow("hex item 300") << 45 << QString() << u" -> Not implemented type of unit.\r\n"_s;
+}
+
+void TestInterface::unsendableValueIsRefused()
+{
+    QFETCH(int, item);
+    QFETCH(QString, screen);
+    QFETCH(QString, piece);
+    EngineWorld w;
+    w.controls().setComboIndex(5, -1);
+    if (item >= 100)
+        w.controls().setText(item, screen);
+    if (item == 45) {
+        w.stores().workingValues[45] = Values::integer(300);
+        w.engine().requestStoredWrite(45);
+    } else {
+        w.engine().requestWrite(item);
+    }
+    QVERIFY(w.tickUntil([&] { return w.stores().itemRequest[item] == 0; }, 50) > 0);
+    QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
+    QCOMPARE(w.engine().ErrorCount, qint16(0));
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.port.takeWritten(), Frames::wakeUp()); // nothing but the wake-up went out
+}
+
+void TestInterface::progressAndLogTexts_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<QString>("log");
+
+    QTest::newRow("write CHAR 5") << QString() << 5 << true << QByteArray()
+        << u"Writing ESPA out max address length: Address length: 3 digits -> Saved.\r\n"_s
+        << u"14:05:09  [Item: 5 Value: 3] Writing ESPA out max address length: Address length: 3 digits"_s;
+    QTest::newRow("write CHAR 5 service mode") << u"/DEBUG"_s << 5 << true << QByteArray()
+        << u" [Item: 5 Value: 3] Writing ESPA out max address length: Address length: 3 digits -> Saved.\r\n"_s
+        << u"14:05:09  [Item: 5 Value: 3] Writing ESPA out max address length: Address length: 3 digits"_s;
+    QTest::newRow("write TEKST 155") << QString() << 155 << true << QByteArray()
+        << u"Writing Pager-adres   1234 OK -> Saved.\r\n"_s
+        << u"14:05:09  [Item: 155 Value: 1234] Writing Pager-adres   1234 OK"_s;
+    QTest::newRow("read INT 105") << u"/DEBUG"_s << 105 << false << QByteArray("\x34\x12")
+        << u"Reading setting 105   [Item: 105 Value:  4660] EventNr 4660 OK\r\n"_s
+        << u"14:05:09 Received from unit:  [Item: 105 Value:  4660] EventNr 4660 OK"_s;
+    QTest::newRow("read TEKST 156") << u"/DEBUG"_s << 156 << false << QByteArray("abc")
+        << u"Reading setting 156   [Item: 156 Waarde: abc] PagerAdres 2 abc OK\r\n"_s
+        << u"14:05:09 Received from unit:  [Item: 156 Waarde: abc] PagerAdres 2 abc OK"_s;
+    QTest::newRow("read hex item 41") << QString() << 41 << false << QByteArray("B")
+        << u"Reading setting 41  BleepCode Entry 2 BleepCode: B OK\r\n"_s
+        << u"14:05:09 Received from unit:  [Item: 41 Value: 11] BleepCode Entry 2 BleepCode: B OK"_s;
+    QTest::newRow("read item without control") << QString() << 145 << false << QByteArray("\x05\x00", 2)
+        << u"Reading setting 145  "_s << QString();
+}
+
+void TestInterface::progressAndLogTexts()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(int, item);
+    QFETCH(bool, write);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, progress);
+    QFETCH(QString, log);
+    EngineWorld w(commandLine);
+    FakeUnit unit(w);
+    unit.values[item] = value;
+    w.controls().setComboIndex(5, 3);
+    w.controls().setText(155, u"1234"_s);
+    write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
+    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && w.engine().EngineState == Interface::kIdle; }, 200);
+    QCOMPARE(w.view().progress(), progress);
+    if (log.isEmpty()) {
+        // No legend: the line stays open and nothing is logged.
+        QCOMPARE(w.stores().unitValues[item], Values::text(u" 5"_s));
+        QVERIFY(w.logLines().filter(u"Received"_s).isEmpty());
+        return;
+    }
+    QVERIFY2(w.logLines().contains(log), qPrintable(w.logLines().join('\n')));
+}
+
+void TestInterface::pagerCall_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<int>("bleep");
+    QTest::addColumn<char>("position");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("01 14 .. 33 1F 30 1E 62") << u"1234"_s << QString() << 0 << '0'
+        << QByteArray::fromHex("01140100024 11F301E311F313233341E331F301E62");
+    QTest::newRow("position 7, display text, bleep FFFF") << u"1234"_s << u"Hi"_s << -1 << '7'
+        << Frames::complete(QByteArray::fromHex("011C010002411F371E311F313233341E321F48691E331F464646461E"));
+    QTest::newRow("address cut to 10, text to 40") << u"123456789012"_s << QString(45, u'x') << 1 << '0'
+        << Frames::complete(QByteArray::fromHex("0145010002411F301E311F" "31323334353637383930" "1E321F")
+                            + QByteArray(40, 'x') + QByteArray::fromHex("1E331F311E"));
+}
+
+void TestInterface::pagerCall()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, display);
+    QFETCH(int, bleep);
+    QFETCH(char, position);
+    QFETCH(QByteArray, frame);
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.bufferDigit = position;
+    w.view().setTestPagerAddress(address);
+    w.view().setTestPagerDisplayInfo(display);
+    w.controls().setTestBleepIndex(bleep);
+    w.engine().requestPagerCall();
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(unit.requests.size(), 2);
+    QCOMPARE(unit.requests[0], QByteArray::fromHex("010601000232C4"));
+    QCOMPARE(unit.requests[1].toHex(' '), frame.toHex(' '));
+    QCOMPARE(w.logLines().last(), u"14:05:09 STATUS: Calling pager via Tessaro succesfull."_s);
+}
+
+void TestInterface::pagerCallFailures_data()
+{
+    QTest::addColumn<int>("failingRequest");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<int>("errors");
+    QByteArray badSum = ackAnswer();
+    badSum[badSum.size() - 1] = 0;
+    QTest::newRow("no SOH ask") << 0 << QByteArray() << u"ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"_s << 1;
+    QTest::newRow("no LEN ask") << 0 << QByteArray("\x01") << u"ERROR: TimeOut calling pager Tessaro (Len ask BufPos)"_s << 0;
+    QTest::newRow("checksum ask") << 0 << badSum << u"ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"_s << 0;
+    QTest::newRow("no SOH call") << 1 << QByteArray() << u"ERROR: TimeOut calling pager via Tessaro (SOH sending call)"_s << 1;
+    QTest::newRow("no LEN call") << 1 << QByteArray("\x01") << u"ERROR: TimeOut calling pager via Tessaro (Len sending call)"_s << 0;
+    QTest::newRow("checksum call") << 1 << badSum << u"ERROR: TimeOut calling pager via Tessaro (Data sending call)"_s << 0;
+    QTest::newRow("NACK call") << 1 << ackAnswer(0x15) << u"STATUS: Calling pager via Tessaro failed."_s << 0;
+    QTest::newRow("call stops short") << 1 << QByteArray("\x01\x05\x01") << u"ERROR: TimeOut calling pager via Tessaro (Rest sending call)"_s << 1;
+}
+
+void TestInterface::pagerCallFailures()
+{
+    QFETCH(int, failingRequest);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, log);
+    QFETCH(int, errors);
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [&](const QByteArray &frame) {
+        return unit.requests.size() - 1 == failingRequest ? answer : unit.defaultAnswer(frame);
+    };
+    w.view().setTestPagerAddress(u"1"_s);
+    w.engine().requestPagerCall();
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(unit.requests.size(), failingRequest + 1);
+    QCOMPARE(w.logLines().last(), u"14:05:09 "_s + log);
+    QCOMPARE(w.engine().ErrorCount, qint16(errors));
+}
+
+void TestInterface::restart_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("log");
+    QByteArray badSum = ackAnswer();
+    badSum[badSum.size() - 1] = 0;
+    QTest::newRow("ACK") << ackAnswer() << u"STATUS: RESET command send to the converter."_s;
+    QTest::newRow("NACK") << ackAnswer(0x15) << QString();
+    QTest::newRow("no SOH") << QByteArray() << u"ERROR: TimeOut sending RESET command to the converter (SOH)"_s;
+    QTest::newRow("no LEN") << QByteArray("\x01") << u"ERROR: TimeOut while sending RESET command to the cconverter. (Length)"_s;
+    QTest::newRow("checksum") << badSum << u"ERROR: ChecksumError sending RESET command to the converter."_s;
+    QTest::newRow("stops short") << QByteArray("\x01\x05") << u"ERROR: TimeOut while sending RESET command to the converter. (Data)"_s;
+}
+
+void TestInterface::restart()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, log);
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [&](const QByteArray &) { return answer; };
+    const QStringList before = w.logLines();
+    w.engine().requestRestart();
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(unit.requests, QList<QByteArray>{QByteArray::fromHex("010601000252A4")});
+    const QString last = w.logLines().last();
+    if (log.isEmpty())
+        QVERIFY(last.endsWith(u"opened with: 9600,N,8,1"_s)); // nothing after reopening the port
+    else
+        QCOMPARE(last, u"14:05:09 "_s + log);
+    QCOMPARE(w.engine().ErrorCount, qint16(0));
+}
+
+void TestInterface::restartWinsOverPagerCall()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.view().setTestPagerAddress(u"1"_s);
+    w.engine().requestPagerCall();
+    w.engine().requestRestart();
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(unit.requests, QList<QByteArray>{QByteArray::fromHex("010601000252A4")});
+    QVERIFY(!w.engine().PagerCallRequested);
+}
+
+void TestInterface::unitTextWhileIdle_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("OK CR LF") << QByteArray("OK\r\n") << QStringList{u"OK"_s};
+    QTest::newRow("control bytes by name") << QByteArray("a\x02\x15\x7F\n") << QStringList{u"a[STX][NACK][RUBOUT]"_s};
+    QTest::newRow("200 characters") << QByteArray(200, 'x') + '\r' << QStringList{QString(131, u'x'), QString(69, u'x')};
+}
+
+void TestInterface::unitTextWhileIdle()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, lines);
+    EngineWorld w;
+    const int before = w.logLines().size();
+    w.port.queueInput(input);
+    w.tick();
+    QStringList got = w.logLines().mid(before);
+    for (QString &l : got)
+        l = l.mid(9);
+    QCOMPARE(got, lines);
+}
+
+void TestInterface::progressBar()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    w.engine().requestReadAll();
+    unit.runUntil([&] { return w.engine().EngineState == 350 && w.engine().CurrentItem == 14; });
+    QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 14}));
+    unit.runUntilQuiet();
+    w.tick();
+    QVERIFY(!w.view().progressBar().visible);
+    w.engine().requestRead(200);
+    w.tick();
+    QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 40}));
+}
+
+void TestInterface::engineStartsWhenPortOpensLater()
+{
+    QTemporaryDir home;
+    ScriptedPort port;
+    port.setFailOpens(true);
+    HeadlessSession world(home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); }, port);
+    world.session.InitProgram(QString());
+    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kNotStarted));
+    world.session.engine.requestRead(0);
+    world.session.engine.InterfaceTick(0);
+    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kNotStarted));
+
+    port.setFailOpens(false);
+    QCOMPARE(world.session.reopenComPort(), 0);
+    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kIdle));
+    for (int i = 0; i < 12 && port.written().size() < 8; ++i)
+        world.session.engine.InterfaceTick(0);
+    QVERIFY(port.written().endsWith(Frames::complete(Frames::readRequestBody(0))));
+}
+
+QTEST_GUILESS_MAIN(TestInterface)
+#include "tst_interface.moc"
