@@ -20,6 +20,8 @@ bool ShowListChoice(ItemControls &controls, int n, int v)
 
 void ShowValue(Stores &stores, ItemControls &controls, int n)
 {
+    if (!hasControl(n))
+        return;
     Value &working = stores.workingValues[n];
     if (hasCombo(n)) {
         if (!controls.comboVisible(n))
@@ -60,6 +62,8 @@ void ShowAllValues(Stores &stores, ItemControls &controls)
 
 void TakeValue(Stores &stores, const ItemControls &controls, int n)
 {
+    if (!hasControl(n))
+        return;
     Value &working = stores.workingValues[n];
     if (hasCombo(n))
         working = controls.comboVisible(n) ? Values::integer(controls.comboIndex(n)) : Values::integer(0);
