@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The folder that holds Tessaro.set, default.set and Log/: the given folder
 // when there is one (--home), else the program's folder when it is writable,
@@ -9,7 +10,14 @@ namespace HomeFolder {
 
 QString resolve(const QString &overrideFolder = QString());
 
-// "--home DIR" or "--home=DIR" from a command line; empty when absent.
+// The same choice with the program's folder given.
+QString choose(const QString &overrideFolder, const QString &programFolder);
+
+// True when a file can actually be created in the folder.
+bool isWritableFolder(const QString &folder);
+
+// "--home DIR" or "--home=DIR" from a command line (arguments[0] is the
+// program); empty when absent.
 QString fromArguments(const QStringList &arguments);
 
 } // namespace HomeFolder

@@ -18,16 +18,23 @@ QString defaultSettingsPath(const QString &homeFolder);
 // Where the settings-file dialogs start: SetPath, else Instellingen in the home folder.
 QString settingsStartFolder(const Setup &setup, const QString &homeFolder);
 
+// A missing or unreadable file reads as empty; a number outside 16 bits reads as 0.
 void ReadSetupFile(Setup &setup, const QString &homeFolder);
 FileResult WriteSetupFile(const Setup &setup, const QString &homeFolder);
 
-// Takes the screen's values into the working and file values, then writes the file.
+// Takes the screen's values into the working and file values, then writes the
+// 250 lines. A text with a line break or a character without a Windows-1252
+// byte, or a number that is not finite, refuses the whole save. An empty path
+// does nothing.
 FileResult WriteSettingsFile(Stores &stores, ItemControls &controls, const QString &path);
 // Reads every item from the file into the file and working values, forgets the
-// unit's values, and shows the result. A missing file reads as empty.
+// unit's values, and shows the result. A file that is missing or cannot be read
+// to its end changes nothing and gives a failure. An empty path does nothing.
 FileResult ReadSettingsFile(Stores &stores, ItemControls &controls, const QString &path);
 
 FileResult WriteDefaultSettings(Stores &stores, ItemControls &controls, const QString &homeFolder);
+// Like ReadSettingsFile, but a missing or unreadable file reads as empty (every
+// item 0 or empty text), and a failure midway keeps the lines before it.
 void ReadDefaultSettings(Stores &stores, ItemControls &controls, const QString &homeFolder);
 
 } // namespace LeesIniFile

@@ -1,0 +1,49 @@
+#include "HomeFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace HomeFolder {
+
+bool isWritableFolder(const QString &folder)
+{
+    // Permission bits do not tell (root writes everywhere, a read-only disk
+    // refuses everyone): try to make a file.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tessaro-probe-XXXXXX")));
+    return probe.open();
+}
+
+QString choose(const QString &overrideFolder, const QString &programFolder)
+{
+    QString folder;
+    if (!overrideFolder.isEmpty())
+        folder = QDir(overrideFolder).absolutePath();
+    else if (!programFolder.isEmpty() && isWritableFolder(programFolder))
+        folder = QDir(programFolder).absolutePath();
+    else
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString resolve(const QString &overrideFolder)
+{
+    return choose(overrideFolder, QCoreApplication::applicationDirPath());
+}
+
+QString fromArguments(const QStringList &arguments)
+{
+    const QString option = QStringLiteral("--home");
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == option)
+            return i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
+        if (argument.startsWith(option + u'='))
+            return argument.mid(option.size() + 1);
+    }
+    return QString();
+}
+
+} // namespace HomeFolder

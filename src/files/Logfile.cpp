@@ -1,0 +1,83 @@
+#include "Logfile.h"
+
+#include "Setup.h"
+
+#include "model/Cp1252.h"
+#include "model/Diverse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr QByteArrayView kLineEnd = "\r\n";
+
+// Read access lets the append check how the file ends; without it the line is appended as it is.
+bool openForAppend(QFile &file, bool *canRead)
+{
+    *canRead = file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered);
+    return *canRead || file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+}
+
+bool endsWithLineEnd(QFile &file, qint64 size)
+{
+    char last = 0;
+    return file.seek(size - 1) && file.read(&last, 1) == 1 && last == '\n';
+}
+
+} // namespace
+
+Logfile::Logfile(const Setup &setup, Diverse::LogLines &lines, const QString &homeFolder, Clock clock)
+    : m_setup(setup)
+    , m_lines(lines)
+    , m_homeFolder(homeFolder)
+    , m_clock(std::move(clock))
+{
+}
+
+void Logfile::WriteLogLine(const QString &text)
+{
+    const QDateTime now = m_clock();
+    const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + text;
+    if (m_setup.Logfile == 0)
+        return;
+    m_lines.AddLogLine(line);
+    // A line the file cannot take is lost without a word; the window shows it.
+    appendLine(fileNameFor(now.date()), Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
+}
+
+QString Logfile::logFolder() const
+{
+    return QDir(m_homeFolder).filePath(QStringLiteral("Log"));
+}
+
+QString Logfile::fileNameFor(const QDate &date) const
+{
+    return QDir(logFolder()).filePath(date.toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".log"));
+}
+
+bool Logfile::appendLine(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    bool canRead = false;
+    if (!openForAppend(file, &canRead)) {
+        // The first line ever: make the folder and try once more.
+        const QString folder = logFolder();
+        if (QFileInfo::exists(folder) || !QDir().mkpath(folder) || !openForAppend(file, &canRead))
+            return false;
+    }
+    const qint64 oldSize = file.size();
+    QByteArray out;
+    // A line torn off earlier must not run into this one.
+    if (canRead && oldSize > 0 && !endsWithLineEnd(file, oldSize))
+        out = kLineEnd.toByteArray();
+    out += bytes;
+    // Unbuffered, so a full disk shows as a short count; a half line is taken back.
+    const qint64 written = file.write(out);
+    if (written == out.size())
+        return true;
+    if (written > 0)
+        file.resize(oldSize);
+    return false;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "FileResult.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// Line-by-line reading and all-or-nothing replacing of the tool's text files.
+namespace TextFile {
+
+enum class ReadStatus {
+    Complete,   // every line was delivered
+    Missing,    // no such file: nothing was delivered
+    CannotOpen, // nothing was delivered
+    ReadError   // the lines before the failure (or an overlong line) were delivered
+};
+
+struct ReadOutcome
+{
+    ReadStatus status = ReadStatus::Complete;
+    QString error; // names the file and the reason; empty when complete
+};
+
+// Calls onLine for every line of the file, without its line end. CR LF, a lone
+// CR and a lone LF each end a line; a last line without a line end counts too.
+// Empty lines are delivered as well. A line over 16 MB ends the reading.
+ReadOutcome forEachLine(const QString &path, const std::function<void(const QByteArray &line)> &onLine);
+
+// Replaces the file with content through a temporary file in the same folder,
+// renamed over the old one only when every byte reached the disk. On failure
+// the old file is untouched and the result names the file (as "the <what>")
+// and the reason.
+FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what);
+
+// The path as the operator knows it (native separators).
+QString displayName(const QString &path);
+
+} // namespace TextFile

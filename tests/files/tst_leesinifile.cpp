@@ -1,0 +1,565 @@
+#include "FileBytes.h"
+#include "testsupport/TmpfsMount.h"
+
+#include "binding/HeadlessItemControls.h"
+#include "binding/Startup.h"
+#include "files/LeesIniFile.h"
+#include "files/Setup.h"
+#include "model/Items.h"
+#include "model/ScreenDefinition.h"
+#include "model/Stores.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// The stores and the controls as the window has them after start-up.
+struct Screen
+{
+    Stores stores;
+    HeadlessItemControls controls;
+    Screen() { Startup::FillChoiceLists(controls); }
+};
+
+QList<QByteArray> linesOf(const QByteArray &content)
+{
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// A settings file in which every item holds a value its control can show.
+QByteArray showableSettingsFile()
+{
+    const QList<QByteArray> texts = {
+        "", "Hal 3, bed 2", "  leading", "trailing  ", "a->b", "->", "\xe9\x80\x8a\x9f \xa9",
+        QByteArray("nul\0inside", 10), "\x81\x8d\x8f\x90\x9d", "x\ty",
+    };
+    QByteArray file;
+    for (int i = 0; i < Items::kItemCount; ++i) {
+        QByteArray value;
+        if (Items::isListItem(i))
+            value = QByteArray::number(i % (ScreenDefinition::displayLimit(i) + 1));
+        else if (Items::isHexDigitItem(i))
+            value = QByteArray::number(i % 16);
+        else if (i < 79)
+            value = "0"; // hidden: always saved as 0
+        else if (i < 100)
+            value = QByteArray::number(i * 3 - 250);
+        else if (i <= 143)
+            value = QByteArray::number((i - 100) * 750);
+        else if (i < 150)
+            value = QList<QByteArray>{"-32768", "32767", "100000", "-5", "0", "123456789012"}[i - 144];
+        else
+            value = texts[i % texts.size()];
+        file += QByteArray::number(i) + "    ->" + value + "\r\n";
+    }
+    return file;
+}
+
+} // namespace
+
+class TstLeesIniFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void writtenFileLayout();
+    void wholeNumbers_data();
+    void wholeNumbers();
+    void refusedSave_data();
+    void refusedSave();
+    void textRoundTrip_data();
+    void textRoundTrip();
+    void readingRules_data();
+    void readingRules();
+    void readReplacesEveryItem();
+    void loadAndSaveIsByteIdentical();
+    void oddFiles_data();
+    void oddFiles();
+    void unreadableSettingsFile_data();
+    void unreadableSettingsFile();
+    void unreadableDefaultSettings();
+    void overlongLineEndsReading();
+    void emptyPath();
+    void writeToMissingFolder();
+    void diskFaultKeepsOldFile_data();
+    void diskFaultKeepsOldFile();
+
+    void setupFileBytes();
+    void readSetup_data();
+    void readSetup();
+    void setupRoundTrip();
+    void setupPathWithLineBreakIsRefused();
+    void settingsStartFolder();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TstLeesIniFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TstLeesIniFile::writtenFileLayout()
+{
+    Screen screen;
+    screen.controls.setComboIndex(0, 0);
+    screen.controls.setComboIndex(7, 20);
+    screen.controls.setText(100, QStringLiteral("250"));
+    screen.controls.setText(151, QStringLiteral("Hal 3, bed 2"));
+    const QString file = path(QStringLiteral("unit.cfg"));
+    QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, file));
+
+    const QByteArray content = FileBytes::read(file);
+    QCOMPARE(content.count("\r\n"), 250);
+    QCOMPARE(content.count('\n'), 250);
+    QCOMPARE(content.count('\r'), 250);
+    QVERIFY(content.endsWith("\r\n"));
+    const QList<QByteArray> lines = linesOf(content);
+    QCOMPARE(lines[0], QByteArray("0    ->0\r"));
+    QCOMPARE(lines[1], QByteArray("1    ->0\r")); // hidden combo box
+    QCOMPARE(lines[5], QByteArray("5    ->-1\r")); // nothing chosen
+    QCOMPARE(lines[7], QByteArray("7    ->20\r"));
+    QCOMPARE(lines[100], QByteArray("100    ->250\r"));
+    QCOMPARE(lines[101], QByteArray("101    ->0\r")); // empty box
+    QCOMPARE(lines[150], QByteArray("150    ->\r"));
+    QCOMPARE(lines[151], QByteArray("151    ->Hal 3, bed 2\r"));
+    QVERIFY(lines[249].startsWith("249    ->"));
+    // The screen went into the working and the file values first.
+    QCOMPARE(Values::textOf(screen.stores.workingValues[7]), QStringLiteral("20"));
+    QCOMPARE(Values::textOf(screen.stores.fileValues[151]), QStringLiteral("Hal 3, bed 2"));
+}
+
+void TstLeesIniFile::wholeNumbers_data()
+{
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("half down to even") << "2.5" << QByteArray("2");
+    QTest::newRow("half up to even") << "3.5" << QByteArray("4");
+    QTest::newRow("negative half") << "-2.5" << QByteArray("-2");
+    QTest::newRow("negative zero") << "-0.4" << QByteArray("0");
+    QTest::newRow("beyond 16 bits") << "100000" << QByteArray("100000");
+    QTest::newRow("beyond 64 bits") << "1e20" << QByteArray("100000000000000000000");
+}
+
+void TstLeesIniFile::wholeNumbers()
+{
+    QFETCH(QString, boxText);
+    QFETCH(QByteArray, written);
+    Screen screen;
+    screen.controls.setText(120, boxText);
+    const QString file = path(QStringLiteral("n.cfg"));
+    QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, file));
+    QCOMPARE(linesOf(FileBytes::read(file))[120], "120    ->" + written + "\r");
+
+    Screen reader;
+    QVERIFY(LeesIniFile::ReadSettingsFile(reader.stores, reader.controls, file));
+    QCOMPARE(Values::numberOf(reader.stores.fileValues[120]), written.toDouble());
+}
+
+void TstLeesIniFile::refusedSave_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("boxText");
+    QTest::newRow("line feed in text") << 175 << QStringLiteral("first\nsecond");
+    QTest::newRow("carriage return in text") << 160 << QStringLiteral("first\rsecond");
+    QTest::newRow("no Windows-1252 byte") << 200 << QStringLiteral("snow \u2603");
+    QTest::newRow("outside the basic plane") << 150 << QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("infinite number") << 130 << QStringLiteral("1e999");
+}
+
+void TstLeesIniFile::refusedSave()
+{
+    QFETCH(int, item);
+    QFETCH(QString, boxText);
+    const QString file = path(QStringLiteral("old.cfg"));
+    const QByteArray old("7    ->3\r\n");
+    QVERIFY(FileBytes::write(file, old));
+
+    Screen screen;
+    screen.controls.setText(item, boxText);
+    const FileResult result = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, file);
+    QVERIFY(!result);
+    QVERIFY2(result.error.contains(QStringLiteral("item %1").arg(item)), qPrintable(result.error));
+    QVERIFY2(result.error.contains(QDir::toNativeSeparators(file)), qPrintable(result.error));
+    QCOMPARE(FileBytes::read(file), old);
+    QCOMPARE(FileBytes::names(m_dir->path()), QStringList{QStringLiteral("old.cfg")});
+}
+
+void TstLeesIniFile::textRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("separator") << QStringLiteral("->");
+    QTest::newRow("separators") << QStringLiteral("a->b -> c->");
+    QTest::newRow("commas and blanks") << QStringLiteral("  1,2,, 3,  ");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("Windows-1252") << QStringLiteral("\u20ac\u00e9\u0160\u0178\u00ff");
+    QTest::newRow("tab and NUL") << QStringLiteral("a\tb") + QChar(0) + QStringLiteral("c");
+}
+
+void TstLeesIniFile::textRoundTrip()
+{
+    QFETCH(QString, text);
+    Screen writer;
+    writer.controls.setText(160, text);
+    const QString file = path(QStringLiteral("t.cfg"));
+    QVERIFY(LeesIniFile::WriteSettingsFile(writer.stores, writer.controls, file));
+
+    Screen reader;
+    QVERIFY(LeesIniFile::ReadSettingsFile(reader.stores, reader.controls, file));
+    QCOMPARE(Values::textOf(reader.stores.workingValues[160]), text);
+    QCOMPARE(reader.controls.text(160), text);
+}
+
+void TstLeesIniFile::readingRules_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("expected"); // text form of the file value
+
+    QTest::newRow("only line") << QByteArray("7    ->20\r\n") << 7 << "20";
+    QTest::newRow("later line wins") << QByteArray("7->1\r\n7->2\r\n") << 7 << "2";
+    QTest::newRow("no separator changes nothing") << QByteArray("7->5\r\n7    9\r\n") << 7 << "5";
+    QTest::newRow("no number is item 0") << QByteArray("abc->9\r\n") << 0 << "9";
+    QTest::newRow("sign is no number") << QByteArray("-5->9\r\n") << 0 << "9";
+    QTest::newRow("leading blanks") << QByteArray("  12->4\r\n") << 12 << "4";
+    QTest::newRow("blank within number") << QByteArray("1 2->4\r\n") << 12 << "4";
+    QTest::newRow("only four characters") << QByteArray("12345->4\r\n") << 12 << "0";
+    QTest::newRow("item 250 ignored") << QByteArray("250->4\r\n2->1\r\n") << 2 << "1";
+    QTest::newRow("value not a number") << QByteArray("7->abc\r\n") << 7 << "0";
+    QTest::newRow("value with blanks") << QByteArray("7->  20 \r\n") << 7 << "20";
+    QTest::newRow("value with fraction") << QByteArray("7->2.5\r\n") << 7 << "2.5";
+    QTest::newRow("hexadecimal value") << QByteArray("100->&H10\r\n") << 100 << "16";
+    QTest::newRow("text with separator") << QByteArray("150->x->y\r\n") << 150 << "x->y";
+    QTest::newRow("text with blanks") << QByteArray("150->  a, b  \r\n") << 150 << "  a, b  ";
+
+    // Line ends and unusual bytes.
+    QTest::newRow("372d3e310d382d3e320d") << QByteArray("7->1\r8->2\r") << 8 << "2";
+    QTest::newRow("372d3e310a382d3e32") << QByteArray("7->1\n8->2") << 8 << "2";
+    QTest::newRow("372d3e310a0d0d0a392d3e33") << QByteArray("7->1\n\r\r\n9->3") << 9 << "3";
+    QTest::newRow("0d0a0d0a372d3e35") << QByteArray("\r\n\r\n7->5") << 7 << "5";
+    QTest::newRow("3135302d3e610062") << QByteArray("150->a\0b", 8) << 150 << QStringLiteral("a") + QChar(0) + "b";
+    QTest::newRow("003135302d3e31") << QByteArray("\0" "150->1", 7) << 0 << "1";
+    QTest::newRow("3135302d3e808d9f") << QByteArray("150->\x80\x8d\x9f") << 150 << "\u20ac\u008d\u0178";
+    QTest::newRow("372d3eff") << QByteArray("7->\xff") << 7 << "0";
+}
+
+void TstLeesIniFile::readingRules()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, item);
+    QFETCH(QString, expected);
+    const QString name = path(QStringLiteral("r.cfg"));
+    QVERIFY(FileBytes::write(name, file));
+    Screen screen;
+    QVERIFY(LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, name));
+    QCOMPARE(Values::textOf(screen.stores.fileValues[item]), expected);
+    QCOMPARE(Values::textOf(screen.stores.workingValues[item]), expected);
+}
+
+void TstLeesIniFile::readReplacesEveryItem()
+{
+    Screen screen;
+    for (int i = 0; i < Items::kItemCount; ++i) {
+        screen.stores.workingValues[i] = Values::integer(9);
+        screen.stores.unitValues[i] = Values::integer(9);
+    }
+    const QString file = path(QStringLiteral("one.cfg"));
+    QVERIFY(FileBytes::write(file, "7    ->20\r\n"));
+    QVERIFY(LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, file));
+
+    for (int i = 0; i < Items::kItemCount; ++i) {
+        QVERIFY(std::holds_alternative<qint16>(screen.stores.unitValues[i]));
+        QCOMPARE(Values::numberOf(screen.stores.unitValues[i]), -1.0);
+        if (i < 150) {
+            QVERIFY(std::holds_alternative<double>(screen.stores.workingValues[i]));
+            QCOMPARE(Values::numberOf(screen.stores.workingValues[i]), i == 7 ? 20.0 : 0.0);
+        } else {
+            QCOMPARE(screen.stores.workingValues[i], Values::text(QString()));
+        }
+    }
+    QCOMPARE(screen.controls.comboIndex(7), 20);
+    QCOMPARE(screen.controls.comboIndex(5), 0);
+}
+
+void TstLeesIniFile::loadAndSaveIsByteIdentical()
+{
+    const QByteArray original = showableSettingsFile();
+    const QString in = path(QStringLiteral("in.cfg"));
+    const QString out = LeesIniFile::defaultSettingsPath(m_dir->path());
+    QVERIFY(FileBytes::write(in, original));
+    Screen screen;
+    QVERIFY(LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, in));
+    QVERIFY(LeesIniFile::WriteDefaultSettings(screen.stores, screen.controls, m_dir->path()));
+    const QByteArray saved = FileBytes::read(out);
+    const QList<QByteArray> want = linesOf(original);
+    const QList<QByteArray> got = linesOf(saved);
+    QCOMPARE(got.size(), want.size());
+    for (int i = 0; i < want.size(); ++i)
+        QCOMPARE(got[i], want[i]);
+    QCOMPARE(saved, original);
+}
+
+void TstLeesIniFile::oddFiles_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("length"); // of the item's text form
+
+    const QByteArray mega(1024 * 1024, 'm');
+    QTest::newRow("1 MB text value") << QByteArray("7->1\r\n200->" + mega + "\r\n") << 200 << int(mega.size());
+    QTest::newRow("1 MB junk without line end") << QByteArray("7->1\r\n" + mega) << 7 << 1;
+    QTest::newRow("1 MB of NUL bytes") << QByteArray(1024 * 1024, '\0') << 0 << 1;
+    QByteArray everyByte;
+    for (int round = 0; round < 64; ++round) {
+        for (int b = 0; b < 256; ++b)
+            everyByte.append(char((b * 37 + round) & 0xff));
+    }
+    QTest::newRow("every byte value") << everyByte << 150 << 0;
+}
+
+void TstLeesIniFile::oddFiles()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, item);
+    QFETCH(int, length);
+    const QString name = path(QStringLiteral("odd.cfg"));
+    QVERIFY(FileBytes::write(name, file));
+    Screen screen;
+    QVERIFY(LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, name));
+    QCOMPARE(Values::textOf(screen.stores.workingValues[item]).size(), length);
+}
+
+void TstLeesIniFile::unreadableSettingsFile_data()
+{
+    QTest::addColumn<bool>("isFolder");
+    QTest::newRow("missing") << false;
+    QTest::newRow("a folder") << true;
+}
+
+void TstLeesIniFile::unreadableSettingsFile()
+{
+    QFETCH(bool, isFolder);
+    const QString name = path(QStringLiteral("picked.cfg"));
+    if (isFolder)
+        QVERIFY(QDir().mkdir(name));
+    Screen screen;
+    screen.stores.fileValues[7] = Values::integer(4);
+    screen.stores.workingValues[7] = Values::integer(5);
+    screen.stores.unitValues[7] = Values::integer(6);
+    screen.controls.setComboIndex(7, 5);
+    const Stores before = screen.stores;
+
+    const FileResult result = LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, name);
+    QVERIFY(!result);
+    QVERIFY2(result.error.contains(QDir::toNativeSeparators(name)), qPrintable(result.error));
+    QVERIFY(screen.stores.fileValues == before.fileValues);
+    QVERIFY(screen.stores.workingValues == before.workingValues);
+    QVERIFY(screen.stores.unitValues == before.unitValues);
+    QCOMPARE(screen.controls.comboIndex(7), 5);
+}
+
+void TstLeesIniFile::unreadableDefaultSettings()
+{
+    // Missing, then a folder in its place: both read as an empty file.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            QVERIFY(QDir().mkdir(LeesIniFile::defaultSettingsPath(m_dir->path())));
+        Screen screen;
+        screen.controls.setText(150, QStringLiteral("old"));
+        screen.stores.unitValues[7] = Values::integer(3);
+        LeesIniFile::ReadDefaultSettings(screen.stores, screen.controls, m_dir->path());
+        QCOMPARE(Values::numberOf(screen.stores.workingValues[7]), 0.0);
+        QCOMPARE(Values::numberOf(screen.stores.unitValues[7]), -1.0);
+        QCOMPARE(screen.stores.workingValues[150], Values::text(QString()));
+        QCOMPARE(screen.controls.text(150), QString());
+        QCOMPARE(screen.controls.comboIndex(7), 0);
+    }
+}
+
+void TstLeesIniFile::overlongLineEndsReading()
+{
+    // Not a settings file: a picked one is refused whole, the default one keeps the lines before.
+    const QString file = LeesIniFile::defaultSettingsPath(m_dir->path());
+    QVERIFY(FileBytes::write(file, "7->1\r\n150->" + QByteArray(17 * 1024 * 1024, 'x') + "\r\n8->2\r\n"));
+    Screen picked;
+    QVERIFY(!LeesIniFile::ReadSettingsFile(picked.stores, picked.controls, file));
+    QCOMPARE(picked.stores.workingValues[7], Values::integer(-1));
+    Screen start;
+    LeesIniFile::ReadDefaultSettings(start.stores, start.controls, m_dir->path());
+    QCOMPARE(Values::numberOf(start.stores.workingValues[7]), 1.0);
+    QCOMPARE(Values::numberOf(start.stores.workingValues[8]), 0.0);
+    QCOMPARE(start.stores.workingValues[150], Values::text(QString()));
+}
+
+void TstLeesIniFile::emptyPath()
+{
+    Screen screen;
+    screen.stores.workingValues[7] = Values::integer(5);
+    QVERIFY(LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, QString()));
+    QCOMPARE(screen.stores.workingValues[7], Values::integer(5));
+    QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, QString()));
+    QCOMPARE(screen.stores.workingValues[7], Values::integer(5)); // not even taken from the screen
+    QVERIFY(FileBytes::names(m_dir->path()).isEmpty());
+}
+
+void TstLeesIniFile::writeToMissingFolder()
+{
+    Screen screen;
+    const QString folder = path(QStringLiteral("gone"));
+    const FileResult result =
+        LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, folder + QStringLiteral("/unit.cfg"));
+    QVERIFY(!result);
+    QVERIFY2(result.error.contains(QStringLiteral("does not exist")), qPrintable(result.error));
+    QVERIFY(!QFileInfo::exists(folder));
+    Setup setup;
+    QVERIFY(!LeesIniFile::WriteSetupFile(setup, folder));
+}
+
+void TstLeesIniFile::diskFaultKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("setupFile");
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("settings file, full disk") << false << false;
+    QTest::newRow("settings file, read-only disk") << false << true;
+    QTest::newRow("setup file, full disk") << true << false;
+    QTest::newRow("setup file, read-only disk") << true << true;
+}
+
+void TstLeesIniFile::diskFaultKeepsOldFile()
+{
+    QFETCH(bool, setupFile);
+    QFETCH(bool, readOnly);
+    TmpfsMount disk;
+    if (!disk.isMounted())
+        QSKIP(qPrintable(QStringLiteral("needs a tmpfs mount: ") + disk.error()));
+
+    Screen screen;
+    Setup setup{1, 2, QStringLiteral("/data/cfg"), 3};
+    const QString file = setupFile ? LeesIniFile::setupFilePath(disk.path()) : disk.filePath(QStringLiteral("unit.cfg"));
+    auto save = [&] {
+        return setupFile ? LeesIniFile::WriteSetupFile(setup, disk.path())
+                         : LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, file);
+    };
+    QVERIFY(save());
+    const QByteArray old = FileBytes::read(file);
+    QVERIFY(!old.isEmpty());
+
+    if (readOnly)
+        QVERIFY2(disk.remountReadOnly(), qPrintable(disk.error()));
+    else
+        QVERIFY(disk.fill());
+    const QStringList namesBefore = FileBytes::names(disk.path());
+
+    setup.SetPath = QStringLiteral("/somewhere/else/entirely");
+    screen.controls.setComboIndex(7, 99);
+    screen.controls.setText(200, QString(1000, u'z'));
+    const FileResult result = save();
+    QVERIFY(!result);
+    QVERIFY2(result.error.contains(QDir::toNativeSeparators(file)), qPrintable(result.error));
+    QVERIFY2(result.error.contains(QStringLiteral("unchanged")), qPrintable(result.error));
+    QCOMPARE(FileBytes::read(file), old);
+    QCOMPARE(FileBytes::names(disk.path()), namesBefore);
+}
+
+void TstLeesIniFile::setupFileBytes()
+{
+    QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));
+    QCOMPARE(FileBytes::read(path(QStringLiteral("Tessaro.set"))),
+             QByteArray("0        Compoort ->0\r\n"
+                        "1      Logfile ->2\r\n"
+                        "2       SetPath ->\r\n"
+                        "3       UnitType ->3\r\n"));
+    QVERIFY(LeesIniFile::WriteSetupFile(Setup{-4, 0, QStringLiteral("C:\\Data, 2024\\h\u00e9 "), 32767},
+                                        m_dir->path()));
+    QCOMPARE(FileBytes::read(path(QStringLiteral("Tessaro.set"))),
+             QByteArray("0        Compoort ->-4\r\n"
+                        "1      Logfile ->0\r\n"
+                        "2       SetPath ->C:\\Data, 2024\\h\xe9 \r\n"
+                        "3       UnitType ->32767\r\n"));
+}
+
+void TstLeesIniFile::readSetup_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<int>("compoort");
+    QTest::addColumn<int>("logfile");
+    QTest::addColumn<QString>("setPath");
+    QTest::addColumn<int>("unitType");
+
+    QTest::newRow("no file") << QByteArray() << 0 << 0 << "" << 0;
+    QTest::newRow("other order and labels") << QByteArray("3 type ->5\r\n2 p->C:\\x\r\n0 port->2\r\n1->1\r\n")
+                                            << 2 << 1 << "C:\\x" << 5;
+    QTest::newRow("later line wins") << QByteArray("0->1\r\n0->3\r\n") << 3 << 0 << "" << 0;
+    QTest::newRow("halves to even") << QByteArray("0->2.5\r\n1->3.5\r\n3->-1.5\r\n") << 2 << 4 << "" << -2;
+    QTest::newRow("out of 16 bits") << QByteArray("0->40000\r\n1->-32769\r\n3->-32768\r\n") << 0 << 0 << ""
+                                    << -32768;
+    QTest::newRow("not a number") << QByteArray("0->COM3\r\n") << 0 << 0 << "" << 0;
+    QTest::newRow("path with separator and commas")
+        << QByteArray("2       SetPath -> a->b, c \r\n") << 0 << 0 << " a->b, c " << 0;
+    QTest::newRow("other numbers ignored") << QByteArray("4->7\r\n12->7\r\n") << 0 << 0 << "" << 0;
+    QTest::newRow("302d3e310a312d3e320d332d3e33") << QByteArray("0->1\n1->2\r3->3") << 1 << 2 << "" << 3;
+}
+
+void TstLeesIniFile::readSetup()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, compoort);
+    QFETCH(int, logfile);
+    QFETCH(QString, setPath);
+    QFETCH(int, unitType);
+    if (!file.isEmpty())
+        QVERIFY(FileBytes::write(LeesIniFile::setupFilePath(m_dir->path()), file));
+    Setup setup{9, 9, QStringLiteral("stale"), 9};
+    LeesIniFile::ReadSetupFile(setup, m_dir->path());
+    QCOMPARE(int(setup.Compoort), compoort);
+    QCOMPARE(int(setup.Logfile), logfile);
+    QCOMPARE(setup.SetPath, setPath);
+    QCOMPARE(int(setup.UnitType), unitType);
+}
+
+void TstLeesIniFile::setupRoundTrip()
+{
+    const Setup written{-32768, 2, QStringLiteral("  D:\\cfg, old -> new  "), 3};
+    QVERIFY(LeesIniFile::WriteSetupFile(written, m_dir->path()));
+    Setup read;
+    LeesIniFile::ReadSetupFile(read, m_dir->path());
+    QCOMPARE(read.Compoort, written.Compoort);
+    QCOMPARE(read.Logfile, written.Logfile);
+    QCOMPARE(read.SetPath, written.SetPath);
+    QCOMPARE(read.UnitType, written.UnitType);
+}
+
+void TstLeesIniFile::setupPathWithLineBreakIsRefused()
+{
+    QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));
+    const QByteArray old = FileBytes::read(LeesIniFile::setupFilePath(m_dir->path()));
+    const FileResult result = LeesIniFile::WriteSetupFile(Setup{0, 2, QStringLiteral("a\nb"), 3}, m_dir->path());
+    QVERIFY(!result);
+    QVERIFY2(result.error.contains(QStringLiteral("Tessaro.set")), qPrintable(result.error));
+    QCOMPARE(FileBytes::read(LeesIniFile::setupFilePath(m_dir->path())), old);
+}
+
+void TstLeesIniFile::settingsStartFolder()
+{
+    Setup setup;
+    QCOMPARE(LeesIniFile::settingsStartFolder(setup, QStringLiteral("/opt/tessaro")),
+             QStringLiteral("/opt/tessaro/Instellingen"));
+    QCOMPARE(LeesIniFile::settingsStartFolder(setup, QStringLiteral("/opt/tessaro/")),
+             QStringLiteral("/opt/tessaro/Instellingen"));
+    setup.SetPath = QStringLiteral("/data/units");
+    QCOMPARE(LeesIniFile::settingsStartFolder(setup, QStringLiteral("/opt/tessaro")), setup.SetPath);
+}
+
+QTEST_GUILESS_MAIN(TstLeesIniFile)
+#include "tst_leesinifile.moc"

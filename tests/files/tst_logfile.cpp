@@ -1,0 +1,189 @@
+#include "FileBytes.h"
+#include "testsupport/TmpfsMount.h"
+
+#include "files/Logfile.h"
+#include "files/Setup.h"
+#include "model/Diverse.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QDateTime kAfternoon(QDate(2024, 3, 7), QTime(14, 5, 9));
+
+// A Logfile on a folder with a clock the test sets.
+struct Log
+{
+    Setup setup;
+    Diverse::LogLines lines;
+    QDateTime now = kAfternoon;
+    Logfile logfile;
+
+    explicit Log(const QString &home)
+        : logfile(setup, lines, home, [this] { return now; })
+    {
+        setup.Logfile = 2;
+    }
+};
+
+} // namespace
+
+class TstLogfile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void lineAndFile_data();
+    void lineAndFile();
+    void linesAppendInOrder();
+    void dayChangeAtMidnight();
+    void switchedOffDoesNothing();
+    void unwritableLogFolder_data();
+    void unwritableLogFolder();
+    void tornLineIsClosedFirst();
+    void shortAppendIsTakenBack();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TstLogfile::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+}
+
+void TstLogfile::lineAndFile_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("windowLine");
+    QTest::addColumn<QByteArray>("fileBytes");
+    QTest::newRow("message") << "Reading of all settings was successfull."
+                             << "14:05:09 Reading of all settings was successfull."
+                             << QByteArray("14:05:09 Reading of all settings was successfull.\r\n");
+    QTest::newRow("empty") << "" << "14:05:09 " << QByteArray("14:05:09 \r\n");
+    QTest::newRow("Windows-1252") << "\u20ac \u00e9" << "14:05:09 \u20ac \u00e9" << QByteArray("14:05:09 \x80 \xe9\r\n");
+    QTest::newRow("no Windows-1252 byte") << "snow \u2603!" << "14:05:09 snow \u2603!"
+                                          << QByteArray("14:05:09 snow ?!\r\n");
+}
+
+void TstLogfile::lineAndFile()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, windowLine);
+    QFETCH(QByteArray, fileBytes);
+    Log log(m_home->path());
+    QVERIFY(!QFileInfo::exists(m_home->filePath(QStringLiteral("Log"))));
+    log.logfile.WriteLogLine(text);
+    QCOMPARE(log.lines.count(), 1);
+    QCOMPARE(log.lines.line(0), windowLine);
+    QCOMPARE(log.logfile.fileNameFor(kAfternoon.date()), m_home->filePath(QStringLiteral("Log/07032024.log")));
+    QCOMPARE(FileBytes::read(m_home->filePath(QStringLiteral("Log/07032024.log"))), fileBytes);
+}
+
+void TstLogfile::linesAppendInOrder()
+{
+    Log log(m_home->path());
+    log.logfile.WriteLogLine(QStringLiteral("one"));
+    log.now = log.now.addSecs(3600);
+    log.logfile.WriteLogLine(QStringLiteral("two"));
+    QCOMPARE(FileBytes::read(m_home->filePath(QStringLiteral("Log/07032024.log"))),
+             QByteArray("14:05:09 one\r\n15:05:09 two\r\n"));
+    QCOMPARE(log.lines.line(1), QStringLiteral("15:05:09 two"));
+}
+
+void TstLogfile::dayChangeAtMidnight()
+{
+    Log log(m_home->path());
+    log.now = QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59));
+    log.logfile.WriteLogLine(QStringLiteral("old year"));
+    log.now = QDateTime(QDate(2024, 1, 1), QTime(0, 0, 0));
+    log.logfile.WriteLogLine(QStringLiteral("new year"));
+    QCOMPARE(FileBytes::read(m_home->filePath(QStringLiteral("Log/31122023.log"))),
+             QByteArray("23:59:59 old year\r\n"));
+    QCOMPARE(FileBytes::read(m_home->filePath(QStringLiteral("Log/01012024.log"))),
+             QByteArray("00:00:00 new year\r\n"));
+}
+
+void TstLogfile::switchedOffDoesNothing()
+{
+    Log log(m_home->path());
+    log.setup.Logfile = 0;
+    log.logfile.WriteLogLine(QStringLiteral("nowhere"));
+    QCOMPARE(log.lines.count(), 0);
+    QVERIFY(FileBytes::names(m_home->path()).isEmpty());
+}
+
+void TstLogfile::unwritableLogFolder_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("Log is a file") << "file";
+    QTest::newRow("home folder missing below a file") << "missing";
+    QTest::newRow("read-only disk") << "read-only";
+    QTest::newRow("log file is a folder") << "folder";
+}
+
+void TstLogfile::unwritableLogFolder()
+{
+    QFETCH(QString, fault);
+    std::unique_ptr<TmpfsMount> disk;
+    QString home = m_home->path();
+    if (fault == u"file") {
+        QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("Log")), "not a folder"));
+    } else if (fault == u"missing") {
+        QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("plain")), "x"));
+        home = m_home->filePath(QStringLiteral("plain/home"));
+    } else if (fault == u"folder") {
+        QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("Log/07032024.log"))));
+    } else {
+        disk = std::make_unique<TmpfsMount>();
+        if (!disk->isMounted())
+            QSKIP(qPrintable(QStringLiteral("needs a tmpfs mount: ") + disk->error()));
+        QVERIFY(disk->remountReadOnly());
+        home = disk->path();
+    }
+    Log log(home);
+    log.logfile.WriteLogLine(QStringLiteral("lost in the file"));
+    log.logfile.WriteLogLine(QStringLiteral("and again"));
+    QCOMPARE(log.lines.count(), 2);
+    QCOMPARE(log.lines.line(1), QStringLiteral("14:05:09 and again"));
+    QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
+}
+
+void TstLogfile::tornLineIsClosedFirst()
+{
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("Log")));
+    const QString file = m_home->filePath(QStringLiteral("Log/07032024.log"));
+    QVERIFY(FileBytes::write(file, "09:00:00 half a li"));
+    Log log(m_home->path());
+    log.logfile.WriteLogLine(QStringLiteral("next"));
+    QCOMPARE(FileBytes::read(file), QByteArray("09:00:00 half a li\r\n14:05:09 next\r\n"));
+}
+
+void TstLogfile::shortAppendIsTakenBack()
+{
+    TmpfsMount disk;
+    if (!disk.isMounted())
+        QSKIP(qPrintable(QStringLiteral("needs a tmpfs mount: ") + disk.error()));
+    QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("Log")));
+    const QString file = disk.filePath(QStringLiteral("Log/07032024.log"));
+    // Ten bytes short of a page: a longer line fits only in part.
+    const QByteArray old = QByteArray(4096 - 12, 'o') + "\r\n";
+    QVERIFY(FileBytes::write(file, old));
+    QVERIFY(disk.fill());
+
+    Log log(disk.path());
+    log.logfile.WriteLogLine(QStringLiteral("a line much longer than the room that is left"));
+    QCOMPARE(log.lines.count(), 1);
+    QCOMPARE(FileBytes::read(file), old);
+
+    QVERIFY(disk.removeFiller());
+    log.logfile.WriteLogLine(QStringLiteral("after"));
+    QCOMPARE(FileBytes::read(file), old + "14:05:09 after\r\n");
+}
+
+QTEST_GUILESS_MAIN(TstLogfile)
+#include "tst_logfile.moc"
