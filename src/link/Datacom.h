@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <utility>
+
 class Logfile;
 
 // The one serial link to the unit: opening with the line-setting choices,
@@ -33,9 +36,14 @@ public:
     bool rxActivity = false; // set by ReadComByte
     QString caption = QStringLiteral("Serial port: XXXX "); // of FrmCommunicatie
 
+    // Called with the new caption each time a successful open sets it, so the
+    // window can show it on its frame.
+    void setCaptionListener(std::function<void(const QString &)> listener) { m_captionListener = std::move(listener); }
+
     Port &port() { return m_port; }
 
 private:
     Port &m_port;
     Logfile &m_log;
+    std::function<void(const QString &)> m_captionListener;
 };

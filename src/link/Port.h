@@ -22,7 +22,8 @@ public:
 
     virtual ~Port() = default;
 
-    // portNumber counts from 1 (COM1 on Windows).
+    // portNumber counts from 1 (COM1 on Windows). A port that is open already
+    // is closed first. Input that waited before the opening is discarded.
     virtual bool open(int portNumber, const LineSettings &settings) = 0;
     virtual bool close() = 0;            // false when closing failed
     virtual bool isOpen() const = 0;

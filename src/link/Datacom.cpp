@@ -1,0 +1,124 @@
+#include "Datacom.h"
+
+#include "files/Logfile.h"
+#include "model/Diverse.h"
+
+namespace {
+
+constexpr qint16 kLinkWatchOnOpen = 50;
+constexpr qint16 kLinkWatchWithDsr = 20;
+
+int baudFor(int choice)
+{
+    switch (choice) {
+    case 0: return 300;
+    case 1: return 1200;
+    case 2: return 2400;
+    case 3: return 4800;
+    case 5: return 19200;
+    default: return 9600;
+    }
+}
+
+char parityFor(int choice)
+{
+    switch (choice) {
+    case 1: return 'E';
+    case 2: return 'O';
+    default: return 'N';
+    }
+}
+
+int dataBitsFor(int choice) { return choice == 0 ? 7 : 8; }
+int stopBitsFor(int choice) { return choice == 1 ? 2 : 1; }
+
+} // namespace
+
+Datacom::Datacom(Port &port, Logfile &log)
+    : m_port(port)
+    , m_log(log)
+{
+}
+
+QString Datacom::settingsText(int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice)
+{
+    return QString::number(baudFor(baudChoice)) + u',' + QChar::fromLatin1(parityFor(parityChoice)) + u','
+        + QString::number(dataBitsFor(dataBitsChoice)) + u',' + QString::number(stopBitsFor(stopBitsChoice));
+}
+
+int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice,
+                         int handshakeChoice)
+{
+    // The port number lives in 16 bits like the index it comes from.
+    const qint16 portNumber = qint16(portIndex + 1);
+    const QString text = settingsText(baudChoice, parityChoice, dataBitsChoice, stopBitsChoice);
+
+    Port::LineSettings settings;
+    settings.baud = baudFor(baudChoice);
+    settings.parity = parityFor(parityChoice);
+    settings.dataBits = dataBitsFor(dataBitsChoice);
+    settings.stopBits = stopBitsFor(stopBitsChoice);
+    // 0: no handshaking, RTS off; 1: no handshaking, RTS on; anything else: RTS/CTS.
+    settings.handshake = (handshakeChoice == 0 || handshakeChoice == 1) ? Port::Handshake::None
+                                                                        : Port::Handshake::RtsCts;
+    settings.rts = handshakeChoice != 0;
+    settings.dtr = false;
+
+    if (portNumber < 1 || !m_port.open(portNumber, settings)) {
+        m_log.WriteLogLine(QStringLiteral("Error opening ComPort: ") + Diverse::SignedText(portNumber));
+        return -1;
+    }
+
+    LinkWatch = kLinkWatchOnOpen;
+    m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
+                       + text);
+    caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
+    if (m_captionListener)
+        m_captionListener(caption);
+    return 0;
+}
+
+void Datacom::CloseComPort()
+{
+    if (m_port.close())
+        m_log.WriteLogLine(QStringLiteral("Comport closed by software."));
+    else
+        m_log.WriteLogLine(QStringLiteral("Error closing comport."));
+}
+
+int Datacom::ReadComByte()
+{
+    if (m_port.bytesAvailable() < 1)
+        return -1;
+    rxActivity = true;
+    // A byte counted as waiting that cannot be read is a failed read, not a NUL.
+    return m_port.readByte();
+}
+
+int Datacom::WriteComByte(int value)
+{
+    if (value < 0 || value > 255)
+        return -1;
+    txActivity = true;
+    return m_port.writeByte(quint8(value)) ? 0 : -1;
+}
+
+void Datacom::FlushComInput()
+{
+    m_port.discardInput();
+}
+
+int Datacom::ComPortIsOpen() const
+{
+    return m_port.isOpen() ? 1 : -1;
+}
+
+void Datacom::CheckComLink()
+{
+    if (m_port.isOpen() && m_port.dsr()) {
+        LinkWatch = kLinkWatchWithDsr;
+        return;
+    }
+    if (LinkWatch > 0)
+        --LinkWatch;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Port.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <utility>
+
+// A port for tests: bytes queued by the test are the input, written bytes are
+// recorded, DSR, failing opens and failing closes are switches. Like a real
+// port it forgets waiting input when it opens.
+class ScriptedPort : public Port
+{
+public:
+    bool open(int portNumber, const LineSettings &settings) override;
+    bool close() override;
+    bool isOpen() const override { return m_open; }
+    int bytesAvailable() override;
+    int readByte() override;
+    bool writeByte(quint8 byte) override;
+    void discardInput() override { m_input.clear(); }
+    bool dsr() override { return m_open && m_dsr; }
+    QString deviceName(int portNumber) const override;
+
+    // Script.
+    void queueInput(const QByteArray &bytes) { m_input += bytes; }
+    void setDsr(bool on) { m_dsr = on; }
+    void setFailOpens(bool fail) { m_failOpens = fail; }
+    void setFailCloses(bool fail) { m_failCloses = fail; }
+    void setFailWrites(bool fail) { m_failWrites = fail; }
+    // The device goes away: the port is closed without a close call.
+    void dropConnection() { m_open = false; }
+    // Called after each byte written, e.g. to queue an answer once a request is whole.
+    void setWriteHook(std::function<void(quint8)> hook) { m_writeHook = std::move(hook); }
+
+    // Record.
+    const QByteArray &written() const { return m_written; }
+    QByteArray takeWritten() { return std::exchange(m_written, QByteArray()); }
+    const QByteArray &pendingInput() const { return m_input; }
+    int openCount() const { return m_openCount; }
+    int closeCount() const { return m_closeCount; }
+    int lastPortNumber() const { return m_lastPortNumber; }
+    const LineSettings &lastSettings() const { return m_lastSettings; }
+
+private:
+    QByteArray m_input;
+    QByteArray m_written;
+    std::function<void(quint8)> m_writeHook;
+    LineSettings m_lastSettings;
+    int m_lastPortNumber = 0;
+    int m_openCount = 0;
+    int m_closeCount = 0;
+    bool m_open = false;
+    bool m_dsr = false;
+    bool m_failOpens = false;
+    bool m_failCloses = false;
+    bool m_failWrites = false;
+};

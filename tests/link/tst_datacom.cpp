@@ -1,0 +1,423 @@
+#include "files/Logfile.h"
+#include "files/Setup.h"
+#include "link/Datacom.h"
+#include "link/ScriptedPort.h"
+#include "link/SerialPort.h"
+#include "model/Diverse.h"
+
+#ifdef Q_OS_UNIX
+#include "sim/SimulatedUnit.h"
+#endif
+
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+const QByteArray kRead5 = QByteArray::fromHex("01 09 01 00 02 77 1F 05 1E 3A");
+const QByteArray kAnswer5 = QByteArray::fromHex("01 0D 01 00 06 57 1F 05 1E 77 1F 04 1E 9A");
+
+// Datacom on a port, logging into lines with a fixed time of day.
+struct Link
+{
+    QTemporaryDir home;
+    Setup setup;
+    Diverse::LogLines lines;
+    Logfile log{setup, lines, home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)); }};
+    Datacom datacom;
+    QStringList captions;
+
+    explicit Link(Port &port)
+        : datacom(port, log)
+    {
+        setup.Logfile = 2;
+        datacom.setCaptionListener([this](const QString &c) { captions << c; });
+    }
+    QString lastLine() const { return lines.count() ? lines.line(lines.count() - 1) : QString(); }
+
+    int writeAll(const QByteArray &bytes)
+    {
+        for (char c : bytes) {
+            if (datacom.WriteComByte(quint8(c)) != 0)
+                return -1;
+        }
+        return 0;
+    }
+    // Reads what arrives until n bytes are in, letting the event loop move them.
+    QByteArray readBytes(int n)
+    {
+        QByteArray got;
+        QDeadlineTimer deadline(10000);
+        while (got.size() < n && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            for (int b = datacom.ReadComByte(); b >= 0 && got.size() < n; b = datacom.ReadComByte())
+                got.append(char(b));
+        }
+        return got;
+    }
+};
+
+} // namespace
+
+class TstDatacom : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openChoices_data();
+    void openChoices();
+    void openFailure();
+    void close_data();
+    void close();
+    void writeComByte_data();
+    void writeComByte();
+    void readComByte();
+    void linkWatch();
+
+    void portOrder_data();
+    void portOrder();
+    void realPortBothWays();
+    void realPortDiscardsInput();
+    void realPortMissingDevice();
+    void unitKilledMidExchange();
+};
+
+void TstDatacom::openChoices_data()
+{
+    QTest::addColumn<QList<int>>("choices"); // baud, parity, data bits, stop bits, handshake
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("rtsCts");
+    QTest::addColumn<bool>("rts");
+
+    QTest::newRow("fixed") << QList<int>{4, 0, 1, 0, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("baud 0") << QList<int>{0, 0, 1, 0, 0} << "300,N,8,1" << 300 << false << false;
+    QTest::newRow("baud 5") << QList<int>{5, 0, 1, 0, 0} << "19200,N,8,1" << 19200 << false << false;
+    QTest::newRow("baud 6") << QList<int>{6, 0, 1, 0, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("baud -1") << QList<int>{-1, 0, 1, 0, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("parity 1") << QList<int>{4, 1, 1, 0, 0} << "9600,E,8,1" << 9600 << false << false;
+    QTest::newRow("parity 2") << QList<int>{4, 2, 1, 0, 0} << "9600,O,8,1" << 9600 << false << false;
+    QTest::newRow("parity 3") << QList<int>{4, 3, 1, 0, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("data bits 0") << QList<int>{4, 0, 0, 0, 0} << "9600,N,7,1" << 9600 << false << false;
+    QTest::newRow("data bits 2") << QList<int>{4, 0, 2, 0, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("stop bits 1") << QList<int>{4, 0, 1, 1, 0} << "9600,N,8,2" << 9600 << false << false;
+    QTest::newRow("stop bits 2") << QList<int>{4, 0, 1, 2, 0} << "9600,N,8,1" << 9600 << false << false;
+    QTest::newRow("handshake 1") << QList<int>{4, 0, 1, 0, 1} << "9600,N,8,1" << 9600 << false << true;
+    QTest::newRow("handshake 2") << QList<int>{4, 0, 1, 0, 2} << "9600,N,8,1" << 9600 << true << true;
+    QTest::newRow("handshake 3") << QList<int>{4, 0, 1, 0, 3} << "9600,N,8,1" << 9600 << true << true;
+}
+
+void TstDatacom::openChoices()
+{
+    QFETCH(QList<int>, choices);
+    QFETCH(QString, text);
+    QFETCH(int, baud);
+    QFETCH(bool, rtsCts);
+    QFETCH(bool, rts);
+
+    ScriptedPort port;
+    Link link(port);
+    QCOMPARE(link.datacom.OpenComPort(1, choices[0], choices[1], choices[2], choices[3], choices[4]), 0);
+    QCOMPARE(link.datacom.ComPortIsOpen(), 1);
+    QCOMPARE(port.lastPortNumber(), 2);
+
+    const Port::LineSettings &s = port.lastSettings();
+    QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(s.baud).arg(QChar::fromLatin1(s.parity)).arg(s.dataBits).arg(s.stopBits),
+             text);
+    QCOMPARE(s.baud, baud);
+    QCOMPARE(s.handshake == Port::Handshake::RtsCts, rtsCts);
+    QCOMPARE(s.rts, rts);
+    QCOMPARE(s.dtr, false);
+
+    // One blank after "Com:" (the sign's place); none in the caption.
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com: 2 opened with: ") + text);
+    QCOMPARE(link.datacom.caption, QStringLiteral("Serial Port: 2 ") + text);
+    QCOMPARE(link.captions, QStringList{link.datacom.caption});
+    QCOMPARE(link.datacom.LinkWatch, qint16(50));
+}
+
+void TstDatacom::openFailure()
+{
+    ScriptedPort port;
+    port.setFailOpens(true);
+    Link link(port);
+    const QString captionBefore = link.datacom.caption;
+    link.datacom.LinkWatch = 7;
+
+    QCOMPARE(link.datacom.openDefault(4), -1);
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Error opening ComPort:  5"));
+    QCOMPARE(link.datacom.caption, captionBefore);
+    QVERIFY(link.captions.isEmpty());
+    QCOMPARE(link.datacom.LinkWatch, qint16(7));
+    QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+}
+
+void TstDatacom::close_data()
+{
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("openAfter");
+
+    QTest::newRow("closes") << false << "14:05:09 Comport closed by software." << -1;
+    QTest::newRow("fails") << true << "14:05:09 Error closing comport." << 1;
+}
+
+void TstDatacom::close()
+{
+    QFETCH(bool, fails);
+    QFETCH(QString, line);
+    QFETCH(int, openAfter);
+
+    ScriptedPort port;
+    Link link(port);
+    QCOMPARE(link.datacom.openDefault(0), 0);
+    port.setFailCloses(fails);
+    link.datacom.CloseComPort();
+    QCOMPARE(link.lastLine(), line);
+    QCOMPARE(link.datacom.ComPortIsOpen(), openAfter);
+}
+
+void TstDatacom::writeComByte_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("sent");
+
+    QTest::newRow("-1") << -1 << -1 << QByteArray();
+    QTest::newRow("256") << 256 << -1 << QByteArray();
+    QTest::newRow("00") << 0 << 0 << hex("00");
+    QTest::newRow("FF") << 255 << 0 << hex("FF");
+}
+
+void TstDatacom::writeComByte()
+{
+    QFETCH(int, value);
+    QFETCH(int, result);
+    QFETCH(QByteArray, sent);
+
+    ScriptedPort port;
+    Link link(port);
+    link.datacom.openDefault(0);
+    QCOMPARE(link.datacom.WriteComByte(value), result);
+    QCOMPARE(port.written(), sent);
+    // A refused value leaves the transmit indicator alone.
+    QCOMPARE(link.datacom.txActivity, result == 0);
+}
+
+void TstDatacom::readComByte()
+{
+    ScriptedPort port;
+    Link link(port);
+    link.datacom.openDefault(0);
+    QCOMPARE(link.datacom.ReadComByte(), -1);
+    QVERIFY(!link.datacom.rxActivity);
+
+    port.queueInput(hex("00 E9"));
+    QCOMPARE(link.datacom.ReadComByte(), 0); // NUL arrives as 0
+    QVERIFY(link.datacom.rxActivity);
+    QCOMPARE(link.datacom.ReadComByte(), 0xE9);
+
+    port.queueInput(hex("41 42"));
+    link.datacom.FlushComInput();
+    QCOMPARE(link.datacom.ReadComByte(), -1);
+}
+
+void TstDatacom::linkWatch()
+{
+    ScriptedPort port;
+    Link link(port);
+    link.datacom.openDefault(0);
+    QList<int> seen{link.datacom.LinkWatch};
+    for (int i = 0; i < 52; ++i) {
+        link.datacom.CheckComLink();
+        seen << link.datacom.LinkWatch;
+    }
+    QList<int> expected;
+    for (int v = 50; v >= 0; --v)
+        expected << v;
+    expected << 0 << 0;
+    QCOMPARE(seen, expected);
+
+    port.setDsr(true);
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(20));
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(20));
+
+    // DSR counts only on an open port.
+    link.datacom.CloseComPort();
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(19));
+}
+
+void TstDatacom::portOrder_data()
+{
+    QTest::addColumn<QStringList>("devices");
+    QTest::addColumn<QStringList>("ordered");
+
+    QTest::newRow("numbers as numbers")
+        << QStringList{"/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyS1"}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"};
+    QTest::newRow("listed twice") << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyUSB1"}
+                                  << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    QTest::newRow("windows names") << QStringList{"COM10", "COM9", "COM1"} << QStringList{"COM1", "COM9", "COM10"};
+}
+
+void TstDatacom::portOrder()
+{
+    QFETCH(QStringList, devices);
+    QFETCH(QStringList, ordered);
+    QCOMPARE(SerialPort::inPortOrder(devices), ordered);
+}
+
+void TstDatacom::realPortBothWays()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs a pseudo-terminal");
+#else
+    UnitItems items;
+    SimulatedUnit unit(items);
+    unit.session().setOptions({false, 0, {}});
+    QVERIFY(unit.start());
+    SerialPort port;
+    port.setDeviceOverride(unit.devicePath());
+    Link link(port);
+
+    QCOMPARE(link.datacom.openDefault(0), 0);
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com: 1 opened with: 9600,N,8,1"));
+    QCOMPARE(link.datacom.caption, QStringLiteral("Serial Port: 1 9600,N,8,1"));
+
+    QCOMPARE(link.writeAll(kRead5), 0);
+    QVERIFY(link.datacom.txActivity);
+    QCOMPARE(link.readBytes(kAnswer5.size()).toHex(' '), kAnswer5.toHex(' '));
+    QVERIFY(link.datacom.rxActivity);
+    QCOMPARE(unit.session().requestCount(), 1);
+
+    // A pseudo-terminal has no modem lines: it counts as DSR on while open.
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(20));
+
+    link.datacom.CloseComPort();
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Comport closed by software."));
+    QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+    QCOMPARE(link.datacom.ReadComByte(), -1);
+#endif
+}
+
+void TstDatacom::realPortDiscardsInput()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs a pseudo-terminal");
+#else
+    UnitItems items;
+    SimulatedUnit unit(items);
+    UnitSession::Options options{false, 0, {}};
+    options.faults.add({UnitFault::Text, 1});
+    unit.session().setOptions(options);
+    QVERIFY(unit.start());
+    SerialPort port;
+    port.setDeviceOverride(unit.devicePath());
+    Link link(port);
+    QCOMPARE(link.datacom.openDefault(0), 0);
+
+    // The answer and the text line after it arrive; a discard drops them all.
+    const int expected = int(kAnswer5.size() + UnitFaults::textLine().size());
+    QCOMPARE(link.writeAll(kRead5), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(port.bytesAvailable(), expected, 10000);
+    link.datacom.FlushComInput();
+    QCOMPARE(port.bytesAvailable(), 0);
+    QCOMPARE(link.datacom.ReadComByte(), -1);
+
+    QCOMPARE(link.writeAll(kRead5), 0);
+    QCOMPARE(link.readBytes(int(kAnswer5.size())).toHex(' '), kAnswer5.toHex(' '));
+#endif
+}
+
+void TstDatacom::realPortMissingDevice()
+{
+    SerialPort port;
+    port.setDeviceOverride(QStringLiteral("/nonexistent/tessaro-port"));
+    Link link(port);
+    QCOMPARE(link.datacom.openDefault(4), -1);
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Error opening ComPort:  5"));
+    QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+}
+
+void TstDatacom::unitKilledMidExchange()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs a pseudo-terminal");
+#else
+    QTemporaryDir dir;
+    const QString linkPath = dir.filePath(QStringLiteral("unit"));
+    auto startUnit = [&](const QStringList &extra) {
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral(TESSARO_UNIT_PATH),
+                       QStringList{QStringLiteral("--fast"), QStringLiteral("--trace"), QStringLiteral("--link"), linkPath}
+                           + extra);
+        if (!process->waitForStarted() || !process->waitForReadyRead())
+            return std::unique_ptr<QProcess>();
+        const QString device = QString::fromLocal8Bit(process->readLine()).trimmed();
+        if (QFileInfo(linkPath).symLinkTarget() != device)
+            return std::unique_ptr<QProcess>();
+        return process;
+    };
+
+    // A unit that takes its time, so the kill comes between request and answer.
+    auto first = startUnit({QStringLiteral("--think"), QStringLiteral("60000")});
+    QVERIFY(first);
+    SerialPort port;
+    port.setDeviceOverride(linkPath);
+    auto *serial = port.findChild<QSerialPort *>();
+    QVERIFY(serial);
+    QSignalSpy errors(serial, &QSerialPort::errorOccurred);
+    QSignalSpy lost(&port, &SerialPort::deviceLost);
+    Link link(port);
+    QCOMPARE(link.datacom.openDefault(0), 0);
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(20));
+
+    QCOMPARE(link.writeAll(kRead5), 0);
+    QByteArray trace;
+    QTRY_VERIFY_WITH_TIMEOUT((trace += first->readAllStandardError()).contains("<- 01 09 01 00 02 77 1F 05 1E 3A"),
+                             10000);
+    first->kill();
+    QVERIFY(first->waitForFinished());
+
+    // One pass of the event loop and the port knows.
+    QCoreApplication::processEvents();
+    QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+    link.datacom.CheckComLink();
+    QCOMPARE(link.datacom.LinkWatch, qint16(19));
+    QCOMPARE(lost.count(), 1);
+
+    // Closed, the dead device raises nothing more.
+    const int errorsAfterLoss = errors.count();
+    for (int i = 0; i < 50; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        link.datacom.CheckComLink();
+        QCOMPARE(link.datacom.ReadComByte(), -1);
+    }
+    QCOMPARE(errors.count(), errorsAfterLoss);
+    QCOMPARE(link.datacom.LinkWatch, qint16(0));
+
+    // Nothing at the path: opening fails; a new unit there: it opens and answers.
+    QCOMPARE(link.datacom.openDefault(0), -1);
+    auto second = startUnit({});
+    QVERIFY(second);
+    QCOMPARE(link.datacom.openDefault(0), 0);
+    QCOMPARE(link.writeAll(kRead5), 0);
+    QCOMPARE(link.readBytes(int(kAnswer5.size())).toHex(' '), kAnswer5.toHex(' '));
+    second->terminate();
+    QVERIFY(second->waitForFinished());
+#endif
+}
+
+QTEST_GUILESS_MAIN(TstDatacom)
+#include "tst_datacom.moc"
