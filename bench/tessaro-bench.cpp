@@ -2,6 +2,8 @@
 // write-all against the simulated unit (paced as a 9600 baud line), each
 // timed on the wall clock and counted in engine ticks. A ratio of wall time to
 // ticks x 25 ms near 1 means the tool loses no time beyond the schedule.
+// Then the same two as whole tessaro-cli processes, with the CPU time and the
+// peak memory each process took, beside the ticks it reports itself.
 
 #include "link/SerialPort.h"
 #include "protocol/Session.h"
@@ -10,12 +12,22 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QRegularExpression>
+
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
 
 namespace {
 
@@ -95,6 +107,78 @@ void print(const char *what, const Figures &f)
                 floorMs > 0 ? f.wallMs / floorMs : 0.0);
 }
 
+// One whole process: its own account of the ticks it took (--stats), the wall
+// time from start to reaping, and from wait4 the CPU time and peak memory.
+struct ProcessFigures
+{
+    bool ok = false;
+    double wallMs = 0;
+    double userMs = 0;
+    double systemMs = 0;
+    long peakKb = 0;
+    quint64 ticks = 0;
+};
+
+double milliseconds(const timeval &t)
+{
+    return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
+}
+
+// Runs the program to its end with standard output discarded and standard
+// error into errorPath.
+ProcessFigures runProcess(const QString &program, const QStringList &arguments, const QString &errorPath)
+{
+    QList<QByteArray> bytes{QFile::encodeName(program)};
+    for (const QString &a : arguments)
+        bytes << a.toLocal8Bit();
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    const QByteArray errorFile = QFile::encodeName(errorPath);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    ProcessFigures f;
+    QElapsedTimer wall;
+    wall.start();
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return f;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return f;
+    f.wallMs = double(wall.nsecsElapsed()) / 1e6;
+    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    f.userMs = milliseconds(usage.ru_utime);
+    f.systemMs = milliseconds(usage.ru_stime);
+    f.peakKb = usage.ru_maxrss; // kilobytes on Linux
+
+    QFile errors(errorPath);
+    if (errors.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression ticks(QStringLiteral("tessaro-cli: ticks (\\d+) "));
+        const QRegularExpressionMatch m = ticks.match(QString::fromLocal8Bit(errors.readAll()));
+        f.ticks = m.hasMatch() ? m.captured(1).toULongLong() : 0;
+    }
+    return f;
+}
+
+void printProcess(const char *what, const ProcessFigures &f)
+{
+    const double floorMs = double(f.ticks) * kTickMs;
+    std::printf("%-14s %s  wall %8.1f ms  cpu %6.1f ms (user %.1f + sys %.1f)  peak %6.1f MB  ticks %5llu  "
+                "ticks x 25 ms %8.1f ms  ratio %.3f\n",
+                what, f.ok ? "ok    " : "FAILED", f.wallMs, f.userMs + f.systemMs, f.userMs, f.systemMs,
+                double(f.peakKb) / 1024.0, static_cast<unsigned long long>(f.ticks), floorMs,
+                floorMs > 0 ? f.wallMs / floorMs : 0.0);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,8 +191,11 @@ int main(int argc, char *argv[])
                             QStringLiteral("3"));
     QCommandLineOption unitPath(QStringLiteral("unit"), QStringLiteral("The tessaro-unit program."),
                                 QStringLiteral("PATH"), QStringLiteral(TESSARO_UNIT_PATH));
+    QCommandLineOption cliPath(QStringLiteral("cli"), QStringLiteral("The tessaro-cli program."),
+                               QStringLiteral("PATH"), QStringLiteral(TESSARO_CLI_PATH));
     parser.addOption(runs);
     parser.addOption(unitPath);
+    parser.addOption(cliPath);
     parser.process(app);
 
     QProcess unit;
@@ -133,6 +220,25 @@ int main(int argc, char *argv[])
             failures += write.ok ? 0 : 1;
         }
     }
+
+    // The same as whole processes, once the port above is closed again: start-up,
+    // the settings files and the log included. write-all sends what read-all saved.
+    std::printf("tessaro-cli as a process; ticks as it counts them (--stats)\n");
+    const QString cfg = home.filePath(QStringLiteral("unit.cfg"));
+    const QString errors = home.filePath(QStringLiteral("cli-stderr.txt"));
+    const QStringList common{QStringLiteral("--port"), device, QStringLiteral("--home"), home.path(),
+                             QStringLiteral("--stats")};
+    for (int i = 0; i < parser.value(runs).toInt(); ++i) {
+        const ProcessFigures read =
+            runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("read-all"), cfg}, errors);
+        printProcess("cli read-all", read);
+        const ProcessFigures write =
+            runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("write-all"), cfg}, errors);
+        printProcess("cli write-all", write);
+        failures += read.ok ? 0 : 1;
+        failures += write.ok ? 0 : 1;
+    }
+
     unit.terminate();
     unit.waitForFinished(3000);
     return failures == 0 ? 0 : 1;

@@ -43,6 +43,8 @@ void Logfile::WriteLogLine(const QString &text)
     if (m_setup.Logfile == 0)
         return;
     m_lines.AddLogLine(line);
+    if (m_lineListener)
+        m_lineListener(text);
     // A line the file cannot take is lost without a word; the window shows it.
     appendLine(fileNameFor(now.date()), Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
 }

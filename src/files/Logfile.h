@@ -20,6 +20,10 @@ public:
 
     void WriteLogLine(const QString &text);
 
+    // Called with the text (without its time stamp) of each line that reaches
+    // the log, so a program without a log window can follow it.
+    void setLineListener(std::function<void(const QString &text)> listener) { m_lineListener = std::move(listener); }
+
     QString logFolder() const;
     QString fileNameFor(const QDate &date) const;
 
@@ -30,4 +34,5 @@ private:
     Diverse::LogLines &m_lines;
     QString m_homeFolder;
     Clock m_clock;
+    std::function<void(const QString &)> m_lineListener;
 };

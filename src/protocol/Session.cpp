@@ -27,6 +27,8 @@ void Session::InitProgram(const QString &commandLine, const std::function<void()
         updateMessageWindow();
     LeesIniFile::ReadSetupFile(setup, homeFolder);
     setup.UnitType = 3;
+    if (runPortNumber > 0)
+        setup.Compoort = qint16(runPortNumber - 1);
     Startup::FillChoiceLists(controls);
     LeesIniFile::ReadDefaultSettings(stores, controls, homeFolder);
     if (datacom.openDefault(setup.Compoort) == 0)

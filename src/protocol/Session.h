@@ -35,6 +35,10 @@ public:
     // started (the port failed at start-up) starts now. 0 when open.
     int reopenComPort();
 
+    // A port number for this run only (the command-line tool's --com N), taken
+    // in place of the setup file's Compoort + 1; 0 keeps the setup file's.
+    int runPortNumber = 0;
+
     const QString homeFolder;
     Setup setup;
     Diverse::LogLines logLines;

@@ -2,12 +2,14 @@
 
 #include "UnitResponder.h"
 
+#include "model/Items.h"
+
 #include <array>
 #include <utility>
 
 namespace {
 
-constexpr std::array<std::pair<UnitFault, const char *>, 9> kNames = {{
+constexpr std::array<std::pair<UnitFault, const char *>, 10> kNames = {{
     {UnitFault::NoAnswer, "no-answer"},
     {UnitFault::Nack, "nack"},
     {UnitFault::BadChecksum, "checksum"},
@@ -17,6 +19,7 @@ constexpr std::array<std::pair<UnitFault, const char *>, 9> kNames = {{
     {UnitFault::Slow, "slow"},
     {UnitFault::OtherItem, "other-item"},
     {UnitFault::Text, "text"},
+    {UnitFault::WrongValue, "wrong-value"},
 }};
 
 } // namespace
@@ -75,6 +78,20 @@ QList<UnitFault> UnitFaultPlan::faultsFor(int requestNumber) const
             faults.append(rule.fault);
     }
     return faults;
+}
+
+QByteArray UnitFaults::otherValue(int n, QByteArray value)
+{
+    if (value.isEmpty())
+        return QByteArrayLiteral("X");
+    if (Items::isHexDigitItem(n)) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        const int at = QByteArrayView(kDigits).indexOf(value.at(0));
+        value[0] = kDigits[(at + 1) % 16];
+        return value;
+    }
+    value[0] = char(quint8(value.at(0)) ^ 1);
+    return value;
 }
 
 QByteArray UnitFaults::applyToFrame(QByteArray answer, const QList<UnitFault> &faults)

@@ -18,6 +18,7 @@ enum class UnitFault {
     Slow,       // the answer's bytes trickle out, many ticks apart
     OtherItem,  // a read is answered with the value of the next item
     Text,       // a text line follows the answer, as the unit's own messages do
+    WrongValue, // a write is acknowledged, but the unit keeps another value
 };
 
 struct UnitFaultRule
@@ -49,6 +50,11 @@ constexpr int kTooLongSize = 110;
 // The stray bytes of the noise fault: none of them an SOH.
 inline QByteArray noiseBytes() { return QByteArray("\x00\xFF\x55\x13", 4); }
 inline QByteArray textLine() { return QByteArrayLiteral("ESPA in: line idle\r\n"); }
+
+// The value the wrong-value fault keeps instead of a written one: the next
+// digit of a bleep code, else the first byte with its lowest bit flipped (an
+// empty text becomes "X"). Always a value the unit can hold.
+QByteArray otherValue(int n, QByteArray value);
 
 // The faults that change the bytes of an answer frame, applied to it.
 QByteArray applyToFrame(QByteArray answer, const QList<UnitFault> &faults);

@@ -4,6 +4,7 @@
 
 UnitSession::UnitSession(UnitItems &items, QObject *parent)
     : QObject(parent)
+    , m_items(items)
     , m_responder(items)
 {
     m_clock.start();
@@ -99,6 +100,10 @@ void UnitSession::handleFrame(const QByteArray &frame)
         const int n = UnitResponder::readItemOf(frame);
         if (n >= 0 && n < UnitItems::kItemCount)
             answer = m_responder.readAnswer((n + 1) % UnitItems::kItemCount);
+    }
+    if (faults.contains(UnitFault::WrongValue) && event.kind == UnitEvent::Kind::Write) {
+        m_items.store(event.item, UnitFaults::otherValue(event.item, m_items.value(event.item)));
+        event.text += QStringLiteral(", kept as %1").arg(m_items.valueText(event.item));
     }
     if (m_eventHook && event.kind != UnitEvent::Kind::None)
         m_eventHook(event);

@@ -66,6 +66,7 @@ private:
     void pump();
     void trace(const char *direction, const QByteArray &bytes, const QString &note = QString());
 
+    UnitItems &m_items;
     UnitResponder m_responder;
     Options m_options;
     std::function<void(const QByteArray &)> m_sink;

@@ -353,6 +353,9 @@ void TstUnit::faults()
         QCOMPARE(bad.mid(good.size()), UnitFaults::textLine());
         QVERIFY(bad.endsWith("\r\n"));
         break;
+    case UnitFault::WrongValue:
+        QCOMPARE(hexOf(bad), hexOf(good)); // it spoils writes only
+        break;
     case UnitFault::Slow:
         break;
     }

@@ -1,0 +1,426 @@
+#include "CliRunner.h"
+
+#include "Console.h"
+#include "ItemArguments.h"
+
+#include "binding/ModUnitUpdate.h"
+#include "binding/Startup.h"
+#include "files/HomeFolder.h"
+#include "files/LeesIniFile.h"
+#include "files/TextFile.h"
+#include "model/Conversions.h"
+#include "model/Items.h"
+#include "model/ScreenDefinition.h"
+#include "protocol/Session.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+const QString kPagerCallDone = QStringLiteral("STATUS: Calling pager via Tessaro succesfull.");
+const QString kRestartDone = QStringLiteral("STATUS: RESET command send to the converter.");
+const QString kLinkDropped = QStringLiteral("Current programming / reading action cancelled!");
+
+QList<int> bulkItems()
+{
+    return QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
+}
+
+// The item a settings-file line gives a value, by the reader's own rules: the
+// number in its first four characters (blanks skipped); -1 without a "->".
+int recordNumber(const QByteArray &line)
+{
+    if (!line.contains("->"))
+        return -1;
+    int number = 0;
+    for (qsizetype i = 0; i < qMin<qsizetype>(4, line.size()); ++i) {
+        const char c = line.at(i);
+        if (c == ' ' || c == '\t')
+            continue;
+        if (c < '0' || c > '9')
+            break;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// A settings file that write-all may send: readable to its end, a line for each
+// bulk item (a missing one would go out as 0), and every bulk value one the unit
+// can take. Empty when it is fine, else what is wrong.
+QString writeAllFileProblem(const QString &path)
+{
+    HeadlessItemControls controls;
+    Startup::FillChoiceLists(controls);
+    Stores stores;
+    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
+    if (!read)
+        return read.error;
+    QList<int> named;
+    TextFile::forEachLine(path, [&named](const QByteArray &line) { named << recordNumber(line); });
+    ModUnitUpdate::TakeAllValues(stores, controls);
+    for (int n : Items::kBulkItems) {
+        if (!named.contains(n))
+            return QStringLiteral("%1 has no line for item %2; is it a settings file?")
+                .arg(TextFile::displayName(path))
+                .arg(n);
+        const Conversions::Encoding encoding = Conversions::encodeValueForUnit(n, stores.workingValues[n]);
+        if (encoding.status != Conversions::Encoding::Status::Ok)
+            return QStringLiteral("%1: item %2 cannot be written: %3")
+                .arg(TextFile::displayName(path))
+                .arg(n)
+                .arg(encoding.problem);
+    }
+    return QString();
+}
+
+QString readableFileProblem(const QString &path)
+{
+    HeadlessItemControls controls;
+    Stores stores;
+    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
+    return read ? QString() : read.error;
+}
+
+// Whether a settings file can be made at path: not a folder, in a folder that exists.
+QString writableFileProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder").arg(TextFile::displayName(path));
+    if (!info.absoluteDir().exists())
+        return QStringLiteral("the folder of %1 does not exist").arg(TextFile::displayName(path));
+    if (!HomeFolder::isWritableFolder(info.absolutePath()))
+        return QStringLiteral("cannot make files in the folder of %1").arg(TextFile::displayName(path));
+    return QString();
+}
+
+bool unitValueKnown(const Value &v)
+{
+    return Values::isText(v) || (Values::isNumber(v) && Values::numberOf(v) >= 0);
+}
+
+} // namespace
+
+CliRunner::CliRunner(const CliRequest &request)
+    : m_request(request)
+    , m_view(stderr)
+{
+}
+
+CliRunner::~CliRunner() = default;
+
+ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
+{
+    m_view.finish();
+    Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
+    return status;
+}
+
+ExitStatus CliRunner::run()
+{
+    if (const ExitStatus checked = checkFiles(); checked != ExitStatus::Done)
+        return checked;
+
+    m_limitSeconds = m_request.timeoutSeconds > 0 ? m_request.timeoutSeconds
+                                                  : kStartSeconds + kSecondsPerTransfer * m_request.transferCount();
+    m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000, Qt::CoarseTimer);
+
+    ExitStatus status = start();
+    if (status == ExitStatus::Done) {
+        switch (m_request.command) {
+        case CliRequest::Command::ReadAll: status = readAll(); break;
+        case CliRequest::Command::WriteAll: status = writeAll(); break;
+        case CliRequest::Command::Read: status = readItems(); break;
+        case CliRequest::Command::Write: status = writeItems(); break;
+        case CliRequest::Command::Call: status = serviceCall(true); break;
+        case CliRequest::Command::Restart: status = serviceCall(false); break;
+        }
+        // As the desktop tool closes it when it ends.
+        m_session->datacom.CloseComPort();
+    }
+    m_view.finish();
+    return status;
+}
+
+// Everything that can be wrong with the files is found before the port opens.
+ExitStatus CliRunner::checkFiles()
+{
+    QString problem;
+    if (m_request.command == CliRequest::Command::WriteAll)
+        problem = writeAllFileProblem(m_request.file);
+    if (m_request.command == CliRequest::Command::ReadAll) {
+        if (!m_request.base.isEmpty())
+            problem = readableFileProblem(m_request.base);
+        if (problem.isEmpty() && m_request.file != QLatin1String("-"))
+            problem = writableFileProblem(m_request.file);
+    }
+    return problem.isEmpty() ? ExitStatus::Done : fail(ExitStatus::Usage, problem);
+}
+
+ExitStatus CliRunner::start()
+{
+    if (!m_request.device.isEmpty())
+        m_port.setDeviceOverride(m_request.device);
+    m_session = std::make_unique<Session>(HomeFolder::resolve(m_request.home), [] { return QDateTime::currentDateTime(); },
+                                          m_port, m_controls, m_view);
+    m_session->runPortNumber = m_request.portNumber;
+    m_session->logfile.setLineListener([this](const QString &text) { m_logTexts << text; });
+    m_session->InitProgram(QString());
+    if (m_session->engine.EngineState == Interface::kNotStarted) {
+        const int number = m_session->setup.Compoort + 1;
+        const QString device = m_port.deviceName(number);
+        return fail(ExitStatus::UnitFailed, QStringLiteral("cannot open serial port %1 (%2)")
+                                                .arg(number)
+                                                .arg(device.isEmpty() ? QStringLiteral("no such device") : device));
+    }
+    return ExitStatus::Done;
+}
+
+bool CliRunner::quiet() const
+{
+    const Interface &e = m_session->engine;
+    return e.EngineState == Interface::kIdle && m_session->stores.pendingRequestCount() == 0 && e.AllMode == 0
+        && !e.ReadAllRequested && !e.WriteAllRequested && !e.PagerCallRequested && !e.RestartRequested;
+}
+
+// The desktop tool's two timers in one: a tick every 25 ms, the link watch
+// every fourth. Ends when the engine is idle with nothing pending, when the
+// time limit runs out, or when the engine keeps starting the same item.
+CliRunner::Ending CliRunner::runUntilQuiet()
+{
+    Interface &engine = m_session->engine;
+    QMap<int, int> starts;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(kTickMs);
+    m_ending = Ending::TimeLimit;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        const qint16 before = engine.EngineState;
+        engine.InterfaceTick(0);
+        if (++m_ticks % kWatchEveryTicks == 0)
+            m_session->datacom.CheckComLink();
+        const bool started = before == Interface::kIdle
+            && (engine.EngineState == Interface::kWriteItem || engine.EngineState == Interface::kReadItem);
+        if (started && ++starts[engine.CurrentItem] > kMaxStartsPerItem) {
+            m_ending = Ending::Stuck;
+            m_stuckItem = engine.CurrentItem;
+            loop.quit();
+        } else if (quiet()) {
+            m_ending = Ending::Quiet;
+            loop.quit();
+        } else if (m_deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    timer.start();
+    loop.exec();
+    return m_ending;
+}
+
+ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
+{
+    if (m_ending == Ending::Stuck)
+        return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: asked %3 times without a usable answer")
+                                                .arg(m_stuckItem)
+                                                .arg(write ? QStringLiteral("written") : QStringLiteral("read"))
+                                                .arg(kMaxStartsPerItem));
+    if (m_ending == Ending::TimeLimit) {
+        const QString why = m_session->datacom.ComPortIsOpen() == 1
+            ? QStringLiteral("the unit did not finish")
+            : QStringLiteral("the serial port was lost and could not be opened again");
+        return fail(ExitStatus::UnitFailed,
+                    QStringLiteral("%1 within the time limit of %2 s").arg(why).arg(m_limitSeconds));
+    }
+    // The engine's abort box after the third failure in a row.
+    if (!m_view.messages().isEmpty())
+        return fail(ExitStatus::UnitFailed,
+                    QString(m_view.messages().last().text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    for (int n : items) {
+        if (unitValueKnown(m_session->stores.unitValues[n]))
+            continue;
+        const QString why = m_view.progress().contains(kLinkDropped)
+            ? QStringLiteral("the serial link was lost and the request dropped")
+            : QStringLiteral("the unit did not %1 it").arg(write ? QStringLiteral("take") : QStringLiteral("give"));
+        return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: %3")
+                                                .arg(n)
+                                                .arg(write ? QStringLiteral("written") : QStringLiteral("read"), why));
+    }
+    return ExitStatus::Done;
+}
+
+bool CliRunner::hasVisibleControl(int n) const
+{
+    return ScreenDefinition::hasCombo(n) ? m_controls.comboVisible(n) : m_controls.textVisible(n);
+}
+
+// What a settings file would hold for item n now: what its control shows, for
+// an item with a visible one, else its working value.
+QString CliRunner::heldValueText(int n)
+{
+    Stores &stores = m_session->stores;
+    if (hasVisibleControl(n))
+        ModUnitUpdate::TakeValue(stores, m_controls, n);
+    return ItemArguments::valueText(n, stores.workingValues[n]);
+}
+
+// Reads the items back and compares them with what the unit acknowledged.
+ExitStatus CliRunner::verify(const QList<int> &items)
+{
+    Stores &stores = m_session->stores;
+    QMap<int, QString> written;
+    for (int n : items)
+        written.insert(n, ItemArguments::valueText(n, stores.unitValues[n]));
+    m_view.note(QStringLiteral("Verifying %1 written setting(s)").arg(items.size()));
+    stores.ResetUnitValues();
+    for (int n : items)
+        m_session->engine.requestRead(n);
+    runUntilQuiet();
+    if (const ExitStatus status = transferOutcome(items, false); status != ExitStatus::Done)
+        return status;
+    QStringList mismatches;
+    for (int n : items) {
+        const QString held = heldValueText(n);
+        if (held != written.value(n))
+            mismatches << QStringLiteral("item %1 was written as \"%2\" and reads back as \"%3\"")
+                              .arg(n)
+                              .arg(written.value(n), held);
+    }
+    if (mismatches.isEmpty())
+        return ExitStatus::Done;
+    for (qsizetype i = 0; i + 1 < mismatches.size(); ++i)
+        m_view.note(QStringLiteral("tessaro-cli: ") + mismatches.at(i));
+    return fail(ExitStatus::UnitFailed, mismatches.last());
+}
+
+ExitStatus CliRunner::readAll()
+{
+    Session &s = *m_session;
+    if (!m_request.base.isEmpty()) {
+        if (const FileResult read = LeesIniFile::ReadSettingsFile(s.stores, m_controls, m_request.base); !read)
+            return fail(ExitStatus::Usage, read.error);
+    }
+    s.engine.requestReadAll();
+    runUntilQuiet();
+    if (const ExitStatus status = transferOutcome(bulkItems(), false); status != ExitStatus::Done)
+        return status;
+
+    // The desktop tool's own writer, from what the controls show.
+    if (m_request.file != QLatin1String("-")) {
+        const FileResult saved = LeesIniFile::WriteSettingsFile(s.stores, m_controls, m_request.file);
+        return saved ? ExitStatus::Done : fail(ExitStatus::Usage, saved.error);
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("read-all.cfg"));
+    const FileResult saved = folder.isValid() ? LeesIniFile::WriteSettingsFile(s.stores, m_controls, path)
+                                              : FileResult::failure(QStringLiteral("no temporary folder"));
+    QFile file(path);
+    if (!saved || !file.open(QIODevice::ReadOnly))
+        return fail(ExitStatus::Usage, saved ? file.errorString() : saved.error);
+    m_view.finish();
+    Console::write(stdout, file.readAll());
+    return ExitStatus::Done;
+}
+
+ExitStatus CliRunner::writeAll()
+{
+    Session &s = *m_session;
+    // As "Read from file": every item from the file, shown on the controls.
+    if (const FileResult read = LeesIniFile::ReadSettingsFile(s.stores, m_controls, m_request.file); !read)
+        return fail(ExitStatus::Usage, read.error);
+    s.engine.requestWriteAll();
+    runUntilQuiet();
+    if (const ExitStatus status = transferOutcome(bulkItems(), true); status != ExitStatus::Done)
+        return status;
+    return m_request.verify ? verify(bulkItems()) : ExitStatus::Done;
+}
+
+ExitStatus CliRunner::readItems()
+{
+    for (int n : std::as_const(m_request.items))
+        m_session->engine.requestRead(n);
+    runUntilQuiet();
+    if (const ExitStatus status = transferOutcome(m_request.items, false); status != ExitStatus::Done)
+        return status;
+    m_view.finish();
+    for (int n : std::as_const(m_request.items))
+        Console::writeLine(stdout, ItemArguments::record(n, heldValueText(n)));
+    return ExitStatus::Done;
+}
+
+ExitStatus CliRunner::writeItems()
+{
+    Session &s = *m_session;
+    QList<int> items;
+    for (const auto &[n, value] : std::as_const(m_request.writes)) {
+        items << n;
+        // Through the item's control, as its write button takes it; an item
+        // without a visible control sends its working value.
+        if (!hasVisibleControl(n)) {
+            s.stores.workingValues[n] = value;
+            s.engine.requestStoredWrite(n);
+        } else {
+            if (ScreenDefinition::hasCombo(n))
+                m_controls.setComboIndex(n, int(Values::numberOf(value)));
+            else
+                m_controls.setText(n, ItemArguments::valueText(n, value));
+            s.engine.requestWrite(n);
+        }
+    }
+    runUntilQuiet();
+    if (const ExitStatus status = transferOutcome(items, true); status != ExitStatus::Done)
+        return status;
+    QMap<int, QString> written;
+    for (int n : items)
+        written.insert(n, ItemArguments::valueText(n, s.stores.unitValues[n]));
+    if (m_request.verify) {
+        if (const ExitStatus status = verify(items); status != ExitStatus::Done)
+            return status;
+    }
+    m_view.finish();
+    for (int n : items)
+        Console::writeLine(stdout, ItemArguments::record(n, written.value(n)));
+    return ExitStatus::Done;
+}
+
+// The pager call and the restart report only in the log: the outcome is the
+// status or error line they leave there.
+ExitStatus CliRunner::serviceCall(bool pagerCall)
+{
+    Session &s = *m_session;
+    if (pagerCall) {
+        m_view.setTestPagerAddress(m_request.pagerAddress);
+        m_view.setTestPagerDisplayInfo(m_request.pagerText);
+        m_controls.setTestBleepIndex(m_request.bleepIndex);
+    }
+    m_logTexts.clear();
+    if (pagerCall)
+        s.engine.requestPagerCall();
+    else
+        s.engine.requestRestart();
+    runUntilQuiet();
+
+    const QString done = pagerCall ? kPagerCallDone : kRestartDone;
+    QString failure;
+    for (const QString &text : std::as_const(m_logTexts)) {
+        if (text == done) {
+            m_view.finish();
+            Console::writeLine(stdout, text);
+            return ExitStatus::Done;
+        }
+        if (failure.isEmpty() && (text.startsWith(QLatin1String("STATUS:")) || text.startsWith(QLatin1String("ERROR"))
+                                  || text.startsWith(QLatin1String("Error"))))
+            failure = text;
+    }
+    if (m_ending != Ending::Quiet)
+        return transferOutcome({}, false);
+    if (failure.isEmpty())
+        failure = pagerCall ? QStringLiteral("the unit gave no usable answer to the pager call")
+                            : QStringLiteral("the unit did not acknowledge the restart");
+    return fail(ExitStatus::UnitFailed, failure);
+}

@@ -1,0 +1,362 @@
+#include "CommandLine.h"
+
+#include "ItemArguments.h"
+
+#include "model/Cp1252.h"
+#include "model/Items.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+// The test-call fields take at most this many characters on the screen.
+constexpr int kMaxPagerAddress = 10;
+constexpr int kMaxPagerText = 40;
+constexpr int kBleepEntries = 16;
+constexpr int kMaxPortNumber = 32767;
+
+const QString kCommandsHelp = QStringLiteral(R"(
+Commands:
+  read-all [FILE]       Read the fourteen settings that "Read all settings from
+                        unit" reads and save a settings file as "Save to file"
+                        does: to FILE, or to standard output when FILE is "-" or
+                        left out. The other items come from --base FILE, else
+                        from default.set in the home folder.
+  write-all FILE        Load FILE as "Read from file" does, then write the
+                        fourteen settings as "Write all settings to unit" does.
+                        FILE must have a line for each of them.
+  read ITEM...          Read single items (0-249) and print "ITEM    ->VALUE".
+  write ITEM=VALUE...   Write single items and print "ITEM    ->VALUE". VALUE is
+                        the list position (0 first) for an item with a choice
+                        list, a number 0-255 for other one-byte items, a whole
+                        number 0-32767 for items 100-149, and the text itself
+                        for items 150-249.
+  call ADDRESS          Send a test call to a pager (address at most 10
+                        characters), with --bleep and --text.
+  restart               Restart the converter.
+
+Progress goes to standard error, line by line as the desktop tool's progress box
+shows it (with a progress bar when standard error is a terminal); results go to
+standard output. Texts are Windows-1252. Every exchange is also logged in the
+home folder's Log folder. A failed transfer is tried again, as in the desktop
+tool, until the third failure in a row aborts it.
+
+Exit status:
+  0  done
+  1  the unit refused or did not answer (three failures in a row, or ten
+     answers for one item that the tool cannot use), a --verify read back
+     another value, the time limit ran out, or the port could not be opened
+  2  a usage error or a file that cannot be read or written; nothing was
+     written to the unit
+
+Examples:
+  tessaro-cli --com 3 read-all unit-0417.cfg
+  tessaro-cli --port /dev/ttyUSB0 --verify write-all standard.cfg
+  tessaro-cli read 5 10 155 && tessaro-cli write 14=30 155=2001
+)");
+
+QString commandName(CliRequest::Command command)
+{
+    switch (command) {
+    case CliRequest::Command::ReadAll: return QStringLiteral("read-all");
+    case CliRequest::Command::WriteAll: return QStringLiteral("write-all");
+    case CliRequest::Command::Read: return QStringLiteral("read");
+    case CliRequest::Command::Write: return QStringLiteral("write");
+    case CliRequest::Command::Call: return QStringLiteral("call");
+    case CliRequest::Command::Restart: return QStringLiteral("restart");
+    }
+    return QString();
+}
+
+std::optional<CliRequest::Command> commandNamed(const QString &name)
+{
+    for (auto c : {CliRequest::Command::ReadAll, CliRequest::Command::WriteAll, CliRequest::Command::Read,
+                   CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart}) {
+        if (commandName(c) == name)
+            return c;
+    }
+    return std::nullopt;
+}
+
+// A whole number within limits, for the numeric options.
+std::optional<int> optionNumber(const QString &text, int lowest, int highest)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < lowest || v > highest)
+        return std::nullopt;
+    return v;
+}
+
+QString unsendableReason(const QString &text)
+{
+    const qsizetype bad = Cp1252::firstUnencodable(text);
+    if (bad < 0)
+        return QString();
+    return QStringLiteral("character U+%1 cannot be sent")
+        .arg(QString::number(text.at(bad).unicode(), 16).toUpper().rightJustified(4, u'0'));
+}
+
+// The arguments after the command, by command. False and an error when they do not fit.
+bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
+{
+    const QString name = commandName(r.command);
+    auto count = [&](qsizetype lowest, qsizetype highest, const char *what) {
+        if (args.size() >= lowest && args.size() <= highest)
+            return true;
+        *error = name + QStringLiteral(" takes ") + QLatin1String(what);
+        return false;
+    };
+    switch (r.command) {
+    case CliRequest::Command::ReadAll:
+        if (!count(0, 1, "at most one FILE"))
+            return false;
+        r.file = args.value(0, QStringLiteral("-"));
+        return true;
+    case CliRequest::Command::WriteAll:
+        if (!count(1, 1, "one FILE"))
+            return false;
+        r.file = args.first();
+        return true;
+    case CliRequest::Command::Read:
+        if (!count(1, Items::kItemCount, "one or more ITEMs"))
+            return false;
+        for (const QString &arg : args) {
+            const auto n = ItemArguments::parseItem(arg, error);
+            if (!n)
+                return false;
+            if (!ItemArguments::isReadable(*n)) {
+                *error = QStringLiteral("item %1 cannot be read: the tool has no conversion for its answer").arg(*n);
+                return false;
+            }
+            if (!r.items.contains(*n))
+                r.items << *n;
+        }
+        return true;
+    case CliRequest::Command::Write:
+        if (!count(1, Items::kItemCount, "one or more ITEM=VALUE"))
+            return false;
+        for (const QString &arg : args) {
+            const qsizetype eq = arg.indexOf(u'=');
+            if (eq < 0) {
+                *error = QStringLiteral("\"%1\" is not ITEM=VALUE").arg(arg);
+                return false;
+            }
+            const auto n = ItemArguments::parseItem(arg.left(eq), error);
+            if (!n)
+                return false;
+            for (const auto &w : std::as_const(r.writes)) {
+                if (w.first == *n) {
+                    *error = QStringLiteral("item %1 is given twice").arg(*n);
+                    return false;
+                }
+            }
+            const auto value = ItemArguments::parseValue(*n, arg.mid(eq + 1), error);
+            if (!value)
+                return false;
+            if (r.verify && !ItemArguments::isReadable(*n)) {
+                *error = QStringLiteral("item %1 cannot be verified: the tool cannot read it back").arg(*n);
+                return false;
+            }
+            r.writes.append({*n, *value});
+        }
+        return true;
+    case CliRequest::Command::Call:
+        if (!count(1, 1, "one ADDRESS"))
+            return false;
+        r.pagerAddress = args.first();
+        if (r.pagerAddress.isEmpty()) {
+            *error = QStringLiteral("Please enter address of pager");
+            return false;
+        }
+        if (r.pagerAddress.size() > kMaxPagerAddress) {
+            *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters")
+                         .arg(r.pagerAddress)
+                         .arg(kMaxPagerAddress);
+            return false;
+        }
+        if (const QString why = unsendableReason(r.pagerAddress); !why.isEmpty()) {
+            *error = QStringLiteral("the pager address: ") + why;
+            return false;
+        }
+        return true;
+    case CliRequest::Command::Restart:
+        return count(0, 0, "no arguments");
+    }
+    return false;
+}
+
+} // namespace
+
+int CliRequest::transferCount() const
+{
+    const int verifyFactor = verify ? 2 : 1;
+    switch (command) {
+    case Command::ReadAll: return int(Items::kBulkItems.size());
+    case Command::WriteAll: return int(Items::kBulkItems.size()) * verifyFactor;
+    case Command::Read: return int(items.size());
+    case Command::Write: return int(writes.size()) * verifyFactor;
+    case Command::Call: return 2;
+    case Command::Restart: return 1;
+    }
+    return 1;
+}
+
+namespace CommandLine {
+
+Outcome parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
+        "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption home(QStringLiteral("home"),
+                                  QStringLiteral("Home folder with Tessaro.set, default.set and Log (default: the "
+                                                 "program's folder when writable, else the user's data folder)."),
+                                  QStringLiteral("dir"));
+    const QCommandLineOption com(QStringLiteral("com"),
+                                 QStringLiteral("Serial port number <n> for this run instead of the setup file's: "
+                                                "COMn on Windows, elsewhere the n-th serial device."),
+                                 QStringLiteral("n"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
+                                                 "a pseudo-terminal)."),
+                                  QStringLiteral("device"));
+    const QCommandLineOption base(QStringLiteral("base"),
+                                  QStringLiteral("read-all: take the items it does not read from this settings file."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption verify(QStringLiteral("verify"),
+                                    QStringLiteral("write-all, write: read every written item back; another value "
+                                                   "is an error."));
+    const QCommandLineOption bleep(QStringLiteral("bleep"),
+                                   QStringLiteral("call: bleep code 0-15 (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption text(QStringLiteral("text"),
+                                  QStringLiteral("call: display text, at most 40 characters (default none)."),
+                                  QStringLiteral("text"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("Give up after <seconds> (default: 10 s and 30 s for each item "
+                                                    "transfer)."),
+                                     QStringLiteral("seconds"));
+    const QCommandLineOption stats(QStringLiteral("stats"),
+                                   QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
+                                                  "a tick and the time on the clock (on standard error)."));
+    parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("read-all, write-all, read, write, call or restart (below)."));
+    parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
+                                 QStringLiteral("[arguments...]"));
+
+    Outcome outcome;
+    if (!parser.parse(arguments)) {
+        outcome.error = parser.errorText();
+        return outcome;
+    }
+    if (parser.isSet(helpOption)) {
+        outcome.output = parser.helpText() + kCommandsHelp;
+        return outcome;
+    }
+    if (parser.isSet(versionOption)) {
+        outcome.output = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n';
+        return outcome;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        outcome.error = QStringLiteral("no command given (read-all, write-all, read, write, call, restart)");
+        return outcome;
+    }
+    const auto command = commandNamed(positional.first());
+    if (!command) {
+        outcome.error = QStringLiteral("unknown command \"%1\" (read-all, write-all, read, write, call, restart)")
+                            .arg(positional.first());
+        return outcome;
+    }
+
+    CliRequest r;
+    r.command = *command;
+    r.home = parser.value(home);
+    r.device = parser.value(port);
+    if (parser.isSet(home) && r.home.isEmpty()) {
+        outcome.error = QStringLiteral("--home needs a folder");
+        return outcome;
+    }
+    if (parser.isSet(port) && r.device.isEmpty()) {
+        outcome.error = QStringLiteral("--port needs a device");
+        return outcome;
+    }
+    if (parser.isSet(com)) {
+        const auto n = optionNumber(parser.value(com), 1, kMaxPortNumber);
+        if (!n) {
+            outcome.error = QStringLiteral("--com takes a port number 1-%1, not \"%2\"")
+                                .arg(kMaxPortNumber)
+                                .arg(parser.value(com));
+            return outcome;
+        }
+        r.portNumber = *n;
+    }
+    if (parser.isSet(timeout)) {
+        const auto s = optionNumber(parser.value(timeout), 1, 24 * 3600);
+        if (!s) {
+            outcome.error = QStringLiteral("--timeout takes a number of seconds 1-86400, not \"%1\"")
+                                .arg(parser.value(timeout));
+            return outcome;
+        }
+        r.timeoutSeconds = *s;
+    }
+
+    // Options that belong to other commands are a mistake, not something to ignore.
+    struct Belongs
+    {
+        const QCommandLineOption &option;
+        QList<CliRequest::Command> commands;
+        const char *where;
+    };
+    const Belongs belongs[] = {
+        {base, {CliRequest::Command::ReadAll}, "read-all"},
+        {verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
+        {bleep, {CliRequest::Command::Call}, "call"},
+        {text, {CliRequest::Command::Call}, "call"},
+    };
+    for (const Belongs &b : belongs) {
+        if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
+            outcome.error = QStringLiteral("--%1 applies to %2 only").arg(b.option.names().first(), QLatin1String(b.where));
+            return outcome;
+        }
+    }
+    r.base = parser.value(base);
+    if (parser.isSet(base) && r.base.isEmpty()) {
+        outcome.error = QStringLiteral("--base needs a file");
+        return outcome;
+    }
+    r.verify = parser.isSet(verify);
+    r.stats = parser.isSet(stats);
+    if (parser.isSet(bleep)) {
+        const auto b = optionNumber(parser.value(bleep), 0, kBleepEntries - 1);
+        if (!b) {
+            outcome.error = QStringLiteral("--bleep has no list position \"%1\" (0-%2)")
+                                .arg(parser.value(bleep))
+                                .arg(kBleepEntries - 1);
+            return outcome;
+        }
+        r.bleepIndex = *b;
+    }
+    r.pagerText = parser.value(text);
+    if (r.pagerText.size() > kMaxPagerText) {
+        outcome.error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
+        return outcome;
+    }
+    if (const QString why = unsendableReason(r.pagerText); !why.isEmpty()) {
+        outcome.error = QStringLiteral("--text: ") + why;
+        return outcome;
+    }
+
+    if (!takeArguments(r, positional.mid(1), &outcome.error))
+        return outcome;
+    outcome.request = r;
+    return outcome;
+}
+
+} // namespace CommandLine

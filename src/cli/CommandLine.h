@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/Value.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+// One run of the command-line tool, as its arguments ask for it.
+struct CliRequest
+{
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart };
+
+    Command command = Command::Read;
+    QString home;       // empty: the default home folder
+    QString device;     // --port: empty for the system's numbering
+    int portNumber = 0; // --com: 0 for the setup file's
+
+    QString file;       // read-all: where to ("-" standard output); write-all: from where
+    QString base;       // read-all: the other items; empty for the default settings file
+    bool verify = false;
+    QList<int> items;                      // read, in the order given
+    QList<std::pair<int, Value>> writes;   // write, in the order given
+    QString pagerAddress;
+    QString pagerText;
+    int bleepIndex = 1;                    // the test call's list position
+    int timeoutSeconds = 0;                // 0: from the work to do
+    bool stats = false;                    // the ticks taken and the time, at the end
+
+    // Item transfers the command makes at most (a verify counts its reads).
+    int transferCount() const;
+};
+
+namespace CommandLine {
+
+struct Outcome
+{
+    std::optional<CliRequest> request;
+    QString output; // help or version text: print it and end
+    QString error;  // one line: what was wrong
+};
+
+// arguments[0] is the program.
+Outcome parse(const QStringList &arguments);
+
+} // namespace CommandLine

@@ -1,0 +1,83 @@
+#include "ConsoleView.h"
+
+#include "Console.h"
+
+#include <utility>
+
+namespace {
+
+constexpr int kBarCells = 40;
+
+} // namespace
+
+ConsoleView::ConsoleView(std::FILE *stream)
+    : m_stream(stream)
+    , m_terminal(Console::isTerminal(stream))
+{
+}
+
+void ConsoleView::appendProgress(const QString &piece)
+{
+    HeadlessView::appendProgress(piece);
+    m_partial += piece;
+    // CR LF ends a line; a lone LF too.
+    for (qsizetype end = m_partial.indexOf(u'\n'); end >= 0; end = m_partial.indexOf(u'\n')) {
+        QString line = m_partial.left(end);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        m_partial.remove(0, end + 1);
+        printLine(line);
+    }
+}
+
+void ConsoleView::setProgressBar(const ProgressBar &bar)
+{
+    HeadlessView::setProgressBar(bar);
+    if (!m_terminal || bar == m_bar)
+        return;
+    m_bar = bar;
+    eraseBar();
+    drawBar();
+}
+
+void ConsoleView::note(const QString &line)
+{
+    printLine(line);
+}
+
+void ConsoleView::finish()
+{
+    if (!m_partial.isEmpty())
+        printLine(std::exchange(m_partial, QString()));
+    eraseBar();
+}
+
+void ConsoleView::printLine(const QString &line)
+{
+    eraseBar();
+    Console::writeLine(m_stream, line);
+    drawBar();
+}
+
+void ConsoleView::drawBar()
+{
+    if (!m_terminal || !m_bar.visible || m_bar.maximum <= m_bar.minimum)
+        return;
+    const int span = m_bar.maximum - m_bar.minimum;
+    const int value = qBound(m_bar.minimum, m_bar.value, m_bar.maximum) - m_bar.minimum;
+    const int filled = value * kBarCells / span;
+    const QString text = QStringLiteral("[%1%2] %3/%4")
+                             .arg(QString(filled, u'#'), QString(kBarCells - filled, u'.'))
+                             .arg(value)
+                             .arg(span);
+    Console::write(m_stream, '\r' + text.toLatin1());
+    m_barWidth = int(text.size());
+}
+
+void ConsoleView::eraseBar()
+{
+    if (m_barWidth == 0)
+        return;
+    Console::write(m_stream, '\r' + QByteArray(m_barWidth, ' ') + '\r');
+    m_barWidth = 0;
+}

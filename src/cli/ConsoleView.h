@@ -1,0 +1,33 @@
+#pragma once
+
+#include "protocol/HeadlessView.h"
+
+#include <cstdio>
+
+// The operator view of the command-line tool: records everything as the
+// headless view does, and prints each line the engine completes in TxtProgress
+// on a stream. On a terminal a one-line progress bar stays below the lines.
+class ConsoleView : public HeadlessView
+{
+public:
+    explicit ConsoleView(std::FILE *stream);
+
+    void appendProgress(const QString &piece) override;
+    void setProgressBar(const ProgressBar &bar) override;
+
+    // A line of the tool's own, between the progress lines.
+    void note(const QString &line);
+    // Prints a line that was begun but never ended, and removes the bar.
+    void finish();
+
+private:
+    void printLine(const QString &line);
+    void drawBar();
+    void eraseBar();
+
+    std::FILE *m_stream;
+    bool m_terminal;
+    QString m_partial; // a progress line not yet ended
+    ProgressBar m_bar;
+    int m_barWidth = 0; // characters the drawn bar takes; 0 when none is drawn
+};

@@ -1,0 +1,41 @@
+// tessaro-cli: the desktop tool's read-all, write-all, single reads and writes,
+// test call and restart from a command line, for scripts and for setting up
+// many units in a row.
+
+#include "CliRunner.h"
+#include "CommandLine.h"
+#include "Console.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+int main(int argc, char *argv[])
+{
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessaro-cli"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
+    Console::prepare();
+
+    const CommandLine::Outcome parsed = CommandLine::parse(QCoreApplication::arguments());
+    if (!parsed.error.isEmpty()) {
+        Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error + QStringLiteral(" (see --help)"));
+        return int(ExitStatus::Usage);
+    }
+    if (!parsed.request) {
+        Console::writeText(stdout, parsed.output);
+        return int(ExitStatus::Done);
+    }
+    CliRunner runner(*parsed.request);
+    const ExitStatus status = runner.run();
+    if (parsed.request->stats) {
+        Console::writeLine(stderr, QStringLiteral("tessaro-cli: ticks %1 (%2 ms at %3 ms a tick), wall %4 ms")
+                                       .arg(runner.ticks())
+                                       .arg(runner.ticks() * CliRunner::kTickMs)
+                                       .arg(CliRunner::kTickMs)
+                                       .arg(clock.elapsed()));
+    }
+    return int(status);
+}

@@ -1,0 +1,438 @@
+// tessaro-cli as a technician's script runs it: a separate process on the
+// serial line of a simulated unit (tessaro-unit --fast on a pseudo-terminal).
+
+#include "files/FileBytes.h"
+#include "files/LeesIniFile.h"
+#include "link/ScriptedPort.h"
+#include "model/Cp1252.h"
+#include "model/Items.h"
+#include "protocol/Session.h"
+#include "sim/UnitItems.h"
+
+#include <QDate>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using Settings = QMap<int, QString>;
+
+// tessaro-unit on a pseudo-terminal, its settings kept in a state file.
+struct Unit
+{
+    QTemporaryDir folder;
+    QString statePath = folder.filePath(QStringLiteral("unit.cfg"));
+    QProcess process;
+    QString device;
+    QByteArray events;
+
+    explicit Unit(const QStringList &options = {}, const Settings &settings = {})
+    {
+        UnitItems items;
+        for (auto it = settings.begin(); it != settings.end(); ++it)
+            items.setValueText(it.key(), it.value());
+        items.save(statePath);
+        process.start(QStringLiteral(TESSARO_UNIT_PATH),
+                      QStringList{QStringLiteral("--fast"), QStringLiteral("--trace"), QStringLiteral("--state"), statePath}
+                          + options);
+        if (process.waitForStarted() && process.waitForReadyRead())
+            device = QString::fromLocal8Bit(process.readLine()).trimmed();
+    }
+    ~Unit()
+    {
+        process.terminate();
+        process.waitForFinished();
+    }
+    // What the unit keeps now.
+    QString value(int n) const
+    {
+        UnitItems items;
+        items.load(statePath);
+        return items.valueText(n);
+    }
+    // The unit's own report: "unit: ..." events, "<-" and "->" frames.
+    QByteArray trace()
+    {
+        events += process.readAllStandardError();
+        return events;
+    }
+};
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// A settings file of the tool's format: every item 0 or empty, but for the given ones.
+QByteArray settingsFile(const Settings &values, const QList<int> &leftOut = {})
+{
+    QByteArray file;
+    for (int n = 0; n < Items::kItemCount; ++n) {
+        if (!leftOut.contains(n))
+            file += QByteArray::number(n) + "    ->" + *Cp1252::encode(values.value(n, n < 150 ? "0" : "")) + "\r\n";
+    }
+    return file;
+}
+
+// Values the factory settings of the simulated unit do not have.
+const Settings kUnitBulk = {{0, "2"},  {5, "7"},  {7, "120"}, {10, "4"}, {11, "1"}, {12, "1"}, {13, "2"},
+                          {14, "45"}, {30, "1"}, {31, "1"}, {32, "1"}, {33, "0"}, {34, "2"}, {35, "1"}};
+
+QString cp(const QByteArray &bytes) { return Cp1252::decode(bytes); }
+
+} // namespace
+
+class TstCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void usageErrorsTouchNothing_data();
+    void usageErrorsTouchNothing();
+    void helpNamesEverything();
+    void readEachKind();
+    void writeEachKind_data();
+    void writeEachKind();
+    void verify_data();
+    void verify();
+    void readAllLoadsInTheDesktopReader();
+    void writeAllAsReadFromFile();
+    void unitFailures_data();
+    void unitFailures();
+    void pagerCall();
+    void portLostMidRead();
+
+private:
+    Run cli(const QString &device, const QStringList &args);
+    QString path(const char *name) const { return m_home->filePath(QString::fromLatin1(name)); }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TstCli::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+}
+
+Run TstCli::cli(const QString &device, const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(TESSARO_CLI_PATH),
+                  QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + args);
+    Run run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+void TstCli::usageErrorsTouchNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("settings"); // written to in.cfg when not empty
+    QTest::addColumn<QString>("message");
+
+    const QByteArray good = settingsFile(kUnitBulk);
+    auto row = [](const char *name, const QStringList &args, const QString &message, const QByteArray &settings = {}) {
+        QTest::newRow(name) << args << settings << message;
+    };
+    row("no command", {}, "no command given");
+    row("unknown command", {"frobnicate"}, "unknown command \"frobnicate\"");
+    row("unknown option", {"--fast", "read", "5"}, "Unknown option 'fast'");
+    row("read nothing", {"read"}, "read takes one or more ITEMs");
+    row("item 250", {"read", "250"}, "item 250 is outside 0-249");
+    row("item not a number", {"read", "5x"}, "\"5x\" is not an item number");
+    row("item without conversion", {"read", "3"}, "item 3 cannot be read");
+    row("write without =", {"write", "5"}, "\"5\" is not ITEM=VALUE");
+    row("unknown list position", {"write", "10=5"}, "item 10 has no list position \"5\" (0 \"1200 baud\" to 4 \"19200 baud\")");
+    row("bleep code 16", {"write", "40=16"}, "item 40 has no list position \"16\"");
+    row("char 256", {"write", "3=256"}, "item 3 takes a number 0-255, not \"256\"");
+    row("int too big", {"write", "110=32768"}, "item 110 takes a whole number 0-32767");
+    row("int negative", {"write", "110=-1"}, "item 110 takes a whole number 0-32767");
+    row("int fraction", {"write", "110=1.5"}, "item 110 takes a whole number 0-32767, not \"1.5\"");
+    row("text too long", {"write", "160=" + QString(244, u'x')}, "longer than 243");
+    row("text not cp1252", {"write", QStringLiteral("160=\u0142")}, "character U+0142 cannot be sent");
+    row("item twice", {"write", "5=1", "5=2"}, "item 5 is given twice");
+    row("verify unreadable", {"--verify", "write", "3=1"}, "item 3 cannot be verified");
+    row("verify on read", {"--verify", "read", "5"}, "--verify applies to write-all and write only");
+    row("base on write-all", {"--base", "x.cfg", "write-all", "x.cfg"}, "--base applies to read-all only");
+    row("com 0", {"--com", "0", "read", "5"}, "--com takes a port number");
+    row("timeout 0", {"--timeout", "0", "read", "5"}, "--timeout takes a number of seconds");
+    row("empty pager address", {"call", ""}, "Please enter address of pager");
+    row("pager address 11", {"call", "12345678901"}, "longer than 10 characters");
+    row("bleep 16", {"call", "1", "--bleep", "16"}, "--bleep has no list position \"16\"");
+    row("text 41", {"call", "1", "--text", QString(41, u'x')}, "--text is longer than 40 characters");
+    row("write-all missing file", {"write-all", "missing.cfg"}, "missing.cfg");
+    row("write-all item left out", {"write-all", "in.cfg"}, "has no line for item 13",
+        settingsFile(kUnitBulk, {13}));
+    row("write-all nothing chosen", {"write-all", "in.cfg"}, "item 10 cannot be written: nothing is chosen",
+        settingsFile(Settings{{10, "-1"}}));
+    row("read-all missing base", {"--base", "missing.cfg", "read-all", "out.cfg"}, "missing.cfg", good);
+    row("read-all into no folder", {"read-all", "no/such/folder/out.cfg"}, "does not exist");
+}
+
+void TstCli::usageErrorsTouchNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, message);
+
+    Unit unit;
+    QVERIFY(!unit.device.isEmpty());
+    if (!settings.isEmpty())
+        QVERIFY(FileBytes::write(path("in.cfg"), settings));
+    QDir::setCurrent(m_home->path());
+
+    const Run run = cli(unit.device, args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.startsWith("tessaro-cli: ") && run.err.count('\n') == 1, run.err.constData());
+    QVERIFY2(cp(run.err).contains(message), run.err.constData());
+    QVERIFY(!QFile::exists(path("out.cfg")));
+    // The unit saw no frame at all.
+    QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
+}
+
+void TstCli::helpNamesEverything()
+{
+    const Run run = cli(QStringLiteral("/nonexistent"), {QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    for (const char *word : {"read-all", "write-all", "read ITEM", "write ITEM=VALUE", "call ADDRESS", "restart",
+                             "--home", "--com", "--port", "--base", "--verify", "--bleep", "--text", "--timeout",
+                             "Exit status", "Examples"})
+        QVERIFY2(run.out.contains(word), word);
+}
+
+void TstCli::readEachKind()
+{
+    Unit unit({}, {{5, "7"}, {45, "12"}, {110, "4321"}, {148, "77"}, {160, QStringLiteral("Café ->x")}, {240, " tail "}});
+    // The setup file names port 3 and logs from the start; --com 4 takes its place for this run.
+    QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->2\r\n1      Logfile ->1\r\n2       SetPath ->\r\n"
+                                                  "3       UnitType ->3\r\n"));
+    const QByteArray setupBefore = FileBytes::read(path("Tessaro.set"));
+    const Run run = cli(unit.device, {"--com", "4", "read", "160", "5", "45", "110", "148", "240", "5"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("160    ->Caf\xE9 ->x\n5    ->7\n45    ->12\n110    ->4321\n148    ->77\n240    -> tail \n"));
+    QVERIFY(run.err.contains("Reading setting 5  ESPA out max address length: Address length: 7 digits OK\n"));
+
+    const QByteArray log = FileBytes::read(
+        QDir(path("Log")).filePath(QDate::currentDate().toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".log")));
+    QVERIFY(log.contains(" Com: 4 opened with: 9600,N,8,1\r\n"));
+    QCOMPARE(FileBytes::read(path("Tessaro.set")), setupBefore);
+    QVERIFY(log.contains(" Received from unit:  [Item: 5 Value: 7] ESPA out max address length: Address length: 7 digits OK\r\n"));
+}
+
+void TstCli::writeEachKind_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QString>("kept");
+
+    QTest::newRow("list position") << "5=3" << "3";
+    QTest::newRow("bleep code") << "45=10" << "10";
+    QTest::newRow("int") << "110=1234" << "1234";
+    QTest::newRow("int 0") << "110=0" << "0";
+    QTest::newRow("text") << QStringLiteral("160=Café ->x") << QStringLiteral("Café ->x");
+    QTest::newRow("empty text") << "160=" << "";
+    // Items whose control is hidden or missing send the value as given, not a control's 0.
+    QTest::newRow("hidden char") << "3=7" << "7";
+    QTest::newRow("char without control") << "99=200" << "200";
+    QTest::newRow("int without control") << "144=300" << "300";
+    QTest::newRow("text without control") << "240=tail" << "tail";
+}
+
+void TstCli::writeEachKind()
+{
+    QFETCH(QString, assignment);
+    QFETCH(QString, kept);
+
+    Unit unit;
+    const int n = assignment.section(u'=', 0, 0).toInt();
+    QStringList args{"write", assignment};
+    if (n != 3 && n != 99)
+        args.prepend("--verify");
+    const Run run = cli(unit.device, args);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(cp(run.out), QString::number(n) + "    ->" + kept + '\n');
+    QCOMPARE(unit.value(n), kept);
+}
+
+void TstCli::verify_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("unitFault");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("write, kept") << QStringList{"--verify", "write", "5=3", "160=abc"} << "" << 0 << "";
+    QTest::newRow("write, another kept") << QStringList{"--verify", "write", "5=3", "160=abc"} << "wrong-value" << 1
+                                         << "item 160 was written as \"abc\" and reads back as \"`bc\"";
+    QTest::newRow("write, not verified") << QStringList{"write", "5=3"} << "wrong-value" << 0 << "";
+    QTest::newRow("bleep code, another kept") << QStringList{"--verify", "write", "78=15"} << "wrong-value" << 1
+                                              << "item 78 was written as \"15\" and reads back as \"0\"";
+    QTest::newRow("write-all, another kept") << QStringList{"--verify", "write-all", "in.cfg"} << "wrong-value" << 1
+                                             << "item 35 was written as \"1\" and reads back as \"0\"";
+    QTest::newRow("write-all, not verified") << QStringList{"write-all", "in.cfg"} << "wrong-value" << 0 << "";
+}
+
+void TstCli::verify()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, unitFault);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
+    QDir::setCurrent(m_home->path());
+    Unit unit(unitFault.isEmpty() ? QStringList() : QStringList{"--fault", unitFault});
+    const Run run = cli(unit.device, args);
+    QCOMPARE(run.exitCode, exitCode);
+    if (!message.isEmpty())
+        QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
+    // A verify that failed prints no result.
+    QCOMPARE(run.out.isEmpty(), exitCode != 0 || args.contains("write-all"));
+}
+
+void TstCli::readAllLoadsInTheDesktopReader()
+{
+    Unit unit({}, kUnitBulk);
+    // Items read-all does not read come from the base file, whatever the kind.
+    const Settings base = {{0, "3"}, {45, "12"}, {110, "4321"}, {160, QStringLiteral("Café ->x")}, {99, "7"}, {240, " tail "}};
+    QVERIFY(FileBytes::write(path("base.cfg"), settingsFile(base)));
+
+    const Run run = cli(unit.device, {"--base", path("base.cfg"), "read-all", path("out.cfg")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(run.err.count(" OK\n"), 14);
+    const QByteArray written = FileBytes::read(path("out.cfg"));
+
+    // Loaded by the desktop tool's reader, the file shows what the unit holds.
+    ScriptedPort port;
+    HeadlessSession desktop(path("desktop"), [] { return QDateTime::currentDateTime(); }, port);
+    desktop.session.InitProgram(QString());
+    QVERIFY(LeesIniFile::ReadSettingsFile(desktop.session.stores, desktop.controls, path("out.cfg")));
+    for (int n : Items::kBulkItems)
+        QCOMPARE(desktop.controls.comboIndex(n), kUnitBulk.value(n).toInt());
+    QCOMPARE(desktop.controls.comboIndex(45), 12);
+    QCOMPARE(desktop.controls.text(110), QStringLiteral("4321"));
+    QCOMPARE(desktop.controls.text(160), QStringLiteral("Café ->x"));
+    QCOMPARE(Values::textOf(desktop.session.stores.workingValues[240]), QStringLiteral(" tail "));
+    // ... and saved again it is the same file, byte for byte.
+    QVERIFY(LeesIniFile::WriteSettingsFile(desktop.session.stores, desktop.controls, path("again.cfg")));
+    QCOMPARE(FileBytes::read(path("again.cfg")), written);
+
+    // Standard output gets the same bytes.
+    const Run toStdout = cli(unit.device, {"--base", path("base.cfg"), "read-all", "-"});
+    QCOMPARE(toStdout.exitCode, 0);
+    QCOMPARE(toStdout.out, written);
+}
+
+void TstCli::writeAllAsReadFromFile()
+{
+    Unit unit;
+    // Only the fourteen bulk items go out; a value the lists do not show reads as its first entry.
+    Settings file = kUnitBulk;
+    file.insert(13, "9");
+    file.insert(160, "not sent");
+    QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(file)));
+    const QString before160 = unit.value(160);
+
+    const Run run = cli(unit.device, {"--verify", "write-all", path("in.cfg")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err.count(" -> Saved.\n"), 14);
+    QCOMPARE(run.err.count(" OK\n"), 14); // read back
+    for (int n : Items::kBulkItems)
+        QCOMPARE(unit.value(n), n == 13 ? QStringLiteral("0") : kUnitBulk.value(n));
+    QCOMPARE(unit.value(160), before160);
+}
+
+void TstCli::unitFailures_data()
+{
+    QTest::addColumn<QStringList>("unitOptions");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    // A failed transfer is tried again; a success in between starts the count anew.
+    QTest::newRow("every 2nd answer damaged") << QStringList{"--fault", "checksum:2"} << QStringList{"read", "5", "7", "10"}
+                                              << 0 << "";
+    QTest::newRow("write refused") << QStringList{"--fault", "nack"} << QStringList{"write", "5=3"} << 1
+                                   << "ERROR writing setting in the Converter. Programming is aborted!";
+    QTest::newRow("write-all refused") << QStringList{"--fault", "nack"} << QStringList{"write-all", "in.cfg"} << 1
+                                       << "ERROR writing setting in the Converter. Programming is aborted!";
+    QTest::newRow("unreadable answers") << QStringList{"--fault", "other-item"} << QStringList{"read", "7"} << 1
+                                        << "ERROR reading settings from the converter. Reading is aborted!";
+    // Answers the engine asks again for without counting a failure.
+    QTest::newRow("read refused") << QStringList{"--fault", "nack"} << QStringList{"read", "5"} << 1
+                                  << "item 5 was not read: asked 10 times without a usable answer";
+    QTest::newRow("answers too long") << QStringList{"--fault", "long"} << QStringList{"read-all", "-"} << 1
+                                      << "item 0 was not read: asked 10 times without a usable answer";
+    QTest::newRow("no answer") << QStringList{"--fault", "no-answer"} << QStringList{"--timeout", "2", "read", "5"} << 1
+                               << "the unit did not finish within the time limit of 2 s";
+    QTest::newRow("call refused") << QStringList{"--fault", "nack"} << QStringList{"call", "1234"} << 1
+                                  << "STATUS: Calling pager via Tessaro failed.";
+    QTest::newRow("restart") << QStringList{} << QStringList{"restart"} << 0 << "";
+    QTest::newRow("restart refused") << QStringList{"--fault", "nack"} << QStringList{"restart"} << 1
+                                     << "the unit did not acknowledge the restart";
+    QTest::newRow("no such port") << QStringList{} << QStringList{"--com", "7", "--port", "/nonexistent/tty", "read", "5"}
+                                  << 1 << "cannot open serial port 7 (/nonexistent/tty)";
+}
+
+void TstCli::unitFailures()
+{
+    QFETCH(QStringList, unitOptions);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
+    QDir::setCurrent(m_home->path());
+    Unit unit(unitOptions);
+    const Run run = cli(unit.device, args);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
+        QVERIFY(run.out.isEmpty());
+    } else {
+        QVERIFY(!run.err.contains("tessaro-cli:"));
+    }
+}
+
+void TstCli::pagerCall()
+{
+    Unit unit;
+    const Run run = cli(unit.device, {"call", "1234", "--bleep", "12", "--text", QStringLiteral("Brand café")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("STATUS: Calling pager via Tessaro succesfull.\n"));
+    QTRY_VERIFY(QString::fromLocal8Bit(unit.trace()).contains(
+        QStringLiteral("unit: pager call: position 0, address \"1234\", text \"Brand café\", bleep code C")));
+}
+
+void TstCli::portLostMidRead()
+{
+    // A unit that takes its time, so it can vanish between request and answer.
+    Unit unit({"--think", "60000"});
+    QProcess process;
+    process.start(QStringLiteral(TESSARO_CLI_PATH), {"--port", unit.device, "--home", m_home->path(), "--timeout", "3",
+                                                     "read", "5"});
+    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().contains("<- 01 09 01 00 02 77 1F 05 1E 3A"), 10000);
+    unit.process.kill();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().endsWith(
+        "tessaro-cli: the serial port was lost and could not be opened again within the time limit of 3 s\n"));
+}
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"
