@@ -22,8 +22,9 @@ QString choose(const QString &overrideFolder, const QString &programFolder)
         folder = QDir(overrideFolder).absolutePath();
     else if (!programFolder.isEmpty() && isWritableFolder(programFolder))
         folder = QDir(programFolder).absolutePath();
-    else
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    else // one folder for every program of the tool, whatever its own name
+        folder = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                     .filePath(QStringLiteral("Tessaro"));
     QDir().mkpath(folder);
     return folder;
 }

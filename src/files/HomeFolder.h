@@ -5,7 +5,8 @@
 
 // The folder that holds Tessaro.set, default.set and Log/: the given folder
 // when there is one (--home), else the program's folder when it is writable,
-// else the per-user application data folder. The folder is created if missing.
+// else the per-user data folder "Tessaro", shared by every program of the
+// tool. The folder is created if missing.
 namespace HomeFolder {
 
 QString resolve(const QString &overrideFolder = QString());

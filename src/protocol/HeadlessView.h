@@ -5,7 +5,7 @@
 #include <QList>
 
 // An operator view without a screen: records what the engine showed, answers
-// message boxes with a preset answer.
+// message boxes and file dialogs with preset answers.
 class HeadlessView : public OperatorView
 {
 public:
@@ -15,6 +15,13 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+    };
+    struct FileRequest
+    {
+        bool save;
+        QString proposedName;
+        QString startFolder;
+        QString filter;
     };
 
     void appendProgress(const QString &piece) override { m_progress += piece; }
@@ -28,15 +35,24 @@ public:
     QString testPagerAddress() const override { return m_address; }
     QString testPagerDisplayInfo() const override { return m_displayInfo; }
     void beep() override { ++m_beeps; }
+    std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
+                                      const QString &filter) override
+    {
+        m_fileRequests.append({save, proposedName, startFolder, filter});
+        return m_chosenFile;
+    }
 
     const QString &progress() const { return m_progress; }
     const ProgressBar &progressBar() const { return m_bar; }
     const QList<Message> &messages() const { return m_messages; }
     int beeps() const { return m_beeps; }
+    const QList<FileRequest> &fileRequests() const { return m_fileRequests; }
 
     void setAnswer(Answer answer) { m_answer = answer; }
     void setTestPagerAddress(const QString &address) { m_address = address; }
     void setTestPagerDisplayInfo(const QString &text) { m_displayInfo = text; }
+    // What the file dialog answers: a full path, or nothing for a cancel.
+    void setChosenFile(const std::optional<QString> &path) { m_chosenFile = path; }
 
 private:
     QString m_progress;
@@ -46,4 +62,6 @@ private:
     QString m_address;
     QString m_displayInfo;
     int m_beeps = 0;
+    QList<FileRequest> m_fileRequests;
+    std::optional<QString> m_chosenFile;
 };

@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include <optional>
+
 // What the engine and the commands need of the operator's screen: the progress
 // box TxtProgress, the progress bar, message boxes, the test-call fields and
-// the beep. The main window implements it; the headless view records it.
+// the beep and the file dialog. The main window implements it; the headless
+// view records it.
 class OperatorView
 {
 public:
@@ -31,4 +34,9 @@ public:
     virtual QString testPagerAddress() const = 0;
     virtual QString testPagerDisplayInfo() const = 0;
     virtual void beep() = 0;
+    // An open (save false) or save dialog: proposed file name, start folder and a
+    // filter of "description|pattern" pairs. The full path chosen, or nothing
+    // when the operator cancelled.
+    virtual std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
+                                              const QString &filter) = 0;
 };

@@ -80,7 +80,9 @@ void TstHomeFolder::unwritableProgramFolder()
         QVERIFY(disk->remountReadOnly());
         program = disk->path();
     }
-    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // The same folder for the desktop tool and the command-line tool.
+    const QString appData = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                                .filePath(QStringLiteral("Tessaro"));
     QCOMPARE(HomeFolder::choose(QString(), program), appData);
     QVERIFY(QFileInfo(appData).isDir());
     QVERIFY(HomeFolder::isWritableFolder(appData));

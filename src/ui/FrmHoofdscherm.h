@@ -1,0 +1,172 @@
+#pragma once
+
+#include "files/FileResult.h"
+#include "files/Logfile.h"
+#include "protocol/OperatorView.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class FrmAbout;
+class FrmInstellingen;
+class Port;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QtItemControls;
+class Session;
+class ShapeIndicator;
+
+// The main window frmHoofdscherm: the tabs with the log window, the item
+// pages, the file, unit and service commands; the four timers that drive the
+// engine, the indicators, the colours and the start-up refresh. It is the
+// operator view of the engine: the progress box, the progress bar, the
+// test-call fields, message boxes, file dialogs and the beep.
+class FrmHoofdscherm : public QMainWindow, public OperatorView
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString homeFolder;
+        QString commandLine;  // searched for "/LOG" and "/DEBUG"
+        Logfile::Clock clock; // empty: the system clock
+    };
+
+    // Indicator colours, lit and dark.
+    static const QColor kTxLit;
+    static const QColor kTxDark;
+    static const QColor kRxLit;
+    static const QColor kRxDark;
+
+    static constexpr int kAfhandelMs = 25;
+    static constexpr int kLedMs = 250;
+    static constexpr int kUpdateVenstersMs = 100;
+    static constexpr int kStartRefreshMs = 300;
+
+    // Builds the window and runs the start-up sequence, as its load event did.
+    // With answers, message boxes, file dialogs and beeps go there instead of
+    // to the screen (tests answer them that way).
+    FrmHoofdscherm(const Options &options, Port &port, OperatorView *answers = nullptr,
+                   QWidget *parent = nullptr);
+    ~FrmHoofdscherm() override;
+
+    Session &session() { return *m_session; }
+    QtItemControls &itemControls() { return *m_controls; }
+    // The open dialogs, or null.
+    FrmInstellingen *instellingen() const;
+    FrmAbout *about() const;
+
+    void UpdateMessageWindow();
+    void SetupScreens();
+    // Service mode (DebugMode 2) shows the two service frames and enables "Save as default".
+    void applyDebugMode();
+
+    // OperatorView
+    void appendProgress(const QString &piece) override;
+    void clearProgress() override;
+    void setProgressBar(const ProgressBar &bar) override;
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    QString testPagerAddress() const override;
+    QString testPagerDisplayInfo() const override;
+    void beep() override;
+    std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
+                                      const QString &filter) override;
+
+public slots:
+    void TmrAfhandel_Timer();
+    void LedTimer_Timer();
+    void TmrUpdateVensters_Timer();
+    void TimerStartRefresh_Timer();
+
+    void CmdLeesAlles_Click();
+    void CmdSchrijfAlles_Click();
+    void CmdCancelReadWrite_Click();
+    void CmdWisLogVenster_Click();
+    void CmdReadSingleSetting_Click(int index);
+    void CmdWriteSingleSetting_Click(int index);
+    void CmdReadSingleTekstSetting_Click(int index);
+    void CmdWriteSingleTekstSetting_Click(int index);
+    void Command2_Click();
+    void CmdInstellingenLezen_Click();
+    void CmdInstellingenOpslaan_Click();
+    void CmdLezenUnitgegevens_Click();
+    void CmdOpslaanUnitGegevens_Click();
+    void CmdReOpenCom_Click();
+    void CmdTestHerstart_Click();
+    void CmdTestOproepPager_Click();
+    void TxtTestPagerAdres_DblClick();
+    void TxtTestPagerDisplayInfo_DblClick();
+    void SSTab_Click();
+    void Setup_Click();
+    void Quit_Click();
+    void About_Click();
+
+signals:
+    // Quit was confirmed or the window was closed: the port is closed and
+    // nothing more is to be handled.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildWindow();
+    QWidget *buildStatusPage();
+    QWidget *buildSetupPage();
+    QWidget *buildFilePage();
+    QWidget *buildUnitPage();
+    QWidget *buildServicePage();
+    QWidget *buildItemPage(int page);
+    QWidget *buildPagerTable();
+    QWidget *buildPagerPage(int firstEntry);
+    QTimer *makeTimer(const char *name, int intervalMs, void (FrmHoofdscherm::*handler)());
+    void Form_Load(const QString &commandLine);
+    void stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
+                       const QColor &darkColour);
+    void reportFileResult(const FileResult &result);
+    void endProgram();
+
+    OperatorView *m_answers;
+    std::unique_ptr<QtItemControls> m_controls;
+    std::unique_ptr<Session> m_session;
+
+    QTabWidget *m_ssTab1 = nullptr;
+    QTabWidget *m_ssTab2 = nullptr;
+    QTabWidget *m_ssTab3 = nullptr;
+    std::array<QLineEdit *, 25> m_text2{};
+    QPlainTextEdit *m_txtProgress = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QGroupBox *m_frmCommunicatie = nullptr;
+    ShapeIndicator *m_shpTx = nullptr;
+    ShapeIndicator *m_shpRx = nullptr;
+    QGroupBox *m_frameCmdButtonsAlgemeen = nullptr;
+    QGroupBox *m_frameCmdButtonsPaging = nullptr;
+    QPushButton *m_cmdInstellingenOpslaan = nullptr;
+    QLineEdit *m_txtTestPagerAdres = nullptr;
+    QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
+
+    QTimer *m_tmrAfhandel = nullptr;
+    QTimer *m_ledTimer = nullptr;
+    QTimer *m_tmrUpdateVensters = nullptr;
+    QTimer *m_timerStartRefresh = nullptr;
+
+    QPointer<FrmInstellingen> m_instellingen;
+    QPointer<FrmAbout> m_about;
+
+    bool m_txLedOn = false;
+    bool m_rxLedOn = false;
+    bool m_inEngineTick = false;
+    bool m_ended = false;
+};

@@ -1,0 +1,233 @@
+#include "FrmInstellingen.h"
+
+#include "Branding.h"
+
+#include "binding/Startup.h"
+#include "files/LeesIniFile.h"
+#include "protocol/OperatorView.h"
+#include "protocol/Session.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QColor FrmInstellingen::kLockedText(192, 192, 192);
+
+namespace {
+
+QPushButton *makeButton(const QString &caption, const char *name)
+{
+    auto *button = new QPushButton(caption);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(true);
+    return button;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *parent)
+    : QWidget(parent, Qt::Dialog), m_session(session), m_view(view)
+{
+    setObjectName(QStringLiteral("frmInstellingen"));
+    setWindowTitle(QStringLiteral("Instellingen"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+
+    m_comboCom = new QComboBox;
+    m_comboCom->setObjectName(QStringLiteral("ComboCom"));
+    m_comboCom->setPlaceholderText(QStringLiteral("Com")); // shown while no entry is chosen
+    m_device = new QLabel;
+    m_device->setObjectName(QStringLiteral("LblDevice"));
+    m_txtSetPath = new QLineEdit;
+    m_txtSetPath->setObjectName(QStringLiteral("TxtSetPath"));
+    m_txtSetPath->setMinimumWidth(280);
+    auto *label1 = new QLabel(QStringLiteral("Com&Port:"));
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setBuddy(m_comboCom);
+    auto *label2 = new QLabel(QStringLiteral("&Path to settings:"));
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setBuddy(m_txtSetPath);
+
+    m_cmdWijzigen = makeButton(QStringLiteral("C&hange"), "CmdWijzigen");
+    m_cmdClose = makeButton(QStringLiteral("C&lose"), "CmdClose");
+    m_cmdSave = makeButton(QStringLiteral("&Save"), "CmdSave");
+    m_cmdCancel = makeButton(QStringLiteral("&Cancel"), "CmdCancel");
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(label1, 0, 0);
+    fields->addWidget(m_comboCom, 0, 1);
+    fields->addWidget(m_device, 0, 2);
+    fields->addWidget(label2, 1, 0);
+    fields->addWidget(m_txtSetPath, 1, 1, 1, 2);
+    fields->setColumnStretch(2, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdWijzigen);
+    buttons->addWidget(m_cmdSave);
+    buttons->addWidget(m_cmdCancel);
+    buttons->addStretch();
+    buttons->addWidget(m_cmdClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    // Tab order as the operator works: fields, then the buttons left to right.
+    setTabOrder(m_comboCom, m_txtSetPath);
+    setTabOrder(m_txtSetPath, m_cmdWijzigen);
+    setTabOrder(m_cmdWijzigen, m_cmdSave);
+    setTabOrder(m_cmdSave, m_cmdCancel);
+    setTabOrder(m_cmdCancel, m_cmdClose);
+
+    connect(m_cmdWijzigen, &QPushButton::clicked, this, &FrmInstellingen::CmdWijzigen_Click);
+    connect(m_cmdSave, &QPushButton::clicked, this, &FrmInstellingen::CmdSave_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &FrmInstellingen::CmdCancel_Click);
+    connect(m_cmdClose, &QPushButton::clicked, this, &FrmInstellingen::CmdClose_Click);
+    connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
+
+    setEditing(false);
+    Form_Load();
+}
+
+void FrmInstellingen::Form_Load()
+{
+    m_comboCom->clear();
+    LockCombo();
+    for (int n = 1; n <= kPortCount; ++n)
+        m_comboCom->addItem(QStringLiteral("Com") + QString::number(n));
+    UpdateCombo();
+}
+
+void FrmInstellingen::LockCombo()
+{
+    m_comboCom->setEnabled(false);
+    m_txtSetPath->setReadOnly(true);
+    setTextColour(m_comboCom, kLockedText);
+    setTextColour(m_txtSetPath, kLockedText);
+}
+
+void FrmInstellingen::UnlockCombo()
+{
+    m_comboCom->setEnabled(true);
+    m_txtSetPath->setReadOnly(false);
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    setTextColour(m_comboCom, windowText);
+    setTextColour(m_txtSetPath, windowText);
+}
+
+void FrmInstellingen::UpdateCombo()
+{
+    const int index = m_session.setup.Compoort;
+    m_comboCom->setCurrentIndex(index >= kPortCount ? 0 : qMax(index, -1));
+    m_txtSetPath->setText(m_session.setup.SetPath);
+    showDevice();
+}
+
+void FrmInstellingen::ComboToSettings()
+{
+    m_session.setup.Compoort = qint16(m_comboCom->currentIndex());
+    m_session.setup.SetPath = m_txtSetPath->text();
+}
+
+bool FrmInstellingen::isEditing() const
+{
+    return m_cmdSave->isEnabled();
+}
+
+// Viewing: Change and Close; editing: Save and Cancel.
+void FrmInstellingen::setEditing(bool editing)
+{
+    m_cmdCancel->setEnabled(editing);
+    m_cmdSave->setEnabled(editing);
+    m_cmdClose->setEnabled(!editing);
+    m_cmdWijzigen->setEnabled(!editing);
+}
+
+void FrmInstellingen::showDevice()
+{
+    // Which device the chosen number reaches on this system.
+    const int index = m_comboCom->currentIndex();
+    const QString device = index >= 0 ? m_session.datacom.port().deviceName(index + 1) : QString();
+    m_device->setText(device.isEmpty() ? QStringLiteral("(no such port)") : QStringLiteral("= ") + device);
+}
+
+void FrmInstellingen::CmdWijzigen_Click()
+{
+    setEditing(true);
+    UnlockCombo();
+    m_comboCom->setFocus();
+}
+
+void FrmInstellingen::CmdCancel_Click()
+{
+    setEditing(false);
+    LockCombo();
+    UpdateCombo();
+    m_cmdWijzigen->setFocus();
+}
+
+void FrmInstellingen::CmdSave_Click()
+{
+    setEditing(false);
+    LockCombo();
+    ComboToSettings();
+    const FileResult written = LeesIniFile::WriteSetupFile(m_session.setup, m_session.homeFolder);
+    if (!written.ok)
+        m_view.messageBox(written.error, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    Startup::FillChoiceLists(m_session.controls);
+    LeesIniFile::ReadDefaultSettings(m_session.stores, m_session.controls, m_session.homeFolder);
+    // Closes and opens the port; an engine that never started, because the
+    // port failed at start-up, starts on this successful open.
+    m_session.reopenComPort();
+    m_cmdWijzigen->setFocus();
+}
+
+void FrmInstellingen::CmdClose_Click()
+{
+    hide();
+    close();
+}
+
+void FrmInstellingen::closeEvent(QCloseEvent *event)
+{
+    // Out of editing only by Save or Cancel, also with the window's own close button.
+    if (isEditing()) {
+        m_view.beep();
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void FrmInstellingen::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        QTimer::singleShot(0, this, &FrmInstellingen::Form_Deactivate);
+    QWidget::changeEvent(event);
+}
+
+void FrmInstellingen::Form_Deactivate()
+{
+    // Another window of the program became active while this one is open:
+    // take the focus back. A message box opened over this one is left alone.
+    QWidget *active = QApplication::activeWindow();
+    if (!isVisible() || !active || active == this || QApplication::activeModalWidget() != this)
+        return;
+    m_view.beep();
+    raise();
+    activateWindow();
+}

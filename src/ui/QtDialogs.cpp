@@ -1,0 +1,98 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace QtDialogs {
+namespace {
+
+struct FilterPair
+{
+    QString description;
+    QString patterns; // blank-separated
+};
+
+QList<FilterPair> filterPairs(const QString &pairs)
+{
+    QList<FilterPair> result;
+    const QStringList parts = pairs.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        result.append({parts.at(i).trimmed(), parts.at(i + 1).trimmed().replace(u';', u' ')});
+    if (parts.size() % 2 == 1 && !parts.last().trimmed().isEmpty())
+        result.append({parts.last().trimmed(), parts.last().trimmed()});
+    return result;
+}
+
+} // namespace
+
+QString withNewlines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString qtFilter(const QString &pairs)
+{
+    QStringList filters;
+    for (const FilterPair &pair : filterPairs(pairs)) {
+        // Qt reads the patterns from the parentheses of the description.
+        const QString inParentheses = QStringLiteral("(") + pair.patterns + u')';
+        filters << (pair.description.contains(inParentheses) ? pair.description
+                                                             : pair.description + u' ' + inParentheses);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString defaultSuffix(const QString &pairs)
+{
+    const QList<FilterPair> list = filterPairs(pairs);
+    if (list.isEmpty())
+        return QString();
+    static const QRegularExpression kExtension(QStringLiteral("^\\*\\.([A-Za-z0-9_]+)$"));
+    const QRegularExpressionMatch match = kExtension.match(list.first().patterns.section(u' ', 0, 0));
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QString &title,
+                                OperatorView::Icon icon, OperatorView::Buttons buttons)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case OperatorView::Icon::None: qtIcon = QMessageBox::NoIcon; break;
+    case OperatorView::Icon::Critical: qtIcon = QMessageBox::Critical; break;
+    case OperatorView::Icon::Information: qtIcon = QMessageBox::Information; break;
+    }
+    const auto qtButtons = buttons == OperatorView::Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                                      : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox box(qtIcon, title, withNewlines(text), qtButtons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Ok ? OperatorView::Answer::Ok : OperatorView::Answer::Cancel;
+}
+
+std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
+                                  const QString &startFolder, const QString &filter)
+{
+    QFileDialog dialog(parent, QString(), startFolder, qtFilter(filter));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save)
+        dialog.setDefaultSuffix(defaultSuffix(filter));
+    // A proposed name with wildcards ("*.cfg") only repeats the filter.
+    if (!proposedName.contains(u'*') && !proposedName.contains(u'?'))
+        dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void beep()
+{
+    QApplication::beep();
+}
+
+} // namespace QtDialogs

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "protocol/OperatorView.h"
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// The operator's message boxes, file dialogs and beep, as Qt shows them.
+namespace QtDialogs {
+
+OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QString &title,
+                                OperatorView::Icon icon, OperatorView::Buttons buttons);
+
+std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
+                                  const QString &startFolder, const QString &filter);
+
+void beep();
+
+// A filter of "description|pattern" pairs ("cfg (*.cfg) | *.cfg") as Qt's file
+// dialog takes it ("cfg (*.cfg)"); several pairs are joined by ";;".
+QString qtFilter(const QString &pairs);
+// The extension a saved file gets when the operator types none: that of the
+// first pattern ("cfg"), so the open dialog's filter finds the file again.
+QString defaultSuffix(const QString &pairs);
+
+// Line breaks as the widgets show them: CR LF and a lone CR become LF.
+QString withNewlines(QString text);
+
+} // namespace QtDialogs

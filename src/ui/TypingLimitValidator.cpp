@@ -1,0 +1,49 @@
+#include "TypingLimitValidator.h"
+
+#include "model/Cp1252.h"
+
+#include <QLineEdit>
+
+namespace {
+
+qsizetype unencodableCount(QStringView text)
+{
+    qsizetype count = 0;
+    for (const QChar ch : text) {
+        if (Cp1252::byteOf(ch) < 0)
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TypingLimitValidator::TypingLimitValidator(QLineEdit *edit, int limit, bool codePageCheck)
+    : QValidator(edit), m_edit(edit), m_limit(limit), m_codePageCheck(codePageCheck), m_before(edit->text())
+{
+    // textChanged follows the validation of each change, so m_before holds
+    // the text as it was before the change being validated.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_before = text; });
+}
+
+QValidator::State TypingLimitValidator::validate(QString &input, int &pos) const
+{
+    Q_UNUSED(pos);
+    // setText clears the box's modified state before it validates: a text set
+    // by the program passes whole. Refusing it would also leave the box in an
+    // invalid state in which the next keystroke is no longer checked.
+    if (!m_edit->isModified())
+        return Acceptable;
+    if (m_limit > 0 && input.size() > m_limit && input.size() > m_before.size())
+        return Invalid;
+    if (m_codePageCheck && unencodableCount(input) > unencodableCount(m_before))
+        return Invalid;
+    return Acceptable;
+}
+
+TypingLimitValidator *TypingLimitValidator::install(QLineEdit *edit, int limit, bool codePageCheck)
+{
+    auto *validator = new TypingLimitValidator(edit, limit, codePageCheck);
+    edit->setValidator(validator);
+    return validator;
+}

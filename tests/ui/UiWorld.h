@@ -1,0 +1,121 @@
+#pragma once
+
+#include "link/ScriptedPort.h"
+#include "protocol/HeadlessView.h"
+#include "protocol/Session.h"
+#include "ui/FrmHoofdscherm.h"
+#include "ui/QtItemControls.h"
+
+#include <QAbstractButton>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+// Text as shown, without the mnemonic markers.
+inline QString plain(QString text)
+{
+    return text.remove(u'&');
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+inline QByteArray setupFile(int compoort, int logfile, const QString &setPath = QString(), int unitType = 3)
+{
+    return "0        Compoort ->" + QByteArray::number(compoort) + "\r\n1      Logfile ->"
+        + QByteArray::number(logfile) + "\r\n2       SetPath ->" + setPath.toLatin1() + "\r\n3       UnitType ->"
+        + QByteArray::number(unitType) + "\r\n";
+}
+
+// A message box as one line, for comparing.
+inline QString box(const QString &text, const QString &title, OperatorView::Icon icon, OperatorView::Buttons buttons)
+{
+    const char *iconName = icon == OperatorView::Icon::Critical ? "critical" : icon == OperatorView::Icon::None ? "no icon" : "info";
+    return QStringLiteral("[%1] %2 (%3, %4)")
+        .arg(title, text, QLatin1String(iconName),
+             buttons == OperatorView::Buttons::OkCancel ? QStringLiteral("OK/Cancel") : QStringLiteral("OK"));
+}
+
+// The main window on a scripted port in a temporary home folder, with a
+// fixed clock; message boxes, file dialogs and beeps go to `answers`. The
+// timers are stopped after start-up, so a test steps them by hand.
+struct UiWorld
+{
+    QTemporaryDir home;
+    ScriptedPort port;
+    HeadlessView answers;
+    std::unique_ptr<FrmHoofdscherm> window;
+    QList<bool> timersActiveAfterStart;
+
+    // prepare runs before start-up, with the home folder in place.
+    explicit UiWorld(const QString &commandLine = QString(), const std::function<void(UiWorld &)> &prepare = {},
+                     OperatorView *customAnswers = nullptr)
+    {
+        if (prepare)
+            prepare(*this);
+        FrmHoofdscherm::Options options;
+        options.homeFolder = home.path();
+        options.commandLine = commandLine;
+        options.clock = [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)); };
+        window = std::make_unique<FrmHoofdscherm>(options, port, customAnswers ? customAnswers : &answers);
+        for (QTimer *timer : timers())
+            timersActiveAfterStart << timer->isActive();
+        stopTimers();
+    }
+
+    QString path(const QString &name) const { return QDir(home.path()).filePath(name); }
+    Session &session() { return window->session(); }
+    Interface &engine() { return window->session().engine; }
+    Stores &stores() { return window->session().stores; }
+    QtItemControls &controls() { return window->itemControls(); }
+
+    template<typename T>
+    T *find(const QString &name) const
+    {
+        T *widget = window->findChild<T *>(name);
+        if (!widget)
+            qWarning("no child named %s", qPrintable(name));
+        return widget;
+    }
+
+    void click(const QString &buttonName)
+    {
+        QAbstractButton *button = find<QAbstractButton>(buttonName);
+        QVERIFY(button);
+        button->click();
+    }
+
+    QList<QTimer *> timers() const
+    {
+        return {find<QTimer>(QStringLiteral("TmrAfhandel")), find<QTimer>(QStringLiteral("LedTimer")),
+                find<QTimer>(QStringLiteral("TmrUpdateVensters")), find<QTimer>(QStringLiteral("TimerStartRefresh"))};
+    }
+
+    void stopTimers()
+    {
+        for (QTimer *timer : timers())
+            timer->stop();
+    }
+
+    // Every message box shown so far, one a line.
+    QString boxes() const
+    {
+        QStringList shown;
+        for (const HeadlessView::Message &m : answers.messages())
+            shown << box(m.text, m.title, m.icon, m.buttons);
+        return shown.join(u'\n');
+    }
+
+    QString logWindowLine(int i) const { return find<QLineEdit>(QStringLiteral("Text2_%1").arg(i))->text(); }
+};

@@ -1,0 +1,85 @@
+#include "UiWorld.h"
+
+#include "ui/FrmAbout.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+
+class TestFrmAbout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsVersionAndMaker();
+    void logoDoubleClickStepsServiceMode_data();
+    void logoDoubleClickStepsServiceMode();
+    void closeUnloadsAndKeepsMode();
+};
+
+void TestFrmAbout::showsVersionAndMaker()
+{
+    UiWorld w;
+    w.window->About_Click();
+    FrmAbout *about = w.window->about();
+    QVERIFY(about);
+    QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+    const QString version = w.find<QLabel>(QStringLiteral("Label4"))->text();
+    QVERIFY2(QRegularExpression(QStringLiteral("^Software version: [1-9]\\d*\\.(0|[1-9]\\d*)$")).match(version).hasMatch(),
+             qPrintable(version));
+    QVERIFY(w.find<QLabel>(QStringLiteral("LblMaker"))->text().contains(QStringLiteral("Kestrum")));
+    QVERIFY(w.find<QLabel>(QStringLiteral("LblVisit"))->text().contains(QStringLiteral("www.kestrum.nl")));
+}
+
+void TestFrmAbout::logoDoubleClickStepsServiceMode_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("target"); // the frame, or the logo picture in it
+    QTest::addColumn<QList<int>>("modes"); // after each double-click
+
+    QTest::newRow("normal, three clicks") << "" << "FrameLogo" << QList<int>{1, 2, 0};
+    QTest::newRow("normal, on the picture") << "" << "Image1" << QList<int>{1, 2, 0, 1};
+    QTest::newRow("/DEBUG") << "/DEBUG" << "FrameLogo" << QList<int>{0, 1, 2};
+    QTest::newRow("/LOG") << "/LOG" << "FrameLogo" << QList<int>{2, 0};
+}
+
+void TestFrmAbout::logoDoubleClickStepsServiceMode()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QString, target);
+    QFETCH(QList<int>, modes);
+    UiWorld w(commandLine);
+    w.window->About_Click();
+    auto *clicked = w.find<QWidget>(target);
+    QVERIFY(clicked);
+    for (const int mode : modes) {
+        QTest::mouseDClick(clicked, Qt::LeftButton);
+        QCOMPARE(w.engine().DebugMode, mode);
+        const bool service = mode == 2;
+        QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);
+        QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsPaging"))->isHidden(), service);
+        QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->isEnabled(), service);
+    }
+}
+
+void TestFrmAbout::closeUnloadsAndKeepsMode()
+{
+    UiWorld w;
+    w.window->About_Click();
+    QPointer<FrmAbout> about = w.window->about();
+    QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
+    QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
+    w.click(QStringLiteral("CmdSluit"));
+    QVERIFY(!about->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(about.isNull());
+    QCOMPARE(w.engine().DebugMode, 2);
+    // Loaded anew, the box starts from the mode the program is in.
+    w.window->About_Click();
+    QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
+    QCOMPARE(w.engine().DebugMode, 0);
+}
+
+QTEST_MAIN(TestFrmAbout)
+#include "tst_frmabout.moc"

@@ -1,0 +1,671 @@
+#include "UiWorld.h"
+
+#include "binding/ModUnitUpdate.h"
+#include "files/LeesIniFile.h"
+#include "model/ScreenDefinition.h"
+#include "ui/FrmAbout.h"
+#include "ui/FrmInstellingen.h"
+#include "ui/ShapeIndicator.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+
+using namespace ScreenDefinition;
+using Answer = OperatorView::Answer;
+using Icon = OperatorView::Icon;
+using Buttons = OperatorView::Buttons;
+
+namespace {
+
+const QString kWebTitle = QStringLiteral("Tessaro by www.kestrum.nl");
+
+QStringList shownTabs(const QTabWidget *tabs)
+{
+    QStringList shown;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->isTabVisible(i))
+            shown << plain(tabs->tabText(i));
+    }
+    return shown;
+}
+
+// Types any text, also characters QTest::keyClicks does not take.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// What a confirmed command leaves behind.
+enum class Effect { WriteAll, ReadDefault, SaveDefault, Restart };
+
+// Answers like the headless view, and meanwhile lets the engine timer fire
+// again, as a real modal box's event loop does.
+class NestedTickView : public HeadlessView
+{
+public:
+    FrmHoofdscherm *window = nullptr;
+    quint64 ticksBefore = 0;
+    quint64 ticksAfterNested = 0;
+
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
+    {
+        ticksBefore = window->session().engine.tickCount();
+        window->TmrAfhandel_Timer();
+        window->TmrAfhandel_Timer();
+        ticksAfterNested = window->session().engine.tickCount();
+        return HeadlessView::messageBox(text, title, icon, buttons);
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Effect)
+
+class TestFrmHoofdscherm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startupScreens();
+    void hiddenPagesTakePartInTransfers();
+    void debugModeControls_data();
+    void debugModeControls();
+    void timers();
+    void updateVenstersColoursAndWatchesLink();
+    void logWindowShowsNewestLineAtBottom();
+    void indicatorBlinks_data();
+    void indicatorBlinks();
+    void engineTickIsNotReentered();
+
+    void typingLimitKeepsProgramTexts_data();
+    void typingLimitKeepsProgramTexts();
+    void typingRefusesCharactersOutsideTheCodePage();
+
+    void confirmations_data();
+    void confirmations();
+    void pagerCallAddressCheck_data();
+    void pagerCallAddressCheck();
+    void cancelAndClearLog();
+    void singleButtons_data();
+    void singleButtons();
+    void openComPortStartsNeverStartedEngine();
+    void fileDialogs_data();
+    void fileDialogs();
+    void fileFailuresAreReported_data();
+    void fileFailuresAreReported();
+    void dialogsKeepTimersAndTakeFocusBack_data();
+    void dialogsKeepTimersAndTakeFocusBack();
+    void quit_data();
+    void quit();
+};
+
+// ---------------------------------------------------------------- start-up and timers
+
+void TestFrmHoofdscherm::startupScreens()
+{
+    UiWorld w;
+    QCOMPARE(w.window->windowTitle(), QStringLiteral(" Tessaro Dubrion unit www.kestrum.nl"));
+    QStringList menu;
+    for (QAction *action : w.window->menuBar()->actions())
+        menu << plain(action->text());
+    QCOMPARE(menu, (QStringList{"Setup", "Quit", "About"}));
+
+    auto *ssTab1 = w.find<QTabWidget>(QStringLiteral("SSTab1"));
+    auto *ssTab2 = w.find<QTabWidget>(QStringLiteral("SSTab2"));
+    auto *ssTab3 = w.find<QTabWidget>(QStringLiteral("SSTab3"));
+    QCOMPARE(shownTabs(ssTab1), (QStringList{"Status", "Setup", "File", "Unit", "Service"}));
+    QCOMPARE(shownTabs(ssTab2), (QStringList{"General settings", "ESPA settings"}));
+    QCOMPARE(ssTab2->count(), 10);
+    QCOMPARE(plain(ssTab3->tabText(ssTab3->currentIndex())), QStringLiteral("1 t/m 13"));
+    QCOMPARE(ssTab2->currentIndex(), 0);
+    QCOMPARE(ssTab1->currentIndex(), 0);
+
+    // The design text of the log window is gone; nothing was logged with logging off.
+    for (int i = 0; i < 25; ++i)
+        QCOMPARE(w.logWindowLine(i), QString());
+    QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial Port: 1 9600,N,8,1"));
+    QCOMPARE(w.find<ShapeIndicator>(QStringLiteral("ShpTx"))->fillColour(), QColor(192, 0, 0));
+    QCOMPARE(w.find<ShapeIndicator>(QStringLiteral("ShpRx"))->fillColour(), QColor(0, 192, 0));
+    QVERIFY(w.find<QPushButton>(QStringLiteral("Command2"))->isHidden());
+
+    // The lists on the widgets; inactive CHAR items keep a hidden, empty list.
+    QtItemControls &c = w.controls();
+    QCOMPARE(c.combo(7)->count(), 151);
+    QCOMPARE(c.combo(78)->itemText(15), QStringLiteral("BleepCode: F"));
+    QVERIFY(c.combo(15)->isHidden());
+    QCOMPARE(c.combo(15)->count(), 0);
+    QCOMPARE(c.testBleepCombo()->currentText(), QStringLiteral("BleepCode: 1"));
+    QVERIFY(c.readButton(25)->isHidden());
+    QVERIFY(!c.readButton(30)->isHidden());
+
+    // Every item control sits in the window, on whichever page.
+    for (int n = 0; n < 251; ++n) {
+        if (!hasControl(n))
+            continue;
+        QWidget *control = hasCombo(n) ? static_cast<QWidget *>(c.combo(n)) : c.textBox(n);
+        QVERIFY2(w.window->isAncestorOf(control) && w.window->isAncestorOf(c.legendLabel(n)), qPrintable(QString::number(n)));
+        QCOMPARE(c.legendText(n), legend(n));
+    }
+}
+
+void TestFrmHoofdscherm::hiddenPagesTakePartInTransfers()
+{
+    UiWorld w;
+    QtItemControls &c = w.controls();
+    c.textBox(leadingTextItem(39))->setText(QStringLiteral("vaste tekst 39"));
+    c.textBox(eventItem(20))->setText(QStringLiteral("120"));
+    c.combo(bleepItem(7))->setCurrentIndex(11);
+    const QString file = w.path(QStringLiteral("all.cfg"));
+    QVERIFY(LeesIniFile::WriteSettingsFile(w.stores(), c, file).ok);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray content = f.readAll();
+    QVERIFY(content.contains("\r\n232    ->vaste tekst 39\r\n"));
+    QVERIFY(content.contains("\r\n124    ->120\r\n"));
+    QVERIFY(content.contains("\r\n46    ->11\r\n"));
+}
+
+void TestFrmHoofdscherm::debugModeControls_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("none") << "" << 0;
+    QTest::newRow("/LOG") << "/LOG" << 1;
+    QTest::newRow("/DEBUG") << "/DEBUG" << 2;
+    QTest::newRow("both") << "/LOG /DEBUG" << 2;
+    QTest::newRow("both reversed") << "/DEBUG /LOG" << 2;
+    QTest::newRow("lower case") << "/debug /log" << 0;
+    QTest::newRow("/LOG with letters after") << "/LOGGING" << 1;
+}
+
+void TestFrmHoofdscherm::debugModeControls()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(int, mode);
+    UiWorld w(commandLine);
+    QCOMPARE(w.engine().DebugMode, mode);
+    const bool service = mode == 2;
+    QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);
+    QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsPaging"))->isHidden(), service);
+    QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->isEnabled(), service);
+}
+
+void TestFrmHoofdscherm::timers()
+{
+    UiWorld w;
+    const QList<QTimer *> timers = w.timers();
+    QCOMPARE(w.timersActiveAfterStart, (QList<bool>{true, true, true, true}));
+    QCOMPARE((QList<int>{timers[0]->interval(), timers[1]->interval(), timers[2]->interval(), timers[3]->interval()}),
+             (QList<int>{25, 250, 100, 300}));
+    QCOMPARE(timers[0]->timerType(), Qt::PreciseTimer);
+
+    // The start refresh shows the working values, once.
+    timers[3]->start();
+    w.stores().workingValues[10] = Values::integer(2);
+    w.window->TimerStartRefresh_Timer();
+    QVERIFY(!timers[3]->isActive());
+    QCOMPARE(w.controls().combo(10)->currentIndex(), 2);
+}
+
+void TestFrmHoofdscherm::updateVenstersColoursAndWatchesLink()
+{
+    UiWorld w;
+    QComboBox *combo = w.controls().combo(10);
+    QLineEdit *box = w.controls().textBox(160);
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    w.stores().unitValues[10] = Values::text(QStringLiteral("0"));
+    w.stores().unitValues[160] = Values::text(QStringLiteral("other"));
+    const qint16 watch = w.session().datacom.LinkWatch;
+
+    w.window->TmrUpdateVensters_Timer();
+    QCOMPARE(combo->palette().color(QPalette::ButtonText), QtItemControls::matchesUnitColour());
+    QCOMPARE(box->palette().color(QPalette::Text), windowText);
+    QCOMPARE(w.session().datacom.LinkWatch, qint16(watch - 1)); // no DSR: the watch runs down
+
+    combo->setCurrentIndex(1);
+    box->setText(QStringLiteral("other"));
+    w.port.setDsr(true);
+    w.window->TmrUpdateVensters_Timer();
+    QCOMPARE(combo->palette().color(QPalette::ButtonText), windowText);
+    QCOMPARE(box->palette().color(QPalette::Text), QtItemControls::matchesUnitColour());
+    QCOMPARE(w.session().datacom.LinkWatch, qint16(20));
+}
+
+void TestFrmHoofdscherm::logWindowShowsNewestLineAtBottom()
+{
+    UiWorld w;
+    for (int n = 1; n <= 26; ++n)
+        w.session().logfile.WriteLogLine(QStringLiteral("line %1").arg(n));
+    QCOMPARE(w.logWindowLine(24), QString()); // shown at the next refresh
+    w.window->LedTimer_Timer();
+    QCOMPARE(w.logWindowLine(0), QStringLiteral("14:05:09 line 2"));
+    QCOMPARE(w.logWindowLine(24), QStringLiteral("14:05:09 line 26"));
+}
+
+void TestFrmHoofdscherm::indicatorBlinks_data()
+{
+    QTest::addColumn<bool>("transmit");
+    QTest::addColumn<QString>("traffic"); // per LedTimer tick: 1 = traffic before the tick
+    QTest::addColumn<QString>("shown");   // L = lit, D = dark after the tick
+    QTest::newRow("Tx one frame") << true << "1000" << "LDDD";
+    QTest::newRow("Tx continuous") << true << "1111" << "LDLD";
+    QTest::newRow("Tx traffic while lit") << true << "1100" << "LDDD";
+    QTest::newRow("Rx one frame") << false << "1000" << "LDDD";
+    QTest::newRow("Rx continuous") << false << "1111" << "LDLD";
+}
+
+void TestFrmHoofdscherm::indicatorBlinks()
+{
+    QFETCH(bool, transmit);
+    QFETCH(QString, traffic);
+    QFETCH(QString, shown);
+    UiWorld w;
+    auto *shape = w.find<ShapeIndicator>(transmit ? QStringLiteral("ShpTx") : QStringLiteral("ShpRx"));
+    const QColor lit = transmit ? QColor(255, 128, 128) : QColor(128, 255, 128);
+    const QColor dark = transmit ? QColor(192, 0, 0) : QColor(0, 192, 0);
+    QString seen;
+    for (const QChar step : traffic) {
+        if (step == u'1' && transmit) {
+            QCOMPARE(w.session().datacom.WriteComByte(0x41), 0);
+        } else if (step == u'1') {
+            w.port.queueInput("A");
+            QCOMPARE(w.session().datacom.ReadComByte(), 0x41);
+        }
+        w.window->LedTimer_Timer();
+        QVERIFY(shape->fillColour() == lit || shape->fillColour() == dark);
+        seen += shape->fillColour() == lit ? u'L' : u'D';
+    }
+    QCOMPARE(seen, shown);
+}
+
+void TestFrmHoofdscherm::engineTickIsNotReentered()
+{
+    NestedTickView view;
+    UiWorld w(QString(), {}, &view);
+    view.window = w.window.get();
+    // The third counted failure: the engine aborts with a message box.
+    w.stores().itemRequest[10] = Items::kReadRequest;
+    w.engine().ErrorCount = Interface::kMaxErrors;
+    const quint64 start = w.engine().tickCount();
+    w.window->TmrAfhandel_Timer();
+    QCOMPARE(view.messages().size(), 1);
+    QCOMPARE(view.ticksBefore, start + 1);
+    QCOMPARE(view.ticksAfterNested, view.ticksBefore);
+    // Once the box is answered the timer steps the engine again.
+    w.window->TmrAfhandel_Timer();
+    QCOMPARE(w.engine().tickCount(), start + 2);
+}
+
+// ---------------------------------------------------------------- typing limits
+
+void TestFrmHoofdscherm::typingLimitKeepsProgramTexts_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("item"); // -1: a test-call field
+    QTest::addColumn<int>("limit");
+    QTest::newRow("TEKST 150") << "TxtTekstInput_0" << 150 << 10;
+    QTest::newRow("TEKST 155 pager address") << "TxtTekstInput_5" << 155 << 15;
+    QTest::newRow("TEKST 232 leading text") << "TxtTekstInput_82" << 232 << 15;
+    QTest::newRow("test address") << "TxtTestPagerAdres" << -1 << 10;
+    QTest::newRow("test message") << "TxtTestPagerDisplayInfo" << -1 << 40;
+}
+
+void TestFrmHoofdscherm::typingLimitKeepsProgramTexts()
+{
+    QFETCH(QString, box);
+    QFETCH(int, item);
+    QFETCH(int, limit);
+    UiWorld w;
+    auto *edit = w.find<QLineEdit>(box);
+    QVERIFY(edit);
+
+    // A longer text from the unit or a file is shown and taken back whole.
+    const QString longText = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz").left(limit + 25);
+    if (item >= 0) {
+        w.stores().workingValues[item] = Values::text(longText);
+        ModUnitUpdate::ShowValue(w.stores(), w.controls(), item);
+        QCOMPARE(edit->text(), longText);
+        w.stores().workingValues[item] = Values::text(QString());
+        ModUnitUpdate::TakeValue(w.stores(), w.controls(), item);
+        QCOMPARE(Values::textOf(w.stores().workingValues[item]), longText);
+    } else {
+        edit->setText(longText);
+        QCOMPARE(edit->text(), longText);
+    }
+
+    // The operator cannot make it longer, but can shorten it and change it in place.
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral("x"));
+    QCOMPARE(edit->text(), longText);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("y"));
+    QCOMPARE(edit->text(), longText.chopped(1));
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClicks(edit, QStringLiteral("#"));
+    QCOMPARE(edit->text(), u'#' + longText.mid(1).chopped(1));
+
+    // Typed from empty, the limit holds; set by the program, the text is whole again.
+    edit->clear();
+    QTest::keyClicks(edit, longText);
+    QCOMPARE(edit->text(), longText.left(limit));
+    edit->setText(longText);
+    QCOMPARE(edit->text(), longText);
+}
+
+void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
+{
+    UiWorld w;
+    QLineEdit *edit = w.controls().textBox(200);
+    typeText(edit, QStringLiteral("a\u00E9\u0142\u20AC\u4E2D"));
+    QCOMPARE(edit->text(), QStringLiteral("a\u00E9\u20AC"));
+    QLineEdit *intBox = w.controls().textBox(120); // no limit
+    QTest::keyClicks(intBox, QStringLiteral("12345678901234567890"));
+    QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
+}
+
+// ---------------------------------------------------------------- commands
+
+void TestFrmHoofdscherm::confirmations_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<Effect>("effect");
+
+    const QString writeAll = QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?");
+    const QString readDefault = QStringLiteral(
+        "Default instellingen uit file lezen.\r\n"
+        "Dit betekend dat alle wijzigingen tot nu toe gemaakt, worden overschreven.\r\nZeker weten? ");
+    const QString saveDefault = QStringLiteral(
+        "Default instellingen naar file schrijven.\r\n"
+        "Hierbij wordt het oude default instellingen-file overschreven.\r\nZeker weten? ");
+    const QString restart = QStringLiteral("Restart the converter.\r\n\r\nAre you sure? ");
+    for (const Answer answer : {Answer::Ok, Answer::Cancel}) {
+        const char *a = answer == Answer::Ok ? "OK" : "Cancel";
+        QTest::addRow("write all, %s", a) << "CmdSchrijfAlles" << answer << writeAll << "Tessaro by Kestrum" << Effect::WriteAll;
+        QTest::addRow("read default, %s", a) << "CmdInstellingenLezen" << answer << readDefault << "Tessaro van Kestrum" << Effect::ReadDefault;
+        QTest::addRow("save default, %s", a) << "CmdInstellingenOpslaan" << answer << saveDefault << "Tessaro van Kestrum" << Effect::SaveDefault;
+        QTest::addRow("restart, %s", a) << "CmdTestHerstart" << answer << restart << kWebTitle << Effect::Restart;
+    }
+}
+
+void TestFrmHoofdscherm::confirmations()
+{
+    QFETCH(QString, button);
+    QFETCH(Answer, answer);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(Effect, effect);
+    UiWorld w(QStringLiteral("/DEBUG")); // "Save as default" is enabled only in service mode
+    w.answers.setAnswer(answer);
+    // The screen differs from the working values (0 from the missing default file).
+    w.controls().combo(10)->setCurrentIndex(2);
+
+    w.click(button);
+    QCOMPARE(w.boxes(), box(text, title, Icon::None, Buttons::OkCancel));
+    const bool ok = answer == Answer::Ok;
+    switch (effect) {
+    case Effect::WriteAll:
+        QCOMPARE(w.engine().WriteAllRequested, ok);
+        QCOMPARE(Values::numberOf(w.stores().workingValues[10]), ok ? 2.0 : 0.0);
+        break;
+    case Effect::ReadDefault: QCOMPARE(w.controls().combo(10)->currentIndex(), ok ? 0 : 2); break;
+    case Effect::SaveDefault: QCOMPARE(QFile::exists(w.path(QStringLiteral("default.set"))), ok); break;
+    case Effect::Restart: QCOMPARE(w.engine().RestartRequested, ok); break;
+    }
+}
+
+void TestFrmHoofdscherm::pagerCallAddressCheck_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("requested");
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("blanks only") << "   " << true;
+    QTest::newRow("number") << "0612" << true;
+}
+
+void TestFrmHoofdscherm::pagerCallAddressCheck()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, requested);
+    UiWorld w;
+    w.find<QLineEdit>(QStringLiteral("TxtTestPagerAdres"))->setText(address);
+    w.find<QLineEdit>(QStringLiteral("TxtTestPagerDisplayInfo"))->setText(QStringLiteral("Test"));
+    w.click(QStringLiteral("CmdTestOproepPager"));
+    QCOMPARE(w.engine().PagerCallRequested, requested);
+    QCOMPARE(w.window->testPagerAddress(), address);
+    QCOMPARE(w.window->testPagerDisplayInfo(), QStringLiteral("Test"));
+    QCOMPARE(w.boxes(), requested ? QString()
+                                  : box(QStringLiteral("Please enter address of pager"), kWebTitle, Icon::Critical, Buttons::Ok));
+
+    // A double-click empties either field.
+    for (const char *field : {"TxtTestPagerAdres", "TxtTestPagerDisplayInfo"}) {
+        QTest::mouseDClick(w.find<QLineEdit>(QString::fromLatin1(field)), Qt::LeftButton);
+        QCOMPARE(w.find<QLineEdit>(QString::fromLatin1(field))->text(), QString());
+    }
+}
+
+void TestFrmHoofdscherm::cancelAndClearLog()
+{
+    UiWorld w;
+    auto *progress = w.find<QPlainTextEdit>(QStringLiteral("TxtProgress"));
+    QVERIFY(progress->isReadOnly());
+    QCOMPARE(progress->palette().color(QPalette::Text), QColor(Qt::blue));
+    w.window->appendProgress(QStringLiteral("Reading setting 10  "));
+    w.stores().itemRequest[11] = Items::kReadRequest;
+    w.engine().AllMode = 1;
+    w.click(QStringLiteral("CmdCancelReadWrite"));
+    QCOMPARE(w.stores().pendingRequestCount(), 0);
+    QCOMPARE(w.engine().AllMode, qint16(0));
+    QCOMPARE(progress->toPlainText(), QStringLiteral("Reading setting 10  \nGeannuleerd!\n"));
+    QVERIFY(progress->textCursor().atEnd());
+
+    // "Clear log" empties the progress box, not the log window.
+    w.session().logfile.WriteLogLine(QStringLiteral("kept"));
+    w.window->LedTimer_Timer();
+    w.click(QStringLiteral("CmdWisLogVenster"));
+    QCOMPARE(progress->toPlainText(), QString());
+    QCOMPARE(w.logWindowLine(0), QStringLiteral("14:05:09 kept"));
+}
+
+void TestFrmHoofdscherm::singleButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<QString>("workingAfter"); // text form of the working value
+
+    // Before the click: working values 10 = 0, 150 = "", 18 = 7; the screen
+    // shows 10 at position 2 and 150 as "0612".
+    QTest::newRow("read CHAR 10") << "CmdReadSingleSetting_10" << 10 << 1 << "0";
+    QTest::newRow("write CHAR 10 takes the screen") << "CmdWriteSingleSetting_10" << 10 << 10 << "2";
+    QTest::newRow("read CHAR 41") << "CmdReadSingleSetting_41" << 41 << 1 << "0";
+    QTest::newRow("read TEKST 150") << "CmdReadSingleTekstSetting_0" << 150 << 1 << "";
+    QTest::newRow("write TEKST 150 takes the screen") << "CmdWriteSingleTekstSetting_0" << 150 << 10 << "0612";
+    QTest::newRow("TestButton writes 18 as stored") << "Command2" << 18 << 10 << "7";
+}
+
+void TestFrmHoofdscherm::singleButtons()
+{
+    QFETCH(QString, button);
+    QFETCH(int, item);
+    QFETCH(int, request);
+    QFETCH(QString, workingAfter);
+    UiWorld w;
+    w.stores().workingValues[18] = Values::integer(7);
+    w.controls().combo(10)->setCurrentIndex(2);
+    w.controls().textBox(150)->setText(QStringLiteral("0612"));
+    w.engine().ErrorCount = 2;
+
+    w.click(button);
+    QCOMPARE(w.stores().itemRequest[item], qint16(request));
+    QCOMPARE(w.stores().pendingRequestCount(), 1);
+    QCOMPARE(Values::textOf(w.stores().workingValues[item]), workingAfter);
+    QCOMPARE(w.engine().ErrorCount, qint16(0));
+}
+
+void TestFrmHoofdscherm::openComPortStartsNeverStartedEngine()
+{
+    UiWorld w(QString(), [](UiWorld &u) { u.port.setFailOpens(true); });
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted));
+    QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial port: XXXX "));
+    w.click(QStringLiteral("CmdReOpenCom"));
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted)); // the port still fails
+
+    w.port.setFailOpens(false);
+    const int closes = w.port.closeCount();
+    w.click(QStringLiteral("CmdReOpenCom"));
+    QCOMPARE(w.port.closeCount(), closes + 1);
+    QVERIFY(w.port.isOpen());
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial Port: 1 9600,N,8,1"));
+}
+
+void TestFrmHoofdscherm::fileDialogs_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("setPath");
+    QTest::addColumn<bool>("chosen");
+    for (const bool chosen : {true, false}) {
+        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen;
+        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen;
+    }
+    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true;
+    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true;
+}
+
+void TestFrmHoofdscherm::fileDialogs()
+{
+    QFETCH(bool, save);
+    QFETCH(QString, setPath);
+    QFETCH(bool, chosen);
+    UiWorld w(QString(), [&](UiWorld &u) { writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath)); });
+    const QString file = w.path(QStringLiteral("unit.cfg"));
+    if (!save)
+        writeFile(file, "10    ->3\r\n160    ->0612\r\n");
+    w.answers.setChosenFile(chosen ? std::optional<QString>(file) : std::nullopt);
+
+    w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens") : QStringLiteral("CmdLezenUnitgegevens"));
+    QCOMPARE(w.answers.fileRequests().size(), 1);
+    const HeadlessView::FileRequest request = w.answers.fileRequests().constFirst();
+    QCOMPARE(request.save, save);
+    QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
+    QCOMPARE(request.startFolder, setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
+    QCOMPARE(request.filter, QStringLiteral("cfg (*.cfg) | *.cfg"));
+    QCOMPARE(w.answers.beeps(), chosen ? 0 : 1);
+    QCOMPARE(w.boxes(), QString());
+    if (save) {
+        QCOMPARE(QFile::exists(file), chosen);
+    } else {
+        QCOMPARE(w.controls().combo(10)->currentIndex(), chosen ? 3 : 0);
+        QCOMPARE(w.controls().textBox(160)->text(), chosen ? QStringLiteral("0612") : QString());
+    }
+}
+
+void TestFrmHoofdscherm::fileFailuresAreReported_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("text"); // empty: the reason, naming the file
+    QTest::newRow("read a missing file") << "CmdLezenUnitgegevens" << "missing.cfg" << "Error reading setup-file";
+    QTest::newRow("save to file") << "CmdOpslaanUnitGegevens" << "unit.cfg" << "";
+    QTest::newRow("save as default") << "CmdInstellingenOpslaan" << "default.set" << "";
+}
+
+void TestFrmHoofdscherm::fileFailuresAreReported()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, fileName);
+    QFETCH(QString, text);
+    UiWorld w(QStringLiteral("/DEBUG"));
+    w.controls().combo(10)->setCurrentIndex(2);
+    // A folder in a saved file's place: the file cannot be replaced.
+    if (text.isEmpty())
+        QVERIFY(QDir(w.home.path()).mkdir(fileName));
+    w.answers.setChosenFile(w.path(fileName));
+    w.click(button);
+
+    const HeadlessView::Message shown = w.answers.messages().constLast();
+    if (text.isEmpty()) {
+        QVERIFY2(shown.text.contains(fileName), qPrintable(shown.text));
+        text = shown.text;
+    }
+    QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons),
+             box(text, QStringLiteral("Tessaro by Kestrum"), Icon::Critical, Buttons::Ok));
+    QCOMPARE(w.controls().combo(10)->currentIndex(), 2); // a failed read changes nothing
+}
+
+void TestFrmHoofdscherm::dialogsKeepTimersAndTakeFocusBack_data()
+{
+    QTest::addColumn<bool>("setup"); // else About
+    QTest::newRow("Instellingen") << true;
+    QTest::newRow("About") << false;
+}
+
+void TestFrmHoofdscherm::dialogsKeepTimersAndTakeFocusBack()
+{
+    QFETCH(bool, setup);
+    UiWorld w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    auto open = [&] { setup ? w.window->Setup_Click() : w.window->About_Click(); };
+    auto dialog = [&]() -> QWidget * {
+        return setup ? static_cast<QWidget *>(w.window->instellingen()) : w.window->about();
+    };
+    open();
+    QWidget *first = dialog();
+    QVERIFY(QTest::qWaitForWindowActive(first));
+    QCOMPARE(first->windowModality(), Qt::ApplicationModal);
+    open();
+    QCOMPARE(dialog(), first); // loaded once
+    for (QTimer *timer : w.timers().mid(0, 3))
+        timer->start();
+
+    // Another window of the program becomes active: the dialog takes the focus back.
+    w.window->activateWindow();
+    QTRY_COMPARE(w.answers.beeps(), 1);
+    QTRY_COMPARE(QApplication::activeWindow(), first);
+    for (QTimer *timer : w.timers().mid(0, 3))
+        QVERIFY(timer->isActive());
+    w.stopTimers();
+}
+
+void TestFrmHoofdscherm::quit_data()
+{
+    QTest::addColumn<Answer>("answer");
+    QTest::newRow("OK") << Answer::Ok;
+    QTest::newRow("Cancel") << Answer::Cancel;
+}
+
+void TestFrmHoofdscherm::quit()
+{
+    QFETCH(Answer, answer);
+    UiWorld w;
+    for (QTimer *timer : w.timers().mid(0, 3))
+        timer->start();
+    QSignalSpy ended(w.window.get(), &FrmHoofdscherm::programEnded);
+    w.answers.setAnswer(answer);
+    w.window->Quit_Click();
+    QCOMPARE(w.boxes(), box(QStringLiteral("Do you want to quit the program?"), kWebTitle, Icon::None, Buttons::OkCancel));
+
+    const bool quits = answer == Answer::Ok;
+    QCOMPARE(w.port.isOpen(), !quits);
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(ended.count(), quits ? 1 : 0);
+    for (QTimer *timer : w.timers().mid(0, 3))
+        QCOMPARE(timer->isActive(), !quits);
+    w.stopTimers();
+}
+
+QTEST_MAIN(TestFrmHoofdscherm)
+#include "tst_frmhoofdscherm.moc"

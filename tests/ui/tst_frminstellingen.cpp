@@ -1,0 +1,223 @@
+#include "UiWorld.h"
+
+#include "ui/FrmInstellingen.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QColor kLightGrey(192, 192, 192);
+
+// The dialog opened from the menu of a window started with the given setup file.
+struct SetupWorld : UiWorld
+{
+    explicit SetupWorld(int compoort, const QString &setPath = QString(), bool failOpens = false)
+        : UiWorld(QString(), [&](UiWorld &u) {
+              writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(compoort, 2, setPath));
+              u.port.setFailOpens(failOpens);
+          })
+    {
+        window->Setup_Click();
+        dialog = window->instellingen();
+        combo = find<QComboBox>(QStringLiteral("ComboCom"));
+        pathBox = find<QLineEdit>(QStringLiteral("TxtSetPath"));
+    }
+
+    // "Change", "Save", "Cancel", "Close" enabled, as letters: C S X L, or '-'.
+    QString buttons() const
+    {
+        QString state;
+        const char *names[] = {"CmdWijzigen", "CmdSave", "CmdCancel", "CmdClose"};
+        const char letters[] = {'C', 'S', 'X', 'L'};
+        for (int i = 0; i < 4; ++i)
+            state += find<QPushButton>(QString::fromLatin1(names[i]))->isEnabled() ? QChar(letters[i]) : u'-';
+        return state;
+    }
+
+    bool locked() const
+    {
+        return !combo->isEnabled() && pathBox->isReadOnly() && combo->palette().color(QPalette::ButtonText) == kLightGrey
+            && pathBox->palette().color(QPalette::Text) == kLightGrey;
+    }
+
+    QByteArray setupFileContent() const
+    {
+        QFile file(path(QStringLiteral("Tessaro.set")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    FrmInstellingen *dialog = nullptr;
+    QComboBox *combo = nullptr;
+    QLineEdit *pathBox = nullptr;
+};
+
+} // namespace
+
+class TestFrmInstellingen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadShowsStoredSettingsLocked_data();
+    void loadShowsStoredSettingsLocked();
+    void cancelRestoresStoredSettings();
+    void save_data();
+    void save();
+    void saveStartsNeverStartedEngine();
+    void saveReportsFailedWrite();
+    void onlySaveOrCancelLeaveEditing();
+};
+
+void TestFrmInstellingen::loadShowsStoredSettingsLocked_data()
+{
+    QTest::addColumn<int>("compoort");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("2 shows Com3") << 2 << 2;
+    QTest::newRow("29 shows Com30") << 29 << 29;
+    QTest::newRow("30 shows Com1") << 30 << 0;
+    QTest::newRow("35 shows Com1") << 35 << 0;
+    QTest::newRow("-1 shows none") << -1 << -1;
+}
+
+void TestFrmInstellingen::loadShowsStoredSettingsLocked()
+{
+    QFETCH(int, compoort);
+    QFETCH(int, shown);
+    SetupWorld w(compoort, QStringLiteral("D:\\Klanten, 2024"));
+    QVERIFY(w.dialog);
+    QCOMPARE(w.dialog->windowTitle(), QStringLiteral("Instellingen"));
+    QCOMPARE(w.combo->count(), 30);
+    QCOMPARE(w.combo->itemText(0), QStringLiteral("Com1"));
+    QCOMPARE(w.combo->itemText(29), QStringLiteral("Com30"));
+    QCOMPARE(w.combo->currentIndex(), shown);
+    QCOMPARE(w.pathBox->text(), QStringLiteral("D:\\Klanten, 2024"));
+    QVERIFY(w.locked());
+    QCOMPARE(w.buttons(), QStringLiteral("C--L"));
+    // Which device the chosen number reaches.
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(),
+             shown >= 0 ? QStringLiteral("= scripted%1").arg(shown + 1) : QStringLiteral("(no such port)"));
+}
+
+void TestFrmInstellingen::cancelRestoresStoredSettings()
+{
+    SetupWorld w(2, QStringLiteral("/data/cfg"));
+    const QByteArray before = w.setupFileContent();
+    w.click(QStringLiteral("CmdWijzigen"));
+    QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
+    QVERIFY(w.combo->isEnabled() && !w.pathBox->isReadOnly());
+    QCOMPARE(w.pathBox->palette().color(QPalette::Text), QApplication::palette().color(QPalette::WindowText));
+    w.combo->setCurrentIndex(4);
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), QStringLiteral("= scripted5"));
+    w.pathBox->setText(QStringLiteral("/elsewhere"));
+    w.click(QStringLiteral("CmdCancel"));
+    QCOMPARE(w.combo->currentIndex(), 2);
+    QCOMPARE(w.pathBox->text(), QStringLiteral("/data/cfg"));
+    QVERIFY(w.locked());
+    QCOMPARE(w.buttons(), QStringLiteral("C--L"));
+    QCOMPARE(w.setupFileContent(), before);
+    QCOMPARE(w.session().setup.Compoort, qint16(2));
+}
+
+void TestFrmInstellingen::save_data()
+{
+    QTest::addColumn<int>("compoort");
+    QTest::addColumn<int>("choose"); // list entry chosen after "Change"; -2: none
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true;
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true;
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true;
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false;
+}
+
+void TestFrmInstellingen::save()
+{
+    QFETCH(int, compoort);
+    QFETCH(int, choose);
+    QFETCH(int, stored);
+    QFETCH(bool, opens);
+    SetupWorld w(compoort);
+    // A choice made on screen but not in a file or the unit.
+    w.controls().combo(10)->setCurrentIndex(2);
+    const int opensBefore = w.port.openCount();
+    const int closesBefore = w.port.closeCount();
+
+    w.click(QStringLiteral("CmdWijzigen"));
+    if (choose >= -1)
+        w.combo->setCurrentIndex(choose);
+    w.pathBox->setText(QStringLiteral("/srv/klant"));
+    w.click(QStringLiteral("CmdSave"));
+
+    QCOMPARE(w.buttons(), QStringLiteral("C--L"));
+    QVERIFY(w.locked());
+    QCOMPARE(w.session().setup.Compoort, qint16(stored));
+    QCOMPARE(w.setupFileContent(), setupFile(stored, 2, QStringLiteral("/srv/klant"), 3));
+    QCOMPARE(w.port.closeCount(), closesBefore + 1);
+    QCOMPARE(w.port.openCount(), opensBefore + (opens ? 1 : 0));
+    QCOMPARE(w.port.isOpen(), opens);
+    if (opens)
+        QCOMPARE(w.port.lastPortNumber(), stored + 1);
+    // The lists were rebuilt and the default settings read again.
+    QCOMPARE(w.controls().combo(10)->currentIndex(), 0);
+    QCOMPARE(w.controls().combo(10)->count(), 5);
+    QCOMPARE(w.boxes(), QString());
+}
+
+void TestFrmInstellingen::saveStartsNeverStartedEngine()
+{
+    SetupWorld w(0, QString(), /*failOpens*/ true);
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted));
+    w.port.setFailOpens(false);
+    w.click(QStringLiteral("CmdWijzigen"));
+    w.click(QStringLiteral("CmdSave"));
+    QVERIFY(w.port.isOpen());
+    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+}
+
+void TestFrmInstellingen::saveReportsFailedWrite()
+{
+    SetupWorld w(1);
+    // A folder in the setup file's place: it cannot be replaced.
+    QVERIFY(QFile::remove(w.path(QStringLiteral("Tessaro.set"))));
+    QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Tessaro.set")));
+    w.click(QStringLiteral("CmdWijzigen"));
+    w.combo->setCurrentIndex(5);
+    w.click(QStringLiteral("CmdSave"));
+
+    QCOMPARE(w.answers.messages().size(), 1);
+    const HeadlessView::Message shown = w.answers.messages().constFirst();
+    QVERIFY2(shown.text.contains(QStringLiteral("Tessaro.set")), qPrintable(shown.text));
+    QCOMPARE(w.boxes(), box(shown.text, QStringLiteral("Tessaro by Kestrum"), OperatorView::Icon::Critical,
+                            OperatorView::Buttons::Ok));
+    // The new port is applied all the same.
+    QCOMPARE(w.port.lastPortNumber(), 6);
+    QVERIFY(w.port.isOpen());
+}
+
+void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
+{
+    SetupWorld w(0);
+    QPointer<FrmInstellingen> dialog = w.dialog;
+    w.click(QStringLiteral("CmdWijzigen"));
+    QVERIFY(!w.find<QPushButton>(QStringLiteral("CmdClose"))->isEnabled());
+    // The window's own close button is refused while editing.
+    QVERIFY(!dialog->close());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(w.answers.beeps(), 1);
+
+    w.click(QStringLiteral("CmdCancel"));
+    w.click(QStringLiteral("CmdClose"));
+    QVERIFY(!dialog->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(dialog.isNull()); // unloaded: the next "Setup" loads it anew
+    QVERIFY(!w.window->instellingen());
+    QVERIFY(w.port.isOpen());
+}
+
+QTEST_MAIN(TestFrmInstellingen)
+#include "tst_frminstellingen.moc"
