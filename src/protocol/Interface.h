@@ -94,6 +94,8 @@ public:
 
 private:
     enum class Rx { Pending, Good, TimedOut, TooLong, ChecksumError };
+    // How collecting an answer stands after a tick.
+    enum class Answer { Pending, Complete, NoStart, NoLength, NoRest, TooLong, ChecksumError };
 
     void countDown();
     void reopenPort();
@@ -106,6 +108,7 @@ private:
     Rx receiveStart();
     Rx receiveLength();
     Rx receiveRest();
+    Answer collectAnswer(int firstState);
     bool sendFrame(const QByteArray &body);
 
     void writeStart();

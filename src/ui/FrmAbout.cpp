@@ -1,5 +1,7 @@
 #include "FrmAbout.h"
 
+#include "DialogFocus.h"
+
 #include "Branding.h"
 
 #include "model/Diverse.h"
@@ -142,11 +144,5 @@ void FrmAbout::changeEvent(QEvent *event)
 
 void FrmAbout::Form_Deactivate()
 {
-    // Another window of the program became active: the box takes the focus back.
-    QWidget *active = QApplication::activeWindow();
-    if (!isVisible() || !active || active == this || QApplication::activeModalWidget() != this)
-        return;
-    m_view.beep();
-    raise();
-    activateWindow();
+    takeFocusBack(this, m_view);
 }

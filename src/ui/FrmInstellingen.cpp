@@ -1,5 +1,7 @@
 #include "FrmInstellingen.h"
 
+#include "DialogFocus.h"
+
 #include "Branding.h"
 
 #include "binding/Startup.h"
@@ -222,12 +224,5 @@ void FrmInstellingen::changeEvent(QEvent *event)
 
 void FrmInstellingen::Form_Deactivate()
 {
-    // Another window of the program became active while this one is open:
-    // take the focus back. A message box opened over this one is left alone.
-    QWidget *active = QApplication::activeWindow();
-    if (!isVisible() || !active || active == this || QApplication::activeModalWidget() != this)
-        return;
-    m_view.beep();
-    raise();
-    activateWindow();
+    takeFocusBack(this, m_view);
 }
