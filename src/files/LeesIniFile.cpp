@@ -118,8 +118,11 @@ FileResult refusal(const QString &what, const QString &path, const QString &reas
 // File values, then the unit is forgotten, then the working values and the screen.
 void applySettings(Stores &stores, ItemControls &controls, const std::array<QString, Items::kItemCount> &texts)
 {
-    for (int i = 0; i < kFirstTekstItem; ++i)
-        stores.fileValues[i] = Values::number(Values::numericValueOfText(texts[i]));
+    for (int i = 0; i < kFirstTekstItem; ++i) {
+        // A number too large to hold could never be saved again: it reads as 0.
+        const double v = Values::numericValueOfText(texts[i]);
+        stores.fileValues[i] = Values::number(std::isfinite(v) ? v : 0.0);
+    }
     for (int i = kFirstTekstItem; i < Items::kItemCount; ++i)
         stores.fileValues[i] = Values::text(texts[i]);
     stores.ResetUnitValues();
@@ -225,6 +228,13 @@ FileResult ReadSettingsFile(Stores &stores, ItemControls &controls, const QStrin
     const TextFile::ReadOutcome outcome = readRecords(path, texts);
     if (outcome.status != TextFile::ReadStatus::Complete)
         return FileResult::failure(outcome.error);
+    for (int i = 0; i < kFirstTekstItem; ++i) {
+        if (!std::isfinite(Values::numericValueOfText(texts[i])))
+            return FileResult::failure(QStringLiteral("Could not read \"%1\": the value of item %2 is a number too "
+                                                      "large to hold. Nothing was changed.")
+                                           .arg(TextFile::displayName(path))
+                                           .arg(i));
+    }
     applySettings(stores, controls, texts);
     return FileResult::success();
 }

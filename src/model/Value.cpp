@@ -1,5 +1,6 @@
 #include "Value.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <cmath>
@@ -54,6 +55,8 @@ double parseLiteral(const QByteArray &literal)
             exponent = body.mid(e + 1).toLongLong(&ok);
             if (!ok) // more exponent digits than a long long holds
                 exponent = body.mid(e + 1).startsWith('-') ? -(1LL << 60) : (1LL << 60);
+            // Far beyond any double either way, and the sum below cannot overflow.
+            exponent = std::clamp(exponent, -(1LL << 60), 1LL << 60);
         }
         const qsizetype point = mantissa.contains('.') ? mantissa.indexOf('.') : mantissa.size();
         long long order = 0;

@@ -422,6 +422,35 @@ Interface::Rx Interface::receiveRest()
     return ReplyTicks == 0 ? Rx::TimedOut : Rx::Pending;
 }
 
+// One tick of collecting an answer in the three states from firstState on
+// (start byte, length byte, the rest); moves between them as bytes arrive.
+Interface::Answer Interface::collectAnswer(int firstState)
+{
+    switch (EngineState - firstState) {
+    case 0:
+        switch (receiveStart()) {
+        case Rx::Good: EngineState = qint16(firstState + 1); return Answer::Pending;
+        case Rx::TimedOut: return Answer::NoStart;
+        default: return Answer::Pending;
+        }
+    case 1:
+        switch (receiveLength()) {
+        case Rx::Good: EngineState = qint16(firstState + 2); return Answer::Pending;
+        case Rx::TimedOut: return Answer::NoLength;
+        default: return Answer::Pending;
+        }
+    default:
+        switch (receiveRest()) {
+        case Rx::Good: return Answer::Complete;
+        case Rx::TimedOut: return Answer::NoRest;
+        case Rx::TooLong: return Answer::TooLong;
+        case Rx::ChecksumError: return Answer::ChecksumError;
+        case Rx::Pending: return Answer::Pending;
+        }
+    }
+    return Answer::Pending;
+}
+
 // ---------------------------------------------------------------- item texts
 
 QString Interface::controlText(int item) const
@@ -508,33 +537,14 @@ void Interface::writeFailed(const QString &piece, bool counted)
 
 void Interface::writeCollect()
 {
-    Rx rx = Rx::Pending;
-    switch (EngineState) {
-    case 311:
-        rx = receiveStart();
-        if (rx == Rx::TimedOut)
-            writeFailed(QStringLiteral(" -> ERROR timeout waiting for SOH."), true);
-        else if (rx == Rx::Good)
-            EngineState = 312;
-        return;
-    case 312:
-        rx = receiveLength();
-        if (rx == Rx::TimedOut)
-            writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), true);
-        else if (rx == Rx::Good)
-            EngineState = 313;
-        return;
-    default:
-        rx = receiveRest();
-        if (rx == Rx::TooLong)
-            writeFailed(QStringLiteral(" -> ERROR too long info."), false);
-        else if (rx == Rx::ChecksumError)
-            writeFailed(QStringLiteral(" -> ERROR checksum."), true);
-        else if (rx == Rx::TimedOut)
-            writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), true);
-        else if (rx == Rx::Good)
-            EngineState = 314;
-        return;
+    switch (collectAnswer(311)) {
+    case Answer::Pending: return;
+    case Answer::NoStart: writeFailed(QStringLiteral(" -> ERROR timeout waiting for SOH."), true); return;
+    case Answer::NoLength: writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), true); return;
+    case Answer::NoRest: writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), true); return;
+    case Answer::TooLong: writeFailed(QStringLiteral(" -> ERROR too long info."), false); return;
+    case Answer::ChecksumError: writeFailed(QStringLiteral(" -> ERROR checksum."), true); return;
+    case Answer::Complete: EngineState = 314; return;
     }
 }
 
@@ -592,33 +602,14 @@ void Interface::readFailed(const QString &piece, bool counted)
 
 void Interface::readCollect()
 {
-    Rx rx = Rx::Pending;
-    switch (EngineState) {
-    case 351:
-        rx = receiveStart();
-        if (rx == Rx::TimedOut)
-            readFailed(QStringLiteral(" ERROR timeout wo SOH. "), true);
-        else if (rx == Rx::Good)
-            EngineState = 352;
-        return;
-    case 352:
-        rx = receiveLength();
-        if (rx == Rx::TimedOut)
-            readFailed(QStringLiteral(" ERROR timeout wo LEN. "), true);
-        else if (rx == Rx::Good)
-            EngineState = 353;
-        return;
-    default:
-        rx = receiveRest();
-        if (rx == Rx::TooLong)
-            readFailed(QStringLiteral(" ERROR too long info. "), false);
-        else if (rx == Rx::ChecksumError)
-            readFailed(QStringLiteral(" ERROR checksum. "), true);
-        else if (rx == Rx::TimedOut)
-            readFailed(QStringLiteral(" ERROR timeout wo data. "), true);
-        else if (rx == Rx::Good)
-            EngineState = 354;
-        return;
+    switch (collectAnswer(351)) {
+    case Answer::Pending: return;
+    case Answer::NoStart: readFailed(QStringLiteral(" ERROR timeout wo SOH. "), true); return;
+    case Answer::NoLength: readFailed(QStringLiteral(" ERROR timeout wo LEN. "), true); return;
+    case Answer::NoRest: readFailed(QStringLiteral(" ERROR timeout wo data. "), true); return;
+    case Answer::TooLong: readFailed(QStringLiteral(" ERROR too long info. "), false); return;
+    case Answer::ChecksumError: readFailed(QStringLiteral(" ERROR checksum. "), true); return;
+    case Answer::Complete: EngineState = 354; return;
     }
 }
 
@@ -626,8 +617,12 @@ void Interface::readResult()
 {
     EngineState = kIdle;
     const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(rxBuffer));
-    if (r < 0)
-        return; // too short to name an item: asked again
+    if (r < 0) {
+        // Too short to name an item, as a refusal is: a failed read, counted,
+        // or a unit that refuses every read would be asked again without end.
+        readFailed(QStringLiteral(" ERROR reading setting!"), true);
+        return;
+    }
     const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(rxBuffer, r));
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
         const QString text = DescribeItem(CurrentItem) + QStringLiteral(" ERROR reading setting!");
@@ -664,44 +659,32 @@ void Interface::pagerAskPosition()
 
 void Interface::pagerCollectPosition()
 {
-    Rx rx = Rx::Pending;
-    switch (EngineState) {
-    case 151:
-        rx = receiveStart();
-        if (rx == Rx::TimedOut) {
-            ++ErrorCount;
-            log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 152;
-        }
+    const Answer answer = collectAnswer(151);
+    if (answer == Answer::Pending)
         return;
-    case 152:
-        rx = receiveLength();
-        if (rx == Rx::TimedOut) {
-            log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 153;
-        }
+    EngineState = kIdle;
+    switch (answer) {
+    case Answer::NoStart:
+        ++ErrorCount;
+        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"));
         return;
-    default:
-        rx = receiveRest();
-        if (rx == Rx::TooLong) {
-            EngineState = kIdle;
-        } else if (rx == Rx::ChecksumError) {
-            log(QStringLiteral("ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::TimedOut) {
+    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)")); return;
+    case Answer::NoRest:
+        ++ErrorCount;
+        log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Data ask BufPos)"));
+        return;
+    case Answer::ChecksumError:
+        log(QStringLiteral("ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"));
+        return;
+    case Answer::Complete:
+        // Whether the answer holds ACK is not asked; a position that is no digit still goes out.
+        BufferPosition = qint16(rxBuffer[Conversions::kItemOffset] - '0');
+        if (BufferPosition < 0 || BufferPosition > 9)
             ++ErrorCount;
-            log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Data ask BufPos)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            BufferPosition = qint16(rxBuffer[Conversions::kItemOffset] - '0');
-            if (BufferPosition < 0 || BufferPosition > 9)
-                ++ErrorCount;
-            EngineState = kPagerSendCall;
-        }
+        EngineState = kPagerSendCall;
+        return;
+    case Answer::TooLong:
+    case Answer::Pending:
         return;
     }
 }
@@ -733,42 +716,30 @@ void Interface::pagerSendCall()
 
 void Interface::pagerCollectCall()
 {
-    Rx rx = Rx::Pending;
-    switch (EngineState) {
-    case 162:
-        rx = receiveStart();
-        if (rx == Rx::TimedOut) {
-            ++ErrorCount;
-            log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH sending call)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 163;
-        }
+    const Answer answer = collectAnswer(162);
+    if (answer == Answer::Pending)
         return;
-    case 163:
-        rx = receiveLength();
-        if (rx == Rx::TimedOut) {
-            log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Len sending call)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 164;
-        }
+    EngineState = kIdle;
+    switch (answer) {
+    case Answer::NoStart:
+        ++ErrorCount;
+        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH sending call)"));
         return;
-    default:
-        rx = receiveRest();
-        if (rx == Rx::Pending)
-            return;
-        EngineState = kIdle;
-        if (rx == Rx::ChecksumError) {
-            log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Data sending call)"));
-        } else if (rx == Rx::TimedOut) {
-            ++ErrorCount;
-            log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Rest sending call)"));
-        } else if (rx == Rx::Good) {
-            log(rxBuffer[Conversions::kAckOffset] == Frames::kAck
-                    ? QStringLiteral("STATUS: Calling pager via Tessaro succesfull.")
-                    : QStringLiteral("STATUS: Calling pager via Tessaro failed."));
-        }
+    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Len sending call)")); return;
+    case Answer::NoRest:
+        ++ErrorCount;
+        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Rest sending call)"));
+        return;
+    case Answer::ChecksumError:
+        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Data sending call)"));
+        return;
+    case Answer::Complete:
+        log(rxBuffer[Conversions::kAckOffset] == Frames::kAck
+                ? QStringLiteral("STATUS: Calling pager via Tessaro succesfull.")
+                : QStringLiteral("STATUS: Calling pager via Tessaro failed."));
+        return;
+    case Answer::TooLong:
+    case Answer::Pending:
         return;
     }
 }
@@ -787,37 +758,25 @@ void Interface::restartSend()
 
 void Interface::restartCollect()
 {
-    Rx rx = Rx::Pending;
-    switch (EngineState) {
-    case 181:
-        rx = receiveStart();
-        if (rx == Rx::TimedOut) {
-            log(QStringLiteral("ERROR: TimeOut sending RESET command to the converter (SOH)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 182;
-        }
+    const Answer answer = collectAnswer(181);
+    if (answer == Answer::Pending)
         return;
-    case 182:
-        rx = receiveLength();
-        if (rx == Rx::TimedOut) {
-            log(QStringLiteral("ERROR: TimeOut while sending RESET command to the cconverter. (Length)"));
-            EngineState = kIdle;
-        } else if (rx == Rx::Good) {
-            EngineState = 183;
-        }
+    EngineState = kIdle;
+    switch (answer) {
+    case Answer::NoStart: log(QStringLiteral("ERROR: TimeOut sending RESET command to the converter (SOH)")); return;
+    case Answer::NoLength:
+        log(QStringLiteral("ERROR: TimeOut while sending RESET command to the cconverter. (Length)"));
         return;
-    default:
-        rx = receiveRest();
-        if (rx == Rx::Pending)
-            return;
-        EngineState = kIdle;
-        if (rx == Rx::ChecksumError)
-            log(QStringLiteral("ERROR: ChecksumError sending RESET command to the converter."));
-        else if (rx == Rx::TimedOut)
-            log(QStringLiteral("ERROR: TimeOut while sending RESET command to the converter. (Data)"));
-        else if (rx == Rx::Good && rxBuffer[Conversions::kAckOffset] == Frames::kAck)
+    case Answer::NoRest:
+        log(QStringLiteral("ERROR: TimeOut while sending RESET command to the converter. (Data)"));
+        return;
+    case Answer::ChecksumError: log(QStringLiteral("ERROR: ChecksumError sending RESET command to the converter.")); return;
+    case Answer::Complete:
+        if (rxBuffer[Conversions::kAckOffset] == Frames::kAck)
             log(QStringLiteral("STATUS: RESET command send to the converter."));
+        return;
+    case Answer::TooLong:
+    case Answer::Pending:
         return;
     }
 }

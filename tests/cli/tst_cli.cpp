@@ -373,9 +373,10 @@ void TstCli::unitFailures_data()
                                        << "ERROR writing setting in the Converter. Programming is aborted!";
     QTest::newRow("unreadable answers") << QStringList{"--fault", "other-item"} << QStringList{"read", "7"} << 1
                                         << "ERROR reading settings from the converter. Reading is aborted!";
-    // Answers the engine asks again for without counting a failure.
+    // A refusal names no item: counted as a failed read.
     QTest::newRow("read refused") << QStringList{"--fault", "nack"} << QStringList{"read", "5"} << 1
-                                  << "item 5 was not read: asked 10 times without a usable answer";
+                                  << "ERROR reading settings from the converter. Reading is aborted!";
+    // Answers the engine asks again for without counting a failure.
     QTest::newRow("answers too long") << QStringList{"--fault", "long"} << QStringList{"read-all", "-"} << 1
                                       << "item 0 was not read: asked 10 times without a usable answer";
     QTest::newRow("no answer") << QStringList{"--fault", "no-answer"} << QStringList{"--timeout", "2", "read", "5"} << 1

@@ -86,6 +86,8 @@ private slots:
     void unreadableSettingsFile_data();
     void unreadableSettingsFile();
     void unreadableDefaultSettings();
+    void numberTooLargeToHold_data();
+    void numberTooLargeToHold();
     void overlongLineEndsReading();
     void emptyPath();
     void writeToMissingFolder();
@@ -385,6 +387,46 @@ void TstLeesIniFile::unreadableDefaultSettings()
         QCOMPARE(screen.controls.text(150), QString());
         QCOMPARE(screen.controls.comboIndex(7), 0);
     }
+}
+
+void TstLeesIniFile::numberTooLargeToHold_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("item without a control") << 95 << QByteArray("1e999");
+    QTest::newRow("INT item without a box") << 146 << QByteArray("-1e999");
+    QTest::newRow("400 digits") << 3 << QByteArray("1") + QByteArray(400, '0');
+    QTest::newRow("INT box") << 120 << QByteArray("1e400");
+}
+
+// A number beyond a double is no value the tool can hold, show or save again:
+// a picked file holding one is refused whole, the default file reads it as 0,
+// and either way the next save succeeds.
+void TstLeesIniFile::numberTooLargeToHold()
+{
+    QFETCH(int, item);
+    QFETCH(QByteArray, value);
+    const QByteArray content = "7    ->2\r\n" + QByteArray::number(item) + "    ->" + value + "\r\n";
+    const QString picked = path(QStringLiteral("picked.cfg"));
+    QVERIFY(FileBytes::write(picked, content));
+    QVERIFY(FileBytes::write(LeesIniFile::defaultSettingsPath(m_dir->path()), content));
+
+    Screen screen;
+    screen.controls.setComboIndex(7, 5);
+    screen.stores.workingValues[7] = Values::integer(5);
+    const Stores before = screen.stores;
+    const FileResult refused = LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, picked);
+    QVERIFY(!refused);
+    QVERIFY2(refused.error.contains(QStringLiteral("item %1").arg(item)), qPrintable(refused.error));
+    QVERIFY(screen.stores.workingValues == before.workingValues);
+    QCOMPARE(screen.controls.comboIndex(7), 5);
+    QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, path(QStringLiteral("a.cfg"))));
+
+    LeesIniFile::ReadDefaultSettings(screen.stores, screen.controls, m_dir->path());
+    QCOMPARE(Values::numberOf(screen.stores.workingValues[item]), 0.0);
+    QCOMPARE(screen.controls.comboIndex(7), 2);
+    const FileResult saved = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, path(QStringLiteral("b.cfg")));
+    QVERIFY2(saved, qPrintable(saved.error));
 }
 
 void TstLeesIniFile::overlongLineEndsReading()

@@ -53,6 +53,9 @@ void TestValue::numericValueOfText_data()
     QTest::newRow("-1e400") << "-1e400" << -kInf;
     QTest::newRow("1e-400") << "1e-400" << 0.0;
     QTest::newRow("400 digits") << QStringLiteral("1") + QString(400, u'0') << kInf;
+    // Exponents at the ends of a 64-bit integer must not overflow the order of magnitude.
+    QTest::newRow("1e(2^63-1)") << "1e9223372036854775807" << kInf;
+    QTest::newRow("0.001e(-2^63)") << "0.001e-9223372036854775808" << 0.0;
     QTest::newRow("&HFF") << "&HFF" << 255.0;
     QTest::newRow("&hff") << "&hff" << 255.0;
     QTest::newRow("& H 1F") << "& H 1F" << 31.0;

@@ -21,6 +21,8 @@ private slots:
     void badAnswers_data();
     void badAnswers();
     void answerNamingAnotherItem();
+    void answerNamingNoItem_data();
+    void answerNamingNoItem();
     void threeNacksAbortWriteAll();
     void freshCountForNewCommand();
     void cancelMidTransfer();
@@ -219,6 +221,31 @@ void TestInterface::badAnswers()
     w.tick();
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
     QCOMPARE(w.engine().ErrorCount, qint16(errors));
+}
+
+void TestInterface::answerNamingNoItem_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("NAK frame") << ackAnswer(0x15);
+    QTest::newRow("good frame of 7 bytes") << answerFrame(QByteArray("\x01\x00\x06\x57", 4));
+}
+
+// A good frame too short to name an item (a unit refusing the read) is a
+// failed read: counted, so a unit that refuses every read ends the transfer
+// instead of being asked again without end.
+void TestInterface::answerNamingNoItem()
+{
+    QFETCH(QByteArray, answer);
+    EngineWorld w;
+    FakeUnit unit(w);
+    unit.answer = [&](const QByteArray &frame) { return FakeUnit::kind(frame) == 'w' ? answer : ackAnswer(); };
+    w.engine().requestReadAll();
+    QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }, 3000) > 0);
+    QCOMPARE(unit.requestedItems('w'), (QList<int>{0, 0, 0}));
+    QCOMPARE(w.view().messages().first().text, u"ERROR reading settings from the converter.\r\nReading is aborted!"_s);
+    QVERIFY(w.view().progress().startsWith(u"Reading setting 0  [Item: 0 Value: None]  ERROR reading setting!\r\n"_s));
+    QCOMPARE(w.logLines().filter(u"Error reading unit: "_s).size(), 3);
+    QCOMPARE(w.stores().unitValues[0], Values::integer(-1));
 }
 
 void TestInterface::answerNamingAnotherItem()
