@@ -45,8 +45,12 @@ void Logfile::WriteLogLine(const QString &text)
     m_lines.AddLogLine(line);
     if (m_lineListener)
         m_lineListener(text);
+    // One call, one line in the file: a line break inside the text (a unit's
+    // text read back) is written by its name, as received bytes are logged.
+    QString fileLine = line;
+    fileLine.replace(u'\r', QStringLiteral("[CR]")).replace(u'\n', QStringLiteral("[LF]"));
     // A line the file cannot take is lost without a word; the window shows it.
-    appendLine(fileNameFor(now.date()), Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
+    appendLine(fileNameFor(now.date()), Cp1252::encodeLossy(fileLine) + kLineEnd.toByteArray());
 }
 
 QString Logfile::logFolder() const

@@ -68,6 +68,8 @@ void TstLogfile::lineAndFile_data()
     QTest::newRow("Windows-1252") << "\u20ac \u00e9" << "14:05:09 \u20ac \u00e9" << QByteArray("14:05:09 \x80 \xe9\r\n");
     QTest::newRow("no Windows-1252 byte") << "snow \u2603!" << "14:05:09 snow \u2603!"
                                           << QByteArray("14:05:09 snow ?!\r\n");
+    QTest::newRow("line breaks inside the text") << "a\r\nb" << "14:05:09 a\r\nb"
+                                                 << QByteArray("14:05:09 a[CR][LF]b\r\n");
 }
 
 void TstLogfile::lineAndFile()
