@@ -61,13 +61,13 @@ public:
     Figures measure(const std::function<void(Interface &)> &command)
     {
         Interface &engine = m_world.session.engine;
-        waitUntil([&] { return idle(); }, 5000);
+        waitUntil([&] { return m_world.session.engine.isQuiet(); }, 5000);
         const quint64 ticksBefore = engine.tickCount();
         QElapsedTimer wall;
         wall.start();
         command(engine);
         Figures f;
-        f.ok = waitUntil([&] { return idle(); }, 120000);
+        f.ok = waitUntil([&] { return m_world.session.engine.isQuiet(); }, 120000);
         f.wallMs = double(wall.nsecsElapsed()) / 1e6;
         f.ticks = engine.tickCount() - ticksBefore;
         f.ok = f.ok && m_world.view.messages().isEmpty();
@@ -75,13 +75,6 @@ public:
     }
 
 private:
-    bool idle()
-    {
-        const Interface &e = m_world.session.engine;
-        return e.EngineState == Interface::kIdle && m_world.session.stores.pendingRequestCount() == 0
-            && e.AllMode == 0 && !e.ReadAllRequested && !e.WriteAllRequested;
-    }
-
     static bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     {
         QDeadlineTimer deadline(timeoutMs);

@@ -183,9 +183,7 @@ ExitStatus CliRunner::start()
 
 bool CliRunner::quiet() const
 {
-    const Interface &e = m_session->engine;
-    return e.EngineState == Interface::kIdle && m_session->stores.pendingRequestCount() == 0 && e.AllMode == 0
-        && !e.ReadAllRequested && !e.WriteAllRequested && !e.PagerCallRequested && !e.RestartRequested;
+    return m_session->engine.isQuiet();
 }
 
 // The desktop tool's two timers in one: a tick every 25 ms, the link watch

@@ -93,6 +93,12 @@ void Interface::startIfNeverStarted()
         InterfaceTick(kIdle);
 }
 
+bool Interface::isQuiet() const
+{
+    return EngineState == kIdle && m_stores.pendingRequestCount() == 0 && AllMode == 0 && !ReadAllRequested
+        && !WriteAllRequested && !PagerCallRequested && !RestartRequested;
+}
+
 void Interface::CancelRequests()
 {
     m_stores.clearAllRequests();
@@ -124,11 +130,11 @@ void Interface::InterfaceTick(int command)
         return;
     case kReopenPort: reopenPort(); return;
     case kIdle: idle(); return;
-    case 150: pagerAskPosition(); return;
+    case 150: sendServiceRequest(Frames::askBufferPositionBody(), 151); return;
     case 151: case 152: case 153: pagerCollectPosition(); return;
     case 161: pagerSendCall(); return;
     case 162: case 163: case 164: pagerCollectCall(); return;
-    case 180: restartSend(); return;
+    case 180: sendServiceRequest(Frames::resetBody(), 181); return;
     case 181: case 182: case 183: restartCollect(); return;
     case 310: writeStart(); return;
     case 311: case 312: case 313: writeCollect(); return;
@@ -647,14 +653,16 @@ void Interface::readResult()
 
 // ---------------------------------------------------------------- pager call
 
-void Interface::pagerAskPosition()
+// Sends a service request once the wait has run out, then collects its answer
+// from collectState on.
+void Interface::sendServiceRequest(const QByteArray &body, qint16 collectState)
 {
     if (WaitTicks > 0)
         return;
     ProgModeTicks = kWriteProgMode;
     prepareAnswer();
-    sendFrame(Frames::askBufferPositionBody());
-    EngineState = 151;
+    sendFrame(body);
+    EngineState = collectState;
 }
 
 void Interface::pagerCollectPosition()
@@ -745,16 +753,6 @@ void Interface::pagerCollectCall()
 }
 
 // ---------------------------------------------------------------- restart
-
-void Interface::restartSend()
-{
-    if (WaitTicks > 0)
-        return;
-    ProgModeTicks = kWriteProgMode;
-    prepareAnswer();
-    sendFrame(Frames::resetBody());
-    EngineState = 181;
-}
 
 void Interface::restartCollect()
 {

@@ -67,6 +67,9 @@ public:
     int SendWriteRequest(int item, const Value &value);
     void SendWakeUp();
 
+    // Idle with nothing left to do: no item requested, no bulk transfer, no command waiting.
+    bool isQuiet() const;
+
     // The "[Item: n Value: C] " description of an item with a visible legend.
     QString DescribeItem(int item) const;
 
@@ -120,11 +123,10 @@ private:
     void readResult();
     void readFailed(const QString &piece, bool counted);
 
-    void pagerAskPosition();
+    void sendServiceRequest(const QByteArray &body, qint16 collectState);
     void pagerCollectPosition();
     void pagerSendCall();
     void pagerCollectCall();
-    void restartSend();
     void restartCollect();
 
     bool portOpen() const;

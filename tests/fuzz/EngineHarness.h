@@ -105,9 +105,7 @@ public:
 
     bool isQuiet()
     {
-        return engine().EngineState == Interface::kIdle && stores().pendingRequestCount() == 0 && engine().AllMode == 0
-            && !engine().ReadAllRequested && !engine().WriteAllRequested && !engine().PagerCallRequested
-            && !engine().RestartRequested;
+        return engine().isQuiet();
     }
 
     // With the line silent the engine settles: every request either answered

@@ -66,11 +66,7 @@ struct FakeUnit
 
     int runUntilQuiet(int max = 5000)
     {
-        return runUntil([&] {
-            return w.engine().EngineState == Interface::kIdle && w.stores().pendingRequestCount() == 0
-                && w.engine().AllMode == 0 && !w.engine().ReadAllRequested && !w.engine().WriteAllRequested
-                && !w.engine().PagerCallRequested && !w.engine().RestartRequested;
-        }, max);
+        return runUntil([&] { return w.engine().isQuiet(); }, max);
     }
 
     QList<int> requestedItems(char k) const

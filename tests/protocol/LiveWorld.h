@@ -74,9 +74,7 @@ struct LiveWorld
 
     bool quiet()
     {
-        const Interface &e = engine();
-        return e.EngineState == Interface::kIdle && stores().pendingRequestCount() == 0 && e.AllMode == 0
-            && !e.ReadAllRequested && !e.WriteAllRequested && !e.PagerCallRequested && !e.RestartRequested;
+        return engine().isQuiet();
     }
 
     bool runUntilQuiet(int timeoutMs = 20000)
