@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinkState.h"
 #include "Port.h"
 
 #include <QString>
@@ -41,9 +42,18 @@ public:
     void setCaptionListener(std::function<void(const QString &)> listener) { m_captionListener = std::move(listener); }
 
     Port &port() { return m_port; }
+    LinkState &linkState() { return m_linkState; }
+    const LinkState &linkState() const { return m_linkState; }
+
+    // Every byte that goes out or comes in, for a frame trace; unset costs nothing.
+    enum class Direction { Out, In };
+    using ByteListener = std::function<void(Direction, quint8)>;
+    void setByteListener(ByteListener listener) { m_byteListener = std::move(listener); }
 
 private:
     Port &m_port;
     Logfile &m_log;
     std::function<void(const QString &)> m_captionListener;
+    ByteListener m_byteListener;
+    LinkState m_linkState;
 };

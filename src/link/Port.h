@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <utility>
+
 // The byte-level serial port Datacom drives: the real one on QSerialPort, a
 // scripted one in tests. Every call returns at once.
 class Port
@@ -20,6 +23,19 @@ public:
         bool dtr = false;
     };
 
+    // Why the port is not usable: the last open failed, or the open port
+    // closed by itself.
+    enum class Problem {
+        None,
+        NoSuchDevice,     // nothing at that name, or no device for the number
+        PermissionDenied, // on Linux: not a member of the device's group (dialout)
+        InUse,            // another program holds the device
+        NotADevice,       // a folder or a plain file, or not a serial device
+        DeviceLost,       // went away while open (unplugged, far end gone)
+        WriteFailed,      // the device refused output and was closed
+        Other,
+    };
+
     virtual ~Port() = default;
 
     // portNumber counts from 1 (COM1 on Windows). A port that is open already
@@ -34,4 +50,31 @@ public:
     virtual bool dsr() = 0;              // a device without modem lines counts as DSR on while open
     // The device a port number reaches on this system, for the screens ("COM3", "/dev/ttyUSB0").
     virtual QString deviceName(int portNumber) const = 0;
+
+    // Why the last open failed or the port closed by itself; None after a
+    // good open. problemText is the system's own words, may be empty.
+    virtual Problem problem() const { return m_problem; }
+    virtual QString problemText() const { return m_problemText; }
+
+    // Called when the open port closes by itself (device lost, write error),
+    // at once, not on a later query.
+    void setClosedListener(std::function<void(Problem)> listener) { m_closedListener = std::move(listener); }
+
+protected:
+    void setProblem(Problem problem, const QString &text = QString())
+    {
+        m_problem = problem;
+        m_problemText = text;
+    }
+    void reportClosed(Problem problem, const QString &text = QString())
+    {
+        setProblem(problem, text);
+        if (m_closedListener)
+            m_closedListener(problem);
+    }
+
+private:
+    Problem m_problem = Problem::None;
+    QString m_problemText;
+    std::function<void(Problem)> m_closedListener;
 };

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "Outcome.h"
 #include "model/Conversions.h"
 
 #include <QString>
+
+#include <vector>
 
 class Datacom;
 class ItemControls;
@@ -92,6 +95,10 @@ public:
     QString UnitTextLine;
     int DebugMode = 0;
 
+    // Told once of the ending of every command: read-all, write-all, a single
+    // item's read or write, the pager call, the restart.
+    void addOutcomeListener(OutcomeListener listener) { m_outcomeListeners.push_back(std::move(listener)); }
+
     // Ticks taken so far; for measuring, not for deciding anything.
     quint64 tickCount() const { return m_ticks; }
 
@@ -143,4 +150,5 @@ private:
     const Setup &m_setup;
     QString m_refusal; // why the last SendWriteRequest refused its value
     quint64 m_ticks = 0;
+    std::vector<OutcomeListener> m_outcomeListeners;
 };

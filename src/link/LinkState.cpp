@@ -1,0 +1,83 @@
+#include "LinkState.h"
+
+void LinkState::setOpened(int portNumber, const QString &device)
+{
+    m_state = State::Open;
+    m_portNumber = portNumber;
+    m_device = device;
+    m_problem = Port::Problem::None;
+    m_reason.clear();
+    m_failure = Failure::None;
+    changed();
+}
+
+void LinkState::setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason)
+{
+    m_state = State::Closed;
+    m_portNumber = portNumber;
+    m_device = device;
+    m_problem = problem;
+    m_reason = reason;
+    changed();
+}
+
+void LinkState::setAnswered(const QDateTime &when)
+{
+    if (m_state == State::Closed)
+        return;
+    m_lastAnswer = when;
+    m_failure = Failure::None;
+    m_state = State::Answering;
+    changed();
+}
+
+void LinkState::setNotAnswering(Failure failure)
+{
+    if (m_state == State::Closed)
+        return;
+    m_failure = failure;
+    m_state = State::NotAnswering;
+    changed();
+}
+
+void LinkState::changed()
+{
+    for (const Listener &listener : m_listeners)
+        listener(*this);
+}
+
+QString LinkState::describe(Port::Problem problem, const QString &device, const QString &systemText)
+{
+    const QString name = device.isEmpty() ? QStringLiteral("the serial port") : device;
+    QString text;
+    switch (problem) {
+    case Port::Problem::None: return QString();
+    case Port::Problem::NoSuchDevice: text = QStringLiteral("no such device: %1").arg(name); break;
+    case Port::Problem::PermissionDenied: text = QStringLiteral("permission denied on %1").arg(name); break;
+    case Port::Problem::InUse: text = QStringLiteral("%1 is in use by another program").arg(name); break;
+    case Port::Problem::NotADevice: text = QStringLiteral("%1 is not a serial device").arg(name); break;
+    case Port::Problem::DeviceLost: text = QStringLiteral("the serial device %1 disappeared").arg(name); break;
+    case Port::Problem::WriteFailed: text = QStringLiteral("%1 refused output and was closed").arg(name); break;
+    case Port::Problem::Other:
+        text = QStringLiteral("cannot open %1").arg(name);
+        if (!systemText.isEmpty())
+            text += QStringLiteral(": ") + systemText;
+        return text;
+    }
+    return text;
+}
+
+QString LinkState::failureText(Failure failure)
+{
+    switch (failure) {
+    case Failure::None: return QString();
+    case Failure::NoAnswer: return QStringLiteral("no answer");
+    case Failure::Nack: return QStringLiteral("refused by the unit");
+    case Failure::Checksum: return QStringLiteral("checksum error");
+    case Failure::UnusableAnswer: return QStringLiteral("unusable answer");
+    case Failure::Refused: return QStringLiteral("not sent: value cannot be sent");
+    case Failure::PortLost: return QStringLiteral("port lost");
+    case Failure::PortWriteFailed: return QStringLiteral("port write failed");
+    }
+    return QString();
+}

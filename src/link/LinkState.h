@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Port.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// What is known of the link to the unit, for the window's status line and the
+// command-line tool's verdict. It changes only on events (the port opened or
+// closed, the device lost, an exchange with the unit ended) and then tells
+// its listeners; nothing here runs per tick.
+class LinkState
+{
+public:
+    enum class State {
+        Closed,       // not open; reason() says why when it was not the program's choice
+        Open,         // open, no exchange with the unit yet
+        Answering,    // the last exchange got a good answer
+        NotAnswering, // the last exchange failed; lastFailure() says how
+    };
+    // How an exchange with the unit failed.
+    enum class Failure {
+        None,
+        NoAnswer,        // no start, length or rest of an answer in time
+        Nack,            // the unit refused
+        Checksum,        // an answer with a bad checksum
+        UnusableAnswer,  // too long, naming another item, or holding no value
+        Refused,         // not sent: the value cannot be sent
+        PortLost,        // the port closed under the exchange
+        PortWriteFailed, // the port did not take the request whole
+    };
+    using Listener = std::function<void(const LinkState &)>;
+
+    State state() const { return m_state; }
+    int portNumber() const { return m_portNumber; }
+    QString device() const { return m_device; }
+    Port::Problem problem() const { return m_problem; }
+    // Plain words for why the port is closed ("no such device"), empty when
+    // the program closed it or it was never opened.
+    QString reason() const { return m_reason; }
+    Failure lastFailure() const { return m_failure; }
+    QDateTime lastAnswer() const { return m_lastAnswer; }
+
+    void setOpened(int portNumber, const QString &device);
+    void setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason);
+    void setAnswered(const QDateTime &when);
+    void setNotAnswering(Failure failure);
+
+    void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+
+    // The plain words for a port problem on a device, e.g. "permission denied
+    // on /dev/ttyUSB0"; systemText (the system's own words) is added when it
+    // says more.
+    static QString describe(Port::Problem problem, const QString &device, const QString &systemText = QString());
+    static QString failureText(Failure failure);
+
+private:
+    void changed();
+
+    State m_state = State::Closed;
+    int m_portNumber = 0;
+    QString m_device;
+    Port::Problem m_problem = Port::Problem::None;
+    QString m_reason;
+    Failure m_failure = Failure::None;
+    QDateTime m_lastAnswer;
+    std::vector<Listener> m_listeners;
+};
