@@ -20,11 +20,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-namespace {
+#include <algorithm>
 
-const QString kPagerCallDone = QStringLiteral("STATUS: Calling pager via Tessaro succesfull.");
-const QString kRestartDone = QStringLiteral("STATUS: RESET command send to the converter.");
-const QString kLinkDropped = QStringLiteral("Current programming / reading action cancelled!");
+namespace {
 
 QList<int> bulkItems()
 {
@@ -169,16 +167,34 @@ ExitStatus CliRunner::start()
     m_session = std::make_unique<Session>(HomeFolder::resolve(m_request.home), [] { return QDateTime::currentDateTime(); },
                                           m_port, m_controls, m_view);
     m_session->runPortNumber = m_request.portNumber;
-    m_session->logfile.setLineListener([this](const QString &text) { m_logTexts << text; });
+    m_session->engine.addOutcomeListener([this](const Outcome &outcome) { m_outcomes << outcome; });
     m_session->InitProgram(QString());
-    if (m_session->engine.EngineState == Interface::kNotStarted) {
-        const int number = m_session->setup.Compoort + 1;
-        const QString device = m_port.deviceName(number);
-        return fail(ExitStatus::UnitFailed, QStringLiteral("cannot open serial port %1 (%2)")
-                                                .arg(number)
-                                                .arg(device.isEmpty() ? QStringLiteral("no such device") : device));
-    }
+    if (m_session->engine.EngineState() == Interface::State::NotStarted)
+        return fail(ExitStatus::UnitFailed, QStringLiteral("cannot open serial port %1: %2")
+                                                .arg(Datacom::portNumberFor(m_session->setup.Compoort))
+                                                .arg(linkReason()));
     return ExitStatus::Done;
+}
+
+// Why the link is down, in plain words; for a device the user may not open,
+// how to mend that.
+QString CliRunner::linkReason() const
+{
+    const LinkState &link = m_session->datacom.linkState();
+    QString reason = link.reason();
+    if (reason.isEmpty())
+        reason = QStringLiteral("the serial port is closed");
+#ifdef Q_OS_UNIX
+    if (link.problem() == Port::Problem::PermissionDenied) {
+        QString group = QFileInfo(link.device()).group();
+        if (group.isEmpty() || group == QLatin1String("root"))
+            group = QStringLiteral("dialout");
+        reason += QStringLiteral("; the device belongs to the group %1: add yourself to it "
+                                 "(sudo adduser $USER %1) and log in again")
+                      .arg(group);
+    }
+#endif
+    return reason;
 }
 
 bool CliRunner::quiet() const
@@ -188,28 +204,25 @@ bool CliRunner::quiet() const
 
 // The desktop tool's two timers in one: a tick every 25 ms, the link watch
 // every fourth. Ends when the engine is idle with nothing pending, when the
-// time limit runs out, or when the engine keeps starting the same item.
+// time limit runs out, or when the port is lost under a command: the engine
+// drops what was pending once it can reopen the port, so waiting gains nothing.
 CliRunner::Ending CliRunner::runUntilQuiet()
 {
     Interface &engine = m_session->engine;
-    QMap<int, int> starts;
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     timer.setInterval(kTickMs);
     m_ending = Ending::TimeLimit;
+    const qsizetype before = m_outcomes.size();
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        const qint16 before = engine.EngineState;
         engine.InterfaceTick(0);
         if (++m_ticks % kWatchEveryTicks == 0)
             m_session->datacom.CheckComLink();
-        const bool started = before == Interface::kIdle
-            && (engine.EngineState == Interface::kWriteItem || engine.EngineState == Interface::kReadItem);
-        if (started && ++starts[engine.CurrentItem] > kMaxStartsPerItem) {
-            m_ending = Ending::Stuck;
-            m_stuckItem = engine.CurrentItem;
-            loop.quit();
-        } else if (quiet()) {
+        const bool portLost = std::any_of(m_outcomes.cbegin() + before, m_outcomes.cend(), [](const Outcome &o) {
+            return o.failure == Outcome::Failure::PortLost;
+        });
+        if (quiet() || portLost) {
             m_ending = Ending::Quiet;
             loop.quit();
         } else if (m_deadline.hasExpired()) {
@@ -221,33 +234,38 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     return m_ending;
 }
 
+// The outcome in words, with the link's reason where the port failed.
+QString CliRunner::outcomeMessage(const Outcome &outcome) const
+{
+    QString text = outcomeText(outcome, m_controls);
+    if (outcome.failure == Outcome::Failure::PortLost || outcome.failure == Outcome::Failure::PortWriteFailed) {
+        if (const QString reason = m_session->datacom.linkState().reason(); !reason.isEmpty())
+            text += QStringLiteral(" (%1)").arg(reason);
+    }
+    return text;
+}
+
+// After a transfer: the first command that did not succeed, a time limit that
+// ran out, or items the unit never gave or took.
 ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
 {
-    if (m_ending == Ending::Stuck)
-        return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: asked %3 times without a usable answer")
-                                                .arg(m_stuckItem)
-                                                .arg(write ? QStringLiteral("written") : QStringLiteral("read"))
-                                                .arg(kMaxStartsPerItem));
+    for (const Outcome &outcome : std::as_const(m_outcomes)) {
+        if (outcome.result != Outcome::Result::Succeeded)
+            return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
+    }
     if (m_ending == Ending::TimeLimit) {
-        const QString why = m_session->datacom.ComPortIsOpen() == 1
-            ? QStringLiteral("the unit did not finish")
-            : QStringLiteral("the serial port was lost and could not be opened again");
+        const QString why = m_session->datacom.linkState().state() == LinkState::State::Closed
+            ? QStringLiteral("the serial port was lost (%1) and could not be opened again").arg(linkReason())
+            : QStringLiteral("the unit did not finish");
         return fail(ExitStatus::UnitFailed,
                     QStringLiteral("%1 within the time limit of %2 s").arg(why).arg(m_limitSeconds));
     }
-    // The engine's abort box after the third failure in a row.
-    if (!m_view.messages().isEmpty())
-        return fail(ExitStatus::UnitFailed,
-                    QString(m_view.messages().last().text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
     for (int n : items) {
-        if (unitValueKnown(m_session->stores.unitValues[n]))
-            continue;
-        const QString why = m_view.progress().contains(kLinkDropped)
-            ? QStringLiteral("the serial link was lost and the request dropped")
-            : QStringLiteral("the unit did not %1 it").arg(write ? QStringLiteral("take") : QStringLiteral("give"));
-        return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: %3")
-                                                .arg(n)
-                                                .arg(write ? QStringLiteral("written") : QStringLiteral("read"), why));
+        if (!unitValueKnown(m_session->stores.unitValues[n]))
+            return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: the unit did not %3 it")
+                                                    .arg(n)
+                                                    .arg(write ? QStringLiteral("written") : QStringLiteral("read"),
+                                                         write ? QStringLiteral("take") : QStringLiteral("give")));
     }
     return ExitStatus::Done;
 }
@@ -386,8 +404,6 @@ ExitStatus CliRunner::writeItems()
     return ExitStatus::Done;
 }
 
-// The pager call and the restart report only in the log: the outcome is the
-// status or error line they leave there.
 ExitStatus CliRunner::serviceCall(bool pagerCall)
 {
     Session &s = *m_session;
@@ -396,29 +412,21 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
         m_view.setTestPagerDisplayInfo(m_request.pagerText);
         m_controls.setTestBleepIndex(m_request.bleepIndex);
     }
-    m_logTexts.clear();
+    m_outcomes.clear();
     if (pagerCall)
         s.engine.requestPagerCall();
     else
         s.engine.requestRestart();
     runUntilQuiet();
-
-    const QString done = pagerCall ? kPagerCallDone : kRestartDone;
-    QString failure;
-    for (const QString &text : std::as_const(m_logTexts)) {
-        if (text == done) {
-            m_view.finish();
-            Console::writeLine(stdout, text);
-            return ExitStatus::Done;
-        }
-        if (failure.isEmpty() && (text.startsWith(QLatin1String("STATUS:")) || text.startsWith(QLatin1String("ERROR"))
-                                  || text.startsWith(QLatin1String("Error"))))
-            failure = text;
+    const Outcome::Command command = pagerCall ? Outcome::Command::PagerCall : Outcome::Command::Restart;
+    for (const Outcome &outcome : std::as_const(m_outcomes)) {
+        if (outcome.command != command)
+            continue;
+        if (outcome.result != Outcome::Result::Succeeded)
+            return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
+        m_view.finish();
+        Console::writeLine(stdout, outcomeText(outcome, m_controls));
+        return ExitStatus::Done;
     }
-    if (m_ending != Ending::Quiet)
-        return transferOutcome({}, false);
-    if (failure.isEmpty())
-        failure = pagerCall ? QStringLiteral("the unit gave no usable answer to the pager call")
-                            : QStringLiteral("the unit did not acknowledge the restart");
-    return fail(ExitStatus::UnitFailed, failure);
+    return transferOutcome({}, false);
 }

@@ -5,6 +5,7 @@
 
 #include "binding/HeadlessItemControls.h"
 #include "link/SerialPort.h"
+#include "protocol/Outcome.h"
 
 #include <QDeadlineTimer>
 #include <QMap>
@@ -27,9 +28,6 @@ public:
     static constexpr int kWatchEveryTicks = 4; // the link watch runs every 100 ms
     static constexpr int kStartSeconds = 10;
     static constexpr int kSecondsPerTransfer = 30;
-    // Some answers send the engine back for the same item without counting a
-    // failure (too long, too short to name an item): it would ask forever.
-    static constexpr int kMaxStartsPerItem = 10;
 
     explicit CliRunner(const CliRequest &request);
     ~CliRunner();
@@ -42,7 +40,7 @@ public:
 private:
     ExitStatus checkFiles();
     ExitStatus start();
-    enum class Ending { Quiet, TimeLimit, Stuck };
+    enum class Ending { Quiet, TimeLimit };
     Ending runUntilQuiet();
     bool quiet() const;
 
@@ -52,13 +50,13 @@ private:
     ExitStatus writeItems();
     ExitStatus serviceCall(bool pagerCall);
 
-    // After a transfer: the abort box, a time limit that ran out, or items the
-    // unit never gave or took.
     ExitStatus transferOutcome(const QList<int> &items, bool write);
     ExitStatus verify(const QList<int> &items);
     QString heldValueText(int n);
     bool hasVisibleControl(int n) const;
     ExitStatus fail(ExitStatus status, const QString &message);
+    QString linkReason() const;
+    QString outcomeMessage(const Outcome &outcome) const;
 
     CliRequest m_request;
     SerialPort m_port;
@@ -68,7 +66,6 @@ private:
     int m_limitSeconds = 0;
     QDeadlineTimer m_deadline;
     quint64 m_ticks = 0;
-    QStringList m_logTexts;  // log lines of this run, without time stamps
+    QList<Outcome> m_outcomes; // how each command of this run ended
     Ending m_ending = Ending::Quiet;
-    int m_stuckItem = -1;
 };

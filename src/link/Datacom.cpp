@@ -38,6 +38,20 @@ Datacom::Datacom(Port &port, Logfile &log)
     : m_port(port)
     , m_log(log)
 {
+    // A port that closes by itself ends the link watch at once: the engine's
+    // link guard then closes and reopens it on its next tick.
+    m_port.setClosedListener([this](Port::Problem problem) {
+        LinkWatch = 0;
+        const QString reason = LinkState::describe(problem, m_device, m_port.problemText());
+        m_log.WriteLogLine(QStringLiteral("Comport lost: ") + reason);
+        m_linkState.setClosed(m_portNumber, m_device, problem, reason);
+    });
+}
+
+qint16 Datacom::portNumberFor(int portIndex)
+{
+    // The port number lives in 16 bits like the index it comes from.
+    return qint16(portIndex + 1);
 }
 
 QString Datacom::settingsText(int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice)
@@ -49,8 +63,7 @@ QString Datacom::settingsText(int baudChoice, int parityChoice, int dataBitsChoi
 int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice,
                          int handshakeChoice)
 {
-    // The port number lives in 16 bits like the index it comes from.
-    const qint16 portNumber = qint16(portIndex + 1);
+    const qint16 portNumber = portNumberFor(portIndex);
     const QString text = settingsText(baudChoice, parityChoice, dataBitsChoice, stopBitsChoice);
 
     Port::LineSettings settings;
@@ -64,12 +77,23 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     settings.rts = handshakeChoice != 0;
     settings.dtr = false;
 
-    if (portNumber < 1 || !m_port.open(portNumber, settings)) {
+    m_portNumber = portNumber;
+    m_device = m_port.deviceName(portNumber);
+    const bool numberNamesPort = portNumber >= 1 || m_port.opensAnyNumber();
+    if (!numberNamesPort || !m_port.open(portNumber, settings)) {
         m_log.WriteLogLine(QStringLiteral("Error opening ComPort: ") + Diverse::SignedText(portNumber));
+        Port::Problem problem = numberNamesPort ? m_port.problem() : Port::Problem::NoSuchDevice;
+        if (problem == Port::Problem::None)
+            problem = Port::Problem::Other;
+        const QString reason = numberNamesPort
+            ? LinkState::describe(problem, m_device, m_port.problemText())
+            : QStringLiteral("port number %1 names no serial port").arg(portNumber);
+        m_linkState.setClosed(portNumber, m_device, problem, reason);
         return -1;
     }
 
     LinkWatch = kLinkWatchOnOpen;
+    m_linkState.setOpened(portNumber, m_device);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + text);
     caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
@@ -80,10 +104,14 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
 
 void Datacom::CloseComPort()
 {
+    const bool wasOpen = m_port.isOpen();
     if (m_port.close())
         m_log.WriteLogLine(QStringLiteral("Comport closed by software."));
     else
         m_log.WriteLogLine(QStringLiteral("Error closing comport."));
+    // A port lost by itself keeps its reason until it opens again.
+    if (wasOpen)
+        m_linkState.setClosed(m_portNumber, m_device, Port::Problem::None, QString());
 }
 
 int Datacom::ReadComByte()
@@ -92,7 +120,10 @@ int Datacom::ReadComByte()
         return -1;
     rxActivity = true;
     // A byte counted as waiting that cannot be read is a failed read, not a NUL.
-    return m_port.readByte();
+    const int b = m_port.readByte();
+    if (b >= 0 && m_byteListener)
+        m_byteListener(Direction::In, quint8(b));
+    return b;
 }
 
 int Datacom::WriteComByte(int value)
@@ -100,7 +131,11 @@ int Datacom::WriteComByte(int value)
     if (value < 0 || value > 255)
         return -1;
     txActivity = true;
-    return m_port.writeByte(quint8(value)) ? 0 : -1;
+    if (!m_port.writeByte(quint8(value)))
+        return -1;
+    if (m_byteListener)
+        m_byteListener(Direction::Out, quint8(value));
+    return 0;
 }
 
 void Datacom::FlushComInput()

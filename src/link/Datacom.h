@@ -29,6 +29,9 @@ public:
     int ComPortIsOpen() const;
     void CheckComLink();
 
+    // The port number of a port index, as every message shows it: 16 bits, so
+    // index 32767 is port -32768.
+    static qint16 portNumberFor(int portIndex);
     // The line-settings text for the choices, e.g. "9600,N,8,1".
     static QString settingsText(int baudChoice, int parityChoice, int dataBitsChoice, int stopBitsChoice);
 
@@ -56,4 +59,6 @@ private:
     std::function<void(const QString &)> m_captionListener;
     ByteListener m_byteListener;
     LinkState m_linkState;
+    qint16 m_portNumber = 0; // of the last open
+    QString m_device;
 };

@@ -2,7 +2,11 @@
 
 void LinkState::setOpened(int portNumber, const QString &device)
 {
-    m_state = State::Open;
+    // The program closes and reopens the port before each command: a unit
+    // that answered before that still counts as answering.
+    const bool resumes = m_state == State::Closed && m_wasAnswering && device == m_device;
+    m_state = resumes ? State::Answering : State::Open;
+    m_wasAnswering = false;
     m_portNumber = portNumber;
     m_device = device;
     m_problem = Port::Problem::None;
@@ -13,6 +17,7 @@ void LinkState::setOpened(int portNumber, const QString &device)
 
 void LinkState::setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason)
 {
+    m_wasAnswering = m_state == State::Answering && problem == Port::Problem::None;
     m_state = State::Closed;
     m_portNumber = portNumber;
     m_device = device;
@@ -21,11 +26,11 @@ void LinkState::setClosed(int portNumber, const QString &device, Port::Problem p
     changed();
 }
 
-void LinkState::setAnswered(const QDateTime &when)
+void LinkState::setAnswered()
 {
     if (m_state == State::Closed)
         return;
-    m_lastAnswer = when;
+    m_lastAnswer = m_clock ? m_clock() : QDateTime();
     m_failure = Failure::None;
     m_state = State::Answering;
     changed();

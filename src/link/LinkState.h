@@ -46,10 +46,12 @@ public:
 
     void setOpened(int portNumber, const QString &device);
     void setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason);
-    void setAnswered(const QDateTime &when);
+    void setAnswered();
     void setNotAnswering(Failure failure);
 
     void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+    // The clock that stamps a good answer.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
     // The plain words for a port problem on a device, e.g. "permission denied
     // on /dev/ttyUSB0"; systemText (the system's own words) is added when it
@@ -67,5 +69,7 @@ private:
     QString m_reason;
     Failure m_failure = Failure::None;
     QDateTime m_lastAnswer;
+    bool m_wasAnswering = false;
     std::vector<Listener> m_listeners;
+    std::function<QDateTime()> m_clock;
 };

@@ -51,6 +51,10 @@ public:
     // The device a port number reaches on this system, for the screens ("COM3", "/dev/ttyUSB0").
     virtual QString deviceName(int portNumber) const = 0;
 
+    // True when every port number opens the same device (a device chosen for
+    // this run), so a number that names no port still opens it.
+    virtual bool opensAnyNumber() const { return false; }
+
     // Why the last open failed or the port closed by itself; None after a
     // good open. problemText is the system's own words, may be empty.
     virtual Problem problem() const { return m_problem; }

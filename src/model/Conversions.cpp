@@ -31,8 +31,7 @@ namespace Conversions {
 
 void clearRxBuffer(RxBuffer &rx)
 {
-    for (int i = 0; i < 100; ++i)
-        rx[i] = -1;
+    rx.fill(-1);
 }
 
 int ReplyItemNumber(const RxBuffer &rx)

@@ -20,13 +20,32 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kTitle = QStringLiteral("Tessaro by Kestrum");
 
+// Unit text logged in a burst before the rate limit applies, then one line a
+// second; a minute's left-out lines are counted in one line.
+constexpr int kUnitTextBurst = 20;
+constexpr quint64 kTicksPerSecond = 40;
+constexpr quint64 kTicksPerMinute = 60 * kTicksPerSecond;
+
 } // namespace
+
+// What the pager call's and the restart's last answer log, by how it ended.
+struct Interface::ServiceTexts
+{
+    QString noStart;
+    QString noLength;
+    QString noRest;
+    QString checksum;
+    QString acknowledged; // a good answer holding ACK
+    QString refused;      // a good answer without ACK; empty: nothing is logged
+    bool noStartCounts;   // a missing start byte adds to ErrorCount
+};
+
 
 Interface::Interface(Stores &stores, Datacom &datacom, ItemControls &controls, OperatorView &view,
                      Logfile &log, const Setup &setup)
     : m_stores(stores), m_datacom(datacom), m_controls(controls), m_view(view), m_log(log), m_setup(setup)
 {
-    Conversions::clearRxBuffer(rxBuffer);
+    Conversions::clearRxBuffer(m_rxBuffer);
 }
 
 // ---------------------------------------------------------------- commands
@@ -36,7 +55,7 @@ void Interface::requestRead(int item)
     if (item < 0 || item >= Items::kItemCount)
         return;
     m_stores.itemRequest[item] = Items::kReadRequest;
-    ErrorCount = 0;
+    m_errorCount = 0;
 }
 
 void Interface::requestWrite(int item)
@@ -52,58 +71,158 @@ void Interface::requestStoredWrite(int item)
     if (item < 0 || item >= Items::kItemCount)
         return;
     m_stores.itemRequest[item] = Items::kWriteRequest;
-    ErrorCount = 0;
+    m_errorCount = 0;
 }
 
 void Interface::requestReadAll()
 {
-    ReadAllRequested = true;
-    ErrorCount = 0;
+    m_readAllRequested = true;
+    m_errorCount = 0;
 }
 
 void Interface::requestWriteAll()
 {
     ModUnitUpdate::TakeAllValues(m_stores, m_controls);
-    WriteAllRequested = true;
-    ErrorCount = 0;
+    m_writeAllRequested = true;
+    m_errorCount = 0;
 }
 
 void Interface::requestPagerCall()
 {
-    PagerCallRequested = true;
-    ErrorCount = 0;
+    m_pagerCallRequested = true;
+    m_errorCount = 0;
 }
 
 void Interface::requestRestart()
 {
-    RestartRequested = true;
-    ErrorCount = 0;
+    m_restartRequested = true;
+    m_errorCount = 0;
 }
 
 void Interface::cancelByOperator()
 {
+    // What was cancelled: the bulk transfer, else the single item in hand or the first one waiting.
+    std::optional<Outcome> cancelled;
+    if (m_allMode > 0 && m_command) {
+        cancelled = Outcome{*m_command, Outcome::Result::Cancelled, -1, Failure::None, m_itemsMoved};
+    } else {
+        for (int item = 0; item < Items::kStoreSize && !cancelled; ++item) {
+            const qint16 request = m_stores.itemRequest[item];
+            if (request == Items::kReadRequest || request == Items::kWriteRequest)
+                cancelled = Outcome{request == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem,
+                                    Outcome::Result::Cancelled, item, Failure::None, 0};
+        }
+    }
     m_stores.clearAllRequests();
-    AllMode = 0;
+    m_allMode = 0;
     m_view.appendProgress(kCrLf + QStringLiteral("Geannuleerd!") + kCrLf);
+    if (cancelled) {
+        m_command.reset();
+        for (const OutcomeListener &listener : m_outcomeListeners)
+            listener(*cancelled);
+    }
 }
 
 void Interface::startIfNeverStarted()
 {
-    if (EngineState == kNotStarted && m_datacom.ComPortIsOpen() == 1)
-        InterfaceTick(kIdle);
+    if (m_state == State::NotStarted && m_datacom.ComPortIsOpen() == 1)
+        InterfaceTick(kStartCommand);
 }
 
 bool Interface::isQuiet() const
 {
-    return EngineState == kIdle && m_stores.pendingRequestCount() == 0 && AllMode == 0 && !ReadAllRequested
-        && !WriteAllRequested && !PagerCallRequested && !RestartRequested;
+    return m_state == State::Idle && m_stores.pendingRequestCount() == 0 && m_allMode == 0 && !m_readAllRequested
+        && !m_writeAllRequested && !m_pagerCallRequested && !m_restartRequested;
+}
+
+bool Interface::isBusy() const
+{
+    if (m_state == State::NotStarted || m_state == State::ReopenPort)
+        return false;
+    return !isQuiet();
 }
 
 void Interface::CancelRequests()
 {
     m_stores.clearAllRequests();
     m_view.appendProgress(kCrLf + QStringLiteral("Cancelled!") + kCrLf);
-    AllMode = 0;
+    m_allMode = 0;
+}
+
+// ---------------------------------------------------------------- outcomes
+
+void Interface::begin(Command command)
+{
+    m_command = command;
+    m_itemsMoved = 0;
+    m_lastFailureItem = -1;
+    m_lastFailure = Failure::None;
+    m_refusedItem = -1;
+}
+
+void Interface::noteFailure(int item, Failure failure)
+{
+    m_lastFailureItem = item;
+    m_lastFailure = failure;
+    if (failure != Failure::Refused && failure != Failure::Nack)
+        m_datacom.linkState().setNotAnswering(failure);
+}
+
+void Interface::finish(Outcome::Result result, int item, Failure failure)
+{
+    if (!m_command)
+        return;
+    const Outcome outcome{*m_command, result, item, failure, m_itemsMoved};
+    m_command.reset();
+    for (const OutcomeListener &listener : m_outcomeListeners)
+        listener(outcome);
+}
+
+// An item transaction that ended with its request cleared. Inside a bulk
+// transfer it only counts; on its own it is a command of its own.
+void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
+{
+    if (succeeded && item == m_unusableItem)
+        m_unusableItem = -1;
+    if (m_allMode > 0) {
+        if (succeeded)
+            ++m_itemsMoved;
+        else
+            m_refusedItem = item;
+        return;
+    }
+    const Outcome outcome{write ? Command::WriteItem : Command::ReadItem,
+                          succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure,
+                          succeeded ? 1 : 0};
+    for (const OutcomeListener &listener : m_outcomeListeners)
+        listener(outcome);
+}
+
+// The port closed under the engine: whatever was under way ends here, once.
+// The requests stay until the port is open again, which drops them.
+void Interface::reportPortLost()
+{
+    const bool inItem = m_state >= State::WriteItem;
+    if (!m_command) {
+        int item = -1;
+        for (int i = 0; i < Items::kStoreSize && item < 0; ++i) {
+            if (m_stores.itemRequest[i] == Items::kReadRequest || m_stores.itemRequest[i] == Items::kWriteRequest)
+                item = i;
+        }
+        if (item < 0)
+            return;
+        if (inItem)
+            item = m_currentItem;
+        begin(m_stores.itemRequest[item] == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem);
+        finish(Outcome::Result::Failed, item, Failure::PortLost);
+        return;
+    }
+    finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
+}
+
+void Interface::tellAnswered()
+{
+    m_datacom.linkState().setAnswered();
 }
 
 // ---------------------------------------------------------------- the tick
@@ -114,43 +233,52 @@ void Interface::InterfaceTick(int command)
     countDown();
 
     // Link guard: a link whose watch ran out is closed and opened again.
-    if (EngineState >= kIdle && m_datacom.LinkWatch == 0) {
+    if (m_state >= State::Idle && m_datacom.LinkWatch == 0) {
+        reportPortLost();
         m_datacom.CloseComPort();
-        EngineState = kReopenPort;
-        WaitTicks = kWakeUpWait;
+        m_state = State::ReopenPort;
+        m_waitTicks = kWakeUpWait;
     }
 
-    switch (EngineState) {
-    case kNotStarted:
-        if (command == kIdle)
-            EngineState = kIdle;
-        UnitTextLine.clear();
-        WaitTicks = kWakeUpWait;
-        AllMode = 0;
+    switch (m_state) {
+    case State::NotStarted:
+        if (command == kStartCommand)
+            m_state = State::Idle;
+        m_unitTextLine.clear();
+        m_waitTicks = kWakeUpWait;
+        m_allMode = 0;
         return;
-    case kReopenPort: reopenPort(); return;
-    case kIdle: idle(); return;
-    case 150: sendServiceRequest(Frames::askBufferPositionBody(), 151); return;
-    case 151: case 152: case 153: pagerCollectPosition(); return;
-    case 161: pagerSendCall(); return;
-    case 162: case 163: case 164: pagerCollectCall(); return;
-    case 180: sendServiceRequest(Frames::resetBody(), 181); return;
-    case 181: case 182: case 183: restartCollect(); return;
-    case 310: writeStart(); return;
-    case 311: case 312: case 313: writeCollect(); return;
-    case 314: writeResult(); return;
-    case 350: readStart(); return;
-    case 351: case 352: case 353: readCollect(); return;
-    case 354: readResult(); return;
-    default:
-        EngineState = kIdle;
-        return;
+    case State::ReopenPort: reopenPort(); return;
+    case State::Idle: idle(); return;
+    case State::PagerAskPosition: sendServiceRequest(Frames::askBufferPositionBody(), State::PagerPositionStart); return;
+    case State::PagerPositionStart:
+    case State::PagerPositionLength:
+    case State::PagerPositionRest: pagerCollectPosition(); return;
+    case State::PagerSendCall: pagerSendCall(); return;
+    case State::PagerCallStart:
+    case State::PagerCallLength:
+    case State::PagerCallRest: pagerCollectCall(); return;
+    case State::Restart: sendServiceRequest(Frames::resetBody(), State::RestartStart); return;
+    case State::RestartStart:
+    case State::RestartLength:
+    case State::RestartRest: restartCollect(); return;
+    case State::WriteItem: writeStart(); return;
+    case State::WriteStart:
+    case State::WriteLength:
+    case State::WriteRest: writeCollect(); return;
+    case State::WriteResult: writeResult(); return;
+    case State::ReadItem: readStart(); return;
+    case State::ReadStart:
+    case State::ReadLength:
+    case State::ReadRest: readCollect(); return;
+    case State::ReadResult: readResult(); return;
     }
+    m_state = State::Idle;
 }
 
 void Interface::countDown()
 {
-    for (qint16 *countdown : {&ProgModeTicks, &WaitTicks, &ReplyTicks}) {
+    for (qint16 *countdown : {&m_progModeTicks, &m_waitTicks, &m_replyTicks}) {
         if (*countdown > 0)
             --*countdown;
     }
@@ -158,17 +286,18 @@ void Interface::countDown()
 
 void Interface::reopenPort()
 {
-    if (WaitTicks > 0)
+    if (m_waitTicks > 0)
         return;
     if (m_datacom.openDefault(m_setup.Compoort) != 0) {
         m_datacom.CloseComPort();
-        WaitTicks = kReopenRetry;
+        m_waitTicks = kReopenRetry;
         return;
     }
-    EngineState = kIdle;
-    UnitTextLine.clear();
-    WaitTicks = kWakeUpWait;
-    AllMode = 0;
+    m_state = State::Idle;
+    m_unitTextLine.clear();
+    m_waitTicks = kWakeUpWait;
+    m_allMode = 0;
+    m_command.reset();
     if (m_stores.clearAllRequests())
         m_view.appendProgress(kCrLf + QStringLiteral("Current programming / reading action cancelled!") + kCrLf);
 }
@@ -180,9 +309,13 @@ bool Interface::portOpen() const
 
 void Interface::idle()
 {
+    auto lost = [this] {
+        reportPortLost();
+        m_state = State::ReopenPort;
+    };
     for (int item = 0; item < Items::kItemCount; ++item) {
         if (!portOpen()) {
-            EngineState = kReopenPort;
+            lost();
             return;
         }
         const qint16 request = m_stores.itemRequest[item];
@@ -192,41 +325,52 @@ void Interface::idle()
         }
     }
 
-    if (AllMode > 0) {
+    if (m_allMode > 0) {
         if (!portOpen()) {
-            EngineState = kReopenPort;
+            lost();
             return;
         }
-        const QString message = AllMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
-                                             : QStringLiteral("Programming of all settings was successfull.");
-        AllMode = 0;
-        if (DebugMode == 2)
+        QString message = m_allMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
+                                         : QStringLiteral("Programming of all settings was successfull.");
+        // A setting that could not be sent leaves the unit short of it: no success then.
+        const int refused = m_refusedItem;
+        if (refused >= 0)
+            message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.")
+                          .arg(refused);
+        m_allMode = 0;
+        if (m_debugMode == 2)
             m_view.appendProgress(message + kCrLf);
         log(message);
+        if (refused >= 0)
+            finish(Outcome::Result::Failed, refused, Failure::Refused);
+        else
+            finish(Outcome::Result::Succeeded, -1, Failure::None);
     }
 
     if (!portOpen()) {
-        EngineState = kReopenPort;
+        lost();
         return;
     }
     UpdateProgressBar(-1);
     ReadUnitText();
 
-    if (ReadAllRequested) {
-        ReadAllRequested = false;
+    if (m_readAllRequested) {
+        m_readAllRequested = false;
+        begin(Command::ReadAll);
         if (!reopenForCommand())
             return;
-        AllMode = 1;
-        ErrorCount = 0;
+        m_allMode = 1;
+        m_errorCount = 0;
         for (int item : Items::kBulkItems)
             m_stores.itemRequest[item] = Items::kReadRequest;
         return;
     }
-    if (WriteAllRequested) {
-        WriteAllRequested = false;
+    if (m_writeAllRequested) {
+        m_writeAllRequested = false;
+        begin(Command::WriteAll);
         if (reopenForCommand()) {
-            AllMode = 2;
-            ErrorCount = 0;
+            m_allMode = 2;
+            m_errorCount = 0;
             for (int item = 0; item < Items::kItemCount; ++item) {
                 ModUnitUpdate::TakeValue(m_stores, m_controls, item);
                 if (Items::IsBulkItem(item) == 1)
@@ -235,47 +379,66 @@ void Interface::idle()
             return;
         }
     }
-    if (PagerCallRequested) {
-        PagerCallRequested = false;
+    // A pager call and a restart asked before the same tick: the restart wins.
+    if (m_pagerCallRequested) {
+        m_pagerCallRequested = false;
+        begin(Command::PagerCall);
         if (reopenForCommand())
-            EngineState = kPagerAskPosition;
+            m_state = State::PagerAskPosition;
     }
-    if (RestartRequested) {
-        RestartRequested = false;
+    if (m_restartRequested) {
+        m_restartRequested = false;
+        m_command.reset();
+        begin(Command::Restart);
         if (reopenForCommand())
-            EngineState = kRestart;
+            m_state = State::Restart;
     }
 }
 
 // Every bulk transfer, pager call and restart starts on a freshly opened port,
-// which discards whatever the port still held.
+// which discards whatever the port still held. A port that does not open
+// again ends the command.
 bool Interface::reopenForCommand()
 {
     m_datacom.CloseComPort();
-    return m_datacom.openDefault(m_setup.Compoort) == 0;
+    if (m_datacom.openDefault(m_setup.Compoort) == 0)
+        return true;
+    finish(Outcome::Result::Failed, -1, Failure::PortLost);
+    return false;
 }
 
 void Interface::startItem(int item, bool write)
 {
-    if (ErrorCount >= kMaxErrors) {
-        abortTransfer(write ? QStringLiteral("ERROR writing setting in the Converter.") + kCrLf
-                                  + QStringLiteral("Programming is aborted!")
-                            : QStringLiteral("ERROR reading settings from the converter.") + kCrLf
-                                  + QStringLiteral("Reading is aborted!"));
+    if (m_errorCount >= kMaxErrors) {
+        const Command command = m_allMode == 1 ? Command::ReadAll
+            : m_allMode == 2                   ? Command::WriteAll
+            : write                            ? Command::WriteItem
+                                               : Command::ReadItem;
+        const int failedItem = m_lastFailureItem >= 0 ? m_lastFailureItem : item;
+        const Failure failure = m_lastFailure;
+        const QString text = write ? QStringLiteral("ERROR writing setting in the Converter.") + kCrLf
+                + QStringLiteral("Programming is aborted!")
+                                   : QStringLiteral("ERROR reading settings from the converter.") + kCrLf
+                + QStringLiteral("Reading is aborted!");
+        CancelRequests();
+        if (!m_command || *m_command != command)
+            begin(command);
+        m_lastFailure = failure;
+        finish(Outcome::Result::Failed, failedItem, failure);
+        abortTransfer(text);
         return;
     }
-    CurrentItem = qint16(item);
-    if (ProgModeTicks < 1)
+    m_currentItem = qint16(item);
+    if (m_progModeTicks < 1)
         SendWakeUp();
     else
-        WaitTicks = 0;
-    EngineState = write ? kWriteItem : kReadItem;
+        m_waitTicks = 0;
+    m_state = write ? State::WriteItem : State::ReadItem;
     UpdateProgressBar(item);
 }
 
 void Interface::abortTransfer(const QString &text)
 {
-    CancelRequests();
     // Last: a modal box may let further ticks run, which then find nothing to do.
     m_view.messageBox(text, kTitle, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
 }
@@ -299,22 +462,40 @@ void Interface::UpdateProgressBar(int n)
     m_view.setProgressBar(bar);
 }
 
+// The unit's own text lines go to the log, at most a burst and then one a
+// second: a babbling unit must not fill the disk. Once a minute a line counts
+// what was left out.
 void Interface::ReadUnitText()
 {
     constexpr int kMaxLineLength = 130;
+    auto logUnitLine = [this] {
+        const quint64 refill = (m_ticks - m_unitTextRefillTick) / kTicksPerSecond;
+        if (refill > 0) {
+            m_unitTextAllowance = int(qMin<quint64>(kUnitTextBurst, m_unitTextAllowance + refill));
+            m_unitTextRefillTick += refill * kTicksPerSecond;
+        }
+        if (m_unitTextAllowance > 0) {
+            --m_unitTextAllowance;
+            log(m_unitTextLine);
+        } else {
+            ++m_unitTextLeftOut;
+        }
+        m_unitTextLine.clear();
+    };
     for (int b = m_datacom.ReadComByte(); b >= 0; b = m_datacom.ReadComByte()) {
         if (b == 13 || b == 10) {
-            if (!UnitTextLine.isEmpty()) {
-                log(UnitTextLine);
-                UnitTextLine.clear();
-            }
+            if (!m_unitTextLine.isEmpty())
+                logUnitLine();
         } else {
-            UnitTextLine += Diverse::ByteToLogText(b);
+            m_unitTextLine += Diverse::ByteToLogText(b);
         }
-        if (UnitTextLine.size() > kMaxLineLength) {
-            log(UnitTextLine);
-            UnitTextLine.clear();
-        }
+        if (m_unitTextLine.size() > kMaxLineLength)
+            logUnitLine();
+    }
+    if (m_unitTextLeftOut > 0 && m_ticks - m_unitTextReportTick >= kTicksPerMinute) {
+        log(QStringLiteral("%1 lines of unit text not logged").arg(m_unitTextLeftOut));
+        m_unitTextLeftOut = 0;
+        m_unitTextReportTick = m_ticks;
     }
 }
 
@@ -324,18 +505,19 @@ int Interface::SendByte(int b)
 {
     if (m_datacom.WriteComByte(b) != 0)
         return -1;
-    Checksum = (Checksum + b) % 256;
+    m_checksum = (m_checksum + b) % 256;
     return 0;
 }
 
 bool Interface::sendFrame(const QByteArray &body)
 {
     m_datacom.FlushComInput();
-    Checksum = 0;
+    m_checksum = 0;
     bool whole = true;
     for (char c : body)
         whole = SendByte(quint8(c)) == 0 && whole;
-    whole = m_datacom.WriteComByte((256 - Checksum) % 256) == 0 && whole;
+    whole = m_datacom.WriteComByte((256 - m_checksum) % 256) == 0 && whole;
+    m_sentWhole = whole;
     return whole;
 }
 
@@ -372,41 +554,51 @@ void Interface::SendWakeUp()
 {
     for (char c : Frames::wakeUp())
         m_datacom.WriteComByte(quint8(c));
-    WaitTicks = kWakeUpWait;
+    m_waitTicks = kWakeUpWait;
 }
 
 // ---------------------------------------------------------------- receiving
 
 void Interface::prepareAnswer()
 {
-    Conversions::clearRxBuffer(rxBuffer);
-    RxCount = 0;
-    ReplyTicks = kReplyTimeout;
+    Conversions::clearRxBuffer(m_rxBuffer);
+    m_rxCount = 0;
+    m_replyTicks = kReplyTimeout;
+}
+
+// Stores one received byte; false when the buffer is full, whatever LEN said.
+bool Interface::storeByte(int b)
+{
+    if (m_rxCount < 0 || m_rxCount > Frames::kMaxAnswerBytes)
+        return false;
+    m_rxBuffer[m_rxCount++] = qint16(b);
+    return true;
 }
 
 Interface::Rx Interface::receiveStart()
 {
     const int b = m_datacom.ReadComByte();
     if (b == Frames::kSoh) {
-        Checksum = 1;
-        rxBuffer[RxCount++] = qint16(b);
-        ReplyTicks = kReplyTimeout;
+        m_checksum = 1;
+        m_rxCount = 0;
+        storeByte(b);
+        m_replyTicks = kReplyTimeout;
         return Rx::Good;
     }
-    return ReplyTicks == 0 ? Rx::TimedOut : Rx::Pending;
+    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
 }
 
 Interface::Rx Interface::receiveLength()
 {
     const int b = m_datacom.ReadComByte();
     if (b >= 0) {
-        Checksum = (Checksum + b) % 256;
-        rxBuffer[RxCount++] = qint16(b);
-        RxLength = qint16(b);
-        ReplyTicks = kReplyTimeout;
+        m_checksum = (m_checksum + b) % 256;
+        storeByte(b);
+        m_rxLength = qint16(b);
+        m_replyTicks = kReplyTimeout;
         return Rx::Good;
     }
-    return ReplyTicks == 0 ? Rx::TimedOut : Rx::Pending;
+    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
 }
 
 // Takes every waiting byte. An answer that stops short ends after the same
@@ -416,43 +608,41 @@ Interface::Rx Interface::receiveRest()
     bool any = false;
     for (int b = m_datacom.ReadComByte(); b >= 0; b = m_datacom.ReadComByte()) {
         any = true;
-        Checksum = (Checksum + b) % 256;
-        rxBuffer[RxCount++] = qint16(b);
-        if (RxCount > Frames::kMaxAnswerBytes)
+        m_checksum = (m_checksum + b) % 256;
+        if (!storeByte(b) || m_rxCount > Frames::kMaxAnswerBytes)
             return Rx::TooLong;
-        if (RxCount > RxLength)
-            return Checksum == 0 ? Rx::Good : Rx::ChecksumError;
+        if (m_rxCount > m_rxLength)
+            return m_checksum == 0 ? Rx::Good : Rx::ChecksumError;
     }
     if (any)
-        ReplyTicks = kReplyTimeout;
-    return ReplyTicks == 0 ? Rx::TimedOut : Rx::Pending;
+        m_replyTicks = kReplyTimeout;
+    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
 }
 
-// One tick of collecting an answer in the three states from firstState on
-// (start byte, length byte, the rest); moves between them as bytes arrive.
-Interface::Answer Interface::collectAnswer(int firstState)
+// One tick of collecting an answer in its three states (start byte, length
+// byte, the rest); moves between them as bytes arrive.
+Interface::Answer Interface::collectAnswer(const Collecting &states)
 {
-    switch (EngineState - firstState) {
-    case 0:
+    if (m_state == states.start) {
         switch (receiveStart()) {
-        case Rx::Good: EngineState = qint16(firstState + 1); return Answer::Pending;
+        case Rx::Good: m_state = states.length; return Answer::Pending;
         case Rx::TimedOut: return Answer::NoStart;
         default: return Answer::Pending;
         }
-    case 1:
+    }
+    if (m_state == states.length) {
         switch (receiveLength()) {
-        case Rx::Good: EngineState = qint16(firstState + 2); return Answer::Pending;
+        case Rx::Good: m_state = states.rest; return Answer::Pending;
         case Rx::TimedOut: return Answer::NoLength;
         default: return Answer::Pending;
         }
-    default:
-        switch (receiveRest()) {
-        case Rx::Good: return Answer::Complete;
-        case Rx::TimedOut: return Answer::NoRest;
-        case Rx::TooLong: return Answer::TooLong;
-        case Rx::ChecksumError: return Answer::ChecksumError;
-        case Rx::Pending: return Answer::Pending;
-        }
+    }
+    switch (receiveRest()) {
+    case Rx::Good: return Answer::Complete;
+    case Rx::TimedOut: return Answer::NoRest;
+    case Rx::TooLong: return Answer::TooLong;
+    case Rx::ChecksumError: return Answer::ChecksumError;
+    case Rx::Pending: return Answer::Pending;
     }
     return Answer::Pending;
 }
@@ -491,16 +681,32 @@ void Interface::log(const QString &text)
     m_log.WriteLogLine(text);
 }
 
+// An answer of no use for the current item (too long, naming another item).
+// Such answers are not counted one by one, but ten in a row for one item
+// count as one failure, so a unit that only answers that way cannot keep a
+// transfer going for ever.
+bool Interface::unusableAnswer()
+{
+    if (m_unusableItem != m_currentItem) {
+        m_unusableItem = m_currentItem;
+        m_unusableCount = 0;
+    }
+    if (++m_unusableCount < kMaxUnusableAnswers)
+        return false;
+    m_unusableCount = 0;
+    return true;
+}
+
 // ---------------------------------------------------------------- writing one item
 
 void Interface::writeStart()
 {
-    if (WaitTicks > 0)
+    if (m_waitTicks > 0)
         return;
-    ProgModeTicks = kWriteProgMode;
-    const int item = CurrentItem;
+    m_progModeTicks = kWriteProgMode;
+    const int item = m_currentItem;
     if (item < 0) {
-        EngineState = kIdle;
+        m_state = State::Idle;
         return;
     }
     const Value &working = m_stores.workingValues[item];
@@ -509,15 +715,19 @@ void Interface::writeStart()
         QString text = QStringLiteral("Writing ") + m_controls.legendText(item) + QLatin1Char(' ') + controlText(item);
         if (Items::kindOf(item) == Items::Kind::Tekst)
             text += QStringLiteral(" OK");
-        m_view.appendProgress(DebugMode == 2 ? tag + text : text);
+        m_view.appendProgress(m_debugMode == 2 ? tag + text : text);
         log(tag + text);
     }
     m_datacom.FlushComInput();
-    Conversions::clearRxBuffer(rxBuffer);
+    Conversions::clearRxBuffer(m_rxBuffer);
     if (SendWriteRequest(item, working) == 1) {
-        ReplyTicks = kReplyTimeout;
-        RxCount = 0;
-        EngineState = 311;
+        if (!m_sentWhole) {
+            writeFailed(QStringLiteral(" -> ERROR the serial port did not take the request."), Failure::PortWriteFailed);
+            return;
+        }
+        m_replyTicks = kReplyTimeout;
+        m_rxCount = 0;
+        m_state = State::WriteStart;
         return;
     }
     // Refused before the first byte: nothing went out, nothing to retry.
@@ -530,43 +740,65 @@ void Interface::writeStart()
         m_view.appendProgress(QStringLiteral(" -> Not implemented type of unit.") + kCrLf);
     }
     m_stores.itemRequest[item] = Items::kNoRequest;
-    EngineState = kIdle;
+    m_state = State::Idle;
+    noteFailure(item, Failure::Refused);
+    itemDone(item, true, false, Failure::Refused);
 }
 
-void Interface::writeFailed(const QString &piece, bool counted)
+// A failed write: the request stays, so the idle state sends it again.
+// Failure None is an answer not counted (too long).
+void Interface::writeFailed(const QString &piece, Failure failure)
 {
-    EngineState = kIdle;
-    m_view.appendProgress(piece + kCrLf);
-    if (counted)
-        ++ErrorCount;
+    m_state = State::Idle;
+    if (failure == Failure::None) {
+        if (!unusableAnswer()) {
+            m_view.appendProgress(piece + kCrLf);
+            return;
+        }
+        const QString counted = piece + QStringLiteral(" ERROR no usable answer in %1 tries.").arg(kMaxUnusableAnswers);
+        m_view.appendProgress(counted + kCrLf);
+        log(QStringLiteral("Error writing unit:") + counted);
+        failure = Failure::UnusableAnswer;
+    } else {
+        m_view.appendProgress(piece + kCrLf);
+        if (failure == Failure::PortWriteFailed)
+            log(QStringLiteral("Error writing unit:") + piece);
+    }
+    ++m_errorCount;
+    noteFailure(m_currentItem, failure);
 }
 
 void Interface::writeCollect()
 {
-    switch (collectAnswer(311)) {
+    switch (collectAnswer({State::WriteStart, State::WriteLength, State::WriteRest})) {
     case Answer::Pending: return;
-    case Answer::NoStart: writeFailed(QStringLiteral(" -> ERROR timeout waiting for SOH."), true); return;
-    case Answer::NoLength: writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), true); return;
-    case Answer::NoRest: writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), true); return;
-    case Answer::TooLong: writeFailed(QStringLiteral(" -> ERROR too long info."), false); return;
-    case Answer::ChecksumError: writeFailed(QStringLiteral(" -> ERROR checksum."), true); return;
-    case Answer::Complete: EngineState = 314; return;
+    case Answer::NoStart: writeFailed(QStringLiteral(" -> ERROR timeout waiting for SOH."), Failure::NoAnswer); return;
+    case Answer::NoLength: writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), Failure::NoAnswer); return;
+    case Answer::NoRest: writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), Failure::NoAnswer); return;
+    case Answer::TooLong: writeFailed(QStringLiteral(" -> ERROR too long info."), Failure::None); return;
+    case Answer::ChecksumError: writeFailed(QStringLiteral(" -> ERROR checksum."), Failure::Checksum); return;
+    case Answer::Complete: m_state = State::WriteResult; return;
     }
 }
 
 void Interface::writeResult()
 {
-    const int item = CurrentItem;
-    EngineState = kIdle;
-    if (rxBuffer[Conversions::kAckOffset] == Frames::kAck) {
+    const int item = m_currentItem;
+    m_state = State::Idle;
+    tellAnswered();
+    if (m_rxBuffer[Conversions::kAckOffset] == Frames::kAck) {
+        const bool requested = m_stores.itemRequest[item] != Items::kNoRequest;
         m_stores.itemRequest[item] = Items::kNoRequest;
         m_stores.unitValues[item] = m_stores.workingValues[item];
         ModUnitUpdate::ShowValue(m_stores, m_controls, item);
         m_view.appendProgress(QStringLiteral(" -> Saved.") + kCrLf);
-        ErrorCount = 0;
+        m_errorCount = 0;
+        if (requested)
+            itemDone(item, true, true);
     } else {
-        ++ErrorCount;
+        ++m_errorCount;
         m_view.appendProgress(QStringLiteral(" -> program ERROR NACK.") + kCrLf);
+        noteFailure(item, Failure::Nack);
     }
 }
 
@@ -574,127 +806,168 @@ void Interface::writeResult()
 
 void Interface::readStart()
 {
-    if (WaitTicks > 0)
+    if (m_waitTicks > 0)
         return;
-    ProgModeTicks = kReadProgMode;
-    const int item = CurrentItem;
+    m_progModeTicks = kReadProgMode;
+    const int item = m_currentItem;
     if (item < 0) {
-        EngineState = kIdle;
+        m_state = State::Idle;
         return;
     }
     m_view.appendProgress(QStringLiteral("Reading setting ") + NumberText(item) + QStringLiteral("  "));
     m_datacom.FlushComInput();
-    Conversions::clearRxBuffer(rxBuffer);
+    Conversions::clearRxBuffer(m_rxBuffer);
     if (SendReadRequest(item) == 1) {
-        ReplyTicks = kReplyTimeout;
-        EngineState = 351;
-        RxCount = 0;
+        if (!m_sentWhole) {
+            readFailed(QStringLiteral(" ERROR the serial port did not take the request. "), Failure::PortWriteFailed);
+            return;
+        }
+        m_replyTicks = kReplyTimeout;
+        m_state = State::ReadStart;
+        m_rxCount = 0;
         return;
     }
     m_view.appendProgress(QStringLiteral(" -> Unsupported type of unit!") + kCrLf);
     m_stores.itemRequest[item] = Items::kNoRequest;
-    EngineState = kIdle;
+    m_state = State::Idle;
+    noteFailure(item, Failure::Refused);
+    itemDone(item, false, false, Failure::Refused);
 }
 
-void Interface::readFailed(const QString &piece, bool counted)
+// A failed read: the request stays, so the idle state asks again. Failure
+// None is an answer not counted (too long).
+void Interface::readFailed(const QString &piece, Failure failure)
 {
-    EngineState = kIdle;
-    const QString text = DescribeItem(CurrentItem) + piece;
+    m_state = State::Idle;
+    QString text = DescribeItem(m_currentItem) + piece;
+    if (failure == Failure::None) {
+        if (unusableAnswer()) {
+            text += QStringLiteral("ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
+            failure = Failure::UnusableAnswer;
+        }
+    }
     log(QStringLiteral("Error reading unit: ") + text);
     m_view.appendProgress(text + kCrLf);
-    if (counted)
-        ++ErrorCount;
+    if (failure != Failure::None) {
+        ++m_errorCount;
+        noteFailure(m_currentItem, failure);
+    }
 }
 
 void Interface::readCollect()
 {
-    switch (collectAnswer(351)) {
+    switch (collectAnswer({State::ReadStart, State::ReadLength, State::ReadRest})) {
     case Answer::Pending: return;
-    case Answer::NoStart: readFailed(QStringLiteral(" ERROR timeout wo SOH. "), true); return;
-    case Answer::NoLength: readFailed(QStringLiteral(" ERROR timeout wo LEN. "), true); return;
-    case Answer::NoRest: readFailed(QStringLiteral(" ERROR timeout wo data. "), true); return;
-    case Answer::TooLong: readFailed(QStringLiteral(" ERROR too long info. "), false); return;
-    case Answer::ChecksumError: readFailed(QStringLiteral(" ERROR checksum. "), true); return;
-    case Answer::Complete: EngineState = 354; return;
+    case Answer::NoStart: readFailed(QStringLiteral(" ERROR timeout wo SOH. "), Failure::NoAnswer); return;
+    case Answer::NoLength: readFailed(QStringLiteral(" ERROR timeout wo LEN. "), Failure::NoAnswer); return;
+    case Answer::NoRest: readFailed(QStringLiteral(" ERROR timeout wo data. "), Failure::NoAnswer); return;
+    case Answer::TooLong: readFailed(QStringLiteral(" ERROR too long info. "), Failure::None); return;
+    case Answer::ChecksumError: readFailed(QStringLiteral(" ERROR checksum. "), Failure::Checksum); return;
+    case Answer::Complete: m_state = State::ReadResult; return;
     }
 }
 
 void Interface::readResult()
 {
-    EngineState = kIdle;
-    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(rxBuffer));
-    if (r < 0) {
+    m_state = State::Idle;
+    tellAnswered();
+    // The item the answer names, checked before it indexes anything.
+    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(m_rxBuffer));
+    if (r < 0 || r >= Items::kItemCount) {
         // Too short to name an item, as a refusal is: a failed read, counted,
         // or a unit that refuses every read would be asked again without end.
-        readFailed(QStringLiteral(" ERROR reading setting!"), true);
+        readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
     }
-    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(rxBuffer, r));
+    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_rxBuffer, r));
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
-        const QString text = DescribeItem(CurrentItem) + QStringLiteral(" ERROR reading setting!");
-        m_view.appendProgress(text + kCrLf);
-        ++ErrorCount;
-        log(QStringLiteral("Error reading unit: ") + text);
+        readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
     }
     // Filed under the item the answer names, which need not be the one asked for.
+    const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
     m_stores.unitValues[r] = value;
     m_stores.workingValues[r] = value;
     ModUnitUpdate::ShowValue(m_stores, m_controls, r);
-    if (m_controls.legendVisible(CurrentItem)) {
+    if (m_controls.legendVisible(m_currentItem)) {
         const QString tag = itemTag(r, value, true);
         const QString text = m_controls.legendText(r) + QLatin1Char(' ') + controlText(r) + QStringLiteral(" OK");
-        m_view.appendProgress((DebugMode == 2 ? tag + text : text) + kCrLf);
+        m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
         log(QStringLiteral("Received from unit: ") + tag + text);
     }
-    ErrorCount = 0;
+    if (requested)
+        itemDone(r, false, true);
+    if (r == m_currentItem) {
+        m_errorCount = 0;
+        return;
+    }
+    // The item asked for is asked again. Answers naming another one do not
+    // end its failures, and ten in a row count as one.
+    if (unusableAnswer()) {
+        const QString text = DescribeItem(m_currentItem)
+            + QStringLiteral(" ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
+        log(QStringLiteral("Error reading unit: ") + text);
+        m_view.appendProgress(text + kCrLf);
+        ++m_errorCount;
+        noteFailure(m_currentItem, Failure::UnusableAnswer);
+    }
 }
 
-// ---------------------------------------------------------------- pager call
+// ---------------------------------------------------------------- pager call and restart
 
 // Sends a service request once the wait has run out, then collects its answer
 // from collectState on.
-void Interface::sendServiceRequest(const QByteArray &body, qint16 collectState)
+void Interface::sendServiceRequest(const QByteArray &body, State collectState)
 {
-    if (WaitTicks > 0)
+    if (m_waitTicks > 0)
         return;
-    ProgModeTicks = kWriteProgMode;
+    m_progModeTicks = kWriteProgMode;
     prepareAnswer();
-    sendFrame(body);
-    EngineState = collectState;
+    if (!sendFrame(body)) {
+        m_state = State::Idle;
+        log(QStringLiteral("ERROR: The serial port did not take the request to the converter."));
+        noteFailure(-1, Failure::PortWriteFailed);
+        finish(Outcome::Result::Failed, -1, Failure::PortWriteFailed);
+        return;
+    }
+    m_state = collectState;
 }
 
 void Interface::pagerCollectPosition()
 {
-    const Answer answer = collectAnswer(151);
+    const Answer answer = collectAnswer({State::PagerPositionStart, State::PagerPositionLength, State::PagerPositionRest});
     if (answer == Answer::Pending)
         return;
-    EngineState = kIdle;
+    m_state = State::Idle;
+    Failure failure = Failure::NoAnswer;
     switch (answer) {
     case Answer::NoStart:
-        ++ErrorCount;
+        ++m_errorCount;
         log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"));
-        return;
-    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)")); return;
+        break;
+    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)")); break;
     case Answer::NoRest:
-        ++ErrorCount;
+        ++m_errorCount;
         log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Data ask BufPos)"));
-        return;
+        break;
     case Answer::ChecksumError:
         log(QStringLiteral("ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"));
-        return;
+        failure = Failure::Checksum;
+        break;
+    case Answer::TooLong: failure = Failure::UnusableAnswer; break;
     case Answer::Complete:
+        tellAnswered();
         // Whether the answer holds ACK is not asked; a position that is no digit still goes out.
-        BufferPosition = qint16(rxBuffer[Conversions::kItemOffset] - '0');
-        if (BufferPosition < 0 || BufferPosition > 9)
-            ++ErrorCount;
-        EngineState = kPagerSendCall;
+        m_bufferPosition = qint16(m_rxBuffer[Conversions::kItemOffset] - '0');
+        if (m_bufferPosition < 0 || m_bufferPosition > 9)
+            ++m_errorCount;
+        m_state = State::PagerSendCall;
         return;
-    case Answer::TooLong:
-    case Answer::Pending:
-        return;
+    case Answer::Pending: return;
     }
+    noteFailure(-1, failure);
+    finish(Outcome::Result::Failed, -1, failure);
 }
 
 void Interface::pagerSendCall()
@@ -705,76 +978,100 @@ void Interface::pagerSendCall()
     const QString display = m_view.testPagerDisplayInfo().left(kMaxDisplayText);
     const QChar us(Frames::kUs);
     const QChar rs(Frames::kRs);
-    QString text = QStringLiteral("A") + us + NumberText(BufferPosition) + rs + QStringLiteral("1") + us + address + rs;
+    QString text = QStringLiteral("A") + us + NumberText(m_bufferPosition) + rs + QStringLiteral("1") + us + address + rs;
     if (!display.isEmpty())
         text += QStringLiteral("2") + us + display + rs;
     text += QStringLiteral("3") + us + Diverse::HexText(m_controls.testBleepIndex()) + rs;
-    ProgModeTicks = kWriteProgMode;
+    m_progModeTicks = kWriteProgMode;
     const auto bytes = Cp1252::encode(text);
     if (!bytes) {
         // A character the line cannot carry would reach the pager as another one.
         log(QStringLiteral("ERROR: Pager call not sent: the address or message holds a character that cannot be sent."));
-        EngineState = kIdle;
+        m_state = State::Idle;
+        finish(Outcome::Result::Failed, -1, Failure::Refused);
         return;
     }
-    prepareAnswer();
-    sendFrame(Frames::pagerCallBody(*bytes));
-    EngineState = 162;
+    sendServiceRequest(Frames::pagerCallBody(*bytes), State::PagerCallStart);
 }
 
 void Interface::pagerCollectCall()
 {
-    const Answer answer = collectAnswer(162);
-    if (answer == Answer::Pending)
-        return;
-    EngineState = kIdle;
-    switch (answer) {
-    case Answer::NoStart:
-        ++ErrorCount;
-        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH sending call)"));
-        return;
-    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Len sending call)")); return;
-    case Answer::NoRest:
-        ++ErrorCount;
-        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Rest sending call)"));
-        return;
-    case Answer::ChecksumError:
-        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Data sending call)"));
-        return;
-    case Answer::Complete:
-        log(rxBuffer[Conversions::kAckOffset] == Frames::kAck
-                ? QStringLiteral("STATUS: Calling pager via Tessaro succesfull.")
-                : QStringLiteral("STATUS: Calling pager via Tessaro failed."));
-        return;
-    case Answer::TooLong:
-    case Answer::Pending:
-        return;
-    }
+    static const ServiceTexts texts{
+        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH sending call)"),
+        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Len sending call)"),
+        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Rest sending call)"),
+        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Data sending call)"),
+        QStringLiteral("STATUS: Calling pager via Tessaro succesfull."),
+        QStringLiteral("STATUS: Calling pager via Tessaro failed."),
+        true,
+    };
+    finishServiceCall(collectAnswer({State::PagerCallStart, State::PagerCallLength, State::PagerCallRest}),
+                      Command::PagerCall, texts);
 }
-
-// ---------------------------------------------------------------- restart
 
 void Interface::restartCollect()
 {
-    const Answer answer = collectAnswer(181);
+    static const ServiceTexts texts{
+        QStringLiteral("ERROR: TimeOut sending RESET command to the converter (SOH)"),
+        QStringLiteral("ERROR: TimeOut while sending RESET command to the cconverter. (Length)"),
+        QStringLiteral("ERROR: TimeOut while sending RESET command to the converter. (Data)"),
+        QStringLiteral("ERROR: ChecksumError sending RESET command to the converter."),
+        QStringLiteral("STATUS: RESET command send to the converter."),
+        QString(),
+        false,
+    };
+    finishServiceCall(collectAnswer({State::RestartStart, State::RestartLength, State::RestartRest}), Command::Restart,
+                      texts);
+}
+
+// The last answer of the pager call or the restart: neither is retried; how
+// it ended is logged once and told as the command's outcome.
+void Interface::finishServiceCall(Answer answer, Command command, const ServiceTexts &texts)
+{
     if (answer == Answer::Pending)
         return;
-    EngineState = kIdle;
+    m_state = State::Idle;
+    Failure failure = Failure::None;
     switch (answer) {
-    case Answer::NoStart: log(QStringLiteral("ERROR: TimeOut sending RESET command to the converter (SOH)")); return;
+    case Answer::NoStart:
+        if (texts.noStartCounts)
+            ++m_errorCount;
+        log(texts.noStart);
+        failure = Failure::NoAnswer;
+        break;
     case Answer::NoLength:
-        log(QStringLiteral("ERROR: TimeOut while sending RESET command to the cconverter. (Length)"));
-        return;
+        log(texts.noLength);
+        failure = Failure::NoAnswer;
+        break;
     case Answer::NoRest:
-        log(QStringLiteral("ERROR: TimeOut while sending RESET command to the converter. (Data)"));
-        return;
-    case Answer::ChecksumError: log(QStringLiteral("ERROR: ChecksumError sending RESET command to the converter.")); return;
+        if (texts.noStartCounts)
+            ++m_errorCount;
+        log(texts.noRest);
+        failure = Failure::NoAnswer;
+        break;
+    case Answer::ChecksumError:
+        log(texts.checksum);
+        failure = Failure::Checksum;
+        break;
+    case Answer::TooLong: failure = Failure::UnusableAnswer; break;
     case Answer::Complete:
-        if (rxBuffer[Conversions::kAckOffset] == Frames::kAck)
-            log(QStringLiteral("STATUS: RESET command send to the converter."));
-        return;
-    case Answer::TooLong:
-    case Answer::Pending:
+        tellAnswered();
+        if (m_rxBuffer[Conversions::kAckOffset] == Frames::kAck) {
+            log(texts.acknowledged);
+        } else {
+            if (!texts.refused.isEmpty())
+                log(texts.refused);
+            failure = Failure::Nack;
+        }
+        break;
+    case Answer::Pending: return;
+    }
+    if (!m_command)
+        begin(command);
+    if (failure == Failure::None) {
+        finish(Outcome::Result::Succeeded, -1, failure);
         return;
     }
+    noteFailure(-1, failure);
+    finish(Outcome::Result::Failed, -1, failure);
 }

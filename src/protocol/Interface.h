@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class Datacom;
@@ -17,21 +18,44 @@ struct Setup;
 // The transaction engine: one state machine advanced by InterfaceTick every
 // 25 ms. Commands only leave requests; the idle state takes them in a fixed
 // order and runs each as a transaction, one small step per tick. Time is
-// counted in ticks; nothing here waits or reads a clock.
+// counted in ticks; nothing here waits or reads a clock. How each command
+// ended is told to the outcome listeners.
 class Interface
 {
 public:
-    // State numbers.
-    enum : qint16 {
-        kNotStarted = 0,
-        kReopenPort = 5,
-        kIdle = 10,
-        kPagerAskPosition = 150, // 151-153 collect the answer
-        kPagerSendCall = 161,    // 162-164 collect the answer
-        kRestart = 180,          // 181-183 collect the answer
-        kWriteItem = 310,        // 311-314
-        kReadItem = 350,         // 351-354
+    enum class State : qint16 {
+        NotStarted = 0,
+        ReopenPort = 5,
+        Idle = 10,
+        // Pager call: ask the unit's buffer position, then send the call.
+        PagerAskPosition = 150,
+        PagerPositionStart = 151,
+        PagerPositionLength = 152,
+        PagerPositionRest = 153,
+        PagerSendCall = 161,
+        PagerCallStart = 162,
+        PagerCallLength = 163,
+        PagerCallRest = 164,
+        // Restart of the converter.
+        Restart = 180,
+        RestartStart = 181,
+        RestartLength = 182,
+        RestartRest = 183,
+        // One item: send, collect the start byte, the length byte, the rest, then the result.
+        WriteItem = 310,
+        WriteStart = 311,
+        WriteLength = 312,
+        WriteRest = 313,
+        WriteResult = 314,
+        ReadItem = 350,
+        ReadStart = 351,
+        ReadLength = 352,
+        ReadRest = 353,
+        ReadResult = 354,
     };
+
+    // What the start-up sequence passes to the first tick.
+    static constexpr int kStartCommand = 10;
 
     // Countdowns, in ticks of 25 ms.
     static constexpr int kReplyTimeout = 120;
@@ -40,16 +64,19 @@ public:
     static constexpr int kWriteProgMode = 200;
     static constexpr int kReopenRetry = 200;
     static constexpr int kMaxErrors = 3;
+    // Unusable answers in a row (too long, naming another item) that count as
+    // one failure of the item.
+    static constexpr int kMaxUnusableAnswers = 10;
 
     Interface(Stores &stores, Datacom &datacom, ItemControls &controls, OperatorView &view, Logfile &log,
               const Setup &setup);
 
-    // One step of the engine. The timer passes 0; start-up passes 10 once.
+    // One step of the engine. The timer passes 0; start-up passes kStartCommand once.
     void InterfaceTick(int command);
 
     // Command side: each leaves a request and starts a fresh error count.
     void requestRead(int item);
-    void requestWrite(int item);      // takes the item's screen value first
+    void requestWrite(int item);       // takes the item's screen value first
     void requestStoredWrite(int item); // sends the working value as it is
     void requestReadAll();
     void requestWriteAll();
@@ -64,7 +91,7 @@ public:
     void UpdateProgressBar(int n);
     void ReadUnitText();
 
-    // Frame operations.
+    // Frame operations. SendByte gives -1 when the port did not take the byte.
     int SendByte(int b);
     int SendReadRequest(int item);
     int SendWriteRequest(int item, const Value &value);
@@ -72,32 +99,34 @@ public:
 
     // Idle with nothing left to do: no item requested, no bulk transfer, no command waiting.
     bool isQuiet() const;
+    // A transfer or command under way that closing the port would break: a
+    // transaction in hand, or requests the idle engine is taking one by one.
+    // An engine never started or waiting for its port is not busy.
+    bool isBusy() const;
 
     // The "[Item: n Value: C] " description of an item with a visible legend.
     QString DescribeItem(int item) const;
 
-    qint16 EngineState = kNotStarted;
-    qint16 WaitTicks = 0;
-    qint16 ReplyTicks = 0;
-    qint16 ProgModeTicks = 0;
-    bool ReadAllRequested = false;
-    bool WriteAllRequested = false;
-    bool PagerCallRequested = false;
-    bool RestartRequested = false;
-    qint16 AllMode = 0;
-    qint16 ErrorCount = 0;
-    qint16 CurrentItem = 0;
-    int Checksum = 0;
-    RxBuffer rxBuffer{};
-    qint16 RxCount = 0;
-    qint16 RxLength = 0;
-    qint16 BufferPosition = 0;
-    QString UnitTextLine;
-    int DebugMode = 0;
-
     // Told once of the ending of every command: read-all, write-all, a single
     // item's read or write, the pager call, the restart.
     void addOutcomeListener(OutcomeListener listener) { m_outcomeListeners.push_back(std::move(listener)); }
+
+    // Read access for the window and tests.
+    State EngineState() const { return m_state; }
+    qint16 ErrorCount() const { return m_errorCount; }
+    qint16 CurrentItem() const { return m_currentItem; }
+    qint16 AllMode() const { return m_allMode; }
+    qint16 WaitTicks() const { return m_waitTicks; }
+    qint16 RxCount() const { return m_rxCount; }
+    const RxBuffer &rxBuffer() const { return m_rxBuffer; }
+    bool readAllRequested() const { return m_readAllRequested; }
+    bool writeAllRequested() const { return m_writeAllRequested; }
+    bool pagerCallRequested() const { return m_pagerCallRequested; }
+    bool restartRequested() const { return m_restartRequested; }
+
+    // 0 normal, 1 after "/LOG", 2 service mode.
+    int DebugMode() const { return m_debugMode; }
+    void setDebugMode(int mode) { m_debugMode = mode; }
 
     // Ticks taken so far; for measuring, not for deciding anything.
     quint64 tickCount() const { return m_ticks; }
@@ -106,6 +135,15 @@ private:
     enum class Rx { Pending, Good, TimedOut, TooLong, ChecksumError };
     // How collecting an answer stands after a tick.
     enum class Answer { Pending, Complete, NoStart, NoLength, NoRest, TooLong, ChecksumError };
+    // The three states that collect one answer.
+    struct Collecting
+    {
+        State start;
+        State length;
+        State rest;
+    };
+    using Failure = Outcome::Failure;
+    using Command = Outcome::Command;
 
     void countDown();
     void reopenPort();
@@ -115,26 +153,39 @@ private:
     void abortTransfer(const QString &text);
 
     void prepareAnswer();
+    bool storeByte(int b);
     Rx receiveStart();
     Rx receiveLength();
     Rx receiveRest();
-    Answer collectAnswer(int firstState);
+    Answer collectAnswer(const Collecting &states);
     bool sendFrame(const QByteArray &body);
 
     void writeStart();
     void writeCollect();
     void writeResult();
-    void writeFailed(const QString &piece, bool counted);
+    void writeFailed(const QString &piece, Failure failure);
     void readStart();
     void readCollect();
     void readResult();
-    void readFailed(const QString &piece, bool counted);
+    void readFailed(const QString &piece, Failure failure);
+    // An answer that is no use for the current item; true when it counts as a failure.
+    bool unusableAnswer();
 
-    void sendServiceRequest(const QByteArray &body, qint16 collectState);
+    void sendServiceRequest(const QByteArray &body, State collectState);
     void pagerCollectPosition();
     void pagerSendCall();
     void pagerCollectCall();
     void restartCollect();
+    struct ServiceTexts;
+    void finishServiceCall(Answer answer, Command command, const ServiceTexts &texts);
+
+    // Outcomes.
+    void begin(Command command);
+    void noteFailure(int item, Failure failure);
+    void finish(Outcome::Result result, int item, Failure failure);
+    void itemDone(int item, bool write, bool succeeded, Failure failure = Failure::None);
+    void reportPortLost();
+    void tellAnswered();
 
     bool portOpen() const;
     QString controlText(int item) const;
@@ -148,7 +199,43 @@ private:
     OperatorView &m_view;
     Logfile &m_log;
     const Setup &m_setup;
+
+    State m_state = State::NotStarted;
+    qint16 m_waitTicks = 0;
+    qint16 m_replyTicks = 0;
+    qint16 m_progModeTicks = 0;
+    bool m_readAllRequested = false;
+    bool m_writeAllRequested = false;
+    bool m_pagerCallRequested = false;
+    bool m_restartRequested = false;
+    qint16 m_allMode = 0;
+    qint16 m_errorCount = 0;
+    qint16 m_currentItem = 0;
+    int m_checksum = 0;
+    RxBuffer m_rxBuffer{};
+    qint16 m_rxCount = 0;
+    qint16 m_rxLength = 0;
+    qint16 m_bufferPosition = 0;
+    QString m_unitTextLine;
+    int m_debugMode = 0;
+
     QString m_refusal; // why the last SendWriteRequest refused its value
+    bool m_sentWhole = true; // whether the port took the last request whole
     quint64 m_ticks = 0;
+
+    // The bulk or service command running, for its outcome; empty between
+    // commands and for single items, which report one by one.
+    std::optional<Command> m_command;
+    int m_itemsMoved = 0;
+    int m_lastFailureItem = -1;
+    Failure m_lastFailure = Failure::None;
+    int m_refusedItem = -1; // an item of a bulk write that could not be sent
+    int m_unusableItem = -1;
+    int m_unusableCount = 0;
+    // The rate limit of the unit's own text lines in the log.
+    int m_unitTextAllowance = 20;
+    quint64 m_unitTextRefillTick = 0;
+    quint64 m_unitTextReportTick = 0;
+    int m_unitTextLeftOut = 0;
     std::vector<OutcomeListener> m_outcomeListeners;
 };

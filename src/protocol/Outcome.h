@@ -2,6 +2,8 @@
 
 #include "link/LinkState.h"
 
+#include <QString>
+
 #include <functional>
 
 // How a command given to the engine ended, reported once when it ends: the
@@ -23,3 +25,10 @@ struct Outcome
 };
 
 using OutcomeListener = std::function<void(const Outcome &)>;
+
+class ItemControls;
+
+// The outcome in a few words for a status line, e.g. "Read all settings: 14
+// read" or "Write all settings aborted at item 11 (ESPA in serial speed): no
+// answer". Items are named by their legend where they have one.
+QString outcomeText(const Outcome &outcome, const ItemControls &controls);

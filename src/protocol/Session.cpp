@@ -1,26 +1,32 @@
 #include "Session.h"
 
 #include "binding/Startup.h"
+#include "binding/ModUnitUpdate.h"
 #include "files/LeesIniFile.h"
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 
 Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, ItemControls &controls,
                  OperatorView &view)
     : homeFolder(homeFolder),
-      logfile(setup, logLines, homeFolder, std::move(clock)),
+      logfile(setup, logLines, homeFolder, clock),
       datacom(port, logfile),
       controls(controls),
       view(view),
       engine(stores, datacom, controls, view, logfile, setup)
 {
+    datacom.linkState().setClock(std::move(clock));
 }
 
 void Session::InitProgram(const QString &commandLine, const std::function<void()> &updateMessageWindow,
                           const std::function<void()> &setupScreens)
 {
     if (commandLine.contains(QLatin1String("/LOG")))
-        engine.DebugMode = 1;
+        engine.setDebugMode(1);
     if (commandLine.contains(QLatin1String("/DEBUG")))
-        engine.DebugMode = 2;
+        engine.setDebugMode(2);
     logLines.ClearLogLines();
     stores.ResetWorkingValues();
     if (updateMessageWindow)
@@ -32,7 +38,7 @@ void Session::InitProgram(const QString &commandLine, const std::function<void()
     Startup::FillChoiceLists(controls);
     LeesIniFile::ReadDefaultSettings(stores, controls, homeFolder);
     if (datacom.openDefault(setup.Compoort) == 0)
-        engine.InterfaceTick(Interface::kIdle);
+        engine.InterfaceTick(Interface::kStartCommand);
     stores.ResetUnitValues();
     stores.ClearRequestFlags();
     if (setupScreens)
@@ -47,4 +53,30 @@ int Session::reopenComPort()
     if (result == 0)
         engine.startIfNeverStarted();
     return result;
+}
+
+bool Session::refuseWhileBusy()
+{
+    if (!engine.isBusy())
+        return false;
+    view.messageBox(QStringLiteral("A transfer with the unit is in progress.\r\n"
+                                   "Wait until it has ended, or press Cancel, and try again."),
+                    QStringLiteral("Tessaro by Kestrum"), OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    return true;
+}
+
+void Session::reloadDefaultSettings()
+{
+    const QString path = LeesIniFile::defaultSettingsPath(homeFolder);
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        // Without a default file the settings on screen stay: reading "nothing"
+        // would set every setting to its first choice, ready to be written.
+        logfile.WriteLogLine(QStringLiteral("No default settings file found (%1): the settings shown are kept.")
+                                 .arg(QDir::toNativeSeparators(path)));
+        ModUnitUpdate::ShowAllValues(stores, controls);
+        return;
+    }
+    file.close();
+    LeesIniFile::ReadDefaultSettings(stores, controls, homeFolder);
 }

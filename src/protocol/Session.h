@@ -35,6 +35,13 @@ public:
     // started (the port failed at start-up) starts now. 0 when open.
     int reopenComPort();
 
+    // The port must not change under a transfer: while the engine is not
+    // quiet, a message box says to wait or cancel, and the answer is true.
+    bool refuseWhileBusy();
+    // The port dialog's reload of default.set after Save. A missing or
+    // unreadable file leaves the working values as they are and is logged.
+    void reloadDefaultSettings();
+
     // A port number for this run only (the command-line tool's --com N), taken
     // in place of the setup file's Compoort + 1; 0 keeps the setup file's.
     int runPortNumber = 0;

@@ -128,10 +128,10 @@ void FrmAbout::CmdSluit_Click()
 
 void FrmAbout::FrameLogo_DblClick()
 {
-    int mode = m_engine.DebugMode + 1;
+    int mode = m_engine.DebugMode() + 1;
     if (mode > 2)
         mode = 0;
-    m_engine.DebugMode = mode;
+    m_engine.setDebugMode(mode);
     m_applyDebugMode();
 }
 

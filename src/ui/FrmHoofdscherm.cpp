@@ -601,7 +601,7 @@ void FrmHoofdscherm::SetupScreens()
 
 void FrmHoofdscherm::applyDebugMode()
 {
-    const bool service = m_session->engine.DebugMode == 2;
+    const bool service = m_session->engine.DebugMode() == 2;
     m_frameCmdButtonsAlgemeen->setVisible(service);
     m_frameCmdButtonsPaging->setVisible(service);
     m_cmdInstellingenOpslaan->setEnabled(service);
@@ -854,6 +854,8 @@ void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
 
 void FrmHoofdscherm::CmdReOpenCom_Click()
 {
+    if (m_session->refuseWhileBusy())
+        return;
     m_session->reopenComPort();
 }
 

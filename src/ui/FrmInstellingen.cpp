@@ -184,6 +184,9 @@ void FrmInstellingen::CmdCancel_Click()
 
 void FrmInstellingen::CmdSave_Click()
 {
+    // Nothing changes under a running transfer; the dialog stays as it is.
+    if (m_session.refuseWhileBusy())
+        return;
     setEditing(false);
     LockCombo();
     ComboToSettings();
@@ -191,7 +194,7 @@ void FrmInstellingen::CmdSave_Click()
     if (!written.ok)
         m_view.messageBox(written.error, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
     Startup::FillChoiceLists(m_session.controls);
-    LeesIniFile::ReadDefaultSettings(m_session.stores, m_session.controls, m_session.homeFolder);
+    m_session.reloadDefaultSettings();
     // Closes and opens the port; an engine that never started, because the
     // port failed at start-up, starts on this successful open.
     m_session.reopenComPort();

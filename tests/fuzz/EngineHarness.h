@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "link/ScriptedPort.h"
+#include "testsupport/ScriptedPort.h"
 #include "model/Items.h"
 #include "protocol/Frames.h"
 #include "protocol/Session.h"
@@ -53,11 +53,11 @@ public:
         m_world = std::make_unique<HeadlessSession>(homeFolder(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); },
                                                     m_port);
         session().InitProgram(QStringLiteral("/DEBUG"));
-        FUZZ_CHECK(engine().EngineState == Interface::kIdle, QStringLiteral("the engine did not start"));
+        FUZZ_CHECK(int(engine().EngineState()) == int(Interface::State::Idle), QStringLiteral("the engine did not start"));
         m_spareWorking = stores().workingValues[250];
         m_spareUnit = stores().unitValues[250];
         m_spareFile = stores().fileValues[250];
-        m_spareRx = engine().rxBuffer[100];
+        m_spareRx = engine().rxBuffer()[100];
         m_port.takeWritten();
     }
 
@@ -72,17 +72,17 @@ public:
     // One tick of the 25 ms timer; the 100 ms timer's link watch every fourth.
     void tick()
     {
-        const qint16 before = engine().EngineState;
+        const qint16 before = int(engine().EngineState());
         const int takenBefore = int(m_port.taken().size());
         engine().InterfaceTick(0);
         if (++m_ticks % 4 == 0)
             session().datacom.CheckComLink();
-        const qint16 state = engine().EngineState;
+        const qint16 state = int(engine().EngineState());
 
         FUZZ_CHECK(isKnownState(state), QStringLiteral("unknown state %1 after %2").arg(state).arg(before));
-        FUZZ_CHECK(engine().RxCount >= 0 && engine().RxCount <= Frames::kMaxAnswerBytes + 1,
-                   QStringLiteral("RxCount %1 outside the receive buffer").arg(engine().RxCount));
-        FUZZ_CHECK(engine().rxBuffer[100] == m_spareRx, QStringLiteral("a byte was stored at offset 100"));
+        FUZZ_CHECK(engine().RxCount() >= 0 && engine().RxCount() <= Frames::kMaxAnswerBytes + 1,
+                   QStringLiteral("RxCount %1 outside the receive buffer").arg(engine().RxCount()));
+        FUZZ_CHECK(engine().rxBuffer()[100] == m_spareRx, QStringLiteral("a byte was stored at offset 100"));
         FUZZ_CHECK(stores().workingValues[250] == m_spareWorking && stores().unitValues[250] == m_spareUnit
                        && stores().fileValues[250] == m_spareFile && stores().itemRequest[250] == 0,
                    QStringLiteral("the spare entry 250 changed"));
@@ -118,8 +118,8 @@ public:
             tick();
         }
         FUZZ_CHECK(false, QStringLiteral("not idle %1 ticks after the line fell silent: state %2, %3 requests, AllMode %4")
-                              .arg(maxTicks).arg(engine().EngineState).arg(stores().pendingRequestCount())
-                              .arg(engine().AllMode));
+                              .arg(maxTicks).arg(int(engine().EngineState())).arg(stores().pendingRequestCount())
+                              .arg(engine().AllMode()));
         return maxTicks;
     }
 

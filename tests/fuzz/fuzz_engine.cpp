@@ -14,7 +14,7 @@ namespace {
 // fuzzer reaches the paths behind a good frame without guessing checksums.
 QByteArray goodAnswer(EngineHarness &h, Fuzz::Input &in)
 {
-    const int item = h.engine().CurrentItem;
+    const int item = h.engine().CurrentItem();
     QByteArray p("\x01\x00", 2);
     const uint8_t how = in.byte();
     p.append(char(how & 1 ? 0x15 : Frames::kAck));

@@ -1,7 +1,7 @@
 #include "files/Logfile.h"
 #include "files/Setup.h"
 #include "link/Datacom.h"
-#include "link/ScriptedPort.h"
+#include "testsupport/ScriptedPort.h"
 #include "link/SerialPort.h"
 #include "model/Diverse.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/ScriptedPort.h"
+#include "testsupport/ScriptedPort.h"
 #include "protocol/Frames.h"
 #include "protocol/Session.h"
 
@@ -48,9 +48,9 @@ struct EngineWorld
         return -1;
     }
 
-    int tickUntilState(int state, int max = 2000)
+    int tickUntilState(Interface::State state, int max = 2000)
     {
-        return tickUntil([&] { return engine().EngineState == state; }, max);
+        return tickUntil([&] { return engine().EngineState() == state; }, max);
     }
 
     QStringList logLines() const

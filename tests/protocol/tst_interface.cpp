@@ -6,6 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(Outcome)
+
 class TestInterface : public QObject
 {
     Q_OBJECT
@@ -44,6 +46,8 @@ private slots:
     void unitTextWhileIdle();
     void progressBar();
     void engineStartsWhenPortOpensLater();
+    void outcomes_data();
+    void outcomes();
 };
 
 void TestInterface::readAllInOrder()
@@ -65,7 +69,7 @@ void TestInterface::readAllInOrder()
     QVERIFY(w.view().progress().startsWith(u"Reading setting 0  Diagnostic level: Debug info OK\r\n"_s));
     QCOMPARE(w.logLines().last(), u"14:05:09 Reading of all settings was successfull."_s);
     QVERIFY(!w.view().progress().contains(u"successfull"_s)); // only in service mode
-    QCOMPARE(w.engine().ErrorCount, qint16(0));
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
 }
 
 void TestInterface::writeAllSendsScreenValues()
@@ -118,7 +122,7 @@ void TestInterface::wakeUpAfterIdleTime()
     QVERIFY(!w.port.written().isEmpty()); // the request went out on the 10th tick
     unit.poll();
     int sinceStart = 0;
-    sinceStart += unit.runUntil([&] { return w.engine().EngineState == Interface::kIdle; });
+    sinceStart += unit.runUntil([&] { return w.engine().EngineState() == Interface::State::Idle; });
     while (sinceStart < gap - 1) {
         w.tick();
         ++sinceStart;
@@ -156,17 +160,17 @@ void TestInterface::answerTimeouts()
     EngineWorld w;
     w.controls().setComboIndex(0, 0);
     write ? w.engine().requestWrite(0) : w.engine().requestRead(0);
-    const int collecting = write ? 311 : 351;
+    const Interface::State collecting = write ? Interface::State::WriteStart : Interface::State::ReadStart;
     QVERIFY(w.tickUntilState(collecting) > 0);
     w.port.queueInput(partial);
     // The start and length bytes take a tick each, the rest one tick; then 120 ticks without a byte.
     const int byteTicks = qMin(int(partial.size()), 2) + (partial.size() > 2 ? 1 : 0);
     w.tick(byteTicks + 119);
-    QVERIFY2(w.engine().EngineState != Interface::kIdle, "gave up before 120 ticks");
+    QVERIFY2(w.engine().EngineState() != Interface::State::Idle, "gave up before 120 ticks");
     w.tick();
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
-    QCOMPARE(w.engine().ErrorCount, qint16(1));
+    QCOMPARE(w.engine().ErrorCount(), qint16(1));
     QCOMPARE(w.stores().itemRequest[0], write ? Items::kWriteRequest : Items::kReadRequest);
 }
 
@@ -174,13 +178,13 @@ void TestInterface::noiseIsDroppedOneBytePerTick()
 {
     EngineWorld w;
     w.engine().requestRead(0);
-    QVERIFY(w.tickUntilState(351) > 0);
+    QVERIFY(w.tickUntilState(Interface::State::ReadStart) > 0);
     w.port.queueInput(QByteArray("xyz") + readAnswer(0, QByteArray(1, 1)));
     w.tick(3);
-    QCOMPARE(w.engine().EngineState, qint16(351));
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReadStart);
     QCOMPARE(w.port.pendingInput().size(), readAnswer(0, QByteArray(1, 1)).size());
     w.tick();
-    QCOMPARE(w.engine().EngineState, qint16(352));
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReadLength);
     w.tick(3); // LEN, the rest, the result
     QCOMPARE(w.stores().unitValues[0], Values::text(u"1"_s));
 }
@@ -216,11 +220,11 @@ void TestInterface::badAnswers()
     FakeUnit unit(w);
     unit.answer = [&](const QByteArray &) { return answer; };
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState == 354 || w.engine().EngineState == 314
-                                       || (!unit.requests.isEmpty() && w.engine().EngineState == Interface::kIdle); }) > 0);
+    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadResult || w.engine().EngineState() == Interface::State::WriteResult
+                                       || (!unit.requests.isEmpty() && w.engine().EngineState() == Interface::State::Idle); }) > 0);
     w.tick();
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
-    QCOMPARE(w.engine().ErrorCount, qint16(errors));
+    QCOMPARE(w.engine().ErrorCount(), qint16(errors));
 }
 
 void TestInterface::answerNamingNoItem_data()
@@ -277,7 +281,7 @@ void TestInterface::threeNacksAbortWriteAll()
     QCOMPARE(box.buttons, OperatorView::Buttons::Ok);
     QVERIFY(w.view().progress().endsWith(u" -> program ERROR NACK.\r\n\r\nCancelled!\r\n"_s));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode, qint16(0));
+    QCOMPARE(w.engine().AllMode(), qint16(0));
     unit.runUntilQuiet();
     QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
 }
@@ -305,7 +309,7 @@ void TestInterface::cancelMidTransfer()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestWriteAll();
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState == 311; }) > 0);
+    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::WriteStart; }) > 0);
     w.engine().cancelByOperator();
     unit.runUntilQuiet();
     QCOMPARE(unit.requestedItems('W'), QList<int>{0});
@@ -320,7 +324,7 @@ void TestInterface::readAllDuringWriteAll()
     w.engine().requestWriteAll();
     QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
     w.engine().requestReadAll();
-    QVERIFY(unit.runUntil([&] { return w.engine().AllMode == 1; }) > 0);
+    QVERIFY(unit.runUntil([&] { return w.engine().AllMode() == 1; }) > 0);
     // The tick that reported the write-all took the read-all flag and reopened the port.
     QCOMPARE(w.logLines().mid(w.logLines().size() - 3),
              (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
@@ -340,13 +344,13 @@ void TestInterface::linkWatchRunsOutMidReadAll()
     const int closes = w.port.closeCount();
     w.session().datacom.LinkWatch = 0;
     w.tick();
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kReopenPort));
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.port.closeCount(), closes + 1);
     w.session().datacom.LinkWatch = 20;
-    QVERIFY(w.tickUntilState(Interface::kIdle) == 10);
+    QVERIFY(w.tickUntilState(Interface::State::Idle) == 10);
     QVERIFY(w.view().progress().endsWith(u"\r\nCurrent programming / reading action cancelled!\r\n"_s));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode, qint16(0));
+    QCOMPARE(w.engine().AllMode(), qint16(0));
     unit.runUntilQuiet();
     QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
 }
@@ -359,16 +363,15 @@ void TestInterface::vanishedPortIsReopened()
     w.port.dropConnection();
     w.port.setFailOpens(true);
     w.tick();
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kReopenPort));
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
     auto failedOpens = [&] { return w.logLines().filter(u"Error opening ComPort:  1"_s).size(); };
-    w.tick();
-    QCOMPARE(failedOpens(), 1);
+    QVERIFY(w.tickUntil([&] { return failedOpens() == 1; }, Interface::kWakeUpWait + 1) > 0);
     w.tick(199);
     QCOMPARE(failedOpens(), 1);
     w.port.setFailOpens(false);
     w.tick();
     QCOMPARE(failedOpens(), 1);
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QVERIFY(!w.view().progress().contains(u"cancelled"_s)); // nothing was pending
 }
 
@@ -403,8 +406,8 @@ void TestInterface::unsendableValueIsRefused()
     }
     QVERIFY(w.tickUntil([&] { return w.stores().itemRequest[item] == 0; }, 50) > 0);
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
-    QCOMPARE(w.engine().ErrorCount, qint16(0));
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QCOMPARE(w.port.takeWritten(), Frames::wakeUp()); // nothing but the wake-up went out
 }
 
@@ -453,7 +456,7 @@ void TestInterface::progressAndLogTexts()
     w.controls().setComboIndex(5, 3);
     w.controls().setText(155, u"1234"_s);
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && w.engine().EngineState == Interface::kIdle; }, 200);
+    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && w.engine().EngineState() == Interface::State::Idle; }, 200);
     QCOMPARE(w.view().progress(), progress);
     if (log.isEmpty()) {
         // No legend: the line stays open and nothing is logged.
@@ -535,7 +538,7 @@ void TestInterface::pagerCallFailures()
     QVERIFY(unit.runUntilQuiet() > 0);
     QCOMPARE(unit.requests.size(), failingRequest + 1);
     QCOMPARE(w.logLines().last(), u"14:05:09 "_s + log);
-    QCOMPARE(w.engine().ErrorCount, qint16(errors));
+    QCOMPARE(w.engine().ErrorCount(), qint16(errors));
 }
 
 void TestInterface::restart_data()
@@ -568,7 +571,7 @@ void TestInterface::restart()
         QVERIFY(last.endsWith(u"opened with: 9600,N,8,1"_s)); // nothing after reopening the port
     else
         QCOMPARE(last, u"14:05:09 "_s + log);
-    QCOMPARE(w.engine().ErrorCount, qint16(0));
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
 }
 
 void TestInterface::restartWinsOverPagerCall()
@@ -580,7 +583,7 @@ void TestInterface::restartWinsOverPagerCall()
     w.engine().requestRestart();
     QVERIFY(unit.runUntilQuiet() > 0);
     QCOMPARE(unit.requests, QList<QByteArray>{QByteArray::fromHex("010601000252A4")});
-    QVERIFY(!w.engine().PagerCallRequested);
+    QVERIFY(!w.engine().pagerCallRequested());
 }
 
 void TestInterface::unitTextWhileIdle_data()
@@ -611,7 +614,7 @@ void TestInterface::progressBar()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestReadAll();
-    unit.runUntil([&] { return w.engine().EngineState == 350 && w.engine().CurrentItem == 14; });
+    unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadItem && w.engine().CurrentItem() == 14; });
     QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 14}));
     unit.runUntilQuiet();
     w.tick();
@@ -628,17 +631,103 @@ void TestInterface::engineStartsWhenPortOpensLater()
     port.setFailOpens(true);
     HeadlessSession world(home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); }, port);
     world.session.InitProgram(QString());
-    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kNotStarted));
+    QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
     world.session.engine.requestRead(0);
     world.session.engine.InterfaceTick(0);
-    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kNotStarted));
+    QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
 
     port.setFailOpens(false);
     QCOMPARE(world.session.reopenComPort(), 0);
-    QCOMPARE(world.session.engine.EngineState, qint16(Interface::kIdle));
+    QCOMPARE(world.session.engine.EngineState(), Interface::State::Idle);
     for (int i = 0; i < 12 && port.written().size() < 8; ++i)
         world.session.engine.InterfaceTick(0);
     QVERIFY(port.written().endsWith(Frames::complete(Frames::readRequestBody(0))));
+}
+
+namespace {
+
+enum class Start { ReadAll, WriteAll, Read5, Write5, Write110, PagerCall, Restart };
+enum class Meanwhile { Nothing, CancelSecond, LoseSecond, RefuseOutput };
+using Command = Outcome::Command;
+using Result = Outcome::Result;
+using Failure = Outcome::Failure;
+
+} // namespace
+
+void TestInterface::outcomes_data()
+{
+    QTest::addColumn<Start>("start");
+    QTest::addColumn<QByteArray>("answer"); // for every frame; "default" for the unit's own, empty for silence
+    QTest::addColumn<Meanwhile>("meanwhile");
+    QTest::addColumn<Outcome>("expected");
+
+    const QByteArray good("default");
+    QByteArray badChecksum = readAnswer(5, "\x07");
+    badChecksum[badChecksum.size() - 1] = char(badChecksum.back() + 1);
+    const QByteArray tooLong = answerFrame(QByteArray(96, 'x'));
+    const QByteArray nack = ackAnswer(0x15);
+    QTest::newRow("read-all") << Start::ReadAll << good << Meanwhile::Nothing << Outcome{Command::ReadAll, Result::Succeeded, -1, Failure::None, 14};
+    QTest::newRow("write-all") << Start::WriteAll << good << Meanwhile::Nothing << Outcome{Command::WriteAll, Result::Succeeded, -1, Failure::None, 14};
+    QTest::newRow("read 5") << Start::Read5 << good << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Succeeded, 5, Failure::None, 1};
+    QTest::newRow("write 5") << Start::Write5 << good << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Succeeded, 5, Failure::None, 1};
+    QTest::newRow("write 110, value not sendable") << Start::Write110 << good << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Failed, 110, Failure::Refused, 0};
+    QTest::newRow("read-all, no answer") << Start::ReadAll << QByteArray() << Meanwhile::Nothing << Outcome{Command::ReadAll, Result::Failed, 0, Failure::NoAnswer, 0};
+    QTest::newRow("write-all, NACK") << Start::WriteAll << nack << Meanwhile::Nothing << Outcome{Command::WriteAll, Result::Failed, 0, Failure::Nack, 0};
+    QTest::newRow("read 5, checksum") << Start::Read5 << badChecksum << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Failed, 5, Failure::Checksum, 0};
+    QTest::newRow("read-all, answers too long") << Start::ReadAll << tooLong << Meanwhile::Nothing << Outcome{Command::ReadAll, Result::Failed, 0, Failure::UnusableAnswer, 0};
+    QTest::newRow("write 5, answers too long") << Start::Write5 << tooLong << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Failed, 5, Failure::UnusableAnswer, 0};
+    QTest::newRow("read 5, answered as item 7") << Start::Read5 << readAnswer(7, "\x14") << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Failed, 5, Failure::UnusableAnswer, 0};
+    QTest::newRow("read 5, port refuses output") << Start::Read5 << good << Meanwhile::RefuseOutput << Outcome{Command::ReadItem, Result::Failed, 5, Failure::PortWriteFailed, 0};
+    QTest::newRow("read-all, cancelled") << Start::ReadAll << good << Meanwhile::CancelSecond << Outcome{Command::ReadAll, Result::Cancelled, -1, Failure::None, 1};
+    QTest::newRow("read-all, port lost") << Start::ReadAll << good << Meanwhile::LoseSecond << Outcome{Command::ReadAll, Result::Failed, 5, Failure::PortLost, 1};
+    QTest::newRow("pager call") << Start::PagerCall << good << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Succeeded, -1, Failure::None, 0};
+    QTest::newRow("pager call, NACK") << Start::PagerCall << nack << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Failed, -1, Failure::Nack, 0};
+    QTest::newRow("restart") << Start::Restart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
+    QTest::newRow("restart, no answer") << Start::Restart << QByteArray() << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::NoAnswer, 0};
+    QTest::newRow("restart, too long") << Start::Restart << tooLong << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::UnusableAnswer, 0};
+}
+
+// Every way a command ends is told once, with the item and kind of its last failure.
+void TestInterface::outcomes()
+{
+    QFETCH(Start, start);
+    QFETCH(QByteArray, answer);
+    QFETCH(Meanwhile, meanwhile);
+    QFETCH(Outcome, expected);
+    EngineWorld w;
+    FakeUnit unit(w);
+    if (answer != "default")
+        unit.answer = [&](const QByteArray &) { return answer; };
+    QList<Outcome> outcomes;
+    w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
+    w.view().setTestPagerAddress(u"1234"_s);
+    w.controls().setText(110, u"40000"_s);
+    switch (start) {
+    case Start::ReadAll: w.engine().requestReadAll(); break;
+    case Start::WriteAll: w.engine().requestWriteAll(); break;
+    case Start::Read5: w.engine().requestRead(5); break;
+    case Start::Write5: w.engine().requestWrite(5); break;
+    case Start::Write110: w.engine().requestWrite(110); break;
+    case Start::PagerCall: w.engine().requestPagerCall(); break;
+    case Start::Restart: w.engine().requestRestart(); break;
+    }
+    if (meanwhile == Meanwhile::RefuseOutput) {
+        w.port.setFailWrites(true);
+        // Each try fails as it is sent, without waiting for an answer's time-out.
+        QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty(); }, Interface::kReplyTimeout) > 0);
+    } else if (meanwhile != Meanwhile::Nothing) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 2; }) > 0);
+        if (meanwhile == Meanwhile::CancelSecond) {
+            w.engine().cancelByOperator();
+        } else {
+            w.port.setFailOpens(true);
+            w.port.dropConnection();
+        }
+    }
+    unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000);
+    unit.runUntil([] { return false; }, 100);
+    QCOMPARE(outcomes.size(), 1);
+    QCOMPARE(outcomes.first(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestInterface)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/ScriptedPort.h"
+#include "testsupport/ScriptedPort.h"
 #include "protocol/HeadlessView.h"
 #include "protocol/Session.h"
 #include "ui/FrmHoofdscherm.h"

@@ -55,7 +55,7 @@ void TestFrmAbout::logoDoubleClickStepsServiceMode()
     QVERIFY(clicked);
     for (const int mode : modes) {
         QTest::mouseDClick(clicked, Qt::LeftButton);
-        QCOMPARE(w.engine().DebugMode, mode);
+        QCOMPARE(w.engine().DebugMode(), mode);
         const bool service = mode == 2;
         QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);
         QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsPaging"))->isHidden(), service);
@@ -74,11 +74,11 @@ void TestFrmAbout::closeUnloadsAndKeepsMode()
     QVERIFY(!about->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(about.isNull());
-    QCOMPARE(w.engine().DebugMode, 2);
+    QCOMPARE(w.engine().DebugMode(), 2);
     // Loaded anew, the box starts from the mode the program is in.
     w.window->About_Click();
     QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
-    QCOMPARE(w.engine().DebugMode, 0);
+    QCOMPARE(w.engine().DebugMode(), 0);
 }
 
 QTEST_MAIN(TestFrmAbout)

@@ -191,7 +191,7 @@ void TestFrmHoofdscherm::debugModeControls()
     QFETCH(QString, commandLine);
     QFETCH(int, mode);
     UiWorld w(commandLine);
-    QCOMPARE(w.engine().DebugMode, mode);
+    QCOMPARE(w.engine().DebugMode(), mode);
     const bool service = mode == 2;
     QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);
     QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsPaging"))->isHidden(), service);
@@ -292,8 +292,9 @@ void TestFrmHoofdscherm::engineTickIsNotReentered()
     UiWorld w(QString(), {}, &view);
     view.window = w.window.get();
     // The third counted failure: the engine aborts with a message box.
-    w.stores().itemRequest[10] = Items::kReadRequest;
-    w.engine().ErrorCount = Interface::kMaxErrors;
+    w.engine().requestRead(10);
+    while (w.engine().ErrorCount() < Interface::kMaxErrors)
+        w.engine().InterfaceTick(0);
     const quint64 start = w.engine().tickCount();
     w.window->TmrAfhandel_Timer();
     QCOMPARE(view.messages().size(), 1);
@@ -416,12 +417,12 @@ void TestFrmHoofdscherm::confirmations()
     const bool ok = answer == Answer::Ok;
     switch (effect) {
     case Effect::WriteAll:
-        QCOMPARE(w.engine().WriteAllRequested, ok);
+        QCOMPARE(w.engine().writeAllRequested(), ok);
         QCOMPARE(Values::numberOf(w.stores().workingValues[10]), ok ? 2.0 : 0.0);
         break;
     case Effect::ReadDefault: QCOMPARE(w.controls().combo(10)->currentIndex(), ok ? 0 : 2); break;
     case Effect::SaveDefault: QCOMPARE(QFile::exists(w.path(QStringLiteral("default.set"))), ok); break;
-    case Effect::Restart: QCOMPARE(w.engine().RestartRequested, ok); break;
+    case Effect::Restart: QCOMPARE(w.engine().restartRequested(), ok); break;
     }
 }
 
@@ -442,7 +443,7 @@ void TestFrmHoofdscherm::pagerCallAddressCheck()
     w.find<QLineEdit>(QStringLiteral("TxtTestPagerAdres"))->setText(address);
     w.find<QLineEdit>(QStringLiteral("TxtTestPagerDisplayInfo"))->setText(QStringLiteral("Test"));
     w.click(QStringLiteral("CmdTestOproepPager"));
-    QCOMPARE(w.engine().PagerCallRequested, requested);
+    QCOMPARE(w.engine().pagerCallRequested(), requested);
     QCOMPARE(w.window->testPagerAddress(), address);
     QCOMPARE(w.window->testPagerDisplayInfo(), QStringLiteral("Test"));
     QCOMPARE(w.boxes(), requested ? QString()
@@ -462,15 +463,17 @@ void TestFrmHoofdscherm::cancelAndClearLog()
     QVERIFY(progress->isReadOnly());
     QCOMPARE(progress->palette().color(QPalette::Text), QColor(Qt::blue));
     w.window->appendProgress(QStringLiteral("Reading setting 10  "));
-    w.stores().itemRequest[11] = Items::kReadRequest;
-    w.engine().AllMode = 1;
+    w.engine().requestReadAll();
+    w.engine().InterfaceTick(0);
+    QCOMPARE(w.engine().AllMode(), qint16(1));
     w.click(QStringLiteral("CmdCancelReadWrite"));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode, qint16(0));
+    QCOMPARE(w.engine().AllMode(), qint16(0));
     QCOMPARE(progress->toPlainText(), QStringLiteral("Reading setting 10  \nGeannuleerd!\n"));
     QVERIFY(progress->textCursor().atEnd());
 
     // "Clear log" empties the progress box, not the log window.
+    w.session().logLines.ClearLogLines();
     w.session().logfile.WriteLogLine(QStringLiteral("kept"));
     w.window->LedTimer_Timer();
     w.click(QStringLiteral("CmdWisLogVenster"));
@@ -505,29 +508,33 @@ void TestFrmHoofdscherm::singleButtons()
     w.stores().workingValues[18] = Values::integer(7);
     w.controls().combo(10)->setCurrentIndex(2);
     w.controls().textBox(150)->setText(QStringLiteral("0612"));
-    w.engine().ErrorCount = 2;
+    // Two reads without an answer, then dropped: the click starts a fresh count.
+    w.engine().requestRead(0);
+    while (w.engine().ErrorCount() < 2)
+        w.engine().InterfaceTick(0);
+    w.engine().cancelByOperator();
 
     w.click(button);
     QCOMPARE(w.stores().itemRequest[item], qint16(request));
     QCOMPARE(w.stores().pendingRequestCount(), 1);
     QCOMPARE(Values::textOf(w.stores().workingValues[item]), workingAfter);
-    QCOMPARE(w.engine().ErrorCount, qint16(0));
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
 }
 
 void TestFrmHoofdscherm::openComPortStartsNeverStartedEngine()
 {
     UiWorld w(QString(), [](UiWorld &u) { u.port.setFailOpens(true); });
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted));
+    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial port: XXXX "));
     w.click(QStringLiteral("CmdReOpenCom"));
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted)); // the port still fails
+    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted); // the port still fails
 
     w.port.setFailOpens(false);
     const int closes = w.port.closeCount();
     w.click(QStringLiteral("CmdReOpenCom"));
     QCOMPARE(w.port.closeCount(), closes + 1);
     QVERIFY(w.port.isOpen());
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial Port: 1 9600,N,8,1"));
 }
 
@@ -660,7 +667,7 @@ void TestFrmHoofdscherm::quit()
 
     const bool quits = answer == Answer::Ok;
     QCOMPARE(w.port.isOpen(), !quits);
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QCOMPARE(ended.count(), quits ? 1 : 0);
     for (QTimer *timer : w.timers().mid(0, 3))
         QCOMPARE(timer->isActive(), !quits);

@@ -171,12 +171,12 @@ void TestFrmInstellingen::save()
 void TestFrmInstellingen::saveStartsNeverStartedEngine()
 {
     SetupWorld w(0, QString(), /*failOpens*/ true);
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kNotStarted));
+    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted);
     w.port.setFailOpens(false);
     w.click(QStringLiteral("CmdWijzigen"));
     w.click(QStringLiteral("CmdSave"));
     QVERIFY(w.port.isOpen());
-    QCOMPARE(w.engine().EngineState, qint16(Interface::kIdle));
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
 }
 
 void TestFrmInstellingen::saveReportsFailedWrite()

@@ -4,8 +4,11 @@ bool ScriptedPort::open(int portNumber, const LineSettings &settings)
 {
     m_lastPortNumber = portNumber;
     m_lastSettings = settings;
-    if (m_failOpens)
+    if (m_failOpens) {
+        setProblem(m_openProblem);
         return false;
+    }
+    setProblem(Problem::None);
     m_open = true;
     ++m_openCount;
     m_input.clear();

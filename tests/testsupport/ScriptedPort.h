@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Port.h"
+#include "link/Port.h"
 
 #include <QByteArray>
 
@@ -26,11 +26,20 @@ public:
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
     void setDsr(bool on) { m_dsr = on; }
-    void setFailOpens(bool fail) { m_failOpens = fail; }
+    // Opens fail, giving problem as the reason.
+    void setFailOpens(bool fail, Problem problem = Problem::NoSuchDevice)
+    {
+        m_failOpens = fail;
+        m_openProblem = problem;
+    }
     void setFailCloses(bool fail) { m_failCloses = fail; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
-    // The device goes away: the port is closed without a close call.
-    void dropConnection() { m_open = false; }
+    // The device goes away: the port closes without a close call and says so.
+    void dropConnection()
+    {
+        m_open = false;
+        reportClosed(Problem::DeviceLost);
+    }
     // Called after each byte written, e.g. to queue an answer once a request is whole.
     void setWriteHook(std::function<void(quint8)> hook) { m_writeHook = std::move(hook); }
 
@@ -54,6 +63,7 @@ private:
     bool m_open = false;
     bool m_dsr = false;
     bool m_failOpens = false;
+    Problem m_openProblem = Problem::NoSuchDevice;
     bool m_failCloses = false;
     bool m_failWrites = false;
 };
