@@ -1,7 +1,6 @@
 #include "Session.h"
 
 #include "binding/Startup.h"
-#include "binding/ModUnitUpdate.h"
 #include "files/LeesIniFile.h"
 
 #include <QFile>
@@ -70,13 +69,13 @@ void Session::reloadDefaultSettings()
     const QString path = LeesIniFile::defaultSettingsPath(homeFolder);
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        // Without a default file the settings on screen stay: reading "nothing"
+        // Without a default file the screen stays as it is: reading "nothing"
         // would set every setting to its first choice, ready to be written.
         logfile.WriteLogLine(QStringLiteral("No default settings file found (%1): the settings shown are kept.")
                                  .arg(QDir::toNativeSeparators(path)));
-        ModUnitUpdate::ShowAllValues(stores, controls);
         return;
     }
     file.close();
+    Startup::FillChoiceLists(controls);
     LeesIniFile::ReadDefaultSettings(stores, controls, homeFolder);
 }

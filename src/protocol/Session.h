@@ -38,8 +38,9 @@ public:
     // The port must not change under a transfer: while the engine is not
     // quiet, a message box says to wait or cancel, and the answer is true.
     bool refuseWhileBusy();
-    // The port dialog's reload of default.set after Save. A missing or
-    // unreadable file leaves the working values as they are and is logged.
+    // The port dialog's refill of the choice lists and reload of default.set
+    // after Save. A missing or unreadable file leaves the screen and the
+    // working values as they are, and is logged.
     void reloadDefaultSettings();
 
     // A port number for this run only (the command-line tool's --com N), taken

@@ -4,7 +4,6 @@
 
 #include "Branding.h"
 
-#include "binding/Startup.h"
 #include "files/LeesIniFile.h"
 #include "protocol/OperatorView.h"
 #include "protocol/Session.h"
@@ -193,7 +192,6 @@ void FrmInstellingen::CmdSave_Click()
     const FileResult written = LeesIniFile::WriteSetupFile(m_session.setup, m_session.homeFolder);
     if (!written.ok)
         m_view.messageBox(written.error, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
-    Startup::FillChoiceLists(m_session.controls);
     m_session.reloadDefaultSettings();
     // Closes and opens the port; an engine that never started, because the
     // port failed at start-up, starts on this successful open.

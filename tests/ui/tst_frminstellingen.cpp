@@ -14,9 +14,11 @@ const QColor kLightGrey(192, 192, 192);
 // The dialog opened from the menu of a window started with the given setup file.
 struct SetupWorld : UiWorld
 {
-    explicit SetupWorld(int compoort, const QString &setPath = QString(), bool failOpens = false)
+    explicit SetupWorld(int compoort, const QString &setPath = QString(), bool failOpens = false, bool withDefault = true)
         : UiWorld(QString(), [&](UiWorld &u) {
               writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(compoort, 2, setPath));
+              if (withDefault)
+                  writeFile(u.path(QStringLiteral("default.set")), "10    ->0\r\n");
               u.port.setFailOpens(failOpens);
           })
     {
@@ -66,6 +68,7 @@ private slots:
     void cancelRestoresStoredSettings();
     void save_data();
     void save();
+    void portKeptDuringTransfer();
     void saveStartsNeverStartedEngine();
     void saveReportsFailedWrite();
     void onlySaveOrCancelLeaveEditing();
@@ -128,11 +131,13 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<int>("choose"); // list entry chosen after "Change"; -2: none
     QTest::addColumn<int>("stored");
     QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("withDefault"); // a default.set to read again
 
-    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true;
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true;
-    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true;
-    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false;
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true;
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true;
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true;
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true;
+    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false;
 }
 
 void TestFrmInstellingen::save()
@@ -141,7 +146,8 @@ void TestFrmInstellingen::save()
     QFETCH(int, choose);
     QFETCH(int, stored);
     QFETCH(bool, opens);
-    SetupWorld w(compoort);
+    QFETCH(bool, withDefault);
+    SetupWorld w(compoort, QString(), false, withDefault);
     // A choice made on screen but not in a file or the unit.
     w.controls().combo(10)->setCurrentIndex(2);
     const int opensBefore = w.port.openCount();
@@ -162,10 +168,35 @@ void TestFrmInstellingen::save()
     QCOMPARE(w.port.isOpen(), opens);
     if (opens)
         QCOMPARE(w.port.lastPortNumber(), stored + 1);
-    // The lists were rebuilt and the default settings read again.
-    QCOMPARE(w.controls().combo(10)->currentIndex(), 0);
+    // The lists were rebuilt and the default settings read again, or without
+    // a default file the screen stays as it was.
+    QCOMPARE(w.controls().combo(10)->currentIndex(), withDefault ? 0 : 2);
     QCOMPARE(w.controls().combo(10)->count(), 5);
     QCOMPARE(w.boxes(), QString());
+}
+
+// Neither Save nor "Open ComPort" touches the port under a running transfer.
+void TestFrmInstellingen::portKeptDuringTransfer()
+{
+    SetupWorld w(0);
+    w.controls().combo(10)->setCurrentIndex(2);
+    w.engine().requestWriteAll();
+    w.window->TmrAfhandel_Timer(); // the engine takes the command
+    const auto working = w.stores().workingValues;
+    const int closes = w.port.closeCount();
+    w.click(QStringLiteral("CmdWijzigen"));
+    w.combo->setCurrentIndex(4);
+    w.click(QStringLiteral("CmdSave"));
+    w.window->CmdReOpenCom_Click();
+
+    QCOMPARE(w.answers.messages().size(), 2);
+    for (const HeadlessView::Message &m : w.answers.messages())
+        QCOMPARE(m.icon, OperatorView::Icon::Critical);
+    QCOMPARE(w.port.closeCount(), closes);
+    QCOMPARE(w.buttons(), QStringLiteral("-SX-")); // still editing
+    QCOMPARE(w.session().setup.Compoort, qint16(0));
+    QCOMPARE(w.stores().workingValues, working);
+    QCOMPARE(w.stores().pendingRequestCount(), int(Items::kBulkItems.size()));
 }
 
 void TestFrmInstellingen::saveStartsNeverStartedEngine()
