@@ -115,7 +115,7 @@ CliRunner::~CliRunner() = default;
 ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 {
     m_view.finish();
-    Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
     return status;
 }
 
@@ -142,7 +142,16 @@ ExitStatus CliRunner::run()
         m_session->datacom.CloseComPort();
     }
     m_view.finish();
+    // Progress that could not be shown is lost output as well.
+    if (status == ExitStatus::Done && m_view.outputLost())
+        status = ExitStatus::Usage;
     return status;
+}
+
+// A result that could not be written is not a result.
+ExitStatus CliRunner::outputFailed()
+{
+    return fail(ExitStatus::Usage, QStringLiteral("cannot write the result to standard output: ") + Console::lastError());
 }
 
 // Everything that can be wrong with the files is found before the port opens.
@@ -339,8 +348,7 @@ ExitStatus CliRunner::readAll()
     if (!saved || !file.open(QIODevice::ReadOnly))
         return fail(ExitStatus::Usage, saved ? file.errorString() : saved.error);
     m_view.finish();
-    Console::write(stdout, file.readAll());
-    return ExitStatus::Done;
+    return Console::write(stdout, file.readAll()) ? ExitStatus::Done : outputFailed();
 }
 
 ExitStatus CliRunner::writeAll()
@@ -364,9 +372,10 @@ ExitStatus CliRunner::readItems()
     if (const ExitStatus status = transferOutcome(m_request.items, false); status != ExitStatus::Done)
         return status;
     m_view.finish();
+    bool written = true;
     for (int n : std::as_const(m_request.items))
-        Console::writeLine(stdout, ItemArguments::record(n, heldValueText(n)));
-    return ExitStatus::Done;
+        written = written && Console::writeLine(stdout, ItemArguments::record(n, heldValueText(n)));
+    return written ? ExitStatus::Done : outputFailed();
 }
 
 ExitStatus CliRunner::writeItems()
@@ -399,9 +408,10 @@ ExitStatus CliRunner::writeItems()
             return status;
     }
     m_view.finish();
+    bool printed = true;
     for (int n : items)
-        Console::writeLine(stdout, ItemArguments::record(n, written.value(n)));
-    return ExitStatus::Done;
+        printed = printed && Console::writeLine(stdout, ItemArguments::record(n, written.value(n)));
+    return printed ? ExitStatus::Done : outputFailed();
 }
 
 ExitStatus CliRunner::serviceCall(bool pagerCall)
@@ -425,8 +435,7 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
         if (outcome.result != Outcome::Result::Succeeded)
             return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
         m_view.finish();
-        Console::writeLine(stdout, outcomeText(outcome, m_controls));
-        return ExitStatus::Done;
+        return Console::writeLine(stdout, outcomeText(outcome, m_controls)) ? ExitStatus::Done : outputFailed();
     }
     return transferOutcome({}, false);
 }

@@ -55,6 +55,7 @@ private:
     QString heldValueText(int n);
     bool hasVisibleControl(int n) const;
     ExitStatus fail(ExitStatus status, const QString &message);
+    ExitStatus outputFailed();
     QString linkReason() const;
     QString outcomeMessage(const Outcome &outcome) const;
 

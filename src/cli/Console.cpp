@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <cerrno>
+#include <cstring>
+
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
@@ -39,25 +42,34 @@ bool isTerminal(std::FILE *stream)
 #endif
 }
 
-void write(std::FILE *stream, const QByteArray &bytes)
+bool write(std::FILE *stream, const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool whole = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    const bool flushed = std::fflush(stream) == 0;
+    return whole && flushed && !std::ferror(stream);
 }
 
-void writeLine(std::FILE *stream, const QString &text)
+bool writeLine(std::FILE *stream, const QString &text)
 {
-    write(stream, Cp1252::encodeLossy(text) + kLineEnd);
+    return write(stream, Cp1252::encodeLossy(text) + kLineEnd);
 }
 
-void writeText(std::FILE *stream, const QString &text)
+bool writeText(std::FILE *stream, const QString &text)
 {
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (t.endsWith(u'\n'))
         t.chop(1);
+    bool ok = true;
     for (const QString &line : t.split(u'\n'))
-        writeLine(stream, line);
+        ok = writeLine(stream, line) && ok;
+    return ok;
+}
+
+QString lastError()
+{
+    return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("the output was not taken");
 }
 
 } // namespace Console

@@ -15,11 +15,16 @@ void prepare();
 
 bool isTerminal(std::FILE *stream);
 
-// The bytes as they are, flushed.
-void write(std::FILE *stream, const QByteArray &bytes);
+// Each write is flushed and checked: false when the stream did not take all
+// of it (a full disk, /dev/full, a closed pipe).
+
+// The bytes as they are.
+[[nodiscard]] bool write(std::FILE *stream, const QByteArray &bytes);
 // The text and a line end; a character without a Windows-1252 byte becomes '?'.
-void writeLine(std::FILE *stream, const QString &text);
+[[nodiscard]] bool writeLine(std::FILE *stream, const QString &text);
 // Several lines, split at CR LF or LF.
-void writeText(std::FILE *stream, const QString &text);
+[[nodiscard]] bool writeText(std::FILE *stream, const QString &text);
+// The system's words for the last failed write.
+QString lastError();
 
 } // namespace Console

@@ -55,7 +55,8 @@ void ConsoleView::finish()
 void ConsoleView::printLine(const QString &line)
 {
     eraseBar();
-    Console::writeLine(m_stream, line);
+    if (!Console::writeLine(m_stream, line))
+        m_lost = true;
     drawBar();
 }
 
@@ -70,7 +71,7 @@ void ConsoleView::drawBar()
                              .arg(QString(filled, u'#'), QString(kBarCells - filled, u'.'))
                              .arg(value)
                              .arg(span);
-    Console::write(m_stream, '\r' + text.toLatin1());
+    put('\r' + text.toLatin1());
     m_barWidth = int(text.size());
 }
 
@@ -78,6 +79,12 @@ void ConsoleView::eraseBar()
 {
     if (m_barWidth == 0)
         return;
-    Console::write(m_stream, '\r' + QByteArray(m_barWidth, ' ') + '\r');
+    put('\r' + QByteArray(m_barWidth, ' ') + '\r');
     m_barWidth = 0;
+}
+
+void ConsoleView::put(const QByteArray &bytes)
+{
+    if (!Console::write(m_stream, bytes))
+        m_lost = true;
 }

@@ -19,15 +19,19 @@ public:
     void note(const QString &line);
     // Prints a line that was begun but never ended, and removes the bar.
     void finish();
+    // Whether some of the output was lost (the stream refused it).
+    bool outputLost() const { return m_lost; }
 
 private:
     void printLine(const QString &line);
     void drawBar();
     void eraseBar();
+    void put(const QByteArray &bytes);
 
     std::FILE *m_stream;
     bool m_terminal;
     QString m_partial; // a progress line not yet ended
     ProgressBar m_bar;
     int m_barWidth = 0; // characters the drawn bar takes; 0 when none is drawn
+    bool m_lost = false;
 };

@@ -21,17 +21,20 @@ int main(int argc, char *argv[])
 
     const CommandLine::Outcome parsed = CommandLine::parse(QCoreApplication::arguments());
     if (!parsed.error.isEmpty()) {
-        Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error + QStringLiteral(" (see --help)"));
+        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error + QStringLiteral(" (see --help)"));
         return int(ExitStatus::Usage);
     }
     if (!parsed.request) {
-        Console::writeText(stdout, parsed.output);
-        return int(ExitStatus::Done);
+        if (Console::writeText(stdout, parsed.output))
+            return int(ExitStatus::Done);
+        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: cannot write to standard output: ")
+                                             + Console::lastError());
+        return int(ExitStatus::Usage);
     }
     CliRunner runner(*parsed.request);
     const ExitStatus status = runner.run();
     if (parsed.request->stats) {
-        Console::writeLine(stderr, QStringLiteral("tessaro-cli: ticks %1 (%2 ms at %3 ms a tick), wall %4 ms")
+        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ticks %1 (%2 ms at %3 ms a tick), wall %4 ms")
                                        .arg(runner.ticks())
                                        .arg(runner.ticks() * CliRunner::kTickMs)
                                        .arg(CliRunner::kTickMs)

@@ -57,17 +57,17 @@ QString LinkState::describe(Port::Problem problem, const QString &device, const 
     QString text;
     switch (problem) {
     case Port::Problem::None: return QString();
-    case Port::Problem::NoSuchDevice: text = QStringLiteral("no such device: %1").arg(name); break;
-    case Port::Problem::PermissionDenied: text = QStringLiteral("permission denied on %1").arg(name); break;
-    case Port::Problem::InUse: text = QStringLiteral("%1 is in use by another program").arg(name); break;
-    case Port::Problem::NotADevice: text = QStringLiteral("%1 is not a serial device").arg(name); break;
+    case Port::Problem::NoSuchDevice: text = QStringLiteral("%1: no such device").arg(name); break;
+    case Port::Problem::PermissionDenied: text = QStringLiteral("%1: permission denied").arg(name); break;
+    case Port::Problem::InUse: text = QStringLiteral("%1: in use by another program").arg(name); break;
+    case Port::Problem::NotADevice: text = QStringLiteral("%1: not a serial device").arg(name); break;
     case Port::Problem::DeviceLost: text = QStringLiteral("the serial device %1 disappeared").arg(name); break;
-    case Port::Problem::WriteFailed: text = QStringLiteral("%1 refused output and was closed").arg(name); break;
+    case Port::Problem::WriteFailed: text = QStringLiteral("%1: output refused, port closed").arg(name); break;
     case Port::Problem::Other:
-        text = QStringLiteral("cannot open %1").arg(name);
+        text = QStringLiteral("%1: cannot open").arg(name);
         if (!systemText.isEmpty())
-            text += QStringLiteral(": ") + systemText;
-        return text;
+            text += QStringLiteral(" (%1)").arg(systemText);
+        break;
     }
     return text;
 }

@@ -53,9 +53,9 @@ public:
     // The clock that stamps a good answer.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    // The plain words for a port problem on a device, e.g. "permission denied
-    // on /dev/ttyUSB0"; systemText (the system's own words) is added when it
-    // says more.
+    // The plain words for a port problem on a device, e.g. "/dev/ttyUSB0:
+    // permission denied"; systemText (the system's own words) is added where
+    // the kind alone says too little.
     static QString describe(Port::Problem problem, const QString &device, const QString &systemText = QString());
     static QString failureText(Failure failure);
 

@@ -128,8 +128,14 @@ void TstCli::init()
 Run TstCli::cli(const QString &device, const QStringList &args)
 {
     QProcess process;
+    // A last argument ">/dev/full" sends standard output there, as a shell would.
+    QStringList arguments = args;
+    if (!arguments.isEmpty() && arguments.constLast() == QLatin1String(">/dev/full")) {
+        arguments.removeLast();
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    }
     process.start(QStringLiteral(TESSARO_CLI_PATH),
-                  QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + args);
+                  QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + arguments);
     Run run;
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -390,8 +396,14 @@ void TstCli::unitFailures_data()
     QTest::newRow("restart") << QStringList{} << QStringList{"restart"} << 0 << "";
     QTest::newRow("restart refused") << QStringList{"--fault", "nack"} << QStringList{"restart"} << 1
                                      << "Restart failed: refused by the unit";
+    QTest::newRow("read-all to a full disk") << QStringList{} << QStringList{"read-all", "-", ">/dev/full"} << 2
+                                             << "cannot write the result to standard output: No space left on device";
+    QTest::newRow("read to a full disk") << QStringList{} << QStringList{"read", "5", ">/dev/full"} << 2
+                                         << "cannot write the result to standard output: No space left on device";
     QTest::newRow("no such port") << QStringList{} << QStringList{"--com", "7", "--port", "/nonexistent/tty", "read", "5"}
                                   << 1 << "cannot open serial port 7: /nonexistent/tty: no such device";
+    QTest::newRow("port is a folder") << QStringList{} << QStringList{"--port", "/tmp", "read", "5"}
+                                      << 1 << "cannot open serial port 1: /tmp: not a serial device";
 }
 
 void TstCli::unitFailures()
