@@ -589,23 +589,28 @@ void TestInterface::restartWinsOverPagerCall()
 void TestInterface::unitTextWhileIdle_data()
 {
     QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("laterTicks"); // quiet ticks after the one that takes the input
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("OK CR LF") << QByteArray("OK\r\n") << QStringList{u"OK"_s};
-    QTest::newRow("control bytes by name") << QByteArray("a\x02\x15\x7F\n") << QStringList{u"a[STX][NACK][RUBOUT]"_s};
-    QTest::newRow("200 characters") << QByteArray(200, 'x') + '\r' << QStringList{QString(131, u'x'), QString(69, u'x')};
+    QTest::newRow("OK CR LF") << QByteArray("OK\r\n") << 0 << QStringList{u"OK"_s};
+    QTest::newRow("control bytes by name") << QByteArray("a\x02\x15\x7F\n") << 0 << QStringList{u"a[STX][NACK][RUBOUT]"_s};
+    QTest::newRow("200 characters") << QByteArray(200, 'x') + '\r' << 0 << QStringList{QString(131, u'x'), QString(69, u'x')};
+    // A babbling unit: a burst of 20 lines is logged, the rest counted once a minute.
+    QStringList burst(20, u"L"_s);
+    QTest::newRow("30 lines at once") << QByteArray("L\n").repeated(30) << 60 * 40
+                                      << burst + QStringList{u"10 lines of unit text not logged"_s};
 }
 
 void TestInterface::unitTextWhileIdle()
 {
     QFETCH(QByteArray, input);
+    QFETCH(int, laterTicks);
     QFETCH(QStringList, lines);
     EngineWorld w;
-    const int before = w.logLines().size();
+    QStringList got;
+    w.session().logfile.setLineListener([&](const QString &text) { got << text; });
     w.port.queueInput(input);
     w.tick();
-    QStringList got = w.logLines().mid(before);
-    for (QString &l : got)
-        l = l.mid(9);
+    w.tick(laterTicks);
     QCOMPARE(got, lines);
 }
 
