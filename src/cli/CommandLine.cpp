@@ -120,7 +120,7 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         r.file = args.first();
         return true;
     case CliRequest::Command::Read:
-        if (!count(1, Items::kItemCount, "one or more ITEMs"))
+        if (!count(1, Items::kItemCount, "from 1 to 250 ITEMs"))
             return false;
         for (const QString &arg : args) {
             const auto n = ItemArguments::parseItem(arg, error);
@@ -135,7 +135,7 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         }
         return true;
     case CliRequest::Command::Write:
-        if (!count(1, Items::kItemCount, "one or more ITEM=VALUE"))
+        if (!count(1, Items::kItemCount, "from 1 to 250 ITEM=VALUE pairs"))
             return false;
         for (const QString &arg : args) {
             const qsizetype eq = arg.indexOf(u'=');

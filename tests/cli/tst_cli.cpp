@@ -161,7 +161,11 @@ void TstCli::usageErrorsTouchNothing_data()
     row("no command", {}, "no command given");
     row("unknown command", {"frobnicate"}, "unknown command \"frobnicate\"");
     row("unknown option", {"--fast", "read", "5"}, "Unknown option 'fast'");
-    row("read nothing", {"read"}, "read takes one or more ITEMs");
+    row("read nothing", {"read"}, "read takes from 1 to 250 ITEMs");
+    QStringList many{"read"};
+    for (int i = 0; i < 251; ++i)
+        many << QStringLiteral("5");
+    row("read 251 items", many, "read takes from 1 to 250 ITEMs");
     row("item 250", {"read", "250"}, "item 250 is outside 0-249");
     row("item not a number", {"read", "5x"}, "\"5x\" is not an item number");
     row("item without conversion", {"read", "3"}, "item 3 cannot be read");
