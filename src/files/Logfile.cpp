@@ -36,12 +36,16 @@ Logfile::Logfile(const Setup &setup, Diverse::LogLines &lines, const QString &ho
 {
 }
 
+Logfile::~Logfile() = default;
+
 void Logfile::WriteLogLine(const QString &text)
 {
     const QDateTime now = m_clock();
     const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + text;
-    if (m_setup.Logfile == 0)
+    if (m_setup.Logfile == 0) {
+        closeFile();
         return;
+    }
     m_lines.AddLogLine(line);
     if (m_lineListener)
         m_lineListener(text);
@@ -50,7 +54,7 @@ void Logfile::WriteLogLine(const QString &text)
     QString fileLine = line;
     fileLine.replace(u'\r', QStringLiteral("[CR]")).replace(u'\n', QStringLiteral("[LF]"));
     // A line the file cannot take is lost without a word; the window shows it.
-    appendLine(fileNameFor(now.date()), Cp1252::encodeLossy(fileLine) + kLineEnd.toByteArray());
+    appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(fileLine) + kLineEnd.toByteArray());
 }
 
 QString Logfile::logFolder() const
@@ -63,27 +67,58 @@ QString Logfile::fileNameFor(const QDate &date) const
     return QDir(logFolder()).filePath(date.toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".log"));
 }
 
-bool Logfile::appendLine(const QString &path, const QByteArray &bytes)
+void Logfile::closeFile()
 {
-    QFile file(path);
+    m_file.reset();
+    m_openPath.clear();
+    m_endAfterLastLine = -1;
+}
+
+bool Logfile::openFile(const QString &path)
+{
+    auto file = std::make_unique<QFile>(path);
     bool canRead = false;
-    if (!openForAppend(file, &canRead)) {
+    if (!openForAppend(*file, &canRead)) {
         // The first line ever: make the folder and try once more.
         const QString folder = logFolder();
-        if (QFileInfo::exists(folder) || !QDir().mkpath(folder) || !openForAppend(file, &canRead))
+        if (QFileInfo::exists(folder) || !QDir().mkpath(folder) || !openForAppend(*file, &canRead))
             return false;
     }
+    m_file = std::move(file);
+    m_openPath = path;
+    m_canRead = canRead;
+    m_endAfterLastLine = -1;
+    return true;
+}
+
+bool Logfile::appendLine(const QString &path, const QDateTime &now, const QByteArray &bytes)
+{
+    // Another day, or another second: the file is opened afresh.
+    const QDateTime second = now.addMSecs(-now.time().msec());
+    if (m_file && (m_openPath != path || m_openedAt != second))
+        closeFile();
+    if (!m_file) {
+        if (!openFile(path))
+            return false;
+        m_openedAt = second;
+    }
+    QFile &file = *m_file;
     const qint64 oldSize = file.size();
     QByteArray out;
-    // A line torn off earlier must not run into this one.
-    if (canRead && oldSize > 0 && !endsWithLineEnd(file, oldSize))
+    // A line torn off earlier (by us or by another program writing the same
+    // file) must not run into this one. The file as our last line left it
+    // ends with a line end.
+    if (m_canRead && oldSize > 0 && oldSize != m_endAfterLastLine && !endsWithLineEnd(file, oldSize))
         out = kLineEnd.toByteArray();
     out += bytes;
     // Unbuffered, so a full disk shows as a short count; a half line is taken back.
     const qint64 written = file.write(out);
-    if (written == out.size())
+    if (written == out.size()) {
+        m_endAfterLastLine = oldSize + written;
         return true;
+    }
     if (written > 0)
         file.resize(oldSize);
+    closeFile();
     return false;
 }

@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QFile;
 
 struct Setup;
 namespace Diverse { class LogLines; }
@@ -11,12 +14,22 @@ namespace Diverse { class LogLines; }
 // Every status and error line goes through WriteLogLine: time-stamped, added to
 // the log window lines and appended to the daily file Log/DDMMYYYY.log in the
 // home folder. The setup value Logfile switches both (0 = off).
+//
+// The day's file stays open while lines keep coming within one second of the
+// clock (a flood costs one write per line, not an open and close); each line
+// reaches the system at once, so a crash loses none. The file is closed when
+// the day changes, when logging is off at a call, on a failed write and on
+// destruction, and opened afresh each new second, so a file the operator
+// moved away or deleted is written again.
 class Logfile
 {
 public:
     using Clock = std::function<QDateTime()>;
 
     Logfile(const Setup &setup, Diverse::LogLines &lines, const QString &homeFolder, Clock clock);
+    ~Logfile();
+    Logfile(const Logfile &) = delete;
+    Logfile &operator=(const Logfile &) = delete;
 
     void WriteLogLine(const QString &text);
 
@@ -27,12 +40,24 @@ public:
     QString logFolder() const;
     QString fileNameFor(const QDate &date) const;
 
+    // Lets go of the day's file now (the next line opens it again).
+    void closeFile();
+
 private:
-    bool appendLine(const QString &path, const QByteArray &bytes);
+    bool openFile(const QString &path);
+    bool appendLine(const QString &path, const QDateTime &now, const QByteArray &bytes);
 
     const Setup &m_setup;
     Diverse::LogLines &m_lines;
     QString m_homeFolder;
     Clock m_clock;
     std::function<void(const QString &)> m_lineListener;
+
+    // The open day's file: its name, the second it was opened in, whether it
+    // can be read (to see how it ends), and its size after our last line.
+    std::unique_ptr<QFile> m_file;
+    QString m_openPath;
+    QDateTime m_openedAt;
+    bool m_canRead = false;
+    qint64 m_endAfterLastLine = -1;
 };

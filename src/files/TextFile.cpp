@@ -3,10 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 namespace TextFile {
 namespace {
@@ -29,6 +32,74 @@ QString reasonText(const QString &systemText)
     return reason;
 }
 
+// Why a path that exists is no file to read or replace; empty for a regular file.
+// Checked before opening: opening a FIFO waits for a writer, for ever.
+QString notAFileReason(const QFileInfo &info)
+{
+    if (info.isFile())
+        return QString();
+    if (info.isDir())
+        return QStringLiteral("it is a folder, not a file");
+    return QStringLiteral("it is not a regular file (a pipe, a device or a socket)");
+}
+
+// A save writes "<name>.tessaro-save-XXXXXX" beside the file "<name>" and renames
+// it over the file. A save cut off between the two (the program killed) leaves
+// that temporary behind, complete; the next save of the same file removes it.
+// The mark and the exact shape keep the clean-up off any other program's files.
+constexpr QLatin1StringView kTemporaryMark(".tessaro-save-");
+constexpr int kTemporaryTagLength = 6;
+
+bool isTag(QStringView text)
+{
+    return text.size() == kTemporaryTagLength
+        && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+           });
+}
+
+// "<name>.tessaro-save-XXXXXX", or that with a second ".XXXXXX" which the
+// writer adds where the system cannot make a file without a name.
+bool isTemporaryOf(const QString &candidate, const QString &fileName)
+{
+    const QString prefix = fileName + kTemporaryMark;
+    if (!candidate.startsWith(prefix))
+        return false;
+    const QStringView rest = QStringView(candidate).sliced(prefix.size());
+    if (rest.size() == kTemporaryTagLength)
+        return isTag(rest);
+    return rest.size() == 2 * kTemporaryTagLength + 1 && isTag(rest.first(kTemporaryTagLength))
+        && rest.at(kTemporaryTagLength) == u'.' && isTag(rest.last(kTemporaryTagLength));
+}
+
+QString newTag()
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString tag;
+    for (int i = 0; i < kTemporaryTagLength; ++i)
+        tag += QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))]);
+    return tag;
+}
+
+// Regular files only: a link or a folder of that name is left alone.
+void removeStaleTemporaries(const QDir &folder, const QString &fileName)
+{
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        if (isTemporaryOf(name, fileName))
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+std::filesystem::path systemPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(QDir::toNativeSeparators(path).toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
 } // namespace
 
 QString displayName(const QString &path)
@@ -39,9 +110,12 @@ QString displayName(const QString &path)
 ReadOutcome forEachLine(const QString &path, const std::function<void(const QByteArray &line)> &onLine)
 {
     const QString name = displayName(path);
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return {ReadStatus::Missing, QStringLiteral("Could not read \"%1\": the file does not exist.").arg(name)};
+    if (const QString reason = notAFileReason(info); !reason.isEmpty())
+        return {ReadStatus::NotAFile, QStringLiteral("Could not read \"%1\": %2.").arg(name, reason)};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {ReadStatus::CannotOpen,
                 QStringLiteral("Could not read \"%1\": %2.").arg(name, reasonText(file.errorString()))};
@@ -89,7 +163,11 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
 
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what)
 {
-    const QFileInfo info(path);
+    QFileInfo info(path);
+    // A link is followed: the file it names is replaced, the link stays.
+    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    if (target != info.absoluteFilePath())
+        info = QFileInfo(target);
     const bool existed = info.isFile();
     auto failure = [&](const QString &reason) {
         return FileResult::failure(QStringLiteral("Could not save the %1 \"%2\": %3. %4")
@@ -101,8 +179,17 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return failure(QStringLiteral("the folder \"%1\" does not exist").arg(displayName(folder.path())));
+    if (info.exists()) {
+        if (const QString reason = notAFileReason(info); !reason.isEmpty())
+            return failure(reason);
+    }
+    removeStaleTemporaries(folder, info.fileName());
 
-    QSaveFile file(path);
+    // The content gets the temporary name only once it is written whole (the
+    // writer makes it without a name where the system can), so the rename
+    // below never puts a part of a file in the old one's place.
+    const QString temporary = folder.filePath(info.fileName() + kTemporaryMark + newTag());
+    QSaveFile file(temporary);
     // Unbuffered: every write reaches the system at once, so a full disk shows
     // in the count written and not only (or not at all) when the file is closed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -118,6 +205,14 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
     }
     if (!file.commit())
         return failure(reasonText(file.errorString()));
+    if (existed)
+        QFile::setPermissions(temporary, info.permissions());
+    std::error_code error;
+    std::filesystem::rename(systemPath(temporary), systemPath(info.absoluteFilePath()), error);
+    if (error) {
+        QFile::remove(temporary);
+        return failure(reasonText(QString::fromLocal8Bit(error.message())));
+    }
     return FileResult::success();
 }
 

@@ -13,6 +13,7 @@ namespace TextFile {
 enum class ReadStatus {
     Complete,   // every line was delivered
     Missing,    // no such file: nothing was delivered
+    NotAFile,   // a folder, a pipe, a device: refused before opening, nothing was delivered
     CannotOpen, // nothing was delivered
     ReadError   // the lines before the failure (or an overlong line) were delivered
 };
@@ -25,13 +26,16 @@ struct ReadOutcome
 
 // Calls onLine for every line of the file, without its line end. CR LF, a lone
 // CR and a lone LF each end a line; a last line without a line end counts too.
-// Empty lines are delivered as well. A line over 16 MB ends the reading.
+// Empty lines are delivered as well. A line over 16 MB ends the reading. Only
+// a regular file is opened: a folder, a pipe or a device is refused at once.
 ReadOutcome forEachLine(const QString &path, const std::function<void(const QByteArray &line)> &onLine);
 
 // Replaces the file with content through a temporary file in the same folder,
-// renamed over the old one only when every byte reached the disk. On failure
-// the old file is untouched and the result names the file (as "the <what>")
-// and the reason.
+// "<name>.tessaro-save-XXXXXX", renamed over the old one only when every byte
+// reached the disk; such temporaries of this file left by an interrupted save
+// are removed first. A link is followed; a folder, a pipe or a device in the
+// file's place is refused. On failure the old file is untouched and the result
+// names the file (as "the <what>") and the reason.
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what);
 
 // The path as the operator knows it (native separators).

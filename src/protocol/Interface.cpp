@@ -313,11 +313,13 @@ void Interface::idle()
         reportPortLost();
         m_state = State::ReopenPort;
     };
+    // Nothing closes the port while the scan runs: asking once stands for
+    // asking before each item.
+    if (!portOpen()) {
+        lost();
+        return;
+    }
     for (int item = 0; item < Items::kItemCount; ++item) {
-        if (!portOpen()) {
-            lost();
-            return;
-        }
         const qint16 request = m_stores.itemRequest[item];
         if (request == Items::kWriteRequest || request == Items::kReadRequest) {
             startItem(item, request == Items::kWriteRequest);

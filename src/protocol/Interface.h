@@ -117,6 +117,9 @@ public:
     qint16 CurrentItem() const { return m_currentItem; }
     qint16 AllMode() const { return m_allMode; }
     qint16 WaitTicks() const { return m_waitTicks; }
+    qint16 ReplyTicks() const { return m_replyTicks; }
+    qint16 ProgModeTicks() const { return m_progModeTicks; }
+    const QString &UnitTextLine() const { return m_unitTextLine; }
     qint16 RxCount() const { return m_rxCount; }
     const RxBuffer &rxBuffer() const { return m_rxBuffer; }
     bool readAllRequested() const { return m_readAllRequested; }

@@ -836,8 +836,10 @@ void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
         beep();
         return;
     }
-    if (!LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path).ok)
-        messageBox(QStringLiteral("Error reading setup-file"), Branding::kTitleBy, Icon::Critical, Buttons::Ok);
+    // The reason (missing, a folder, not a regular file, ...) follows on its own lines.
+    if (const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path); !read.ok)
+        messageBox(QStringLiteral("Error reading setup-file") + kCrLf + kCrLf + read.error, Branding::kTitleBy,
+                   Icon::Critical, Buttons::Ok);
 }
 
 void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()

@@ -14,6 +14,10 @@
 
 #include <cmath>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // The stores and the controls as the window has them after start-up.
@@ -61,6 +65,18 @@ QByteArray showableSettingsFile()
     return file;
 }
 
+// Puts a folder or a FIFO in a file's place; false when the system has no FIFOs.
+bool makeInPlace(const QString &kind, const QString &name)
+{
+    if (kind == u"folder")
+        return QDir().mkdir(name);
+#ifdef Q_OS_UNIX
+    if (kind == u"fifo")
+        return ::mkfifo(QFile::encodeName(name).constData(), 0600) == 0;
+#endif
+    return kind == u"missing";
+}
+
 } // namespace
 
 class TstLeesIniFile : public QObject
@@ -91,6 +107,7 @@ private slots:
     void overlongLineEndsReading();
     void emptyPath();
     void writeToMissingFolder();
+    void saveCleansUpAfterInterruptedSave();
     void diskFaultKeepsOldFile_data();
     void diskFaultKeepsOldFile();
 
@@ -344,17 +361,22 @@ void TstLeesIniFile::oddFiles()
 
 void TstLeesIniFile::unreadableSettingsFile_data()
 {
-    QTest::addColumn<bool>("isFolder");
-    QTest::newRow("missing") << false;
-    QTest::newRow("a folder") << true;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("a folder") << "folder" << "is a folder";
+#ifdef Q_OS_UNIX
+    // Opening a FIFO for reading would wait for a writer for ever.
+    QTest::newRow("a FIFO") << "fifo" << "not a regular file";
+#endif
 }
 
 void TstLeesIniFile::unreadableSettingsFile()
 {
-    QFETCH(bool, isFolder);
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     const QString name = path(QStringLiteral("picked.cfg"));
-    if (isFolder)
-        QVERIFY(QDir().mkdir(name));
+    QVERIFY(makeInPlace(kind, name));
     Screen screen;
     screen.stores.fileValues[7] = Values::integer(4);
     screen.stores.workingValues[7] = Values::integer(5);
@@ -365,18 +387,31 @@ void TstLeesIniFile::unreadableSettingsFile()
     const FileResult result = LeesIniFile::ReadSettingsFile(screen.stores, screen.controls, name);
     QVERIFY(!result);
     QVERIFY2(result.error.contains(QDir::toNativeSeparators(name)), qPrintable(result.error));
+    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
     QVERIFY(screen.stores.fileValues == before.fileValues);
     QVERIFY(screen.stores.workingValues == before.workingValues);
     QVERIFY(screen.stores.unitValues == before.unitValues);
     QCOMPARE(screen.controls.comboIndex(7), 5);
+
+    // Nor is a save put in its place.
+    if (kind != u"missing") {
+        const FileResult saved = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, name);
+        QVERIFY(!saved);
+        QVERIFY2(saved.error.contains(reason), qPrintable(saved.error));
+        QVERIFY(!QFileInfo(name).isFile());
+        QCOMPARE(FileBytes::names(m_dir->path()), QStringList{QStringLiteral("picked.cfg")});
+    }
 }
 
 void TstLeesIniFile::unreadableDefaultSettings()
 {
-    // Missing, then a folder in its place: both read as an empty file.
-    for (int round = 0; round < 2; ++round) {
-        if (round == 1)
-            QVERIFY(QDir().mkdir(LeesIniFile::defaultSettingsPath(m_dir->path())));
+    // Missing, a folder or a FIFO in its place: each reads as an empty file, at once.
+    for (const QString &kind : {QStringLiteral("missing"), QStringLiteral("folder"), QStringLiteral("fifo")}) {
+        const QString name = LeesIniFile::defaultSettingsPath(m_dir->path());
+        QDir().rmdir(name);
+        QFile::remove(name);
+        if (!makeInPlace(kind, name))
+            continue; // no FIFOs here
         Screen screen;
         screen.controls.setText(150, QStringLiteral("old"));
         screen.stores.unitValues[7] = Values::integer(3);
@@ -386,6 +421,15 @@ void TstLeesIniFile::unreadableDefaultSettings()
         QCOMPARE(screen.stores.workingValues[150], Values::text(QString()));
         QCOMPARE(screen.controls.text(150), QString());
         QCOMPARE(screen.controls.comboIndex(7), 0);
+        // The setup file alike.
+        const QString setupName = LeesIniFile::setupFilePath(m_dir->path());
+        QDir().rmdir(setupName);
+        QFile::remove(setupName);
+        QVERIFY(makeInPlace(kind, setupName));
+        Setup setup{4, 2, QStringLiteral("x"), 3};
+        LeesIniFile::ReadSetupFile(setup, m_dir->path());
+        QCOMPARE(setup.Compoort, 0);
+        QCOMPARE(setup.SetPath, QString());
     }
 }
 
@@ -466,6 +510,57 @@ void TstLeesIniFile::writeToMissingFolder()
     QVERIFY(!QFileInfo::exists(folder));
     Setup setup;
     QVERIFY(!LeesIniFile::WriteSetupFile(setup, folder));
+}
+
+// A save killed between writing its temporary and renaming it leaves the
+// temporary behind, complete. The next save of that file removes it, and
+// nothing else: not another file's temporary, not a name of another shape,
+// not a link or a folder. The saved file keeps its permissions; a link to it
+// stays a link.
+void TstLeesIniFile::saveCleansUpAfterInterruptedSave()
+{
+    const QString target = path(QStringLiteral("unit.cfg"));
+    QVERIFY(FileBytes::write(target, "old"));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+
+    const QStringList stale = {
+        QStringLiteral("unit.cfg.tessaro-save-k3x9q0"),
+        QStringLiteral("unit.cfg.tessaro-save-AB12cd.Zz09yx"),
+    };
+    const QStringList kept = {
+        QStringLiteral("other.cfg.tessaro-save-k3x9q0"), // another file's
+        QStringLiteral("unit.cfg.tessaro-save-k3x9q"),   // other shapes
+        QStringLiteral("unit.cfg.tessaro-save-k3x9q0x"),
+        QStringLiteral("unit.cfg.tessaro-save-k3x9q!"),
+        QStringLiteral("unit.cfg.k3x9q0"),
+        QStringLiteral("unit.cfg.backup"),
+        QStringLiteral("xunit.cfg.tessaro-save-k3x9q0"),
+    };
+    for (const QString &name : stale + kept)
+        QVERIFY(FileBytes::write(path(name), "0    ->1\r\n"));
+    QVERIFY(QFile::link(target, path(QStringLiteral("unit.cfg.tessaro-save-link00"))));
+    QVERIFY(QDir().mkdir(path(QStringLiteral("unit.cfg.tessaro-save-fold00"))));
+
+    Screen screen;
+    screen.controls.setComboIndex(7, 3);
+    const FileResult saved = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, target);
+    QVERIFY2(saved, qPrintable(saved.error));
+
+    QStringList expected = kept;
+    expected << QStringLiteral("unit.cfg") << QStringLiteral("unit.cfg.tessaro-save-fold00")
+             << QStringLiteral("unit.cfg.tessaro-save-link00");
+    expected.sort();
+    QCOMPARE(FileBytes::names(m_dir->path()), expected);
+    QVERIFY(FileBytes::read(target).contains("\r\n7    ->3\r\n"));
+    QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+
+    // Saved through a link, the file it names is replaced.
+    const QString link = path(QStringLiteral("link.cfg"));
+    QVERIFY(QFile::link(target, link));
+    screen.controls.setComboIndex(7, 4);
+    QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, link));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(FileBytes::read(target).contains("\r\n7    ->4\r\n"));
 }
 
 void TstLeesIniFile::diskFaultKeepsOldFile_data()

@@ -163,6 +163,20 @@ void TstLogfile::tornLineIsClosedFirst()
     Log log(m_home->path());
     log.logfile.WriteLogLine(QStringLiteral("next"));
     QCOMPARE(FileBytes::read(file), QByteArray("09:00:00 half a li\r\n14:05:09 next\r\n"));
+
+    // Torn by another writer while the file is held open between two lines.
+    QFile other(file);
+    QVERIFY(other.open(QIODevice::WriteOnly | QIODevice::Append));
+    QCOMPARE(other.write("torn"), 4);
+    other.close();
+    log.logfile.WriteLogLine(QStringLiteral("same second"));
+    QVERIFY(FileBytes::read(file).endsWith("14:05:09 next\r\ntorn\r\n14:05:09 same second\r\n"));
+
+    // Deleted by the operator: from the next second on the lines go to a new file.
+    QVERIFY(QFile::remove(file));
+    log.now = log.now.addSecs(1);
+    log.logfile.WriteLogLine(QStringLiteral("later"));
+    QCOMPARE(FileBytes::read(file), QByteArray("14:05:10 later\r\n"));
 }
 
 void TstLogfile::shortAppendIsTakenBack()

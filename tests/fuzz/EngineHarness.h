@@ -30,8 +30,83 @@ private:
     QByteArray m_taken;
 };
 
-// A whole session on a recording port, started as the program starts it, with
-// the checks that hold after every tick of the engine.
+// One session for the whole process, built and started once as the program
+// starts it; what start-up left is kept aside. Building it costs more than
+// most inputs, so each input gets it reset instead: a fresh port, a fresh
+// link layer and engine (cheap objects), and the values, controls, view,
+// setup and log lines as start-up left them; then the port is opened and
+// the engine started as start-up does.
+class EngineWorld
+{
+public:
+    static EngineWorld &instance()
+    {
+        static EngineWorld *world = new EngineWorld; // lives to the end of the process
+        return *world;
+    }
+
+    void reset()
+    {
+        Session &s = m_world.session;
+        m_port = RecordingPort();
+        m_port.setDsr(true);
+        std::destroy_at(&s.engine);
+        std::destroy_at(&s.datacom);
+        std::construct_at(&s.datacom, m_port, s.logfile);
+        std::construct_at(&s.engine, s.stores, s.datacom, s.controls, s.view, s.logfile, s.setup);
+        s.stores = m_started.stores;
+        s.setup = m_started.setup;
+        m_world.controls = m_started.controls;
+        m_world.view = m_started.view;
+        s.engine.setDebugMode(m_started.debugMode);
+        if (s.datacom.openDefault(s.setup.Compoort) == 0)
+            s.engine.InterfaceTick(Interface::kStartCommand);
+        s.stores.ResetUnitValues();
+        s.stores.ClearRequestFlags();
+        s.logLines = m_started.logLines;
+        s.logfile.closeFile();
+    }
+
+    HeadlessSession &world() { return m_world; }
+    RecordingPort &port() { return m_port; }
+
+private:
+    EngineWorld()
+        : m_world(homeFolder(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); }, m_port)
+    {
+        m_port.setDsr(true);
+        m_world.session.InitProgram(QStringLiteral("/DEBUG"));
+        m_started = {m_world.session.stores, m_world.controls, m_world.view, m_world.session.setup,
+                     m_world.session.logLines, m_world.session.engine.DebugMode()};
+    }
+
+    // Log lines stay in the window: a file named Log stands where the log
+    // folder would be, so the run never fills the disk with log files.
+    static QString homeFolder()
+    {
+        const QString path = Fuzz::scratchPath(QStringLiteral("home"));
+        QDir().mkpath(path);
+        Fuzz::writeFile(QDir(path).filePath(QStringLiteral("Log")), QByteArray());
+        return path;
+    }
+
+    struct Started
+    {
+        Stores stores;
+        HeadlessItemControls controls;
+        HeadlessView view;
+        Setup setup;
+        Diverse::LogLines logLines;
+        int debugMode = 0;
+    };
+
+    RecordingPort m_port; // before the session, which holds it
+    HeadlessSession m_world;
+    Started m_started;
+};
+
+// The shared session reset for one input, with the checks that hold after
+// every tick of the engine.
 class EngineHarness
 {
 public:
@@ -48,12 +123,12 @@ public:
     }
 
     EngineHarness()
+        : m_shared(EngineWorld::instance())
+        , m_port(m_shared.port())
     {
-        m_port.setDsr(true);
-        m_world = std::make_unique<HeadlessSession>(homeFolder(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); },
-                                                    m_port);
-        session().InitProgram(QStringLiteral("/DEBUG"));
-        FUZZ_CHECK(int(engine().EngineState()) == int(Interface::State::Idle), QStringLiteral("the engine did not start"));
+        m_shared.reset();
+        m_world = &m_shared.world();
+        FUZZ_CHECK(engine().EngineState() == Interface::State::Idle, QStringLiteral("the engine did not start"));
         m_spareWorking = stores().workingValues[250];
         m_spareUnit = stores().unitValues[250];
         m_spareFile = stores().fileValues[250];
@@ -108,6 +183,24 @@ public:
         return engine().isQuiet();
     }
 
+    // Nothing is left that a tick could change: the engine is quiet, every
+    // countdown has run out, no byte waits, the port is open with DSR (the
+    // link watch stands still). Further ticks repeat the last one exactly,
+    // so a pause may end here without losing a case.
+    bool isAtRest()
+    {
+        return isQuiet() && engine().EngineState() == Interface::State::Idle && engine().WaitTicks() == 0
+            && engine().ReplyTicks() == 0 && engine().ProgModeTicks() == 0 && m_port.pendingInput().isEmpty()
+            && m_port.isOpen() && m_port.dsr() && engine().UnitTextLine().isEmpty();
+    }
+
+    // Up to count ticks of silence, ended early once nothing can change.
+    void pause(int count)
+    {
+        for (int i = 0; i < count && !isAtRest(); ++i)
+            tick();
+    }
+
     // With the line silent the engine settles: every request either answered
     // or given up after its time-outs and error count. Returns the ticks taken.
     int settle(int maxTicks)
@@ -124,21 +217,9 @@ public:
     }
 
 private:
-    // Log lines stay in the window: a file named Log stands where the log
-    // folder would be, so the run never fills the disk with log files.
-    static QString homeFolder()
-    {
-        static const QString home = [] {
-            const QString path = Fuzz::scratchPath(QStringLiteral("home"));
-            QDir().mkpath(path);
-            Fuzz::writeFile(QDir(path).filePath(QStringLiteral("Log")), QByteArray());
-            return path;
-        }();
-        return home;
-    }
-
-    RecordingPort m_port;
-    std::unique_ptr<HeadlessSession> m_world;
+    EngineWorld &m_shared;
+    RecordingPort &m_port;
+    HeadlessSession *m_world = nullptr;
     Value m_spareWorking;
     Value m_spareUnit;
     Value m_spareFile;

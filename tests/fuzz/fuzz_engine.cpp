@@ -83,12 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             h.tick();
             break;
         case 1: // a pause
-            for (int i = 0; i <= (op & 0x3F); ++i)
-                h.tick();
+            h.pause((op & 0x3F) + 1);
             break;
         case 2: // a long pause, past the time-outs
-            for (int i = 0; i < ((op & 0x3F) + 1) * 16; ++i)
-                h.tick();
+            h.pause(((op & 0x3F) + 1) * 16);
             break;
         default:
             command(h, in, op & 0x3F);

@@ -10,7 +10,7 @@ build="$(cd "${1:?build folder}" && pwd)"
 seconds="${2:?seconds}"
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(numeric reply_to_value settings_file setup_file receive engine)
+[ ${#targets[@]} -gt 0 ] || targets=(numeric reply_to_value settings_file setup_file receive engine busy_reading)
 jobs="${FUZZ_JOBS:-2}"
 # Use-after-return checks cost most of the speed here; the test suite keeps them.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=0}"

@@ -583,7 +583,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("text"); // empty: the reason, naming the file
+    QTest::addColumn<QString>("text"); // the box's first line, or empty; the reason follows, naming the file
     QTest::newRow("read a missing file") << "CmdLezenUnitgegevens" << "missing.cfg" << "Error reading setup-file";
     QTest::newRow("save to file") << "CmdOpslaanUnitGegevens" << "unit.cfg" << "";
     QTest::newRow("save as default") << "CmdInstellingenOpslaan" << "default.set" << "";
@@ -603,10 +603,10 @@ void TestFrmHoofdscherm::fileFailuresAreReported()
     w.click(button);
 
     const HeadlessView::Message shown = w.answers.messages().constLast();
-    if (text.isEmpty()) {
-        QVERIFY2(shown.text.contains(fileName), qPrintable(shown.text));
-        text = shown.text;
-    }
+    QVERIFY2(shown.text.contains(fileName), qPrintable(shown.text));
+    if (!text.isEmpty())
+        QVERIFY2(shown.text.startsWith(text + QStringLiteral("\r\n")), qPrintable(shown.text));
+    text = shown.text;
     QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons),
              box(text, QStringLiteral("Tessaro by Kestrum"), Icon::Critical, Buttons::Ok));
     QCOMPARE(w.controls().combo(10)->currentIndex(), 2); // a failed read changes nothing
