@@ -11,6 +11,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -81,90 +82,91 @@ void printError(const QString &text)
     std::fflush(stderr);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The program's options, declared once for the parser and read back from it.
+struct Options
 {
-    SignalWatch::blockSignals();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tessaro-unit"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
+    QCommandLineOption link{QStringLiteral("link"),
+                            QStringLiteral("Also make a symbolic link to the device at <path>, so a "
+                                           "restarted unit appears at the same path."),
+                            QStringLiteral("path")};
+    QCommandLineOption fast{QStringLiteral("fast"), QStringLiteral("Answer at once, without the pace of a 9600 baud line.")};
+    QCommandLineOption think{QStringLiteral("think"),
+                             QStringLiteral("Milliseconds between a request and its answer (default 20, with --fast 0)."),
+                             QStringLiteral("ms")};
+    QCommandLineOption fault{QStringLiteral("fault"),
+                             QStringLiteral("Make a fault on every Nth request, or on every request without :N. May be "
+                                            "repeated. Kinds: %1.")
+                                 .arg(UnitFaultPlan::names().join(QStringLiteral(", "))),
+                             QStringLiteral("kind[:N]")};
+    QCommandLineOption trace{QStringLiteral("trace"), QStringLiteral("Print every frame in and out, in hex, on standard error.")};
+    QCommandLineOption state{QStringLiteral("state"),
+                             QStringLiteral("Load the unit's settings from <file> (a settings file as the tool writes "
+                                            "it) and save every change there."),
+                             QStringLiteral("file")};
+    QCommandLineOption home{QStringLiteral("home"), QStringLiteral("Accepted and not used."), QStringLiteral("dir")};
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A simulated Dubrion unit on a pseudo-terminal. Prints the terminal's device on the first line "
-        "of standard output; point the tool at it with --port DEVICE."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption linkOption(QStringLiteral("link"),
-                                        QStringLiteral("Also make a symbolic link to the device at <path>, so a "
-                                                       "restarted unit appears at the same path."),
-                                        QStringLiteral("path"));
-    const QCommandLineOption fastOption(QStringLiteral("fast"),
-                                        QStringLiteral("Answer at once, without the pace of a 9600 baud line."));
-    const QCommandLineOption thinkOption(QStringLiteral("think"),
-                                         QStringLiteral("Milliseconds between a request and its answer "
-                                                        "(default 20, with --fast 0)."),
-                                         QStringLiteral("ms"));
-    const QCommandLineOption faultOption(
-        QStringLiteral("fault"),
-        QStringLiteral("Make a fault on every Nth request, or on every request without :N. May be repeated. "
-                       "Kinds: %1.")
-            .arg(UnitFaultPlan::names().join(QStringLiteral(", "))),
-        QStringLiteral("kind[:N]"));
-    const QCommandLineOption traceOption(QStringLiteral("trace"),
-                                         QStringLiteral("Print every frame in and out, in hex, on standard error."));
-    const QCommandLineOption stateOption(QStringLiteral("state"),
-                                         QStringLiteral("Load the unit's settings from <file> (a settings file as "
-                                                        "the tool writes it) and save every change there."),
-                                         QStringLiteral("file"));
-    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Accepted and not used."),
-                                        QStringLiteral("dir"));
-    parser.addOptions({linkOption, fastOption, thinkOption, faultOption, traceOption, stateOption, homeOption});
-    parser.process(app);
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "A simulated Dubrion unit on a pseudo-terminal. Prints the terminal's device on the first line "
+            "of standard output; point the tool at it with --port DEVICE."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({link, fast, think, fault, trace, state, home});
+    }
+};
 
+// How the unit answers, from the options; nothing and a message when they are wrong.
+std::optional<UnitSession::Options> answerOptions(const QCommandLineParser &parser, const Options &o)
+{
     UnitSession::Options options;
-    options.paced = !parser.isSet(fastOption);
-    options.thinkMs = parser.isSet(fastOption) ? 0 : 20;
-    if (parser.isSet(thinkOption)) {
+    options.paced = !parser.isSet(o.fast);
+    options.thinkMs = parser.isSet(o.fast) ? 0 : 20;
+    if (parser.isSet(o.think)) {
         bool ok = false;
-        options.thinkMs = parser.value(thinkOption).toInt(&ok);
+        options.thinkMs = parser.value(o.think).toInt(&ok);
         if (!ok || options.thinkMs < 0) {
             printError(QStringLiteral("--think needs a number of milliseconds"));
-            return 2;
+            return std::nullopt;
         }
     }
-    for (const QString &text : parser.values(faultOption)) {
+    for (const QString &text : parser.values(o.fault)) {
         QString why;
         const auto rule = UnitFaultPlan::parse(text, &why);
         if (!rule) {
             printError(why);
-            return 2;
+            return std::nullopt;
         }
         options.faults.add(*rule);
     }
+    return options;
+}
 
-    UnitItems items;
-    const QString statePath = parser.value(stateOption);
-    if (!statePath.isEmpty()) {
-        if (QFileInfo::exists(statePath)) {
-            QStringList problems;
-            if (!items.load(statePath, &problems)) {
-                printError(QStringLiteral("cannot read ") + statePath);
-                return 1;
-            }
-            for (const QString &problem : problems)
-                printError(statePath + QStringLiteral(": ") + problem);
-        } else {
-            QString why;
-            if (!items.save(statePath, &why))
-                printError(QStringLiteral("cannot write ") + statePath + QStringLiteral(": ") + why);
-        }
+// The unit's settings from its state file, which is made when it does not exist yet.
+bool loadState(UnitItems &items, const QString &statePath)
+{
+    if (statePath.isEmpty())
+        return true;
+    if (!QFileInfo::exists(statePath)) {
+        QString why;
+        if (!items.save(statePath, &why))
+            printError(QStringLiteral("cannot write ") + statePath + QStringLiteral(": ") + why);
+        return true;
     }
+    QStringList problems;
+    if (!items.load(statePath, &problems)) {
+        printError(QStringLiteral("cannot read ") + statePath);
+        return false;
+    }
+    for (const QString &problem : problems)
+        printError(statePath + QStringLiteral(": ") + problem);
+    return true;
+}
 
-    SimulatedUnit unit(items);
-    unit.session().setOptions(options);
-    if (parser.isSet(traceOption)) {
+// Reports on standard error what the unit does, and keeps its state file up to date.
+void reportEvents(SimulatedUnit &unit, UnitItems &items, const QString &statePath, bool trace)
+{
+    if (trace) {
         unit.session().setTraceHook([](const QString &line) {
             std::fprintf(stderr, "%s\n", qPrintable(line));
             std::fflush(stderr);
@@ -181,9 +183,35 @@ int main(int argc, char *argv[])
                 printError(QStringLiteral("cannot write ") + statePath + QStringLiteral(": ") + why);
         }
     });
+}
 
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    SignalWatch::blockSignals();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessaro-unit"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
+
+    QCommandLineParser parser;
+    const Options o;
+    o.addTo(parser);
+    parser.process(app);
+
+    const std::optional<UnitSession::Options> options = answerOptions(parser, o);
+    if (!options)
+        return 2;
+    UnitItems items;
+    const QString statePath = parser.value(o.state);
+    if (!loadState(items, statePath))
+        return 1;
+
+    SimulatedUnit unit(items);
+    unit.session().setOptions(*options);
+    reportEvents(unit, items, statePath, parser.isSet(o.trace));
     QString why;
-    if (!unit.start(parser.value(linkOption), &why)) {
+    if (!unit.start(parser.value(o.link), &why)) {
         printError(why);
         return 1;
     }
