@@ -3,6 +3,7 @@
 
 #include "FrmHoofdscherm.h"
 
+#include "FocusSign.h"
 #include "MainWindowPages.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
@@ -449,6 +450,7 @@ QWidget *FrmHoofdscherm::buildUnitPage()
         palette.setColor(group, QPalette::Text, Qt::blue);
     }
     m_txtProgress->setPalette(palette);
+    showFocusFrame(m_txtProgress);
     layout->addWidget(m_txtProgress, 1);
 
     auto *logButtons = new QHBoxLayout;

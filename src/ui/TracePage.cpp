@@ -1,6 +1,7 @@
 #include "TracePage.h"
 
 #include "Branding.h"
+#include "FocusSign.h"
 
 #include "files/TextFile.h"
 #include "model/Cp1252.h"
@@ -23,6 +24,7 @@ TracePage::TracePage(OperatorView &view, const QString &saveFolder, QWidget *par
     m_lines->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_lines->setMaximumBlockCount(kMaxLines);
     m_lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    showFocusFrame(m_lines);
 
     auto *copyButton = new QPushButton(QStringLiteral("&Copy"));
     copyButton->setObjectName(QStringLiteral("CmdTraceCopy"));

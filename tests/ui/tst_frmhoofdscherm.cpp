@@ -4,6 +4,7 @@
 #include "files/LeesIniFile.h"
 #include "model/ScreenDefinition.h"
 #include "ui/FrmAbout.h"
+#include "ui/FocusSign.h"
 #include "ui/FrmInstellingen.h"
 #include "ui/ShapeIndicator.h"
 #include "ui/TracePage.h"
@@ -20,7 +21,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTextEdit>
 
 using namespace ScreenDefinition;
 using Answer = OperatorView::Answer;
@@ -744,10 +744,14 @@ QStringList stopsWithoutFocusSign(QWidget *window)
         // A widget that hands its focus on (a tab widget to its tab bar) is no stop itself.
         if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisibleTo(window) || !w->isEnabled())
             continue;
-        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
-            || qobject_cast<QTabBar *>(w) || qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QTextEdit *>(w)
-            || qobject_cast<QAbstractSpinBox *>(w))
+        // A read-only text box has no cursor to show: it needs a frame of its own.
+        if (auto *box = qobject_cast<QPlainTextEdit *>(w)) {
+            if (!box->isReadOnly() || hasFocusFrame(box))
+                continue;
+        } else if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
+                   || qobject_cast<QTabBar *>(w) || qobject_cast<QAbstractSpinBox *>(w)) {
             continue;
+        }
         hidden << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
     }
     return hidden;
