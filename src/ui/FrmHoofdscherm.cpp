@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -29,7 +28,6 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include <algorithm>
 
 using namespace ScreenDefinition;
 using namespace MainWindowPages;

@@ -209,8 +209,16 @@ void TestFrmHoofdscherm::debugModeControls()
     QCOMPARE(w.window->isTracing(), service);
     for (const char byte : QByteArray::fromHex("0101807F"))
         w.window->wireTrace().take(WireTrace::Direction::Out, quint8(byte));
-    QCOMPARE(w.window->tracePage().text(),
-             service ? QStringLiteral("14:05:09.000 TX  wake-up                        01 01 80 7F") : QString());
+    const QString line = QStringLiteral("14:05:09.000 TX  wake-up                        01 01 80 7F");
+    QCOMPARE(w.window->tracePage().text(), service ? line : QString());
+    if (service) {
+        // Save writes the lines as a text file of the tool's kind: CR LF.
+        w.answers.setChosenFile(w.path(QStringLiteral("trace.txt")));
+        w.click(QStringLiteral("CmdTraceSave"));
+        QFile saved(w.path(QStringLiteral("trace.txt")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), line.toLatin1() + "\r\n");
+    }
 }
 
 void TestFrmHoofdscherm::timers()
