@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -133,6 +134,16 @@ void FrmAbout::FrameLogo_DblClick()
         mode = 0;
     m_engine.setDebugMode(mode);
     m_applyDebugMode();
+}
+
+void FrmAbout::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CmdSluit_Click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmAbout::changeEvent(QEvent *event)

@@ -1,43 +1,36 @@
 #include "FrmHoofdscherm.h"
 
 #include "Branding.h"
+#include "MainWindowPages.h"
 #include "FrmAbout.h"
 #include "FrmInstellingen.h"
 #include "QtDialogs.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
-#include "TypingLimitValidator.h"
+#include "TracePage.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
 #include "files/LeesIniFile.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
+#include "protocol/WireTrace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
-#include <QFormLayout>
-#include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
-#include <QVBoxLayout>
 
-#include <algorithm>
 
 using namespace ScreenDefinition;
+using namespace MainWindowPages;
 
 const QColor FrmHoofdscherm::kTxLit(255, 128, 128);
 const QColor FrmHoofdscherm::kTxDark(192, 0, 0);
@@ -49,101 +42,6 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
 
-// The pages of SSTab2.
-enum ItemPage {
-    kGeneralPage = 0,
-    kBmcPage,
-    kEspaPage,
-    kUnusedCharPage,
-    kUnusedIntPage,
-    kUnusedTekstPage,
-    kButtonCharPage,
-    kButtonIntPage,
-    kButtonTekstPage,
-    kPagerPage,
-    kItemPageCount
-};
-
-const char *const kItemPageCaptions[kItemPageCount] = {
-    "&General settings",    "Instellingen BMC",   "ES&PA settings",
-    "Niet gebruikte CHAR",  "Niet gebruikte INT", "Niet gebruikte TEKST",
-    "Button CHAR",          "Button INT",         "Button TEKST",
-    "Tab 9",
-};
-
-// Items whose single buttons sit in the two service frames; the buttons of the
-// other CHAR items 0-65 are on the hidden page "Button CHAR".
-constexpr int kGeneralFrameButtons[] = {25, 30, 31};
-constexpr int kPagingFrameButtons[] = {10, 11, 12, 13, 14};
-
-QPushButton *makeButton(const QString &caption, const char *name)
-{
-    auto *button = new QPushButton(caption);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(true);
-    return button;
-}
-
-QGroupBox *makeFrame(const QString &caption, const char *name)
-{
-    auto *frame = new QGroupBox(caption);
-    frame->setObjectName(QString::fromLatin1(name));
-    return frame;
-}
-
-QLabel *makeLabel(const QString &text, QWidget *buddy = nullptr)
-{
-    auto *label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
-
-// A page whose content may be larger than the window: it scrolls instead of
-// making the whole window as large as its largest hidden page.
-QWidget *scrolling(QWidget *content)
-{
-    auto *area = new QScrollArea;
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidget(content);
-    return area;
-}
-
-// Legends on the left, controls at their natural width.
-QFormLayout *makeForm(QWidget *parent = nullptr)
-{
-    auto *form = new QFormLayout(parent);
-    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    return form;
-}
-
-// Legends without their controls, in columns.
-void addLegendGrid(QVBoxLayout *layout, QtItemControls &controls, int first, int last, int columns = 4)
-{
-    auto *grid = new QGridLayout;
-    int i = 0;
-    for (int n = first; n <= last; ++n, ++i)
-        grid->addWidget(controls.legendLabel(n), i / columns, i % columns);
-    layout->addLayout(grid);
-}
-
-// Legend and control of each item, one row each.
-void addItemRows(QFormLayout *form, QtItemControls &controls, std::initializer_list<int> items)
-{
-    for (int n : items) {
-        QWidget *control = controls.combo(n);
-        if (!control)
-            control = controls.textBox(n);
-        form->addRow(controls.legendLabel(n), control);
-    }
-}
-
-void addItemRange(QFormLayout *form, QtItemControls &controls, int first, int last)
-{
-    for (int n = first; n <= last; ++n)
-        addItemRows(form, controls, {n});
-}
-
 } // namespace
 
 FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorView *answers, QWidget *parent)
@@ -151,6 +49,7 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorView 
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
     Logfile::Clock clock = options.clock ? options.clock : Logfile::Clock([] { return QDateTime::currentDateTime(); });
+    m_wireTrace = std::make_unique<WireTrace>(clock);
     m_session = std::make_unique<Session>(options.homeFolder, std::move(clock), port, *m_controls, *this);
 
     buildWindow();
@@ -168,6 +67,7 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorView 
 
 FrmHoofdscherm::~FrmHoofdscherm()
 {
+    m_session->datacom.setByteListener({});
     // The dialogs refer to the session: they go first.
     delete m_instellingen;
     delete m_about;
@@ -199,386 +99,6 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
     m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
 }
 
-// ---------------------------------------------------------------- building
-
-void FrmHoofdscherm::buildWindow()
-{
-    setWindowTitle(Branding::windowCaption());
-
-    QMenuBar *menu = menuBar();
-    connect(menu->addAction(QStringLiteral("&Setup")), &QAction::triggered, this, &FrmHoofdscherm::Setup_Click);
-    connect(menu->addAction(QStringLiteral("&Quit")), &QAction::triggered, this, &FrmHoofdscherm::Quit_Click);
-    connect(menu->addAction(QStringLiteral("&About")), &QAction::triggered, this, &FrmHoofdscherm::About_Click);
-
-    auto *central = new QWidget;
-    auto *layout = new QVBoxLayout(central);
-
-    m_ssTab1 = new QTabWidget;
-    m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
-    m_ssTab1->addTab(buildStatusPage(), QStringLiteral("S&tatus"));
-    m_ssTab1->addTab(buildSetupPage(), QStringLiteral("S&etup"));
-    m_ssTab1->addTab(buildFilePage(), QStringLiteral("&File"));
-    m_ssTab1->addTab(buildUnitPage(), QStringLiteral("U&nit"));
-    m_ssTab1->addTab(buildServicePage(), QStringLiteral("Ser&vice"));
-    layout->addWidget(m_ssTab1, 1);
-
-    // Below the tabs: the serial port frame with its indicators, and the
-    // hidden test button.
-    auto *bottom = new QHBoxLayout;
-    m_frmCommunicatie = makeFrame(m_session->datacom.caption, "FrmCommunicatie");
-    auto *leds = new QHBoxLayout(m_frmCommunicatie);
-    m_shpTx = new ShapeIndicator(kTxDark);
-    m_shpTx->setObjectName(QStringLiteral("ShpTx"));
-    m_shpRx = new ShapeIndicator(kRxDark);
-    m_shpRx->setObjectName(QStringLiteral("ShpRx"));
-    leds->addWidget(m_shpTx);
-    leds->addWidget(new QLabel(QStringLiteral("TxD")));
-    leds->addSpacing(12);
-    leds->addWidget(m_shpRx);
-    leds->addWidget(new QLabel(QStringLiteral("RxD")));
-    leds->addStretch();
-    bottom->addStretch();
-    bottom->addWidget(m_frmCommunicatie);
-    auto *command2 = makeButton(QStringLiteral("TestButton"), "Command2");
-    command2->setVisible(false);
-    connect(command2, &QPushButton::clicked, this, &FrmHoofdscherm::Command2_Click);
-    bottom->addWidget(command2);
-    layout->addLayout(bottom);
-
-    setCentralWidget(central);
-
-    for (QTabWidget *tabs : {m_ssTab1, m_ssTab2, m_ssTab3})
-        connect(tabs, &QTabWidget::currentChanged, this, &FrmHoofdscherm::SSTab_Click);
-
-    // The single buttons report their index.
-    for (int n = 0; n <= QtItemControls::kLastButtonItem; ++n) {
-        connect(m_controls->readButton(n), &QPushButton::clicked, this, [this, n] { CmdReadSingleSetting_Click(n); });
-        connect(m_controls->writeButton(n), &QPushButton::clicked, this, [this, n] { CmdWriteSingleSetting_Click(n); });
-    }
-    connect(m_controls->readButton(kFirstTekstBox), &QPushButton::clicked, this,
-            [this] { CmdReadSingleTekstSetting_Click(0); });
-    connect(m_controls->writeButton(kFirstTekstBox), &QPushButton::clicked, this,
-            [this] { CmdWriteSingleTekstSetting_Click(0); });
-
-    resize(1000, 740);
-}
-
-QWidget *FrmHoofdscherm::buildStatusPage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    layout->setSpacing(0);
-    for (int i = 0; i < int(m_text2.size()); ++i) {
-        auto *line = new QLineEdit(QStringLiteral("12345"));
-        line->setObjectName(QStringLiteral("Text2_") + QString::number(i));
-        line->setReadOnly(true);
-        // The log lines are for reading: not a stop for the tab key.
-        line->setFocusPolicy(Qt::ClickFocus);
-        m_text2[i] = line;
-        layout->addWidget(line);
-    }
-    layout->addStretch();
-    return page;
-}
-
-QWidget *FrmHoofdscherm::buildSetupPage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    m_ssTab2 = new QTabWidget;
-    m_ssTab2->setObjectName(QStringLiteral("SSTab2"));
-    for (int p = 0; p < kItemPageCount; ++p)
-        m_ssTab2->addTab(buildItemPage(p), QString::fromLatin1(kItemPageCaptions[p]));
-    layout->addWidget(m_ssTab2, 1);
-    auto *line1 = new QFrame;
-    line1->setObjectName(QStringLiteral("Line1"));
-    line1->setFrameShape(QFrame::HLine);
-    line1->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(line1);
-    return page;
-}
-
-QWidget *FrmHoofdscherm::buildItemPage(int p)
-{
-    QtItemControls &c = *m_controls;
-    auto *content = new QWidget;
-    auto *layout = new QVBoxLayout(content);
-
-    // A row of a service frame: the item number and its two buttons.
-    auto addButtonRow = [](QGridLayout *grid, int row, int item, QPushButton *read, QPushButton *write) {
-        grid->addWidget(new QLabel(QString::number(item)), row, 0);
-        grid->addWidget(read, row, 1);
-        grid->addWidget(write, row, 2);
-    };
-
-    switch (p) {
-    case kGeneralPage: {
-        auto *form = makeForm();
-        addItemRows(form, c, {0});
-        layout->addLayout(form);
-        m_frameCmdButtonsAlgemeen = makeFrame(QString(), "FrameCmdButtonsAlgemeen");
-        auto *grid = new QGridLayout(m_frameCmdButtonsAlgemeen);
-        int row = 0;
-        for (int n : kGeneralFrameButtons)
-            addButtonRow(grid, row++, n, c.readButton(n), c.writeButton(n));
-        addButtonRow(grid, row, kFirstTekstBox, c.readButton(kFirstTekstBox), c.writeButton(kFirstTekstBox));
-        layout->addWidget(m_frameCmdButtonsAlgemeen, 0, Qt::AlignLeft);
-        break;
-    }
-    case kEspaPage: {
-        auto *row = new QHBoxLayout;
-        auto *espaIn = makeFrame(QStringLiteral("ESPA in settings: "), "FrameEspaIn");
-        auto *inForm = makeForm(espaIn);
-        addItemRows(inForm, c, {10, 11, 12, 13, 14});
-        auto *espaOut = makeFrame(QStringLiteral("ESPA out settings: "), "FrameEspaOut");
-        auto *outForm = makeForm(espaOut);
-        addItemRows(outForm, c, {5, 7, 30, 31, 32, 33, 34, 35});
-        row->addWidget(espaIn, 0, Qt::AlignTop);
-        row->addWidget(espaOut, 0, Qt::AlignTop);
-        row->addStretch();
-        layout->addLayout(row);
-        break;
-    }
-    case kUnusedCharPage: {
-        auto *form = makeForm();
-        addItemRows(form, c, {1, 2, 3, 4, 6, 8, 9, 16});
-        addItemRange(form, c, 20, 29);
-        addItemRange(form, c, 36, 39);
-        addItemRows(form, c, {150});
-        layout->addLayout(form);
-        break;
-    }
-    case kUnusedIntPage: {
-        auto *form = makeForm();
-        addItemRange(form, c, 100, 104);
-        layout->addLayout(form);
-        addLegendGrid(layout, c, eventItem(2), kLastIntBox);
-        break;
-    }
-    case kUnusedTekstPage: {
-        auto *form = makeForm();
-        addItemRange(form, c, 151, 154);
-        layout->addLayout(form);
-        addLegendGrid(layout, c, addressItem(2), addressItem(kPagerEntries));
-        break;
-    }
-    case kButtonCharPage: {
-        auto *grid = new QGridLayout;
-        int i = 0;
-        for (int n = 0; n <= QtItemControls::kLastButtonItem; ++n) {
-            if (std::find(std::begin(kGeneralFrameButtons), std::end(kGeneralFrameButtons), n)
-                    != std::end(kGeneralFrameButtons)
-                || std::find(std::begin(kPagingFrameButtons), std::end(kPagingFrameButtons), n)
-                       != std::end(kPagingFrameButtons))
-                continue;
-            c.readButton(n)->setText(QStringLiteral("Lezen"));
-            c.writeButton(n)->setText(QStringLiteral("Schrijven"));
-            const int column = (i % 3) * 3;
-            grid->addWidget(new QLabel(QString::number(n)), i / 3, column);
-            grid->addWidget(c.readButton(n), i / 3, column + 1);
-            grid->addWidget(c.writeButton(n), i / 3, column + 2);
-            ++i;
-        }
-        layout->addLayout(grid);
-        addLegendGrid(layout, c, bleepItem(2), bleepItem(kPagerEntries));
-        break;
-    }
-    case kButtonTekstPage: {
-        auto *form = makeForm();
-        addItemRows(form, c, {15, 17, 18, 19});
-        layout->addLayout(form);
-        addLegendGrid(layout, c, leadingTextItem(2), leadingTextItem(kPagerEntries));
-        break;
-    }
-    case kPagerPage:
-        layout->addWidget(buildPagerTable());
-        break;
-    default: // "Instellingen BMC" and "Button INT" are empty
-        break;
-    }
-    layout->addStretch();
-    return scrolling(content);
-}
-
-QWidget *FrmHoofdscherm::buildPagerTable()
-{
-    QtItemControls &c = *m_controls;
-    auto *table = new QWidget;
-    auto *layout = new QVBoxLayout(table);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    // The column headings are the legends of entry 1.
-    auto *headings = new QHBoxLayout;
-    for (int n : {bleepItem(1), addressItem(1), leadingTextItem(1), eventItem(1)})
-        headings->addWidget(c.legendLabel(n), 1);
-    layout->addLayout(headings);
-
-    m_ssTab3 = new QTabWidget;
-    m_ssTab3->setObjectName(QStringLiteral("SSTab3"));
-    m_ssTab3->addTab(buildPagerPage(27), QStringLiteral("27 t/m 39"));
-    m_ssTab3->addTab(buildPagerPage(14), QStringLiteral("14 t/m 26"));
-    m_ssTab3->addTab(buildPagerPage(1), QStringLiteral("1 t/m 13"));
-    layout->addWidget(m_ssTab3);
-    return table;
-}
-
-QWidget *FrmHoofdscherm::buildPagerPage(int firstEntry)
-{
-    QtItemControls &c = *m_controls;
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    auto *grid = new QGridLayout;
-    for (int k = firstEntry; k < firstEntry + 13; ++k) {
-        const int row = k - firstEntry;
-        grid->addWidget(new QLabel(QString::number(k)), row, 0);
-        grid->addWidget(c.combo(bleepItem(k)), row, 1);
-        grid->addWidget(c.textBox(addressItem(k)), row, 2);
-        grid->addWidget(c.textBox(leadingTextItem(k)), row, 3);
-        grid->addWidget(c.textBox(eventItem(k)), row, 4);
-    }
-    layout->addLayout(grid);
-    if (firstEntry == 1) {
-        m_frameCmdButtonsPaging = makeFrame(QString(), "FrameCmdButtonsPaging");
-        auto *buttons = new QGridLayout(m_frameCmdButtonsPaging);
-        int row = 0;
-        for (int n : kPagingFrameButtons) {
-            buttons->addWidget(new QLabel(QString::number(n)), row, 0);
-            buttons->addWidget(c.readButton(n), row, 1);
-            buttons->addWidget(c.writeButton(n), row, 2);
-            ++row;
-        }
-        layout->addWidget(m_frameCmdButtonsPaging, 0, Qt::AlignLeft);
-    }
-    layout->addStretch();
-    return page;
-}
-
-QWidget *FrmHoofdscherm::buildFilePage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-
-    auto *frame1 = makeFrame(QStringLiteral("All settings: "), "Frame1");
-    auto *frame1Layout = new QHBoxLayout(frame1);
-    auto *save = makeButton(QStringLiteral("Save t&o file"), "CmdOpslaanUnitGegevens");
-    auto *read = makeButton(QStringLiteral("&Read from file"), "CmdLezenUnitgegevens");
-    frame1Layout->addWidget(save);
-    frame1Layout->addWidget(read);
-    frame1Layout->addStretch();
-    connect(save, &QPushButton::clicked, this, &FrmHoofdscherm::CmdOpslaanUnitGegevens_Click);
-    connect(read, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLezenUnitgegevens_Click);
-
-    auto *frame2 = makeFrame(QStringLiteral("Unit settings: "), "Frame2");
-    auto *frame2Layout = new QHBoxLayout(frame2);
-    auto *readDefault = makeButton(QStringLiteral("Rea&d default from file"), "CmdInstellingenLezen");
-    m_cmdInstellingenOpslaan = makeButton(QStringLiteral("Save as defau&lt"), "CmdInstellingenOpslaan");
-    frame2Layout->addWidget(readDefault);
-    frame2Layout->addWidget(m_cmdInstellingenOpslaan);
-    frame2Layout->addStretch();
-    connect(readDefault, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenLezen_Click);
-    connect(m_cmdInstellingenOpslaan, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenOpslaan_Click);
-
-    layout->addWidget(frame1);
-    layout->addWidget(frame2);
-    layout->addStretch();
-    return page;
-}
-
-QWidget *FrmHoofdscherm::buildUnitPage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-
-    auto *transfer = new QHBoxLayout;
-    auto *readAll = makeButton(QStringLiteral("&Read all settings from unit"), "CmdLeesAlles");
-    auto *writeAll = makeButton(QStringLiteral("&Write all settings to unit"), "CmdSchrijfAlles");
-    transfer->addWidget(readAll);
-    transfer->addWidget(writeAll);
-    transfer->addStretch();
-    connect(readAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLeesAlles_Click);
-    connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
-    layout->addLayout(transfer);
-
-    m_txtProgress = new QPlainTextEdit;
-    m_txtProgress->setObjectName(QStringLiteral("TxtProgress"));
-    m_txtProgress->setReadOnly(true);
-    m_txtProgress->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // A day of traffic stays within bounds; the oldest lines go first.
-    m_txtProgress->setMaximumBlockCount(5000);
-    QPalette palette = m_txtProgress->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
-        palette.setColor(group, QPalette::Text, Qt::blue);
-    }
-    m_txtProgress->setPalette(palette);
-    layout->addWidget(m_txtProgress, 1);
-
-    auto *logButtons = new QHBoxLayout;
-    auto *clear = makeButton(QStringLiteral("&Clear log"), "CmdWisLogVenster");
-    auto *cancel = makeButton(QStringLiteral("Cance&l"), "CmdCancelReadWrite");
-    logButtons->addWidget(clear);
-    logButtons->addWidget(cancel);
-    logButtons->addStretch();
-    connect(clear, &QPushButton::clicked, this, &FrmHoofdscherm::CmdWisLogVenster_Click);
-    connect(cancel, &QPushButton::clicked, this, &FrmHoofdscherm::CmdCancelReadWrite_Click);
-    layout->addLayout(logButtons);
-
-    m_progressBar = new QProgressBar;
-    m_progressBar->setObjectName(QStringLiteral("ProgressBarProgrammeren"));
-    setProgressBar(ProgressBar{});
-    layout->addWidget(m_progressBar);
-    return page;
-}
-
-QWidget *FrmHoofdscherm::buildServicePage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-
-    auto *reopenFrame = makeFrame(QStringLiteral("Re-open ComPort: "), "FrameOpnieuwOpenenComPoort");
-    auto *reopenLayout = new QHBoxLayout(reopenFrame);
-    auto *reopen = makeButton(QStringLiteral("&Open ComPort"), "CmdReOpenCom");
-    reopenLayout->addWidget(reopen);
-    reopenLayout->addStretch();
-    connect(reopen, &QPushButton::clicked, this, &FrmHoofdscherm::CmdReOpenCom_Click);
-
-    auto *restartFrame = makeFrame(QStringLiteral("Restart the converter: "), "FrameHerstartConverter");
-    auto *restartLayout = new QHBoxLayout(restartFrame);
-    auto *restart = makeButton(QStringLiteral("&Restart"), "CmdTestHerstart");
-    restartLayout->addWidget(restart);
-    restartLayout->addStretch();
-    connect(restart, &QPushButton::clicked, this, &FrmHoofdscherm::CmdTestHerstart_Click);
-
-    auto *callFrame = makeFrame(QStringLiteral("Send call to ESPA out: "), "FramePagerOproepen");
-    auto *callForm = makeForm(callFrame);
-    m_txtTestPagerAdres = new QLineEdit;
-    m_txtTestPagerAdres->setObjectName(QStringLiteral("TxtTestPagerAdres"));
-    TypingLimitValidator::install(m_txtTestPagerAdres, 10);
-    m_txtTestPagerAdres->installEventFilter(this);
-    m_txtTestPagerDisplayInfo = new QLineEdit;
-    m_txtTestPagerDisplayInfo->setObjectName(QStringLiteral("TxtTestPagerDisplayInfo"));
-    TypingLimitValidator::install(m_txtTestPagerDisplayInfo, 40);
-    m_txtTestPagerDisplayInfo->setMinimumWidth(m_txtTestPagerDisplayInfo->fontMetrics().averageCharWidth() * 44);
-    m_txtTestPagerDisplayInfo->installEventFilter(this);
-    QComboBox *bleep = m_controls->testBleepCombo();
-    const QStringList legends = {QStringLiteral("A&ddress:"), QStringLiteral("&Bleepcode:"), QStringLiteral("&Message:")};
-    const QList<QWidget *> fields = {m_txtTestPagerAdres, bleep, m_txtTestPagerDisplayInfo};
-    for (int i = 0; i < 3; ++i) {
-        QLabel *legend = makeLabel(legends.at(i), fields.at(i));
-        legend->setObjectName(QStringLiteral("TxtLegendaTestOproepAdres_") + QString::number(i));
-        callForm->addRow(legend, fields.at(i));
-    }
-    auto *call = makeButton(QStringLiteral("&Call"), "CmdTestOproepPager");
-    callForm->addRow(QString(), call);
-    connect(call, &QPushButton::clicked, this, &FrmHoofdscherm::CmdTestOproepPager_Click);
-
-    layout->addWidget(reopenFrame);
-    layout->addWidget(restartFrame);
-    layout->addWidget(callFrame);
-    layout->addStretch();
-    return page;
-}
-
 // ---------------------------------------------------------------- start-up and timers
 
 void FrmHoofdscherm::UpdateMessageWindow()
@@ -593,7 +113,7 @@ void FrmHoofdscherm::SetupScreens()
     for (int p = 0; p < kItemPageCount; ++p)
         m_ssTab2->setTabVisible(p, p == kGeneralPage || p == kEspaPage);
     applyDebugMode();
-    m_ssTab1->setTabVisible(4, true);
+    m_ssTab1->setTabVisible(kServiceTab, true);
     m_ssTab3->setCurrentIndex(2);
     m_ssTab2->setCurrentIndex(kGeneralPage);
     m_ssTab1->setCurrentIndex(0);
@@ -605,6 +125,30 @@ void FrmHoofdscherm::applyDebugMode()
     m_frameCmdButtonsAlgemeen->setVisible(service);
     m_frameCmdButtonsPaging->setVisible(service);
     m_cmdInstellingenOpslaan->setEnabled(service);
+    m_ssTab1->setTabVisible(kTraceTab, service);
+    updateTracing();
+}
+
+void FrmHoofdscherm::updateTracing()
+{
+    const bool service = m_session->engine.DebugMode == 2;
+    const bool wanted = service || WireTrace::loggingEnabled();
+    // Lines go to the page only in service mode; the trace itself logs them
+    // to the category when that is on.
+    m_wireTrace->setListener(service ? WireTrace::Listener([this](const WireTrace::Line &line) {
+        m_tracePage->addLine(line);
+    })
+                                     : WireTrace::Listener());
+    if (wanted == m_tracing)
+        return;
+    m_tracing = wanted;
+    if (wanted) {
+        m_session->datacom.setByteListener(
+            [trace = m_wireTrace.get()](Datacom::Direction direction, quint8 byte) { trace->take(direction, byte); });
+    } else {
+        m_session->datacom.setByteListener({});
+        m_wireTrace->flush();
+    }
 }
 
 void FrmHoofdscherm::TmrAfhandel_Timer()

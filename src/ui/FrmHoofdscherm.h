@@ -21,8 +21,11 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class QLabel;
 class QTimer;
 class QtItemControls;
+class TracePage;
+class WireTrace;
 class Session;
 class ShapeIndicator;
 
@@ -63,6 +66,11 @@ public:
 
     Session &session() { return *m_session; }
     QtItemControls &itemControls() { return *m_controls; }
+    // The frame trace the service page "Trace" and the logging category
+    // tessaro.wire show; it is fed only while one of them wants it.
+    WireTrace &wireTrace() { return *m_wireTrace; }
+    TracePage &tracePage() { return *m_tracePage; }
+    bool isTracing() const { return m_tracing; }
     // The open dialogs, or null.
     FrmInstellingen *instellingen() const;
     FrmAbout *about() const;
@@ -71,6 +79,9 @@ public:
     void SetupScreens();
     // Service mode (DebugMode 2) shows the two service frames and enables "Save as default".
     void applyDebugMode();
+    // Connects the frame trace to the port while service mode or the logging
+    // category tessaro.wire wants it, and disconnects it otherwise.
+    void updateTracing();
 
     // OperatorView
     void appendProgress(const QString &piece) override;
@@ -156,6 +167,10 @@ private:
     QPushButton *m_cmdInstellingenOpslaan = nullptr;
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
+    QLabel *m_statusLine = nullptr; // room for the link state, beside the indicators
+    TracePage *m_tracePage = nullptr;
+    std::unique_ptr<WireTrace> m_wireTrace;
+    bool m_tracing = false;
 
     QTimer *m_tmrAfhandel = nullptr;
     QTimer *m_ledTimer = nullptr;

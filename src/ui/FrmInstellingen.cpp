@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,7 +60,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_txtSetPath = new QLineEdit;
     m_txtSetPath->setObjectName(QStringLiteral("TxtSetPath"));
     m_txtSetPath->setMinimumWidth(280);
-    auto *label1 = new QLabel(QStringLiteral("Com&Port:"));
+    auto *label1 = new QLabel(QStringLiteral("Co&mPort:"));
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setBuddy(m_comboCom);
     auto *label2 = new QLabel(QStringLiteral("&Path to settings:"));
@@ -214,6 +215,20 @@ void FrmInstellingen::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+}
+
+void FrmInstellingen::keyPressEvent(QKeyEvent *event)
+{
+    // Escape does what the state offers: Cancel while editing, else Close.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (isEditing())
+            CmdCancel_Click();
+        else
+            CmdClose_Click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmInstellingen::changeEvent(QEvent *event)

@@ -1,6 +1,8 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -76,18 +78,24 @@ OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QStr
 std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
                                   const QString &startFolder, const QString &filter)
 {
-    QFileDialog dialog(parent, QString(), startFolder, qtFilter(filter));
+    QFileDialog dialog(parent, QString(), existingFolder(startFolder), qtFilter(filter));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save)
         dialog.setDefaultSuffix(defaultSuffix(filter));
-    // A proposed name with wildcards ("*.cfg") only repeats the filter.
-    if (!proposedName.contains(u'*') && !proposedName.contains(u'?'))
-        dialog.selectFile(proposedName);
+    // The name box shows the proposed name, also a pattern such as "*.cfg".
+    dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+QString existingFolder(const QString &folder)
+{
+    // Qt's dialog would start in the nearest existing parent and put the
+    // missing folder's name into the name box, in place of the proposed name.
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
 }
 
 void beep()

@@ -19,6 +19,10 @@ std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &pro
 
 void beep();
 
+// The folder a file dialog starts in: the given one when it exists, else the
+// operator's home folder.
+QString existingFolder(const QString &folder);
+
 // A filter of "description|pattern" pairs ("cfg (*.cfg) | *.cfg") as Qt's file
 // dialog takes it ("cfg (*.cfg)"); several pairs are joined by ";;".
 QString qtFilter(const QString &pairs);

@@ -4,9 +4,13 @@
 #include "files/LeesIniFile.h"
 #include "model/ScreenDefinition.h"
 #include "ui/FrmAbout.h"
+#include "ui/FocusSign.h"
 #include "ui/FrmInstellingen.h"
 #include "ui/ShapeIndicator.h"
+#include "ui/TracePage.h"
+#include "protocol/WireTrace.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 
 using namespace ScreenDefinition;
@@ -105,6 +110,9 @@ private slots:
     void dialogsKeepTimersAndTakeFocusBack();
     void quit_data();
     void quit();
+
+    void keyboardInEveryWindow_data();
+    void keyboardInEveryWindow();
 };
 
 // ---------------------------------------------------------------- start-up and timers
@@ -196,6 +204,21 @@ void TestFrmHoofdscherm::debugModeControls()
     QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);
     QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsPaging"))->isHidden(), service);
     QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->isEnabled(), service);
+    // The frame trace: its page and its feed from the port exist in service mode only.
+    QCOMPARE(w.find<QTabWidget>(QStringLiteral("SSTab1"))->isTabVisible(5), service);
+    QCOMPARE(w.window->isTracing(), service);
+    for (const char byte : QByteArray::fromHex("0101807F"))
+        w.window->wireTrace().take(WireTrace::Direction::Out, quint8(byte));
+    const QString line = QStringLiteral("14:05:09.000 TX  wake-up                        01 01 80 7F");
+    QCOMPARE(w.window->tracePage().text(), service ? line : QString());
+    if (service) {
+        // Save writes the lines as a text file of the tool's kind: CR LF.
+        w.answers.setChosenFile(w.path(QStringLiteral("trace.txt")));
+        w.click(QStringLiteral("CmdTraceSave"));
+        QFile saved(w.path(QStringLiteral("trace.txt")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), line.toLatin1() + "\r\n");
+    }
 }
 
 void TestFrmHoofdscherm::timers()
@@ -672,6 +695,147 @@ void TestFrmHoofdscherm::quit()
     for (QTimer *timer : w.timers().mid(0, 3))
         QCOMPARE(timer->isActive(), !quits);
     w.stopTimers();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+namespace {
+
+// The mnemonic letter of a caption ("Cance&l": l), or nothing.
+QChar mnemonicOf(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != u'&')
+            continue;
+        if (text.at(i + 1) == u'&') {
+            ++i;
+            continue;
+        }
+        return text.at(i + 1).toLower();
+    }
+    return QChar();
+}
+
+// Letters shared by more than one control the operator can see in the window.
+QStringList sharedMnemonics(QWidget *window)
+{
+    QMultiMap<QChar, QString> owners;
+    auto add = [&owners](const QString &text) {
+        const QChar letter = mnemonicOf(text);
+        if (!letter.isNull())
+            owners.insert(letter, plain(text));
+    };
+    if (auto *main = qobject_cast<QMainWindow *>(window)) {
+        for (QAction *action : main->menuBar()->actions())
+            add(action->text());
+    }
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            add(button->text());
+        else if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
+            add(label->text());
+        else if (auto *tabs = qobject_cast<QTabBar *>(w)) {
+            for (int i = 0; i < tabs->count(); ++i) {
+                if (tabs->isTabVisible(i))
+                    add(tabs->tabText(i));
+            }
+        }
+    }
+    QStringList shared;
+    for (const QChar letter : owners.uniqueKeys()) {
+        if (owners.count(letter) > 1)
+            shared << QString(letter) + QStringLiteral(": ") + QStringList(owners.values(letter)).join(QStringLiteral(", "));
+    }
+    return shared;
+}
+
+// Tab stops that show no focus: a stop must be a control whose style draws it.
+QStringList stopsWithoutFocusSign(QWidget *window)
+{
+    QStringList hidden;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        // A widget that hands its focus on (a tab widget to its tab bar) is no stop itself.
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisibleTo(window) || !w->isEnabled())
+            continue;
+        // A read-only text box has no cursor to show: it needs a frame of its own.
+        if (auto *box = qobject_cast<QPlainTextEdit *>(w)) {
+            if (!box->isReadOnly() || hasFocusFrame(box))
+                continue;
+        } else if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
+                   || qobject_cast<QTabBar *>(w) || qobject_cast<QAbstractSpinBox *>(w)) {
+            continue;
+        }
+        hidden << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+    }
+    return hidden;
+}
+
+enum class KeyboardWindow { Main, PortDialog, PortDialogEditing, About };
+
+} // namespace
+
+Q_DECLARE_METATYPE(KeyboardWindow)
+
+void TestFrmHoofdscherm::keyboardInEveryWindow_data()
+{
+    QTest::addColumn<KeyboardWindow>("which");
+    QTest::addColumn<int>("mainTab");
+    QTest::addColumn<int>("itemPage");
+    // In service mode, where every tab and service frame is shown.
+    const QStringList tabs = {"Status", "Setup", "File", "Unit", "Service", "Trace"};
+    for (int t = 0; t < tabs.size(); ++t)
+        QTest::addRow("main window, %s", qPrintable(tabs.at(t))) << KeyboardWindow::Main << t << 0;
+    QTest::newRow("main window, Setup, ESPA settings") << KeyboardWindow::Main << 1 << 2;
+    QTest::newRow("port dialog: Escape closes") << KeyboardWindow::PortDialog << 0 << 0;
+    QTest::newRow("port dialog editing: Escape cancels") << KeyboardWindow::PortDialogEditing << 0 << 0;
+    QTest::newRow("About box: Escape closes") << KeyboardWindow::About << 0 << 0;
+}
+
+void TestFrmHoofdscherm::keyboardInEveryWindow()
+{
+    QFETCH(KeyboardWindow, which);
+    QFETCH(int, mainTab);
+    QFETCH(int, itemPage);
+    UiWorld w(QStringLiteral("/DEBUG"));
+    QWidget *window = w.window.get();
+    switch (which) {
+    case KeyboardWindow::Main:
+        w.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(mainTab);
+        w.find<QTabWidget>(QStringLiteral("SSTab2"))->setCurrentIndex(itemPage);
+        QCOMPARE(w.find<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), mainTab);
+        break;
+    case KeyboardWindow::PortDialog:
+    case KeyboardWindow::PortDialogEditing:
+        w.window->Setup_Click();
+        window = w.window->instellingen();
+        if (which == KeyboardWindow::PortDialogEditing)
+            w.click(QStringLiteral("CmdWijzigen"));
+        break;
+    case KeyboardWindow::About:
+        w.window->About_Click();
+        window = w.window->about();
+        break;
+    }
+    QVERIFY(window);
+    QCOMPARE(sharedMnemonics(window).join(QStringLiteral("; ")), QString());
+    QCOMPARE(stopsWithoutFocusSign(window).join(QStringLiteral("; ")), QString());
+    if (which == KeyboardWindow::Main)
+        return;
+
+    QPointer<QWidget> dialog = window;
+    QTest::keyClick(window, Qt::Key_Escape);
+    if (which == KeyboardWindow::PortDialogEditing) {
+        // Cancel: back to viewing, still open.
+        QVERIFY(dialog->isVisible());
+        QVERIFY(w.find<QPushButton>(QStringLiteral("CmdWijzigen"))->isEnabled());
+        QVERIFY(!w.find<QPushButton>(QStringLiteral("CmdSave"))->isEnabled());
+        return;
+    }
+    QVERIFY(!dialog->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(dialog.isNull());
 }
 
 QTEST_MAIN(TestFrmHoofdscherm)

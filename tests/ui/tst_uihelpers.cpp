@@ -1,6 +1,9 @@
 #include "ui/QtDialogs.h"
 #include "ui/StartArguments.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestUiHelpers : public QObject
@@ -12,6 +15,8 @@ private slots:
     void startArguments();
     void fileFilter_data();
     void fileFilter();
+    void fileDialogStart_data();
+    void fileDialogStart();
 };
 
 void TestUiHelpers::startArguments_data()
@@ -71,6 +76,44 @@ void TestUiHelpers::fileFilter()
     QFETCH(QString, suffix);
     QCOMPARE(QtDialogs::qtFilter(pairs), qtFilter);
     QCOMPARE(QtDialogs::defaultSuffix(pairs), suffix);
+}
+
+void TestUiHelpers::fileDialogStart_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("folder"); // below a temporary folder
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<bool>("startsHome");
+    QTest::newRow("read, folder exists") << false << "Instellingen" << "*.cfg" << false;
+    // A fresh install: the settings folder is not made yet.
+    QTest::newRow("read, folder missing") << false << "missing/Instellingen" << "*.cfg" << true;
+    QTest::newRow("save, folder missing") << true << "missing/Instellingen" << "NieuweInstellingen" << true;
+    QTest::newRow("save, folder exists") << true << "Instellingen" << "NieuweInstellingen" << false;
+}
+
+void TestUiHelpers::fileDialogStart()
+{
+    QFETCH(bool, save);
+    QFETCH(QString, folder);
+    QFETCH(QString, proposed);
+    QFETCH(bool, startsHome);
+    QTemporaryDir temp;
+    QVERIFY(QDir(temp.path()).mkdir(QStringLiteral("Instellingen")));
+    const QString start = QDir(temp.path()).filePath(folder);
+
+    // Look at the dialog as the operator gets it, then cancel it.
+    QString shownFolder;
+    QString nameBox;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        shownFolder = dialog->directory().absolutePath();
+        nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+        dialog->reject();
+    });
+    QCOMPARE(QtDialogs::chooseFile(nullptr, save, proposed, start, QStringLiteral("cfg (*.cfg) | *.cfg")), std::nullopt);
+    QCOMPARE(shownFolder, startsHome ? QDir::home().absolutePath() : QDir(start).absolutePath());
+    QCOMPARE(nameBox, proposed);
 }
 
 QTEST_MAIN(TestUiHelpers)
