@@ -131,7 +131,7 @@ void FrmHoofdscherm::applyDebugMode()
 
 void FrmHoofdscherm::updateTracing()
 {
-    const bool service = m_session->engine.DebugMode == 2;
+    const bool service = m_session->engine.DebugMode() == 2;
     const bool wanted = service || WireTrace::loggingEnabled();
     // Lines go to the page only in service mode; the trace itself logs them
     // to the category when that is on.
