@@ -351,13 +351,9 @@ Outcome parse(const QStringList &arguments)
         outcome.error = QStringLiteral("--port needs a device");
         return outcome;
     }
-    // find tries every device given; any other command opens one.
+    // find tries every device given; any other command opens the last.
     if (r.command == CliRequest::Command::Find)
         r.findDevices = parser.values(port);
-    else if (parser.values(port).size() > 1) {
-        outcome.error = QStringLiteral("--port is given more than once (only find takes several)");
-        return outcome;
-    }
     if (parser.isSet(com)) {
         const auto n = optionNumber(parser.value(com), 1, kMaxPortNumber);
         if (!n) {
@@ -429,17 +425,10 @@ Outcome parse(const QStringList &arguments)
 
     if (!takeArguments(r, positional.mid(1), &outcome.error))
         return outcome;
-    // Commands that open no port, or try every one, take no port options.
-    if (!r.needsSession()) {
-        const bool find = r.command == CliRequest::Command::Find;
-        for (const QCommandLineOption *o : {&com, &port, &timeout}) {
-            if (parser.isSet(*o) && !(find && o == &port)) {
-                outcome.error = QStringLiteral("--%1 does not apply to %2")
-                                    .arg(o->names().first(),
-                                         find ? QStringLiteral("find") : commandName(r.command) + QStringLiteral(" without the unit"));
-                return outcome;
-            }
-        }
+    // find tries every port: a port number has no meaning for it.
+    if (r.command == CliRequest::Command::Find && parser.isSet(com)) {
+        outcome.error = QStringLiteral("--com does not apply to find: it tries every port (name others with --port)");
+        return outcome;
     }
     outcome.request = r;
     return outcome;
