@@ -282,7 +282,8 @@ Outcome parse(const QStringList &arguments)
                                  QStringLiteral("n"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
-                                                 "a pseudo-terminal)."),
+                                                 "a pseudo-terminal). find: one more port to try; may be given "
+                                                 "more than once."),
                                   QStringLiteral("device"));
     const QCommandLineOption base(QStringLiteral("base"),
                                   QStringLiteral("read-all: take the items it does not read from this settings file."),
