@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "ItemArguments.h"
+#include "UnitFinder.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/Startup.h"
@@ -17,6 +18,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -121,6 +124,15 @@ ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 
 ExitStatus CliRunner::run()
 {
+    switch (m_request.command) {
+    case CliRequest::Command::Show: return show();
+    case CliRequest::Command::Find: return UnitFinder::run(m_request);
+    case CliRequest::Command::Diff:
+        if (!m_request.needsSession())
+            return diffFiles();
+        break;
+    default: break;
+    }
     if (const ExitStatus checked = checkFiles(); checked != ExitStatus::Done)
         return checked;
 
@@ -137,6 +149,9 @@ ExitStatus CliRunner::run()
         case CliRequest::Command::Write: status = writeItems(); break;
         case CliRequest::Command::Call: status = serviceCall(true); break;
         case CliRequest::Command::Restart: status = serviceCall(false); break;
+        case CliRequest::Command::Diff: status = diffUnit(); break;
+        case CliRequest::Command::Show:
+        case CliRequest::Command::Find: break;
         }
         // As the desktop tool closes it when it ends.
         m_session->datacom.CloseComPort();
@@ -160,6 +175,8 @@ ExitStatus CliRunner::checkFiles()
     QString problem;
     if (m_request.command == CliRequest::Command::WriteAll)
         problem = writeAllFileProblem(m_request.file);
+    if (m_request.command == CliRequest::Command::Diff)
+        problem = readableFileProblem(m_request.file);
     if (m_request.command == CliRequest::Command::ReadAll) {
         if (!m_request.base.isEmpty())
             problem = readableFileProblem(m_request.base);
@@ -338,7 +355,15 @@ ExitStatus CliRunner::readAll()
     // The desktop tool's own writer, from what the controls show.
     if (m_request.file != QLatin1String("-")) {
         const FileResult saved = LeesIniFile::WriteSettingsFile(s.stores, m_controls, m_request.file);
-        return saved ? ExitStatus::Done : fail(ExitStatus::Usage, saved.error);
+        if (!saved)
+            return fail(ExitStatus::Usage, saved.error);
+        if (!m_request.json)
+            return ExitStatus::Done;
+    }
+    if (m_request.json) {
+        QJsonObject document;
+        document.insert(QStringLiteral("settings"), SettingsReport::toJson(SettingsReport::allSettings(s.stores, m_controls)));
+        return printJson(document);
     }
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("read-all.cfg"));
@@ -371,6 +396,14 @@ ExitStatus CliRunner::readItems()
     runUntilQuiet();
     if (const ExitStatus status = transferOutcome(m_request.items, false); status != ExitStatus::Done)
         return status;
+    if (m_request.json) {
+        QList<SettingsReport::Setting> settings;
+        for (int n : std::as_const(m_request.items))
+            settings << SettingsReport::setting(m_session->stores, m_controls, n);
+        QJsonObject document;
+        document.insert(QStringLiteral("settings"), SettingsReport::toJson(settings));
+        return printJson(document);
+    }
     m_view.finish();
     bool written = true;
     for (int n : std::as_const(m_request.items))
@@ -438,4 +471,86 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
         return Console::writeLine(stdout, outcomeText(outcome, m_controls)) ? ExitStatus::Done : outputFailed();
     }
     return transferOutcome({}, false);
+}
+
+ExitStatus CliRunner::printJson(const QJsonObject &document)
+{
+    m_view.finish();
+    return Console::write(stdout, SettingsReport::document(document)) ? ExitStatus::Done : outputFailed();
+}
+
+ExitStatus CliRunner::show()
+{
+    QList<SettingsReport::Setting> settings;
+    QString error;
+    if (!SettingsReport::load(m_request.file, &settings, &error))
+        return fail(ExitStatus::Usage, error);
+    if (m_request.json) {
+        QJsonObject document;
+        document.insert(QStringLiteral("settings"), SettingsReport::toJson(settings));
+        return printJson(document);
+    }
+    bool written = true;
+    for (const QString &line : SettingsReport::showLines(settings))
+        written = written && Console::writeLine(stdout, line);
+    return written ? ExitStatus::Done : outputFailed();
+}
+
+ExitStatus CliRunner::diffFiles()
+{
+    QList<SettingsReport::Setting> first;
+    QList<SettingsReport::Setting> second;
+    QString error;
+    if (!SettingsReport::load(m_request.file, &first, &error) || !SettingsReport::load(m_request.secondFile, &second, &error))
+        return fail(ExitStatus::Trouble, error);
+    QList<int> items;
+    for (int n = 0; n < Items::kItemCount; ++n)
+        items << n;
+    return printDifferences(first, second, items, m_request.secondFile);
+}
+
+// The file against the fourteen settings read-all reads, as the window would
+// show them after "Read all settings from unit"; nothing is saved.
+ExitStatus CliRunner::diffUnit()
+{
+    QList<SettingsReport::Setting> file;
+    QString error;
+    if (!SettingsReport::load(m_request.file, &file, &error))
+        return fail(ExitStatus::Trouble, error);
+    Session &s = *m_session;
+    s.engine.requestReadAll();
+    runUntilQuiet();
+    if (transferOutcome(bulkItems(), false) != ExitStatus::Done)
+        return ExitStatus::Trouble;
+    HeadlessItemControls controls;
+    Startup::FillChoiceLists(controls);
+    Stores stores;
+    for (int n : Items::kBulkItems) {
+        stores.workingValues[n] = s.stores.unitValues[n];
+        ModUnitUpdate::ShowValue(stores, controls, n);
+    }
+    return printDifferences(file, SettingsReport::allSettings(stores, controls), bulkItems(), QStringLiteral("unit"));
+}
+
+ExitStatus CliRunner::printDifferences(const QList<SettingsReport::Setting> &first,
+                                       const QList<SettingsReport::Setting> &second, const QList<int> &items,
+                                       const QString &secondName)
+{
+    const QList<SettingsReport::Difference> found = SettingsReport::differences(first, second, items);
+    const ExitStatus verdict = found.isEmpty() ? ExitStatus::Done : ExitStatus::Differences;
+    if (m_request.json) {
+        QJsonArray list;
+        for (const SettingsReport::Difference &d : found)
+            list.append(SettingsReport::toJson(d));
+        QJsonObject document;
+        document.insert(QStringLiteral("first"), m_request.file);
+        document.insert(QStringLiteral("second"), secondName);
+        document.insert(QStringLiteral("differences"), list);
+        return printJson(document) == ExitStatus::Done ? verdict : ExitStatus::Trouble;
+    }
+    m_view.finish();
+    bool written = true;
+    for (const QString &line : SettingsReport::diffLines(found))
+        written = written && Console::writeLine(stdout, line);
+    return written ? verdict : outputFailed();
 }

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ConsoleView.h"
+#include "SettingsReport.h"
 
 #include "binding/HeadlessItemControls.h"
 #include "link/SerialPort.h"
@@ -16,7 +17,8 @@
 class Session;
 
 // Exit statuses of the command-line tool.
-enum class ExitStatus { Done = 0, UnitFailed = 1, Usage = 2 };
+// diff ends as diff does: 0 the same, 1 differences, 2 trouble.
+enum class ExitStatus { Done = 0, UnitFailed = 1, Usage = 2, Differences = 1, Trouble = 2 };
 
 // Runs one request against the unit: checks what can be checked first, starts
 // the session as the desktop tool starts, leaves the request for the engine and
@@ -49,6 +51,12 @@ private:
     ExitStatus readItems();
     ExitStatus writeItems();
     ExitStatus serviceCall(bool pagerCall);
+    ExitStatus show();
+    ExitStatus diffFiles();
+    ExitStatus diffUnit();
+    ExitStatus printDifferences(const QList<SettingsReport::Setting> &first, const QList<SettingsReport::Setting> &second,
+                                const QList<int> &items, const QString &secondName);
+    ExitStatus printJson(const QJsonObject &document);
 
     ExitStatus transferOutcome(const QList<int> &items, bool write);
     ExitStatus verify(const QList<int> &items);

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ItemArguments.h"
+#include "SettingsReport.h"
 
 #include "model/Cp1252.h"
 #include "model/Items.h"
@@ -35,11 +36,34 @@ Commands:
   call ADDRESS          Send a test call to a pager (address at most 10
                         characters), with --bleep and --text.
   restart               Restart the converter.
+  show FILE             Print the settings file FILE as the window shows it,
+                        one line for each setting with a control: item number,
+                        legend and value, for a choice list the chosen entry
+                        ("5  ESPA out max address length: Address length: 4
+                        digits"), texts in double quotes. The items without a
+                        control follow under a heading, by number.
+  diff FILE1 FILE2      Print the settings that differ between two settings
+                        files: "N  LEGEND", then "< " with the value in FILE1
+                        and "> " with the value in FILE2.
+  diff FILE             The same between FILE and the unit: reads the fourteen
+                        settings read-all reads, saves nothing, and compares
+                        those fourteen.
+  find                  Look for the unit on every serial port the system
+                        reports, and on each --port DEVICE (find takes several):
+                        a wake-up and a read of item 0 at 9600,N,8,1, about a
+                        second a port. Prints "PORT  DEVICE  ANSWER" for each
+                        port where a unit answers (PORT is the number for
+                        --com, "-" for a --port device), e.g. "1  /dev/ttyUSB0
+                        Diagnostic level: None". Nothing else is sent.
 
 Progress goes to standard error, line by line as the desktop tool's progress box
 shows it (with a progress bar when standard error is a terminal); results go to
-standard output. Texts are Windows-1252. Every exchange is also logged in the
-home folder's Log folder. A failed transfer is tried again, as in the desktop
+standard output. Text for a person (standard error, and standard output of
+read, write, call, show, diff and find) is in the encoding of the terminal's
+locale (the C locale counts as UTF-8), and arguments are read in it; a character
+the unit cannot carry is named. read-all writes a settings file, Windows-1252,
+also to standard output; --json writes UTF-8. Every exchange is also logged in
+the home folder's Log folder. A failed transfer is tried again, as in the desktop
 tool, until the third failure in a row aborts it.
 
 Exit status:
@@ -49,11 +73,16 @@ Exit status:
      another value, the time limit ran out, or the port could not be opened
   2  a usage error or a file that cannot be read or written; nothing was
      written to the unit
+diff: 0 no difference, 1 differences, 2 trouble (a file that cannot be read,
+  a unit that does not answer, a usage error).
+find: 0 a unit answered on one port or more, 1 none did, 2 a usage error.
 
 Examples:
   tessaro-cli --com 3 read-all unit-0417.cfg
   tessaro-cli --port /dev/ttyUSB0 --verify write-all standard.cfg
   tessaro-cli read 5 10 155 && tessaro-cli write 14=30 155=2001
+  tessaro-cli find && tessaro-cli --com 2 diff standard.cfg
+  tessaro-cli --json show unit-0417.cfg
 )");
 
 QString commandName(CliRequest::Command command)
@@ -65,6 +94,9 @@ QString commandName(CliRequest::Command command)
     case CliRequest::Command::Write: return QStringLiteral("write");
     case CliRequest::Command::Call: return QStringLiteral("call");
     case CliRequest::Command::Restart: return QStringLiteral("restart");
+    case CliRequest::Command::Show: return QStringLiteral("show");
+    case CliRequest::Command::Diff: return QStringLiteral("diff");
+    case CliRequest::Command::Find: return QStringLiteral("find");
     }
     return QString();
 }
@@ -72,7 +104,8 @@ QString commandName(CliRequest::Command command)
 std::optional<CliRequest::Command> commandNamed(const QString &name)
 {
     for (auto c : {CliRequest::Command::ReadAll, CliRequest::Command::WriteAll, CliRequest::Command::Read,
-                   CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart}) {
+                   CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart,
+                   CliRequest::Command::Show, CliRequest::Command::Diff, CliRequest::Command::Find}) {
         if (commandName(c) == name)
             return c;
     }
@@ -182,7 +215,19 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         }
         return true;
     case CliRequest::Command::Restart:
+    case CliRequest::Command::Find:
         return count(0, 0, "no arguments");
+    case CliRequest::Command::Show:
+        if (!count(1, 1, "one FILE"))
+            return false;
+        r.file = args.first();
+        return true;
+    case CliRequest::Command::Diff:
+        if (!count(1, 2, "one FILE (against the unit) or two"))
+            return false;
+        r.file = args.first();
+        r.secondFile = args.value(1);
+        return true;
     }
     return false;
 }
@@ -199,8 +244,21 @@ int CliRequest::transferCount() const
     case Command::Write: return int(writes.size()) * verifyFactor;
     case Command::Call: return 2;
     case Command::Restart: return 1;
+    case Command::Diff: return needsSession() ? int(Items::kBulkItems.size()) : 0;
+    case Command::Show:
+    case Command::Find: return 0;
     }
     return 1;
+}
+
+bool CliRequest::needsSession() const
+{
+    switch (command) {
+    case Command::Show:
+    case Command::Find: return false;
+    case Command::Diff: return secondFile.isEmpty();
+    default: return true;
+    }
 }
 
 namespace CommandLine {
@@ -210,7 +268,8 @@ Outcome parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
-        "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro."));
+        "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
+        "shows and compares settings files, and finds the port the unit is on."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption home(QStringLiteral("home"),
@@ -223,7 +282,8 @@ Outcome parse(const QStringList &arguments)
                                  QStringLiteral("n"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
-                                                 "a pseudo-terminal)."),
+                                                 "a pseudo-terminal). find: one more port to try; may be given "
+                                                 "more than once."),
                                   QStringLiteral("device"));
     const QCommandLineOption base(QStringLiteral("base"),
                                   QStringLiteral("read-all: take the items it does not read from this settings file."),
@@ -243,9 +303,14 @@ Outcome parse(const QStringList &arguments)
     const QCommandLineOption stats(QStringLiteral("stats"),
                                    QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
                                                   "a tick and the time on the clock (on standard error)."));
-    parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats});
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
+                                                 "output instead of lines; its shape is below. read-all FILE still "
+                                                 "saves FILE."));
+    parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats, json});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("read-all, write-all, read, write, call or restart (below)."));
+                                 QStringLiteral("read-all, write-all, read, write, call, restart, show, diff or find "
+                                                "(below)."));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
                                  QStringLiteral("[arguments...]"));
 
@@ -255,7 +320,7 @@ Outcome parse(const QStringList &arguments)
         return outcome;
     }
     if (parser.isSet(helpOption)) {
-        outcome.output = parser.helpText() + kCommandsHelp;
+        outcome.output = parser.helpText() + kCommandsHelp + QString::fromLatin1(SettingsReport::kJsonHelp);
         return outcome;
     }
     if (parser.isSet(versionOption)) {
@@ -265,12 +330,12 @@ Outcome parse(const QStringList &arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        outcome.error = QStringLiteral("no command given (read-all, write-all, read, write, call, restart)");
+        outcome.error = QStringLiteral("no command given (read-all, write-all, read, write, call, restart, show, diff, find)");
         return outcome;
     }
     const auto command = commandNamed(positional.first());
     if (!command) {
-        outcome.error = QStringLiteral("unknown command \"%1\" (read-all, write-all, read, write, call, restart)")
+        outcome.error = QStringLiteral("unknown command \"%1\" (read-all, write-all, read, write, call, restart, show, diff, find)")
                             .arg(positional.first());
         return outcome;
     }
@@ -283,10 +348,13 @@ Outcome parse(const QStringList &arguments)
         outcome.error = QStringLiteral("--home needs a folder");
         return outcome;
     }
-    if (parser.isSet(port) && r.device.isEmpty()) {
+    if (parser.isSet(port) && (r.device.isEmpty() || parser.values(port).contains(QString()))) {
         outcome.error = QStringLiteral("--port needs a device");
         return outcome;
     }
+    // find tries every device given; any other command opens the last.
+    if (r.command == CliRequest::Command::Find)
+        r.findDevices = parser.values(port);
     if (parser.isSet(com)) {
         const auto n = optionNumber(parser.value(com), 1, kMaxPortNumber);
         if (!n) {
@@ -319,6 +387,8 @@ Outcome parse(const QStringList &arguments)
         {verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
         {bleep, {CliRequest::Command::Call}, "call"},
         {text, {CliRequest::Command::Call}, "call"},
+        {json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
+                CliRequest::Command::Diff}, "read, read-all, show and diff"},
     };
     for (const Belongs &b : belongs) {
         if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
@@ -332,6 +402,7 @@ Outcome parse(const QStringList &arguments)
         return outcome;
     }
     r.verify = parser.isSet(verify);
+    r.json = parser.isSet(json);
     r.stats = parser.isSet(stats);
     if (parser.isSet(bleep)) {
         const auto b = optionNumber(parser.value(bleep), 0, kBleepEntries - 1);
@@ -355,6 +426,11 @@ Outcome parse(const QStringList &arguments)
 
     if (!takeArguments(r, positional.mid(1), &outcome.error))
         return outcome;
+    // find tries every port: a port number has no meaning for it.
+    if (r.command == CliRequest::Command::Find && parser.isSet(com)) {
+        outcome.error = QStringLiteral("--com does not apply to find: it tries every port (name others with --port)");
+        return outcome;
+    }
     outcome.request = r;
     return outcome;
 }

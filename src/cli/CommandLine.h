@@ -12,15 +12,18 @@
 // One run of the command-line tool, as its arguments ask for it.
 struct CliRequest
 {
-    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart };
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find };
 
     Command command = Command::Read;
     QString home;       // empty: the default home folder
     QString device;     // --port: empty for the system's numbering
+    QStringList findDevices; // find: every --port, tried after the system's ports
     int portNumber = 0; // --com: 0 for the setup file's
 
     QString file;       // read-all: where to ("-" standard output); write-all: from where
     QString base;       // read-all: the other items; empty for the default settings file
+    QString secondFile; // diff: the file FILE is compared with; empty for the unit
+    bool json = false;  // read, read-all, show, diff: one JSON document on standard output
     bool verify = false;
     QList<int> items;                      // read, in the order given
     QList<std::pair<int, Value>> writes;   // write, in the order given
@@ -32,6 +35,8 @@ struct CliRequest
 
     // Item transfers the command makes at most (a verify counts its reads).
     int transferCount() const;
+    // Whether the command talks to the unit through a session.
+    bool needsSession() const;
 };
 
 namespace CommandLine {

@@ -2,16 +2,27 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
-// Standard output and standard error, a text boundary like the wire and the
-// files: texts leave as Windows-1252 bytes, lines end the platform's way.
+// Standard output and standard error. What a person reads leaves in the
+// encoding of the terminal's locale; a settings file and a JSON document leave
+// as the bytes they are (Windows-1252 and UTF-8). Lines end the platform's way.
 namespace Console {
 
-// Once, before any output: bytes pass unchanged (on Windows the streams would
-// otherwise turn every LF into CR LF).
+// Once, before any output: learns the locale's encoding, and lets bytes pass
+// unchanged (on Windows the streams would otherwise turn every LF into CR LF).
 void prepare();
+
+// The program's arguments in the locale's encoding (arguments[0] is the program).
+QStringList arguments(int argc, char *argv[]);
+
+// The name of the encoding text for a person leaves in, e.g. "UTF-8".
+QString encodingName();
+
+// Text in the locale's encoding; a character the encoding has not becomes '?'.
+QByteArray localText(const QString &text);
 
 bool isTerminal(std::FILE *stream);
 
@@ -20,7 +31,7 @@ bool isTerminal(std::FILE *stream);
 
 // The bytes as they are.
 [[nodiscard]] bool write(std::FILE *stream, const QByteArray &bytes);
-// The text and a line end; a character without a Windows-1252 byte becomes '?'.
+// The text, in the locale's encoding, and a line end.
 [[nodiscard]] bool writeLine(std::FILE *stream, const QString &text);
 // Several lines, split at CR LF or LF.
 [[nodiscard]] bool writeText(std::FILE *stream, const QString &text);

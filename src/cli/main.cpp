@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
         QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
     Console::prepare();
 
-    const CommandLine::Outcome parsed = CommandLine::parse(QCoreApplication::arguments());
+    const CommandLine::Outcome parsed = CommandLine::parse(Console::arguments(argc, argv));
     if (!parsed.error.isEmpty()) {
         (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error + QStringLiteral(" (see --help)"));
         return int(ExitStatus::Usage);

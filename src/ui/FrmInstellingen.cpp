@@ -7,6 +7,7 @@
 #include "files/LeesIniFile.h"
 #include "protocol/OperatorView.h"
 #include "protocol/Session.h"
+#include "protocol/UnitProbe.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,6 +47,7 @@ void setTextColour(QWidget *widget, const QColor &colour)
 
 FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *parent)
     : QWidget(parent, Qt::Dialog), m_session(session), m_view(view)
+    , m_searchMaker([] { return std::make_unique<UnitSearch>(UnitSearch::systemCandidates()); })
 {
     setObjectName(QStringLiteral("frmInstellingen"));
     setWindowTitle(QStringLiteral("Instellingen"));
@@ -71,6 +73,10 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_cmdClose = makeButton(QStringLiteral("C&lose"), "CmdClose");
     m_cmdSave = makeButton(QStringLiteral("&Save"), "CmdSave");
     m_cmdCancel = makeButton(QStringLiteral("&Cancel"), "CmdCancel");
+    m_cmdFindUnit = makeButton(QStringLiteral("&Find unit"), "CmdFindUnit");
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setInterval(25);
+    connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
 
     auto *fields = new QGridLayout;
     fields->addWidget(label1, 0, 0);
@@ -83,6 +89,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     buttons->addWidget(m_cmdWijzigen);
     buttons->addWidget(m_cmdSave);
     buttons->addWidget(m_cmdCancel);
+    buttons->addWidget(m_cmdFindUnit);
     buttons->addStretch();
     buttons->addWidget(m_cmdClose);
     auto *layout = new QVBoxLayout(this);
@@ -93,17 +100,21 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     setTabOrder(m_txtSetPath, m_cmdWijzigen);
     setTabOrder(m_cmdWijzigen, m_cmdSave);
     setTabOrder(m_cmdSave, m_cmdCancel);
-    setTabOrder(m_cmdCancel, m_cmdClose);
+    setTabOrder(m_cmdCancel, m_cmdFindUnit);
+    setTabOrder(m_cmdFindUnit, m_cmdClose);
 
     connect(m_cmdWijzigen, &QPushButton::clicked, this, &FrmInstellingen::CmdWijzigen_Click);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmInstellingen::CmdSave_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &FrmInstellingen::CmdCancel_Click);
     connect(m_cmdClose, &QPushButton::clicked, this, &FrmInstellingen::CmdClose_Click);
+    connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
 
     setEditing(false);
     Form_Load();
 }
+
+FrmInstellingen::~FrmInstellingen() = default;
 
 void FrmInstellingen::Form_Load()
 {
@@ -206,8 +217,70 @@ void FrmInstellingen::CmdClose_Click()
     close();
 }
 
+// Tries the ports one after another, only on the operator's click: other
+// devices may hang on other ports. The tool's own port is closed meanwhile so
+// its device can be tried too, and opened again afterwards; a port found is
+// chosen, to be stored with Save.
+void FrmInstellingen::CmdFindUnit_Click()
+{
+    if (isSearching() || m_session.refuseWhileBusy())
+        return;
+    m_search = m_searchMaker();
+    if (!m_search)
+        return;
+    m_wasEditing = isEditing();
+    for (QPushButton *b : {m_cmdWijzigen, m_cmdSave, m_cmdCancel, m_cmdClose, m_cmdFindUnit})
+        b->setEnabled(false);
+    m_comboCom->setEnabled(false);
+    m_device->setText(QStringLiteral("Searching..."));
+    m_session.datacom.CloseComPort();
+    m_searchTimer->start();
+}
+
+bool FrmInstellingen::isSearching() const
+{
+    return m_search != nullptr;
+}
+
+void FrmInstellingen::searchTick()
+{
+    if (m_search && !m_search->tick())
+        searchDone();
+}
+
+void FrmInstellingen::searchDone()
+{
+    m_searchTimer->stop();
+    const QList<UnitSearch::Found> found = m_search->found();
+    m_search.reset();
+    m_cmdFindUnit->setEnabled(true);
+    m_session.reopenComPort();
+    setEditing(m_wasEditing);
+    if (m_wasEditing)
+        UnlockCombo();
+    else
+        LockCombo();
+    for (const UnitSearch::Found &f : found) {
+        if (f.port.portNumber < 1 || f.port.portNumber > kPortCount)
+            continue;
+        // Chosen for Save, as if the operator had picked it.
+        if (!isEditing())
+            CmdWijzigen_Click();
+        m_comboCom->setCurrentIndex(f.port.portNumber - 1);
+        m_device->setText(QStringLiteral("= %1: unit found (%2)").arg(f.port.device, f.answer));
+        return;
+    }
+    showDevice();
+    m_device->setText(m_device->text() + QStringLiteral("   (no unit found)"));
+}
+
 void FrmInstellingen::closeEvent(QCloseEvent *event)
 {
+    if (isSearching()) {
+        m_view.beep();
+        event->ignore();
+        return;
+    }
     // Out of editing only by Save or Cancel, also with the window's own close button.
     if (isEditing()) {
         m_view.beep();

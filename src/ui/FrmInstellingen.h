@@ -2,12 +2,17 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 class OperatorView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class Session;
+class QTimer;
+class UnitSearch;
 
 // The port settings dialog frmInstellingen: the serial port and the folder of
 // the settings files. It shows them locked; "Change" unlocks them, "Save"
@@ -24,6 +29,7 @@ public:
 
     // Loads the dialog (Form_Load); it deletes itself when closed.
     FrmInstellingen(Session &session, OperatorView &view, QWidget *parent);
+    ~FrmInstellingen() override;
 
     void LockCombo();
     void UnlockCombo();
@@ -32,11 +38,17 @@ public:
 
     bool isEditing() const;
 
+    // The ports "Find unit" tries; by default every serial port the system reports.
+    using SearchMaker = std::function<std::unique_ptr<UnitSearch>()>;
+    void setSearchMaker(SearchMaker maker) { m_searchMaker = std::move(maker); }
+    bool isSearching() const;
+
 public slots:
     void CmdWijzigen_Click();
     void CmdSave_Click();
     void CmdCancel_Click();
     void CmdClose_Click();
+    void CmdFindUnit_Click();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -48,6 +60,8 @@ private:
     void Form_Deactivate();
     void showDevice();
     void setEditing(bool editing);
+    void searchTick();
+    void searchDone();
 
     Session &m_session;
     OperatorView &m_view;
@@ -58,4 +72,9 @@ private:
     QPushButton *m_cmdClose;
     QPushButton *m_cmdSave;
     QPushButton *m_cmdCancel;
+    QPushButton *m_cmdFindUnit;
+    SearchMaker m_searchMaker;
+    std::unique_ptr<UnitSearch> m_search;
+    QTimer *m_searchTimer;
+    bool m_wasEditing = false;
 };

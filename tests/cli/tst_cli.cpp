@@ -10,11 +10,15 @@
 #include "sim/UnitItems.h"
 
 #include <QDate>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 
@@ -87,7 +91,33 @@ QByteArray settingsFile(const Settings &values, const QList<int> &leftOut = {})
 const Settings kUnitBulk = {{0, "2"},  {5, "7"},  {7, "120"}, {10, "4"}, {11, "1"}, {12, "1"}, {13, "2"},
                           {14, "45"}, {30, "1"}, {31, "1"}, {32, "1"}, {33, "0"}, {34, "2"}, {35, "1"}};
 
-QString cp(const QByteArray &bytes) { return Cp1252::decode(bytes); }
+// What the tool writes for a person, in the tests' UTF-8 locale.
+QString utf8(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
+
+// A pseudo-terminal nobody answers on, reached through a link in folder.
+struct SilentTerminal
+{
+    int master = -1;
+    int slave = -1;
+    QString device;
+
+    explicit SilentTerminal(const QTemporaryDir &folder)
+    {
+        char name[128] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            return;
+        device = folder.filePath(QStringLiteral("silent"));
+        if (!QFile::link(QString::fromLocal8Bit(name), device))
+            device.clear();
+    }
+    ~SilentTerminal()
+    {
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+    }
+};
 
 } // namespace
 
@@ -112,6 +142,9 @@ private slots:
     void unitFailures();
     void pagerCall();
     void portLostMidRead();
+    void reports_data();
+    void reports();
+    void findTwoUnitsAndASilentPort();
 
 private:
     Run cli(const QString &device, const QStringList &args);
@@ -134,6 +167,10 @@ Run TstCli::cli(const QString &device, const QStringList &args)
         arguments.removeLast();
         process.setStandardOutputFile(QStringLiteral("/dev/full"));
     }
+    // A UTF-8 locale, whatever the machine's.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TESSARO_CLI_PATH),
                   QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + arguments);
     Run run;
@@ -195,6 +232,12 @@ void TstCli::usageErrorsTouchNothing_data()
         settingsFile(Settings{{10, "-1"}}));
     row("read-all missing base", {"--base", "missing.cfg", "read-all", "out.cfg"}, "missing.cfg", good);
     row("read-all into no folder", {"read-all", "no/such/folder/out.cfg"}, "does not exist");
+    row("show missing file", {"show", "missing.cfg"}, "missing.cfg");
+    row("diff missing file", {"diff", "missing.cfg"}, "missing.cfg");
+    row("diff missing second file", {"diff", "in.cfg", "missing.cfg"}, "missing.cfg", good);
+    row("diff three files", {"diff", "in.cfg", "in.cfg", "in.cfg"}, "diff takes one FILE (against the unit) or two");
+    row("json on write", {"--json", "write", "5=1"}, "--json applies to read, read-all, show and diff only");
+    row("find with a port number", {"--com", "2", "find"}, "--com does not apply to find");
 }
 
 void TstCli::usageErrorsTouchNothing()
@@ -213,7 +256,7 @@ void TstCli::usageErrorsTouchNothing()
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.startsWith("tessaro-cli: ") && run.err.count('\n') == 1, run.err.constData());
-    QVERIFY2(cp(run.err).contains(message), run.err.constData());
+    QVERIFY2(utf8(run.err).contains(message), run.err.constData());
     QVERIFY(!QFile::exists(path("out.cfg")));
     // The unit saw no frame at all.
     QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
@@ -225,7 +268,8 @@ void TstCli::helpNamesEverything()
     QCOMPARE(run.exitCode, 0);
     for (const char *word : {"read-all", "write-all", "read ITEM", "write ITEM=VALUE", "call ADDRESS", "restart",
                              "--home", "--com", "--port", "--base", "--verify", "--bleep", "--text", "--timeout",
-                             "Exit status", "Examples"})
+                             "show FILE", "diff FILE1 FILE2", "diff FILE ", "find ", "--json", "\"settings\"",
+                             "\"differences\"", "\"choice\"", "Exit status", "Examples"})
         QVERIFY2(run.out.contains(word), word);
 }
 
@@ -238,7 +282,7 @@ void TstCli::readEachKind()
     const QByteArray setupBefore = FileBytes::read(path("Tessaro.set"));
     const Run run = cli(unit.device, {"--com", "4", "read", "160", "5", "45", "110", "148", "240", "5"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QByteArray("160    ->Caf\xE9 ->x\n5    ->7\n45    ->12\n110    ->4321\n148    ->77\n240    -> tail \n"));
+    QCOMPARE(run.out, QByteArray("160    ->Caf\xC3\xA9 ->x\n5    ->7\n45    ->12\n110    ->4321\n148    ->77\n240    -> tail \n"));
     QVERIFY(run.err.contains("Reading setting 5  ESPA out max address length: Address length: 7 digits OK\n"));
 
     const QByteArray log = FileBytes::read(
@@ -278,7 +322,7 @@ void TstCli::writeEachKind()
         args.prepend("--verify");
     const Run run = cli(unit.device, args);
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(cp(run.out), QString::number(n) + "    ->" + kept + '\n');
+    QCOMPARE(utf8(run.out), QString::number(n) + "    ->" + kept + '\n');
     QCOMPARE(unit.value(n), kept);
 }
 
@@ -406,6 +450,8 @@ void TstCli::unitFailures_data()
                                          << "cannot write the result to standard output: No space left on device";
     QTest::newRow("no such port") << QStringList{} << QStringList{"--com", "7", "--port", "/nonexistent/tty", "read", "5"}
                                   << 1 << "cannot open serial port 7: /nonexistent/tty: no such device";
+    QTest::newRow("diff, no answer") << QStringList{"--fault", "no-answer"} << QStringList{"--timeout", "2", "diff", "in.cfg"}
+                                     << 2 << "the unit did not finish within the time limit of 2 s";
     QTest::newRow("port is a folder") << QStringList{} << QStringList{"--port", "/tmp", "read", "5"}
                                       << 1 << "cannot open serial port 1: /tmp: not a serial device";
 }
@@ -423,7 +469,7 @@ void TstCli::unitFailures()
     const Run run = cli(unit.device, args);
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode != 0) {
-        QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
+        QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toUtf8()), run.err.constData());
         QVERIFY(run.out.isEmpty());
     } else {
         QVERIFY(!run.err.contains("tessaro-cli:"));
@@ -453,6 +499,117 @@ void TstCli::portLostMidRead()
     QCOMPARE(process.exitCode(), 1);
     const QByteArray err = process.readAllStandardError();
     QVERIFY2(err.contains("tessaro-cli: Read item 5 (ESPA out max address length) failed: port lost ("), err.constData());
+}
+
+void TstCli::reports_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("lineCount");      // of standard output; -1 for a JSON document
+    QTest::addColumn<QStringList>("expected"); // each in standard output; JSON as compact text
+
+    auto setting = [](int item, const char *legend, bool control, const QString &value, const char *choice) {
+        const bool text = item >= 150;
+        return QStringLiteral(R"({"choice":%1,"control":%2,"item":%3,"legend":"%4","value":%5})")
+            .arg(choice ? QStringLiteral("\"%1\"").arg(QLatin1String(choice)) : QStringLiteral("null"),
+                 control ? QStringLiteral("true") : QStringLiteral("false"))
+            .arg(item)
+            .arg(QLatin1String(legend), text ? '"' + value + '"' : value);
+    };
+    const QString item5 = setting(5, "ESPA out max address length:", true, "7", "Address length: 7 digits");
+    const QString item160 = setting(160, "PagerAdres 6", true, QStringLiteral("Café"), nullptr);
+
+    // a.cfg: the unit's bulk settings and "Café" in 160; b.cfg: 5 = 3, 160 "Cafe".
+    QTest::newRow("show") << QStringList{"show", "a.cfg"} << 0 << 252
+                          << QStringList{"\n5  ESPA out max address length: Address length: 7 digits\n",
+                                         QStringLiteral("\n160  PagerAdres 6 \"Café\"\n"),
+                                         "\n\nItems without a control:\n", "\n240  \"\"\n", "\n99  0\n"};
+    QTest::newRow("show, json") << QStringList{"--json", "show", "a.cfg"} << 0 << -1
+                                << QStringList{item5, item160, setting(240, "", false, "", nullptr)};
+    QTest::newRow("diff, same files") << QStringList{"diff", "a.cfg", "a.cfg"} << 0 << 0 << QStringList{};
+    QTest::newRow("diff, files") << QStringList{"diff", "a.cfg", "b.cfg"} << 1 << 6
+                                 << QStringList{"5  ESPA out max address length:\n< Address length: 7 digits\n"
+                                                "> Address length: 3 digits\n",
+                                                QStringLiteral("160  PagerAdres 6\n< \"Café\"\n> \"Cafe\"\n")};
+    QTest::newRow("diff, files, json") << QStringList{"--json", "diff", "a.cfg", "b.cfg"} << 1 << -1
+                                       << QStringList{"{\"differences\":[{\"control\":true,\"first\":" + item5,
+                                                      "\"first\":\"a.cfg\",\"second\":\"b.cfg\"}"};
+    QTest::newRow("diff, unit, same") << QStringList{"diff", "a.cfg"} << 0 << 0 << QStringList{};
+    QTest::newRow("diff, unit") << QStringList{"diff", "b.cfg"} << 1 << 3
+                                << QStringList{"5  ESPA out max address length:\n< Address length: 3 digits\n"
+                                               "> Address length: 7 digits\n"};
+    QTest::newRow("diff, unit, json") << QStringList{"--json", "diff", "b.cfg"} << 1 << -1
+                                      << QStringList{"\"second\":" + item5 + "}]", "\"second\":\"unit\""};
+    QTest::newRow("read, json") << QStringList{"--json", "read", "5", "160"} << 0 << -1
+                                << QStringList{"{\"settings\":[" + item5 + ',' + item160 + "]}"};
+    QTest::newRow("read-all, json") << QStringList{"--json", "read-all"} << 0 << -1
+                                    << QStringList{item5, setting(249, "", false, "", nullptr) + "]}"};
+    // A text that is not ASCII, in a UTF-8 locale.
+    QTest::newRow("read, non-ASCII text") << QStringList{"read", "160"} << 0 << 1
+                                          << QStringList{QStringLiteral("160    ->Café\n")};
+}
+
+void TstCli::reports()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(int, lineCount);
+    QFETCH(QStringList, expected);
+
+    Settings a = kUnitBulk;
+    a.insert(160, QStringLiteral("Café"));
+    Settings b = a;
+    b.insert(5, "3");
+    b.insert(160, "Cafe");
+    QVERIFY(FileBytes::write(path("a.cfg"), settingsFile(a)));
+    QVERIFY(FileBytes::write(path("b.cfg"), settingsFile(b)));
+    QDir::setCurrent(m_home->path());
+    Unit unit({}, a);
+
+    const Run run = cli(unit.device, args);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(!run.err.contains("tessaro-cli:"), run.err.constData());
+    QString out = utf8(run.out);
+    if (lineCount < 0) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        out = QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+    } else {
+        QCOMPARE(out.count(u'\n'), lineCount);
+    }
+    for (const QString &e : std::as_const(expected))
+        QVERIFY2(out.contains(e), qPrintable(e + QStringLiteral("\n--- not in ---\n") + out));
+    // Nothing but reads reached the unit.
+    QVERIFY(!unit.trace().contains("<- 01 0D"));
+    QCOMPARE(unit.value(5), QStringLiteral("7"));
+}
+
+void TstCli::findTwoUnitsAndASilentPort()
+{
+    Unit first({}, {{0, "2"}});
+    Unit second;
+    SilentTerminal silent(*m_home);
+    QVERIFY(!first.device.isEmpty() && !second.device.isEmpty() && !silent.device.isEmpty());
+
+    const Run run = cli(first.device, {"find", "--port", silent.device, "--port", second.device});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = utf8(run.out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines, QStringList({"-  " + first.device + "  Diagnostic level: Debug info",
+                                 "-  " + second.device + "  Diagnostic level: None"}));
+    QVERIFY2(utf8(run.err).contains("Port - (" + silent.device + "): no answer\n"), run.err.constData());
+    // Each unit got the wake-up and one read of item 0, nothing else.
+    for (Unit *unit : {&first, &second}) {
+        QTRY_VERIFY(unit->trace().contains("<- 01 09 01 00 02 77 1F 00 1E 3F"));
+        const QByteArray trace = unit->trace();
+        QCOMPARE(trace.count("<- "), 2);
+        QVERIFY2(trace.contains("<- 01 01 80 7F") && trace.contains("<- 01 09 01 00 02 77 1F 00 1E 3F"), trace.constData());
+    }
+
+    const Run none = cli(silent.device, {"find"});
+    QCOMPARE(none.exitCode, 1);
+    QVERIFY(none.out.isEmpty());
+    QVERIFY2(none.err.contains("tessaro-cli: no unit answered on "), none.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TstCli)

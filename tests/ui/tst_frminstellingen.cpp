@@ -2,6 +2,9 @@
 
 #include "ui/FrmInstellingen.h"
 
+#include "protocol/Frames.h"
+#include "protocol/UnitProbe.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +75,7 @@ private slots:
     void saveStartsNeverStartedEngine();
     void saveReportsFailedWrite();
     void onlySaveOrCancelLeaveEditing();
+    void findUnitChoosesThePortThatAnswers();
 };
 
 void TestFrmInstellingen::loadShowsStoredSettingsLocked_data()
@@ -252,3 +256,39 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
 
 QTEST_MAIN(TestFrmInstellingen)
 #include "tst_frminstellingen.moc"
+
+void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
+{
+    SetupWorld w(0);
+    // Port 2 is silent, port 4 answers a read of item 0 with "Debug info".
+    std::vector<ScriptedPort *> made;
+    w.dialog->setSearchMaker([&made] {
+        auto factory = [&made](const PortCandidate &candidate) -> std::unique_ptr<Port> {
+            auto port = std::make_unique<ScriptedPort>();
+            made.push_back(port.get());
+            if (candidate.portNumber == 4) {
+                ScriptedPort *p = port.get();
+                const QByteArray request = Frames::complete(Frames::readRequestBody(0));
+                p->setWriteHook([p, request](quint8) {
+                    if (p->written().endsWith(request))
+                        p->queueInput(Frames::complete(QByteArray("\x01\x0D\x01\x00\x06\x57\x1F\x00\x1E\x77\x1F\x02\x1E", 13)));
+                });
+            }
+            return port;
+        };
+        return std::make_unique<UnitSearch>(QList<PortCandidate>{{2, "/dev/ttyS1"}, {4, "/dev/ttyUSB0"}}, factory);
+    });
+    // Nothing is tried until the operator asks.
+    QTest::qWait(100);
+    QVERIFY(made.empty());
+
+    w.find<QPushButton>(QStringLiteral("CmdFindUnit"))->click();
+    QVERIFY(w.dialog->isSearching());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 10000);
+    QCOMPARE(made.size(), size_t(2));
+    // Chosen, not yet stored: Save stores it.
+    QCOMPARE(w.combo->currentIndex(), 3);
+    QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
+    QVERIFY(w.find<QLabel>(QStringLiteral("LblDevice"))->text().contains(QStringLiteral("Diagnostic level: Debug info")));
+    QCOMPARE(w.session().setup.Compoort, 0);
+}
