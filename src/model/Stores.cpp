@@ -1,5 +1,7 @@
 #include "Stores.h"
 
+#include <cstring>
+
 Stores::Stores()
 {
     ResetWorkingValues();
@@ -44,8 +46,17 @@ bool Stores::clearAllRequests()
     return any;
 }
 
+bool Stores::anyRequest() const
+{
+    // One comparison of the whole table: the idle engine asks on every tick.
+    static constexpr std::array<qint16, Items::kStoreSize> kNone{};
+    return std::memcmp(itemRequest.data(), kNone.data(), sizeof kNone) != 0;
+}
+
 int Stores::pendingRequestCount() const
 {
+    if (!anyRequest())
+        return 0;
     int count = 0;
     for (qint16 r : itemRequest)
         count += r != 0 ? 1 : 0;

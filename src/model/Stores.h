@@ -27,4 +27,6 @@ public:
     // Every entry 0-250; true when at least one was pending.
     bool clearAllRequests();
     int pendingRequestCount() const;
+    // Whether any entry 0-250 is pending.
+    bool anyRequest() const;
 };

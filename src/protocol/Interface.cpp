@@ -131,7 +131,7 @@ void Interface::startIfNeverStarted()
 
 bool Interface::isQuiet() const
 {
-    return m_state == State::Idle && m_stores.pendingRequestCount() == 0 && m_allMode == 0 && !m_readAllRequested
+    return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == 0 && !m_readAllRequested
         && !m_writeAllRequested && !m_pagerCallRequested && !m_restartRequested;
 }
 
@@ -319,7 +319,8 @@ void Interface::idle()
         lost();
         return;
     }
-    for (int item = 0; item < Items::kItemCount; ++item) {
+    const bool anyRequest = m_stores.anyRequest();
+    for (int item = 0; anyRequest && item < Items::kItemCount; ++item) {
         const qint16 request = m_stores.itemRequest[item];
         if (request == Items::kWriteRequest || request == Items::kReadRequest) {
             startItem(item, request == Items::kWriteRequest);
