@@ -25,6 +25,7 @@ class QTimer;
 class QtItemControls;
 class Session;
 class ShapeIndicator;
+class StatusReport;
 
 // The main window frmHoofdscherm: the tabs with the log window, the item
 // pages, the file, unit and service commands; the four timers that drive the
@@ -66,6 +67,8 @@ public:
     // The open dialogs, or null.
     FrmInstellingen *instellingen() const;
     FrmAbout *about() const;
+    // The link status line, the status bar and what is known of the unit.
+    StatusReport &statusReport() { return *m_status; }
 
     void UpdateMessageWindow();
     void SetupScreens();
@@ -77,6 +80,7 @@ public:
     void clearProgress() override;
     void setProgressBar(const ProgressBar &bar) override;
     Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    void setNextMessageDetails(const QString &details) override;
     QString testPagerAddress() const override;
     QString testPagerDisplayInfo() const override;
     void beep() override;
@@ -164,6 +168,8 @@ private:
 
     QPointer<FrmInstellingen> m_instellingen;
     QPointer<FrmAbout> m_about;
+    StatusReport *m_status = nullptr;
+    QString m_nextDetails;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;
