@@ -8,6 +8,7 @@
 #include "model/ScreenDefinition.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -101,6 +102,8 @@ QString valueText(const QtItemControls &controls, int item, const Value &value)
         const QComboBox *combo = controls.combo(item);
         if (number && *number >= 0 && *number < combo->count() && *number == int(*number))
             return combo->itemText(int(*number));
+        if (number && *number == -1)
+            return QStringLiteral("(nothing chosen)");
     }
     const QString text = Values::textOf(value);
     return text.isEmpty() ? QStringLiteral("(empty)") : text;
@@ -176,6 +179,14 @@ OperatorView::Answer messageBoxWithDetails(QWidget *parent, const QString &text,
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     box.setDetailedText(details);
+    // Wide enough for a change on one line, within reason.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        int width = 0;
+        for (const QString &line : details.split(u'\n'))
+            width = qMax(width, box.fontMetrics().horizontalAdvance(line));
+        grid->addItem(new QSpacerItem(qMin(width + 40, 640), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     return box.exec() == QMessageBox::Ok ? OperatorView::Answer::Ok : OperatorView::Answer::Cancel;
 }
 
