@@ -70,6 +70,9 @@ LinkStatusLine::LinkStatusLine(QWidget *parent)
     m_text->setObjectName(QStringLiteral("LinkStatusText"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long reason must not make the window wider than the screen: the line
+    // may be cut short, its tooltip holds it whole.
+    m_text->setMinimumWidth(m_text->fontMetrics().averageCharWidth() * 24);
     layout->addWidget(m_icon);
     layout->addWidget(m_text, 1);
 }
@@ -88,10 +91,10 @@ QString LinkStatusLine::shownText() const
 void LinkStatusLine::showState(const LinkState &link)
 {
     m_text->setText(text(link));
+    QString tip = m_text->text();
     if (link.state() == LinkState::State::Answering && link.lastAnswer().isValid())
-        m_text->setToolTip(QStringLiteral("Last good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss"))));
-    else
-        m_text->setToolTip(QString());
+        tip += QStringLiteral("\nLast good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss")));
+    m_text->setToolTip(tip);
     // Icon and colour change with the kind of state only.
     if (m_shown && m_state == link.state())
         return;

@@ -45,6 +45,9 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
 
     QStatusBar *bar = window.statusBar();
     m_message = makeLabel("StatusMessage");
+    // A long path must not widen the window: the message may be cut short,
+    // its tooltip holds it whole.
+    m_message->setMinimumWidth(1);
     m_file = makeLabel("StatusSettingsFile");
     m_serviceMode = makeLabel("StatusServiceMode");
     m_serviceMode->setText(QStringLiteral("Service mode"));
@@ -68,6 +71,7 @@ void StatusReport::showMessage(const QString &text)
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     m_message->setText(text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
+    m_message->setToolTip(m_message->text());
 }
 
 void StatusReport::showFile(const QString &path)
