@@ -435,6 +435,8 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::newRow("write all") << "write all" << "Write all settings: 14 written \u00B7 14:05:09" << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
+    QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
+    QTest::newRow("single read") << "read 10" << "Read item 10 (ESPA in serial speed): done \u00B7 14:05:09" << "";
     QTest::newRow("saved") << "save" << "Saved %1/unit-0417.cfg \u00B7 14:05:09" << "unit-0417.cfg";
     QTest::newRow("save failed") << "save into folder" << "Could not save %1/unit-0417.cfg \u00B7 14:05:09" << "";
     QTest::newRow("loaded, 3 differ")
@@ -468,6 +470,12 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     } else if (command == QStringLiteral("call")) {
         w.find<QLineEdit>(QStringLiteral("TxtTestPagerAdres"))->setText(QStringLiteral("0612"));
         w.click(QStringLiteral("CmdTestOproepPager"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("restart")) {
+        w.click(QStringLiteral("CmdTestHerstart"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("read 10")) {
+        w.click(QStringLiteral("CmdReadSingleSetting_10"));
         QVERIFY(unit.runUntilQuiet());
     } else if (command.startsWith(QStringLiteral("save"))) {
         if (command.endsWith(QStringLiteral("folder")))
