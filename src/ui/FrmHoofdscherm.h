@@ -67,8 +67,6 @@ public:
     // The open dialogs, or null.
     FrmInstellingen *instellingen() const;
     FrmAbout *about() const;
-    // The link status line, the status bar and what is known of the unit.
-    StatusReport &statusReport() { return *m_status; }
 
     void UpdateMessageWindow();
     void SetupScreens();
