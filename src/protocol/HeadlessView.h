@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <utility>
+
 // An operator view without a screen: records what the engine showed, answers
 // message boxes and file dialogs with preset answers.
 class HeadlessView : public OperatorView
@@ -15,6 +17,7 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+        QString details; // from setNextMessageDetails, empty without
     };
     struct FileRequest
     {
@@ -29,9 +32,10 @@ public:
     void setProgressBar(const ProgressBar &bar) override { m_bar = bar; }
     Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
     {
-        m_messages.append({text, title, icon, buttons});
+        m_messages.append({text, title, icon, buttons, std::exchange(m_nextDetails, QString())});
         return m_answer;
     }
+    void setNextMessageDetails(const QString &details) override { m_nextDetails = details; }
     QString testPagerAddress() const override { return m_address; }
     QString testPagerDisplayInfo() const override { return m_displayInfo; }
     void beep() override { ++m_beeps; }
@@ -58,6 +62,7 @@ private:
     QString m_progress;
     ProgressBar m_bar;
     QList<Message> m_messages;
+    QString m_nextDetails;
     Answer m_answer = Answer::Ok;
     QString m_address;
     QString m_displayInfo;

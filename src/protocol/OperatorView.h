@@ -31,6 +31,9 @@ public:
     virtual void clearProgress() = 0;
     virtual void setProgressBar(const ProgressBar &bar) = 0;
     virtual Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) = 0;
+    // Details for the next message box only, shown behind its details button;
+    // its text and buttons stay as they are. A view without a place for them ignores them.
+    virtual void setNextMessageDetails(const QString &details) { (void)details; }
     virtual QString testPagerAddress() const = 0;
     virtual QString testPagerDisplayInfo() const = 0;
     virtual void beep() = 0;

@@ -7,7 +7,10 @@
 #include "QtDialogs.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
+#include "StatusReport.h"
 #include "TracePage.h"
+#include "TypingLimitValidator.h"
+#include "UnitDifferences.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
@@ -50,9 +53,10 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorView 
     setObjectName(QStringLiteral("frmHoofdscherm"));
     Logfile::Clock clock = options.clock ? options.clock : Logfile::Clock([] { return QDateTime::currentDateTime(); });
     m_wireTrace = std::make_unique<WireTrace>(clock);
-    m_session = std::make_unique<Session>(options.homeFolder, std::move(clock), port, *m_controls, *this);
+    m_session = std::make_unique<Session>(options.homeFolder, clock, port, *m_controls, *this);
 
     buildWindow();
+    m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
 
     // The timers run from the window's creation; their first ticks come from
     // the event loop, after the start-up sequence has returned.
@@ -126,6 +130,7 @@ void FrmHoofdscherm::applyDebugMode()
     m_frameCmdButtonsPaging->setVisible(service);
     m_cmdInstellingenOpslaan->setEnabled(service);
     m_ssTab1->setTabVisible(kTraceTab, service);
+    m_status->setServiceMode(service);
     updateTracing();
 }
 
@@ -259,10 +264,21 @@ void FrmHoofdscherm::setProgressBar(const ProgressBar &bar)
 OperatorView::Answer FrmHoofdscherm::messageBox(const QString &text, const QString &title, Icon icon,
                                                 Buttons buttons)
 {
+    const QString details = std::exchange(m_nextDetails, QString());
     if (m_answers)
         return m_answers->messageBox(text, title, icon, buttons);
     QWidget *parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    if (!details.isEmpty())
+        return UnitDifferences::messageBoxWithDetails(parent, text, title, icon, buttons, details);
     return QtDialogs::messageBox(parent, text, title, icon, buttons);
+}
+
+void FrmHoofdscherm::setNextMessageDetails(const QString &details)
+{
+    if (m_answers)
+        m_answers->setNextMessageDetails(details);
+    else
+        m_nextDetails = details;
 }
 
 QString FrmHoofdscherm::testPagerAddress() const
@@ -306,6 +322,7 @@ void FrmHoofdscherm::CmdLeesAlles_Click()
 
 void FrmHoofdscherm::CmdSchrijfAlles_Click()
 {
+    setNextMessageDetails(m_status->writeAllDetails());
     if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?"),
                    Branding::kTitleBy, Icon::None, Buttons::OkCancel)
         != Answer::Ok)
@@ -357,7 +374,9 @@ void FrmHoofdscherm::CmdInstellingenLezen_Click()
                    Branding::kTitleVan, Icon::None, Buttons::OkCancel)
         == Answer::Cancel)
         return;
+    m_status->beforeFileLoad();
     LeesIniFile::ReadDefaultSettings(m_session->stores, *m_controls, m_session->homeFolder);
+    m_status->fileLoaded(LeesIniFile::defaultSettingsPath(m_session->homeFolder), true);
 }
 
 void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
@@ -368,7 +387,9 @@ void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
                    Branding::kTitleVan, Icon::None, Buttons::OkCancel)
         == Answer::Cancel)
         return;
-    reportFileResult(LeesIniFile::WriteDefaultSettings(m_session->stores, *m_controls, m_session->homeFolder));
+    const FileResult written = LeesIniFile::WriteDefaultSettings(m_session->stores, *m_controls, m_session->homeFolder);
+    m_status->fileSaved(LeesIniFile::defaultSettingsPath(m_session->homeFolder), written.ok);
+    reportFileResult(written);
 }
 
 void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
@@ -380,10 +401,14 @@ void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
         beep();
         return;
     }
-    // The reason (missing, a folder, not a regular file, ...) follows on its own lines.
-    if (const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path); !read.ok)
-        messageBox(QStringLiteral("Error reading setup-file") + kCrLf + kCrLf + read.error, Branding::kTitleBy,
-                   Icon::Critical, Buttons::Ok);
+    m_status->beforeFileLoad();
+    const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path);
+    m_status->fileLoaded(*path, read.ok);
+    if (!read.ok) {
+        // The reason (missing, a folder, not a regular file, ...) goes in the box's details.
+        setNextMessageDetails(read.error);
+        messageBox(QStringLiteral("Error reading setup-file"), Branding::kTitleBy, Icon::Critical, Buttons::Ok);
+    }
 }
 
 void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
@@ -395,7 +420,9 @@ void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
         beep();
         return;
     }
-    reportFileResult(LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path));
+    const FileResult written = LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path);
+    m_status->fileSaved(*path, written.ok);
+    reportFileResult(written);
 }
 
 void FrmHoofdscherm::CmdReOpenCom_Click()

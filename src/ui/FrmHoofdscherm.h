@@ -28,6 +28,7 @@ class TracePage;
 class WireTrace;
 class Session;
 class ShapeIndicator;
+class StatusReport;
 
 // The main window frmHoofdscherm: the tabs with the log window, the item
 // pages, the file, unit and service commands; the four timers that drive the
@@ -88,6 +89,7 @@ public:
     void clearProgress() override;
     void setProgressBar(const ProgressBar &bar) override;
     Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    void setNextMessageDetails(const QString &details) override;
     QString testPagerAddress() const override;
     QString testPagerDisplayInfo() const override;
     void beep() override;
@@ -179,6 +181,8 @@ private:
 
     QPointer<FrmInstellingen> m_instellingen;
     QPointer<FrmAbout> m_about;
+    StatusReport *m_status = nullptr;
+    QString m_nextDetails;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;

@@ -6,9 +6,13 @@
 #include "ui/FrmAbout.h"
 #include "ui/FocusSign.h"
 #include "ui/FrmInstellingen.h"
+#include "ui/LinkStatusLine.h"
 #include "ui/ShapeIndicator.h"
 #include "ui/TracePage.h"
 #include "protocol/WireTrace.h"
+#include "ui/StatusReport.h"
+#include "sim/UnitItems.h"
+#include "sim/UnitSession.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -20,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QStatusBar>
 #include <QTabWidget>
 
 using namespace ScreenDefinition;
@@ -70,6 +75,44 @@ public:
     }
 };
 
+// The simulated unit on the scripted port: it hears every byte the window
+// sends and answers a whole request at once; the answer arrives with the next
+// step(), as it would between two engine ticks.
+struct AnsweringUnit
+{
+    explicit AnsweringUnit(UiWorld &world) : w(world)
+    {
+        session.setOptions({false, 0, {}});
+        session.setSink([this](const QByteArray &bytes) { answers += bytes; });
+        w.port.setWriteHook([this](quint8 byte) {
+            if (answering)
+                session.feed(QByteArrayView(reinterpret_cast<const char *>(&byte), 1));
+        });
+    }
+
+    // One engine tick, then the unit's answer to what it sent.
+    void step()
+    {
+        w.window->TmrAfhandel_Timer();
+        w.port.queueInput(std::exchange(answers, QByteArray()));
+    }
+    bool runUntilQuiet()
+    {
+        for (int i = 0; i < 20000; ++i) {
+            step();
+            if (w.engine().isQuiet())
+                return true;
+        }
+        return false;
+    }
+
+    UiWorld &w;
+    UnitItems items;
+    UnitSession session{items};
+    QByteArray answers;
+    bool answering = true;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Effect)
@@ -89,6 +132,10 @@ private slots:
     void indicatorBlinks_data();
     void indicatorBlinks();
     void engineTickIsNotReentered();
+    void linkStatusFollowsEvents_data();
+    void linkStatusFollowsEvents();
+    void statusBarTellsLastCommand_data();
+    void statusBarTellsLastCommand();
 
     void typingLimitKeepsProgramTexts_data();
     void typingLimitKeepsProgramTexts();
@@ -96,6 +143,8 @@ private slots:
 
     void confirmations_data();
     void confirmations();
+    void writeAllShowsChanges_data();
+    void writeAllShowsChanges();
     void pagerCallAddressCheck_data();
     void pagerCallAddressCheck();
     void cancelAndClearLog();
@@ -219,6 +268,7 @@ void TestFrmHoofdscherm::debugModeControls()
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), line.toLatin1() + "\r\n");
     }
+    QCOMPARE(!w.find<QLabel>(QStringLiteral("StatusServiceMode"))->isHidden(), service);
 }
 
 void TestFrmHoofdscherm::timers()
@@ -326,6 +376,146 @@ void TestFrmHoofdscherm::engineTickIsNotReentered()
     // Once the box is answered the timer steps the engine again.
     w.window->TmrAfhandel_Timer();
     QCOMPARE(w.engine().tickCount(), start + 2);
+}
+
+// ---------------------------------------------------------------- link status and status bar
+
+void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
+{
+    QTest::addColumn<bool>("failOpens"); // at start-up
+    QTest::addColumn<QString>("steps");  // R read all, N a read without answer, L device lost,
+                                         // O "Open ComPort", 2 port 2 saved and reopened, Q quit
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("caption");
+    const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
+    QTest::newRow("start-up") << false << "" << "Com 1 = scripted1 \u00B7 port open" << port1;
+    QTest::newRow("read all") << false << "R" << "Com 1 = scripted1 \u00B7 unit answering" << port1;
+    QTest::newRow("no answer") << false << "RN" << "Com 1 = scripted1 \u00B7 no answer from the unit" << port1;
+    QTest::newRow("answering again") << false << "RNR" << "Com 1 = scripted1 \u00B7 unit answering" << port1;
+    QTest::newRow("device lost")
+        << false << "RL" << "Com 1 = scripted1 \u00B7 port closed: the serial device scripted1 disappeared" << port1;
+    QTest::newRow("reopened after loss") << false << "RLO" << "Com 1 = scripted1 \u00B7 port open" << port1;
+    QTest::newRow("port 2") << false << "R2" << "Com 2 = scripted2 \u00B7 port open"
+                            << "Serial Port: 2 9600,N,8,1";
+    QTest::newRow("quit") << false << "RQ" << "Com 1 = scripted1 \u00B7 port closed" << port1;
+    QTest::newRow("failed at start-up")
+        << true << "" << "Com 1 = scripted1 \u00B7 port closed: scripted1: no such device" << "Serial port: XXXX ";
+}
+
+void TestFrmHoofdscherm::linkStatusFollowsEvents()
+{
+    QFETCH(bool, failOpens);
+    QFETCH(QString, steps);
+    QFETCH(QString, line);
+    QFETCH(QString, caption);
+    UiWorld w(QString(), [&](UiWorld &u) { u.port.setFailOpens(failOpens); });
+    AnsweringUnit unit(w);
+    for (const QChar step : steps) {
+        switch (step.toLatin1()) {
+        case 'R':
+            unit.answering = true;
+            w.click(QStringLiteral("CmdLeesAlles"));
+            QVERIFY(unit.runUntilQuiet());
+            break;
+        case 'N':
+            unit.answering = false;
+            w.click(QStringLiteral("CmdReadSingleSetting_10"));
+            QVERIFY(unit.runUntilQuiet());
+            break;
+        case 'L': w.port.dropConnection(); break;
+        case 'O': w.click(QStringLiteral("CmdReOpenCom")); break;
+        case '2':
+            w.session().setup.Compoort = 1;
+            w.click(QStringLiteral("CmdReOpenCom"));
+            break;
+        case 'Q': w.window->Quit_Click(); break;
+        }
+    }
+    auto *status = w.find<LinkStatusLine>(QStringLiteral("LinkStatusLine"));
+    QCOMPARE(status->shownText(), line);
+    QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), caption);
+    QVERIFY(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->isAncestorOf(status));
+
+    // The icon tells the state as the words do: one state keeps its icon, two
+    // states never share one (rows run in one process).
+    static QHash<int, QImage> iconOfState;
+    const QImage icon = w.find<QLabel>(QStringLiteral("LinkStatusIcon"))->pixmap().toImage();
+    QVERIFY(!icon.isNull());
+    const int state = int(status->shownState());
+    for (auto it = iconOfState.cbegin(); it != iconOfState.cend(); ++it)
+        QCOMPARE(it.value() == icon, it.key() == state);
+    iconOfState.insert(state, icon);
+}
+
+void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
+{
+    QTest::addColumn<QString>("command"); // what the operator does after a read-all
+    QTest::addColumn<QString>("message"); // the status bar afterwards; %1 the home folder
+    QTest::addColumn<QString>("file");    // the settings file named beside it
+    QTest::newRow("read all") << "" << "Read all settings: 14 read \u00B7 14:05:09" << "";
+    QTest::newRow("write all, no answer")
+        << "write all, silent" << "Write all settings aborted at item 0 (Diagnostic level): no answer \u00B7 14:05:09" << "";
+    QTest::newRow("write all") << "write all" << "Write all settings: 14 written \u00B7 14:05:09" << "";
+    QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
+    QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
+    QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
+    QTest::newRow("single read") << "read 10" << "Read item 10 (ESPA in serial speed): done \u00B7 14:05:09" << "";
+    QTest::newRow("saved") << "save" << "Saved %1/unit-0417.cfg \u00B7 14:05:09" << "unit-0417.cfg";
+    QTest::newRow("save failed") << "save into folder" << "Could not save %1/unit-0417.cfg \u00B7 14:05:09" << "";
+    QTest::newRow("loaded, 3 differ")
+        << "load" << "Loaded %1/unit-0417.cfg \u00B7 3 settings differ from the unit \u00B7 14:05:09" << "unit-0417.cfg";
+}
+
+void TestFrmHoofdscherm::statusBarTellsLastCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QFETCH(QString, file);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    auto *shown = w.find<QLabel>(QStringLiteral("StatusMessage"));
+    QCOMPARE(shown->text(), QString());
+    QVERIFY(w.window->statusBar()->isAncestorOf(shown));
+    w.click(QStringLiteral("CmdLeesAlles"));
+    QVERIFY(unit.runUntilQuiet());
+
+    const QString cfg = w.path(QStringLiteral("unit-0417.cfg"));
+    w.answers.setChosenFile(cfg);
+    if (command.startsWith(QStringLiteral("write all"))) {
+        unit.answering = command == QStringLiteral("write all");
+        w.click(QStringLiteral("CmdSchrijfAlles"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("cancel")) {
+        w.click(QStringLiteral("CmdLeesAlles"));
+        for (int i = 0; i < 200 && w.engine().AllMode() == 0; ++i)
+            unit.step();
+        w.click(QStringLiteral("CmdCancelReadWrite"));
+    } else if (command == QStringLiteral("call")) {
+        w.find<QLineEdit>(QStringLiteral("TxtTestPagerAdres"))->setText(QStringLiteral("0612"));
+        w.click(QStringLiteral("CmdTestOproepPager"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("restart")) {
+        w.click(QStringLiteral("CmdTestHerstart"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("read 10")) {
+        w.click(QStringLiteral("CmdReadSingleSetting_10"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command.startsWith(QStringLiteral("save"))) {
+        if (command.endsWith(QStringLiteral("folder")))
+            QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("unit-0417.cfg")));
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+    } else if (command == QStringLiteral("load")) {
+        // A file with three settings other than the unit's; loading it makes
+        // the stores forget the unit's values, the status bar does not.
+        for (int n : {10, 13, 30})
+            w.controls().combo(n)->setCurrentIndex(w.controls().combo(n)->currentIndex() == 1 ? 2 : 1);
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        for (int n : {10, 13, 30})
+            w.controls().combo(n)->setCurrentIndex(0);
+        w.click(QStringLiteral("CmdLezenUnitgegevens"));
+    }
+    QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
+    QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
 }
 
 // ---------------------------------------------------------------- typing limits
@@ -447,6 +637,54 @@ void TestFrmHoofdscherm::confirmations()
     case Effect::SaveDefault: QCOMPARE(QFile::exists(w.path(QStringLiteral("default.set"))), ok); break;
     case Effect::Restart: QCOMPARE(w.engine().restartRequested(), ok); break;
     }
+}
+
+void TestFrmHoofdscherm::writeAllShowsChanges_data()
+{
+    QTest::addColumn<bool>("readFirst");
+    QTest::addColumn<QList<int>>("changed"); // combos moved one place down after the read
+    QTest::addColumn<QString>("details");
+    QTest::newRow("unit values unknown") << false << QList<int>{14}
+        << "The unit's values are not known yet: nothing was read from the unit since start-up.";
+    QTest::newRow("no change") << true << QList<int>{}
+        << "No setting will change: the unit holds these values already.";
+    QTest::newRow("two changes") << true << QList<int>{14, 30}
+        << "2 settings will change:\n"
+           "ESPA In Time-out: %14 \u2192 %14'\n"
+           "ESPA out serial speed: %30 \u2192 %30'";
+}
+
+void TestFrmHoofdscherm::writeAllShowsChanges()
+{
+    QFETCH(bool, readFirst);
+    QFETCH(QList<int>, changed);
+    QFETCH(QString, details);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    if (readFirst) {
+        w.click(QStringLiteral("CmdLeesAlles"));
+        QVERIFY(unit.runUntilQuiet());
+    }
+    QtItemControls &c = w.controls();
+    for (int n : changed) {
+        QComboBox *combo = c.combo(n);
+        const int before = combo->currentIndex();
+        combo->setCurrentIndex(before + 1 < combo->count() ? before + 1 : 0);
+        details.replace(QStringLiteral("%%1'").arg(n), combo->currentText());
+        details.replace(QStringLiteral("%%1").arg(n), combo->itemText(before));
+        // The control that differs from the unit tells the unit's value.
+        QCOMPARE(combo->toolTip(), readFirst ? QStringLiteral("In the unit: ") + combo->itemText(before) : QString());
+    }
+    QCOMPARE(c.combo(10)->toolTip(), QString());
+
+    w.click(QStringLiteral("CmdSchrijfAlles"));
+    QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?"),
+                            QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
+    QCOMPARE(w.answers.messages().constLast().details, details);
+    // Written, the unit holds what the screen shows: no tooltip is left.
+    QVERIFY(unit.runUntilQuiet());
+    for (int n : changed)
+        QCOMPARE(c.combo(n)->toolTip(), QString());
 }
 
 void TestFrmHoofdscherm::pagerCallAddressCheck_data()
@@ -626,9 +864,10 @@ void TestFrmHoofdscherm::fileFailuresAreReported()
     w.click(button);
 
     const HeadlessView::Message shown = w.answers.messages().constLast();
-    QVERIFY2(shown.text.contains(fileName), qPrintable(shown.text));
+    // A read keeps its box text; the reason naming the file is in the details.
+    QVERIFY2((text.isEmpty() ? shown.text : shown.details).contains(fileName), qPrintable(shown.text));
     if (!text.isEmpty())
-        QVERIFY2(shown.text.startsWith(text + QStringLiteral("\r\n")), qPrintable(shown.text));
+        QCOMPARE(shown.text, text);
     text = shown.text;
     QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons),
              box(text, QStringLiteral("Tessaro by Kestrum"), Icon::Critical, Buttons::Ok));

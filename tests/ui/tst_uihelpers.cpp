@@ -1,3 +1,4 @@
+#include "ui/LinkStatusLine.h"
 #include "ui/QtDialogs.h"
 #include "ui/StartArguments.h"
 
@@ -17,6 +18,8 @@ private slots:
     void fileFilter();
     void fileDialogStart_data();
     void fileDialogStart();
+    void linkLineNamesPort_data();
+    void linkLineNamesPort();
 };
 
 void TestUiHelpers::startArguments_data()
@@ -114,6 +117,33 @@ void TestUiHelpers::fileDialogStart()
     QCOMPARE(QtDialogs::chooseFile(nullptr, save, proposed, start, QStringLiteral("cfg (*.cfg) | *.cfg")), std::nullopt);
     QCOMPARE(shownFolder, startsHome ? QDir::home().absolutePath() : QDir(start).absolutePath());
     QCOMPARE(nameBox, proposed);
+}
+
+void TestUiHelpers::linkLineNamesPort_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("failure"); // LinkState::Failure of an exchange after the opening; 0 none
+    QTest::addColumn<QString>("line");
+    // Where the number names the device, as on Windows, the device is not repeated.
+    QTest::newRow("Windows") << 3 << "COM3" << 0 << "Com 3 \u00B7 port open";
+    QTest::newRow("Linux") << 1 << "/dev/ttyUSB0" << 0 << "Com 1 = /dev/ttyUSB0 \u00B7 port open";
+    QTest::newRow("device of another number") << 1 << "COM4" << 0 << "Com 1 = COM4 \u00B7 port open";
+    QTest::newRow("bad answers") << 1 << "COM1" << int(LinkState::Failure::Checksum)
+                                 << "Com 1 \u00B7 no answer from the unit (checksum error)";
+}
+
+void TestUiHelpers::linkLineNamesPort()
+{
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    QFETCH(int, failure);
+    QFETCH(QString, line);
+    LinkState link;
+    link.setOpened(port, device);
+    if (failure != 0)
+        link.setNotAnswering(LinkState::Failure(failure));
+    QCOMPARE(LinkStatusLine::text(link), line);
 }
 
 QTEST_MAIN(TestUiHelpers)

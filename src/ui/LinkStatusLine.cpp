@@ -1,0 +1,109 @@
+#include "LinkStatusLine.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStyle>
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" \u00B7 ");
+
+// The device a port number reaches, when it says more than the number does
+// (on Windows port 3 is COM3, so the number alone says it).
+QString portText(const LinkState &link)
+{
+    if (link.portNumber() == 0 && link.device().isEmpty())
+        return QString();
+    QString text = QStringLiteral("Com %1").arg(link.portNumber());
+    const QString device = link.device();
+    if (!device.isEmpty() && device.compare(QStringLiteral("COM%1").arg(link.portNumber()), Qt::CaseInsensitive) != 0)
+        text += QStringLiteral(" = ") + device;
+    return text;
+}
+
+QString stateText(const LinkState &link)
+{
+    switch (link.state()) {
+    case LinkState::State::Open: return QStringLiteral("port open");
+    case LinkState::State::Answering: return QStringLiteral("unit answering");
+    case LinkState::State::NotAnswering: {
+        QString text = QStringLiteral("no answer from the unit");
+        const LinkState::Failure failure = link.lastFailure();
+        if (failure != LinkState::Failure::None && failure != LinkState::Failure::NoAnswer)
+            text += QStringLiteral(" (%1)").arg(LinkState::failureText(failure));
+        return text;
+    }
+    case LinkState::State::Closed:
+        return link.reason().isEmpty() ? QStringLiteral("port closed") : QStringLiteral("port closed: ") + link.reason();
+    }
+    return QString();
+}
+
+struct Look
+{
+    QStyle::StandardPixmap icon;
+    QColor colour;
+};
+
+Look lookOf(LinkState::State state)
+{
+    switch (state) {
+    case LinkState::State::Open: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160)};
+    case LinkState::State::Answering: return {QStyle::SP_DialogApplyButton, QColor(0, 120, 0)};
+    case LinkState::State::NotAnswering: return {QStyle::SP_MessageBoxWarning, QColor(160, 90, 0)};
+    case LinkState::State::Closed: break;
+    }
+    return {QStyle::SP_MessageBoxCritical, QColor(176, 0, 0)};
+}
+
+} // namespace
+
+LinkStatusLine::LinkStatusLine(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("LinkStatusLine"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_icon = new QLabel;
+    m_icon->setObjectName(QStringLiteral("LinkStatusIcon"));
+    m_text = new QLabel;
+    m_text->setObjectName(QStringLiteral("LinkStatusText"));
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long reason must not make the window wider than the screen: the line
+    // may be cut short, its tooltip holds it whole.
+    m_text->setMinimumWidth(m_text->fontMetrics().averageCharWidth() * 24);
+    layout->addWidget(m_icon);
+    layout->addWidget(m_text, 1);
+}
+
+QString LinkStatusLine::text(const LinkState &link)
+{
+    const QString port = portText(link);
+    return port.isEmpty() ? stateText(link) : port + kSeparator + stateText(link);
+}
+
+QString LinkStatusLine::shownText() const
+{
+    return m_text->text();
+}
+
+void LinkStatusLine::showState(const LinkState &link)
+{
+    m_text->setText(text(link));
+    QString tip = m_text->text();
+    if (link.state() == LinkState::State::Answering && link.lastAnswer().isValid())
+        tip += QStringLiteral("\nLast good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss")));
+    m_text->setToolTip(tip);
+    // Icon and colour change with the kind of state only.
+    if (m_shown && m_state == link.state())
+        return;
+    m_shown = true;
+    m_state = link.state();
+    const Look look = lookOf(m_state);
+    const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    m_icon->setPixmap(style()->standardIcon(look.icon, nullptr, this).pixmap(size, size));
+    QPalette palette = m_text->palette();
+    palette.setColor(QPalette::WindowText, look.colour);
+    m_text->setPalette(palette);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/LinkState.h"
+
+#include <QWidget>
+
+class QLabel;
+
+// One line beside the TxD/RxD indicators that reads the link state: the port
+// and the device it reaches, then how the link stands, e.g.
+// "Com 1 = /dev/ttyUSB0 · unit answering". An icon and a colour go with the
+// words; the words alone say it all.
+class LinkStatusLine : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LinkStatusLine(QWidget *parent = nullptr);
+
+    // Shows the state; called from the link state's listener, so only on events.
+    void showState(const LinkState &link);
+
+    // The words for a state.
+    static QString text(const LinkState &link);
+
+    QString shownText() const;
+    LinkState::State shownState() const { return m_state; }
+
+private:
+    QLabel *m_icon = nullptr;
+    QLabel *m_text = nullptr;
+    LinkState::State m_state = LinkState::State::Closed;
+    bool m_shown = false;
+};

@@ -1,0 +1,127 @@
+#include "StatusReport.h"
+
+#include "LinkStatusLine.h"
+#include "QtItemControls.h"
+
+#include "protocol/Session.h"
+
+#include <QBoxLayout>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" \u00B7 ");
+
+QLabel *makeLabel(const char *name)
+{
+    auto *label = new QLabel;
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &session, const QtItemControls &controls,
+                           Logfile::Clock clock)
+    : QObject(&window), m_session(session), m_controls(controls), m_clock(std::move(clock))
+{
+    m_linkLine = new LinkStatusLine;
+    if (auto *box = qobject_cast<QBoxLayout *>(linkFrame.layout())) {
+        // Before a closing stretch, so the line sits beside the indicators.
+        int at = box->count();
+        if (at > 0 && box->itemAt(at - 1)->spacerItem())
+            --at;
+        box->insertSpacing(at, 12);
+        box->insertWidget(at + 1, m_linkLine, 1);
+    } else if (linkFrame.layout()) {
+        linkFrame.layout()->addWidget(m_linkLine);
+    }
+    m_linkLine->showState(session.datacom.linkState());
+    session.datacom.linkState().addListener([this](const LinkState &link) { m_linkLine->showState(link); });
+
+    QStatusBar *bar = window.statusBar();
+    m_message = makeLabel("StatusMessage");
+    // A long path must not widen the window: the message may be cut short,
+    // its tooltip holds it whole.
+    m_message->setMinimumWidth(1);
+    m_file = makeLabel("StatusSettingsFile");
+    m_serviceMode = makeLabel("StatusServiceMode");
+    m_serviceMode->setText(QStringLiteral("Service mode"));
+    m_serviceMode->setVisible(false);
+    bar->addWidget(m_message, 1);
+    bar->addPermanentWidget(m_file);
+    bar->addPermanentWidget(m_serviceMode);
+
+    m_tips = new UnitValueTips(controls, m_unit, this);
+    session.engine.addOutcomeListener([this](const Outcome &o) { outcome(o); });
+}
+
+void StatusReport::outcome(const Outcome &outcome)
+{
+    m_unit.take(m_session.stores);
+    m_tips->refreshAll();
+    showMessage(outcomeText(outcome, m_controls));
+}
+
+void StatusReport::showMessage(const QString &text)
+{
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    m_message->setText(text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
+    m_message->setToolTip(m_message->text());
+}
+
+void StatusReport::showFile(const QString &path)
+{
+    m_file->setText(QFileInfo(path).fileName());
+    m_file->setToolTip(path);
+}
+
+void StatusReport::beforeFileLoad()
+{
+    m_unit.take(m_session.stores);
+}
+
+void StatusReport::fileLoaded(const QString &path, bool ok)
+{
+    if (!ok) {
+        showMessage(QStringLiteral("Could not load ") + path);
+        return;
+    }
+    showFile(path);
+    QString text = QStringLiteral("Loaded ") + path;
+    bool anyKnown = false;
+    for (int n = 0; n < Items::kItemCount && !anyKnown; ++n)
+        anyKnown = m_unit.known(n);
+    if (anyKnown) {
+        const int count = UnitDifferences::differingCount(m_controls, m_unit);
+        text += kSeparator
+            + (count == 0 ? QStringLiteral("no setting differs from the unit")
+                          : count == 1 ? QStringLiteral("1 setting differs from the unit")
+                                       : QStringLiteral("%1 settings differ from the unit").arg(count));
+    }
+    showMessage(text);
+}
+
+void StatusReport::fileSaved(const QString &path, bool ok)
+{
+    if (!ok) {
+        showMessage(QStringLiteral("Could not save ") + path);
+        return;
+    }
+    showFile(path);
+    showMessage(QStringLiteral("Saved ") + path);
+}
+
+void StatusReport::setServiceMode(bool on)
+{
+    m_serviceMode->setVisible(on);
+}
+
+QString StatusReport::writeAllDetails() const
+{
+    return UnitDifferences::writeAllDetails(m_session.stores, m_controls, m_unit);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "UnitDifferences.h"
+
+#include "files/Logfile.h"
+#include "protocol/Outcome.h"
+
+#include <QObject>
+#include <QString>
+
+class LinkStatusLine;
+class QLabel;
+class QMainWindow;
+class QWidget;
+class QtItemControls;
+class Session;
+
+// What the window tells of the link and of the last finished command: the
+// link status line beside the indicators, and the status bar with the last
+// command and its time, the settings file last loaded or saved, and service
+// mode. It also keeps what is known of the unit for the write-all details and
+// the controls' tooltips. Everything here follows events; nothing polls.
+class StatusReport : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The line goes into linkFrame's layout, before its closing stretch; the
+    // rest into window's status bar. Listens to the session's link state and
+    // engine from here on, so build it before the port is first opened.
+    StatusReport(QMainWindow &window, QWidget &linkFrame, Session &session, const QtItemControls &controls,
+                 Logfile::Clock clock);
+
+    // Around the settings-file commands. Call beforeFileLoad before a file is
+    // read: reading it makes the stores forget the unit's values.
+    void beforeFileLoad();
+    void fileLoaded(const QString &path, bool ok);
+    void fileSaved(const QString &path, bool ok);
+    void setServiceMode(bool on);
+
+    // The details of the write-all confirmation.
+    QString writeAllDetails() const;
+
+    LinkStatusLine *linkLine() const { return m_linkLine; }
+    const UnitMemory &unitMemory() const { return m_unit; }
+
+private:
+    void outcome(const Outcome &outcome);
+    void showMessage(const QString &text);
+    void showFile(const QString &path);
+
+    Session &m_session;
+    const QtItemControls &m_controls;
+    Logfile::Clock m_clock;
+    UnitMemory m_unit;
+    UnitValueTips *m_tips = nullptr;
+    LinkStatusLine *m_linkLine = nullptr;
+    QLabel *m_message = nullptr;
+    QLabel *m_file = nullptr;
+    QLabel *m_serviceMode = nullptr;
+};

@@ -1,0 +1,220 @@
+#include "UnitDifferences.h"
+
+#include "QtDialogs.h"
+#include "QtItemControls.h"
+
+#include "binding/ModUnitUpdate.h"
+#include "model/Items.h"
+#include "model/ScreenDefinition.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+
+using namespace ScreenDefinition;
+
+// ---------------------------------------------------------------- UnitMemory
+
+UnitMemory::UnitMemory()
+{
+    m_values.fill(Values::integer(-1));
+}
+
+bool UnitMemory::isKnown(const Value &value)
+{
+    if (Values::isEmpty(value))
+        return false;
+    const auto *integer = std::get_if<qint16>(&value);
+    return !integer || *integer != -1;
+}
+
+void UnitMemory::take(const Stores &stores)
+{
+    for (int n = 0; n < Items::kStoreSize; ++n) {
+        if (isKnown(stores.unitValues[n]))
+            m_values[n] = stores.unitValues[n];
+    }
+}
+
+bool UnitMemory::known(int item) const
+{
+    return item >= 0 && item < Items::kStoreSize && isKnown(m_values[item]);
+}
+
+bool UnitMemory::bulkUnknown() const
+{
+    for (int n : Items::kBulkItems) {
+        if (known(n))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- comparing
+
+namespace UnitDifferences {
+namespace {
+
+// The legend as shown, without mnemonic markers and the closing colon.
+QString itemName(const QtItemControls &controls, int item)
+{
+    QString name = controls.legendText(item);
+    name.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    name.remove(u'&');
+    name.replace(u'\x01', u'&');
+    name = name.trimmed();
+    if (name.endsWith(u':'))
+        name.chop(1);
+    return name.isEmpty() ? QStringLiteral("Item %1").arg(item) : name;
+}
+
+// The value a control holds, as taking it from the screen gives it.
+Value screenValue(const QtItemControls &controls, int item)
+{
+    static Stores scratch; // only the one entry is used, on the one UI thread
+    ModUnitUpdate::TakeValue(scratch, controls, item);
+    return scratch.workingValues[item];
+}
+
+// The comparison the item colours make: numbers for CHAR and INT items, texts
+// for TEKST items; a unit value that is a text but no number differs.
+bool sameValue(int item, const Value &shown, const Value &unit)
+{
+    if (hasTekstBox(item))
+        return Values::textOf(shown) == Values::textOf(unit);
+    const auto u = Values::strictNumberOf(unit);
+    return u && *u == Values::numberOf(shown);
+}
+
+QString settingsCount(int count)
+{
+    return count == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(count);
+}
+
+} // namespace
+
+QString valueText(const QtItemControls &controls, int item, const Value &value)
+{
+    if (hasCombo(item)) {
+        const auto number = Values::strictNumberOf(value);
+        const QComboBox *combo = controls.combo(item);
+        if (number && *number >= 0 && *number < combo->count() && *number == int(*number))
+            return combo->itemText(int(*number));
+        if (number && *number == -1)
+            return QStringLiteral("(nothing chosen)");
+    }
+    const QString text = Values::textOf(value);
+    return text.isEmpty() ? QStringLiteral("(empty)") : text;
+}
+
+QList<Change> writeAllChanges(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit)
+{
+    // What the write will send: the screen as taking all values gives it.
+    Stores taken = stores;
+    ModUnitUpdate::TakeAllValues(taken, controls);
+    QList<Change> changes;
+    for (int n : Items::kBulkItems) {
+        if (!unit.known(n) || sameValue(n, taken.workingValues[n], unit.value(n)))
+            continue;
+        changes.append({n, itemName(controls, n), valueText(controls, n, unit.value(n)),
+                        valueText(controls, n, taken.workingValues[n])});
+    }
+    return changes;
+}
+
+QString writeAllDetails(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit)
+{
+    if (unit.bulkUnknown())
+        return QStringLiteral("The unit's values are not known yet: nothing was read from the unit since start-up.");
+    const QList<Change> changes = writeAllChanges(stores, controls, unit);
+    QStringList lines;
+    if (changes.isEmpty())
+        lines << QStringLiteral("No setting will change: the unit holds these values already.");
+    else
+        lines << settingsCount(int(changes.size())) + QStringLiteral(" will change:");
+    for (const Change &change : changes)
+        lines << QStringLiteral("%1: %2 \u2192 %3").arg(change.name, change.unitText, change.newText);
+    QStringList unknown;
+    for (int n : Items::kBulkItems) {
+        if (!unit.known(n))
+            unknown << itemName(controls, n);
+    }
+    if (!unknown.isEmpty())
+        lines << QString() << QStringLiteral("Not known in the unit: ") + unknown.join(QStringLiteral(", "));
+    return lines.join(u'\n');
+}
+
+int differingCount(const QtItemControls &controls, const UnitMemory &unit)
+{
+    int count = 0;
+    for (int n = 0; n < Items::kItemCount; ++n) {
+        if (hasControl(n) && unit.known(n) && !sameValue(n, screenValue(controls, n), unit.value(n)))
+            ++count;
+    }
+    return count;
+}
+
+QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item)
+{
+    if (!hasControl(item) || !unit.known(item) || sameValue(item, screenValue(controls, item), unit.value(item)))
+        return QString();
+    return QStringLiteral("In the unit: ") + valueText(controls, item, unit.value(item));
+}
+
+OperatorView::Answer messageBoxWithDetails(QWidget *parent, const QString &text, const QString &title,
+                                           OperatorView::Icon icon, OperatorView::Buttons buttons,
+                                           const QString &details)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case OperatorView::Icon::None: qtIcon = QMessageBox::NoIcon; break;
+    case OperatorView::Icon::Critical: qtIcon = QMessageBox::Critical; break;
+    case OperatorView::Icon::Information: qtIcon = QMessageBox::Information; break;
+    }
+    const auto qtButtons = buttons == OperatorView::Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                                      : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox box(qtIcon, title, QtDialogs::withNewlines(text), qtButtons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDetailedText(details);
+    // Wide enough for a change on one line, within reason.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        int width = 0;
+        for (const QString &line : details.split(u'\n'))
+            width = qMax(width, box.fontMetrics().horizontalAdvance(line));
+        grid->addItem(new QSpacerItem(qMin(width + 40, 640), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box.exec() == QMessageBox::Ok ? OperatorView::Answer::Ok : OperatorView::Answer::Cancel;
+}
+
+} // namespace UnitDifferences
+
+// ---------------------------------------------------------------- tooltips
+
+UnitValueTips::UnitValueTips(const QtItemControls &controls, const UnitMemory &unit, QObject *parent)
+    : QObject(parent), m_controls(controls), m_unit(unit)
+{
+    for (int n = 0; n < Items::kItemCount; ++n) {
+        if (hasCombo(n))
+            connect(controls.combo(n), &QComboBox::currentIndexChanged, this, [this, n] { refresh(n); });
+        else if (hasControl(n))
+            connect(controls.textBox(n), &QLineEdit::textChanged, this, [this, n] { refresh(n); });
+    }
+}
+
+void UnitValueTips::refreshAll()
+{
+    for (int n = 0; n < Items::kItemCount; ++n)
+        refresh(n);
+}
+
+void UnitValueTips::refresh(int item)
+{
+    if (!hasControl(item))
+        return;
+    QWidget *control = hasCombo(item) ? static_cast<QWidget *>(m_controls.combo(item)) : m_controls.textBox(item);
+    control->setToolTip(UnitDifferences::unitTip(m_controls, m_unit, item));
+}

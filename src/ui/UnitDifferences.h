@@ -1,0 +1,90 @@
+#pragma once
+
+#include "protocol/OperatorView.h"
+
+#include "model/Stores.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QtItemControls;
+class QWidget;
+
+// The values last known to be in the unit since start-up. The stores forget
+// the unit's values when a settings file is loaded; the unit itself does not,
+// so what was read before a load still tells what a write would change.
+class UnitMemory
+{
+public:
+    UnitMemory();
+
+    // Takes every unit value the stores know now.
+    void take(const Stores &stores);
+    bool known(int item) const;
+    const Value &value(int item) const { return m_values[item]; }
+    // No value known for any item that read-all and write-all cover.
+    bool bulkUnknown() const;
+
+    // A stored unit value that stands for a real value (not empty, not the -1 of "no value known").
+    static bool isKnown(const Value &value);
+
+private:
+    Stores::ValueStore m_values;
+};
+
+// How the screen compares with the unit, in the operator's words.
+namespace UnitDifferences {
+
+struct Change
+{
+    int item = -1;
+    QString name;     // the legend without its colon
+    QString unitText; // what the unit holds
+    QString newText;  // what the screen shows
+};
+
+// The item's value as the operator reads it on its control: a list item by
+// its list entry, a number in decimal, a text as it is.
+QString valueText(const QtItemControls &controls, int item, const Value &value);
+
+// The settings "Write all settings to unit" would change: its items whose
+// screen value differs from the value known in the unit. Items without a
+// known unit value are left out.
+QList<Change> writeAllChanges(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit);
+// The details for the write-all confirmation: the changes one a line, or
+// that none will change, or that the unit's values are not known yet.
+QString writeAllDetails(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit);
+
+// Items with a control and a known unit value whose control shows something else.
+int differingCount(const QtItemControls &controls, const UnitMemory &unit);
+// The unit's value for a control's tooltip, empty when the control shows it or it is not known.
+QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item);
+
+// A message box with text, title, icon and buttons as the operator view's,
+// and details behind its details button.
+OperatorView::Answer messageBoxWithDetails(QWidget *parent, const QString &text, const QString &title,
+                                           OperatorView::Icon icon, OperatorView::Buttons buttons,
+                                           const QString &details);
+
+} // namespace UnitDifferences
+
+// Keeps each item control's tooltip on the unit's value while the control
+// shows something else: recomputed for one control when it changes, for all
+// when the unit's values may have changed. Nothing runs on a timer.
+class UnitValueTips : public QObject
+{
+    Q_OBJECT
+
+public:
+    UnitValueTips(const QtItemControls &controls, const UnitMemory &unit, QObject *parent = nullptr);
+
+    void refreshAll();
+    void refresh(int item);
+
+private:
+    const QtItemControls &m_controls;
+    const UnitMemory &m_unit;
+};
