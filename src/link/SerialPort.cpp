@@ -1,9 +1,19 @@
 #include "SerialPort.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -54,13 +64,50 @@ QSerialPort::Parity parityOf(char parity)
     }
 }
 
+#ifdef Q_OS_UNIX
+Port::Problem problemOfErrno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case EIO: // a serial driver's node without hardware behind it
+        return Port::Problem::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+        return Port::Problem::PermissionDenied;
+    case EBUSY: // held exclusively by another program
+    case EWOULDBLOCK:
+        return Port::Problem::InUse;
+    default:
+        return Port::Problem::Other;
+    }
+}
+#endif
+
+// Why QSerialPort refused to open a device that was claimed for us already.
+Port::Problem problemOfOpenError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: return Port::Problem::NoSuchDevice;
+    // We could open the device ourselves, so a refusal comes from another
+    // program's lock; on Windows a held COM port is refused this way too.
+    case QSerialPort::PermissionError: return Port::Problem::InUse;
+    case QSerialPort::UnsupportedOperationError: return Port::Problem::NotADevice;
+    default: return Port::Problem::Other;
+    }
+}
+
 } // namespace
 
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
     , m_serial(new QSerialPort(this))
 {
+    m_serial->setReadBufferSize(kReadBufferSize);
     connect(m_serial, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+    connect(m_serial, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
 }
 
 SerialPort::~SerialPort()
@@ -68,6 +115,7 @@ SerialPort::~SerialPort()
     m_closing = true;
     if (m_serial->isOpen())
         m_serial->close();
+    releaseDevice();
 }
 
 QStringList SerialPort::inPortOrder(QStringList devices)
@@ -99,27 +147,97 @@ QString SerialPort::deviceName(int portNumber) const
 #endif
 }
 
+bool SerialPort::failOpen(Problem problem, const QString &text)
+{
+    setProblem(problem, text);
+    return false;
+}
+
+// Looks at the device before opening it, so a folder, a plain file or a FIFO
+// is refused without ever blocking, and takes the device's lock: one program
+// at a time, whatever name reaches the device. The lock is an flock() on a
+// descriptor of our own, so it belongs to the device itself (not to a name),
+// holds against root, and the system drops it when the holder dies.
+Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(device);
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0) {
+        const int error = errno;
+        *text = qt_error_string(error);
+        return problemOfErrno(error);
+    }
+    if (!S_ISCHR(info.st_mode))
+        return Problem::NotADevice;
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        *text = qt_error_string(error);
+        return problemOfErrno(error);
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return Problem::NotADevice;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return Problem::InUse;
+        *text = qt_error_string(error);
+        return Problem::Other;
+    }
+    m_lockFd = fd;
+#else
+    // Windows gives a COM port to one program at a time by itself.
+    Q_UNUSED(device);
+    Q_UNUSED(text);
+#endif
+    return Problem::None;
+}
+
+void SerialPort::releaseDevice()
+{
+#ifdef Q_OS_UNIX
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // drops the lock
+#endif
+    m_lockFd = -1;
+}
+
 bool SerialPort::open(int portNumber, const LineSettings &settings)
 {
     if (m_serial->isOpen())
         close();
+    m_discarded = 0;
     const QString device = deviceName(portNumber);
     if (device.isEmpty())
-        return false;
+        return failOpen(Problem::NoSuchDevice);
+    QString text;
+    if (const Problem problem = claimDevice(device, &text); problem != Problem::None)
+        return failOpen(problem, text);
 
     // The steps in the order the link has always used: port, handshaking, RTS,
     // line settings, DTR, open. Qt drives the modem lines only on an open port,
     // so RTS and DTR follow the opening.
+    m_device = device;
     m_serial->setPortName(device);
     const bool hardwareHandshake = settings.handshake == Handshake::RtsCts;
     if (!m_serial->setFlowControl(hardwareHandshake ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl)
         || !m_serial->setBaudRate(settings.baud)
         || !m_serial->setParity(parityOf(settings.parity))
         || !m_serial->setDataBits(settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8)
-        || !m_serial->setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop))
-        return false;
-    if (!m_serial->open(QIODevice::ReadWrite))
-        return false;
+        || !m_serial->setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)) {
+        releaseDevice();
+        return failOpen(Problem::Other, m_serial->errorString());
+    }
+    if (!m_serial->open(QIODevice::ReadWrite)) {
+        const Problem problem = problemOfOpenError(m_serial->error());
+        text = m_serial->errorString();
+        releaseDevice();
+        return failOpen(problem, text);
+    }
 
     // Asked once: a device without modem lines (a pseudo-terminal) fails
     // every query, and each failure raises an error signal.
@@ -132,23 +250,34 @@ bool SerialPort::open(int portNumber, const LineSettings &settings)
         // With RTS/CTS handshaking the driver owns RTS.
         const bool rtsOk = hardwareHandshake || m_serial->setRequestToSend(settings.rts);
         if (!rtsOk || !m_serial->setDataTerminalReady(settings.dtr)) {
+            text = m_serial->errorString();
             close();
-            return false;
+            return failOpen(Problem::Other, text);
         }
     }
     // Whatever the line delivered before the opening is not for us.
     m_serial->clear(QSerialPort::Input);
-    return m_serial->isOpen();
+    if (!m_serial->isOpen()) {
+        releaseDevice();
+        return failOpen(Problem::DeviceLost);
+    }
+    setProblem(Problem::None);
+    return true;
 }
 
 bool SerialPort::close()
 {
-    if (!m_serial->isOpen())
+    if (!m_serial->isOpen()) {
+        releaseDevice();
         return true;
+    }
     m_closing = true;
     m_serial->close();
     m_closing = false;
-    return !m_serial->isOpen();
+    if (m_serial->isOpen())
+        return false;
+    releaseDevice();
+    return true;
 }
 
 bool SerialPort::isOpen() const
@@ -174,8 +303,10 @@ int SerialPort::readByte()
 bool SerialPort::writeByte(quint8 byte)
 {
     const char c = char(byte);
-    // Queued here and sent as soon as the event loop runs.
-    return m_serial->isOpen() && m_serial->write(&c, 1) == 1;
+    // Queued here and sent as soon as the event loop runs. A line that takes
+    // nothing (handshake held off, far end not reading) fills the queue; then
+    // the byte is refused rather than kept without limit.
+    return m_serial->isOpen() && m_serial->bytesToWrite() < kWriteBufferSize && m_serial->write(&c, 1) == 1;
 }
 
 void SerialPort::discardInput()
@@ -201,14 +332,37 @@ bool SerialPort::dsr()
     return lines.testFlag(QSerialPort::DataSetReadySignal);
 }
 
+void SerialPort::onReadyRead()
+{
+    // Runs in every event loop, a modal box's too, so input that nobody reads
+    // stops at the bound: the oldest bytes go, the newest half stays.
+    const qint64 waiting = m_serial->bytesAvailable();
+    if (waiting < kReadBufferSize)
+        return;
+    const qint64 skipped = m_serial->skip(waiting - kReadBufferSize / 2);
+    if (skipped > 0)
+        m_discarded += quint64(skipped);
+}
+
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
-    // A vanished device makes every read fail at once, again and again; close
-    // on the first failure so the port stays quiet until it is opened anew.
-    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
-        return;
     if (m_closing || !m_serial->isOpen())
         return;
+    Problem problem = Problem::None;
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::ResourceError:
+        problem = Problem::DeviceLost;
+        break;
+    case QSerialPort::WriteError:
+        problem = QFileInfo::exists(m_device) ? Problem::WriteFailed : Problem::DeviceLost;
+        break;
+    default:
+        return;
+    }
+    // A vanished device makes every read fail at once, again and again; close
+    // on the first failure so the port stays quiet until it is opened anew.
+    const QString text = m_serial->errorString();
     close();
-    emit deviceLost();
+    reportClosed(problem, text);
 }

@@ -10,11 +10,20 @@
 // n-th serial device the system reports, in natural name order (ttyS0, ttyS1,
 // ..., ttyS10, ttyUSB0), so a machine with one USB adapter reaches it as port 1.
 // A device set for this run (--port DEVICE) takes the place of every number.
+//
+// One program at a time holds a device, whatever name reaches it (a link or
+// its target). Input waiting to be read is bounded: beyond kReadBufferSize
+// bytes the oldest are dropped and counted, so a flooding line costs no
+// memory while the program is busy elsewhere.
 class SerialPort : public QObject, public Port
 {
     Q_OBJECT
 
 public:
+    // Most input kept waiting for the reader, and most output queued for the line.
+    static constexpr int kReadBufferSize = 4096;
+    static constexpr int kWriteBufferSize = 4096;
+
     explicit SerialPort(QObject *parent = nullptr);
     ~SerialPort() override;
 
@@ -28,6 +37,10 @@ public:
     bool dsr() override;
     QString deviceName(int portNumber) const override;
 
+    // Bytes that arrived while kReadBufferSize were already waiting and were
+    // dropped unread, since the last open.
+    quint64 discardedBytes() const { return m_discarded; }
+
     // Any port number opens this device (a pseudo-terminal, /dev/serial/by-id/...);
     // empty restores the system's numbering.
     void setDeviceOverride(const QString &device) { m_override = device; }
@@ -38,15 +51,18 @@ public:
     // Device names in port-number order: by name, digit runs compared as numbers.
     static QStringList inPortOrder(QStringList devices);
 
-signals:
-    // The device went away while open (unplugged, far end gone); the port is closed.
-    void deviceLost();
-
 private:
+    bool failOpen(Problem problem, const QString &text = QString());
+    Problem claimDevice(const QString &device, QString *text);
+    void releaseDevice();
     void onError(QSerialPort::SerialPortError error);
+    void onReadyRead();
 
     QSerialPort *m_serial;
     QString m_override;
+    QString m_device; // as opened
     bool m_hasModemLines = false;
     bool m_closing = false;
+    quint64 m_discarded = 0;
+    int m_lockFd = -1; // Unix: a second descriptor holding the device's lock while open
 };

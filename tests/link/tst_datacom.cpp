@@ -7,6 +7,8 @@
 
 #ifdef Q_OS_UNIX
 #include "sim/SimulatedUnit.h"
+
+#include <sys/stat.h>
 #endif
 
 #include <QProcess>
@@ -84,7 +86,8 @@ private slots:
     void portOrder();
     void realPortBothWays();
     void realPortDiscardsInput();
-    void realPortMissingDevice();
+    void realPortOpenProblem_data();
+    void realPortOpenProblem();
     void unitKilledMidExchange();
 };
 
@@ -339,14 +342,65 @@ void TstDatacom::realPortDiscardsInput()
 #endif
 }
 
-void TstDatacom::realPortMissingDevice()
+void TstDatacom::realPortOpenProblem_data()
 {
+    // What the port is set to, and what another port holds first (empty: nothing).
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<Port::Problem>("problem");
+
+    QTest::newRow("no such device") << "missing" << "" << Port::Problem::NoSuchDevice;
+    QTest::newRow("folder") << "folder" << "" << Port::Problem::NotADevice;
+    QTest::newRow("plain file") << "file" << "" << Port::Problem::NotADevice;
+    QTest::newRow("fifo") << "fifo" << "" << Port::Problem::NotADevice;
+    QTest::newRow("not a terminal") << "/dev/null" << "" << Port::Problem::NotADevice;
+    QTest::newRow("in use, held through its link") << "device" << "link" << Port::Problem::InUse;
+    QTest::newRow("in use, held through the device") << "link" << "device" << Port::Problem::InUse;
+}
+
+void TstDatacom::realPortOpenProblem()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, holder);
+    QFETCH(Port::Problem, problem);
+
+    QTemporaryDir dir;
+    QMap<QString, QString> paths{{"missing", dir.filePath("missing")}, {"folder", dir.path()},
+                                 {"file", dir.filePath("file")}, {"fifo", dir.filePath("fifo")}};
+    QFile file(paths["file"]);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+#ifdef Q_OS_UNIX
+    QCOMPARE(::mkfifo(QFile::encodeName(paths["fifo"]).constData(), 0600), 0);
+    UnitItems items;
+    SimulatedUnit unit(items);
+    // At a link of our own: another program may get the same terminal number at once.
+    QVERIFY(unit.start(dir.filePath("unit")));
+    paths["link"] = unit.linkPath();
+    paths["device"] = unit.devicePath();
+#else
+    if (target != "missing" && target != "folder" && target != "file")
+        QSKIP("needs a pseudo-terminal");
+#endif
+    SerialPort other;
+    if (!holder.isEmpty()) {
+        other.setDeviceOverride(paths.value(holder, holder));
+        QVERIFY(other.open(1, {}));
+    }
     SerialPort port;
-    port.setDeviceOverride(QStringLiteral("/nonexistent/tessaro-port"));
+    port.setDeviceOverride(paths.value(target, target));
     Link link(port);
     QCOMPARE(link.datacom.openDefault(4), -1);
     QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Error opening ComPort:  5"));
     QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+    QCOMPARE(port.problem(), problem);
+
+    // The holder's close frees the device for the next program.
+    if (other.isOpen()) {
+        QVERIFY(other.close());
+        QCOMPARE(link.datacom.openDefault(4), 0);
+        QCOMPARE(port.problem(), Port::Problem::None);
+    }
 }
 
 void TstDatacom::unitKilledMidExchange()
@@ -377,7 +431,6 @@ void TstDatacom::unitKilledMidExchange()
     auto *serial = port.findChild<QSerialPort *>();
     QVERIFY(serial);
     QSignalSpy errors(serial, &QSerialPort::errorOccurred);
-    QSignalSpy lost(&port, &SerialPort::deviceLost);
     Link link(port);
     QCOMPARE(link.datacom.openDefault(0), 0);
     link.datacom.CheckComLink();
@@ -395,7 +448,7 @@ void TstDatacom::unitKilledMidExchange()
     QCOMPARE(link.datacom.ComPortIsOpen(), -1);
     link.datacom.CheckComLink();
     QCOMPARE(link.datacom.LinkWatch, qint16(19));
-    QCOMPARE(lost.count(), 1);
+    QCOMPARE(port.problem(), Port::Problem::DeviceLost);
 
     // Closed, the dead device raises nothing more.
     const int errorsAfterLoss = errors.count();
