@@ -36,6 +36,7 @@ public:
     void discardInput() override;
     bool dsr() override;
     QString deviceName(int portNumber) const override;
+    bool opensAnyNumber() const override { return !m_override.isEmpty(); }
 
     // Bytes that arrived while kReadBufferSize were already waiting and were
     // dropped unread, since the last open.

@@ -142,6 +142,8 @@ private slots:
     void unitFailures();
     void pagerCall();
     void portLostMidRead();
+    void portWhateverTheNumber_data();
+    void portWhateverTheNumber();
     void reports_data();
     void reports();
     void findTwoUnitsAndASilentPort();
@@ -486,6 +488,27 @@ void TstCli::pagerCall()
         QStringLiteral("unit: pager call: position 0, address \"1234\", text \"Brand café\", bleep code C")));
 }
 
+void TstCli::portWhateverTheNumber_data()
+{
+    QTest::addColumn<int>("compoort");
+    QTest::newRow("-1") << -1;
+    QTest::newRow("-5") << -5;
+    QTest::newRow("32767") << 32767;
+}
+
+// --port opens its device whatever port number the setup file holds.
+void TstCli::portWhateverTheNumber()
+{
+    QFETCH(int, compoort);
+    QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->" + QByteArray::number(compoort)
+                                                      + "\r\n1      Logfile ->2\r\n2       SetPath ->\r\n"
+                                                        "3       UnitType ->3\r\n"));
+    Unit unit;
+    const Run run = cli(unit.device, {"read", "5"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("5    ->4\n"));
+}
+
 void TstCli::portLostMidRead()
 {
     // A unit that takes its time, so it can vanish between request and answer.
@@ -498,7 +521,9 @@ void TstCli::portLostMidRead()
     QVERIFY(process.waitForFinished(15000));
     QCOMPARE(process.exitCode(), 1);
     const QByteArray err = process.readAllStandardError();
-    QVERIFY2(err.contains("tessaro-cli: Read item 5 (ESPA out max address length) failed: port lost ("), err.constData());
+    QVERIFY2(err.endsWith(("tessaro-cli: Read item 5 (ESPA out max address length) failed: port lost (the serial device "
+                           + unit.device + " disappeared)\n").toUtf8()),
+             err.constData());
 }
 
 void TstCli::reports_data()

@@ -443,12 +443,14 @@ void TstDatacom::unitKilledMidExchange()
     first->kill();
     QVERIFY(first->waitForFinished());
 
-    // One pass of the event loop and the port knows.
+    // One pass of the event loop and the port knows: the link watch ends at
+    // once and the link state says why.
     QCoreApplication::processEvents();
     QCOMPARE(link.datacom.ComPortIsOpen(), -1);
-    link.datacom.CheckComLink();
-    QCOMPARE(link.datacom.LinkWatch, qint16(19));
+    QCOMPARE(link.datacom.LinkWatch, qint16(0));
     QCOMPARE(port.problem(), Port::Problem::DeviceLost);
+    QCOMPARE(link.datacom.linkState().state(), LinkState::State::Closed);
+    QCOMPARE(link.datacom.linkState().reason(), QStringLiteral("the serial device %1 disappeared").arg(linkPath));
 
     // Closed, the dead device raises nothing more.
     const int errorsAfterLoss = errors.count();
