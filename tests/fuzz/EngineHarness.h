@@ -10,6 +10,8 @@
 #include <QDateTime>
 #include <QDir>
 
+#include <array>
+#include <cstring>
 #include <memory>
 
 // A port that also records every byte the engine takes from it.
@@ -161,10 +163,12 @@ public:
         FUZZ_CHECK(stores().workingValues[250] == m_spareWorking && stores().unitValues[250] == m_spareUnit
                        && stores().fileValues[250] == m_spareFile && stores().itemRequest[250] == 0,
                    QStringLiteral("the spare entry 250 changed"));
-        if (stores().anyRequest()) {
+        // The flags are checked when they changed since the last check.
+        if (std::memcmp(stores().itemRequest.data(), m_checkedRequests.data(), sizeof m_checkedRequests) != 0) {
             for (qint16 r : stores().itemRequest)
                 FUZZ_CHECK(r == Items::kNoRequest || r == Items::kReadRequest || r == Items::kWriteRequest,
                            QStringLiteral("request flag %1").arg(r));
+            m_checkedRequests = stores().itemRequest;
         }
 
         // Waiting for the unit ends within the time-outs: 120 ticks without a
@@ -228,4 +232,5 @@ private:
     qint16 m_spareRx = 0;
     quint64 m_ticks = 0;
     int m_quietTicks = 0;
+    std::array<qint16, Items::kStoreSize> m_checkedRequests{};
 };
