@@ -7,6 +7,7 @@
 #include "files/Logfile.h"
 #include "files/Setup.h"
 #include "link/Datacom.h"
+#include "model/Branding.h"
 #include "model/Cp1252.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
@@ -18,7 +19,6 @@ using Diverse::NumberText;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kTitle = QStringLiteral("Tessaro by Kestrum");
 
 // Unit text logged in a burst before the rate limit applies, then one line a
 // second; a minute's left-out lines are counted in one line.
@@ -443,7 +443,7 @@ void Interface::startItem(int item, bool write)
 void Interface::abortTransfer(const QString &text)
 {
     // Last: a modal box may let further ticks run, which then find nothing to do.
-    m_view.messageBox(text, kTitle, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    m_view.messageBox(text, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
 }
 
 void Interface::UpdateProgressBar(int n)

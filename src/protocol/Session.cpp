@@ -2,6 +2,7 @@
 
 #include "binding/Startup.h"
 #include "files/LeesIniFile.h"
+#include "model/Branding.h"
 
 #include <QFile>
 #include <QDir>
@@ -60,7 +61,7 @@ bool Session::refuseWhileBusy()
         return false;
     view.messageBox(QStringLiteral("A transfer with the unit is in progress.\r\n"
                                    "Wait until it has ended, or press Cancel, and try again."),
-                    QStringLiteral("Tessaro by Kestrum"), OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+                    Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
     return true;
 }
 
