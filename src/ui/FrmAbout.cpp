@@ -2,7 +2,7 @@
 
 #include "DialogFocus.h"
 
-include "model/Branding.h"
+#include "model/Branding.h"
 
 #include "model/Diverse.h"
 #include "protocol/Interface.h"

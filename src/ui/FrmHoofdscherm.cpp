@@ -1,6 +1,6 @@
 #include "FrmHoofdscherm.h"
 
-include "model/Branding.h"
+#include "model/Branding.h"
 #include "MainWindowPages.h"
 #include "FrmAbout.h"
 #include "FrmInstellingen.h"

@@ -2,7 +2,7 @@
 
 #include "DialogFocus.h"
 
-include "model/Branding.h"
+#include "model/Branding.h"
 
 #include "files/LeesIniFile.h"
 #include "protocol/OperatorView.h"

@@ -10,7 +10,7 @@
 #include "TracePage.h"
 #include "TypingLimitValidator.h"
 
-include "model/Branding.h"
+#include "model/Branding.h"
 
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"

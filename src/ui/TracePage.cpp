@@ -1,6 +1,6 @@
 #include "TracePage.h"
 
-include "model/Branding.h"
+#include "model/Branding.h"
 #include "FocusSign.h"
 
 #include "files/TextFile.h"
