@@ -32,24 +32,6 @@ QList<int> bulkItems()
     return QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
 }
 
-// The item a settings-file line gives a value, by the reader's own rules: the
-// number in its first four characters (blanks skipped); -1 without a "->".
-int recordNumber(const QByteArray &line)
-{
-    if (!line.contains("->"))
-        return -1;
-    int number = 0;
-    for (qsizetype i = 0; i < qMin<qsizetype>(4, line.size()); ++i) {
-        const char c = line.at(i);
-        if (c == ' ' || c == '\t')
-            continue;
-        if (c < '0' || c > '9')
-            break;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 // A settings file that write-all may send: readable to its end, a line for each
 // bulk item (a missing one would go out as 0), and every bulk value one the unit
 // can take. Empty when it is fine, else what is wrong.
@@ -62,7 +44,10 @@ QString writeAllFileProblem(const QString &path)
     if (!read)
         return read.error;
     QList<int> named;
-    TextFile::forEachLine(path, [&named](const QByteArray &line) { named << recordNumber(line); });
+    TextFile::forEachLine(path, [&named](const QByteArray &line) {
+        if (const auto record = LeesIniFile::parseRecord(line))
+            named << record->number;
+    });
     ModUnitUpdate::TakeAllValues(stores, controls);
     for (int n : Items::kBulkItems) {
         if (!named.contains(n))

@@ -34,35 +34,6 @@ constexpr std::array<const char *, kSetupLineCount> kSetupLabels = {
     "3       UnitType ->",
 };
 
-// A line that carries a value: the number at its start and the text after its first "->".
-struct Record
-{
-    int number = 0;
-    QString valueText;
-};
-
-// Blanks and tabs within the first four characters are skipped, digits are
-// read up to the first other character; no digits make the number 0. A line
-// without "->" (an empty one included) carries nothing.
-std::optional<Record> parseRecord(const QByteArray &line)
-{
-    const qsizetype arrow = line.indexOf("->");
-    if (arrow < 0)
-        return std::nullopt;
-    Record record;
-    const qsizetype width = qMin<qsizetype>(kNumberWidth, line.size());
-    for (qsizetype i = 0; i < width; ++i) {
-        const char c = line[i];
-        if (c == ' ' || c == '\t')
-            continue;
-        if (c < '0' || c > '9')
-            break;
-        record.number = record.number * 10 + (c - '0');
-    }
-    record.valueText = Cp1252::decode(QByteArrayView(line).sliced(arrow + 2));
-    return record;
-}
-
 // The value texts of lines numbered 0 .. count-1; a later line wins.
 template<std::size_t N>
 TextFile::ReadOutcome readRecords(const QString &path, std::array<QString, N> &texts)
@@ -250,6 +221,25 @@ void ReadDefaultSettings(Stores &stores, ItemControls &controls, const QString &
     std::array<QString, Items::kItemCount> texts;
     readRecords(defaultSettingsPath(homeFolder), texts);
     applySettings(stores, controls, texts);
+}
+
+std::optional<Record> parseRecord(const QByteArray &line)
+{
+    const qsizetype arrow = line.indexOf("->");
+    if (arrow < 0)
+        return std::nullopt;
+    Record record;
+    const qsizetype width = qMin<qsizetype>(kNumberWidth, line.size());
+    for (qsizetype i = 0; i < width; ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t')
+            continue;
+        if (c < '0' || c > '9')
+            break;
+        record.number = record.number * 10 + (c - '0');
+    }
+    record.valueText = Cp1252::decode(QByteArrayView(line).sliced(arrow + 2));
+    return record;
 }
 
 } // namespace LeesIniFile

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class ItemControls;
 class Stores;
 struct Setup;
@@ -36,5 +38,17 @@ FileResult WriteDefaultSettings(Stores &stores, ItemControls &controls, const QS
 // Like ReadSettingsFile, but a missing or unreadable file reads as empty (every
 // item 0 or empty text), and a failure midway keeps the lines before it.
 void ReadDefaultSettings(Stores &stores, ItemControls &controls, const QString &homeFolder);
+
+// A line of a setup or settings file that carries a value: the number at its
+// start and the text after its first "->".
+struct Record
+{
+    int number = 0;
+    QString valueText;
+};
+// Blanks and tabs within the first four characters are skipped, digits are
+// read up to the first other character; no digits make the number 0. A line
+// without "->" (an empty one included) carries nothing.
+std::optional<Record> parseRecord(const QByteArray &line);
 
 } // namespace LeesIniFile

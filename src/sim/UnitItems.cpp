@@ -1,5 +1,7 @@
 #include "UnitItems.h"
 
+#include "files/LeesIniFile.h"
+
 #include "model/Cp1252.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
@@ -26,19 +28,6 @@ QByteArray intValue(int v)
 bool isUpperHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
-// A settings line's number: blanks skipped, then digits, within the line's first four characters.
-int lineItemNumber(const QString &line)
-{
-    const QString head = line.left(4);
-    qsizetype i = 0;
-    while (i < head.size() && head.at(i) == u' ')
-        ++i;
-    int n = 0;
-    while (i < head.size() && head.at(i).isDigit())
-        n = n * 10 + head.at(i++).digitValue();
-    return n;
 }
 
 // The number a CHAR or INT value text starts with: blanks, a sign, digits,
@@ -195,24 +184,25 @@ bool UnitItems::load(const QString &path, QStringList *problems)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QString all = Cp1252::decode(file.readAll());
-    const QStringList lines = all.split(u'\n');
+    // Read by the tool's own rules for a settings line.
+    const QList<QByteArray> lines = file.readAll().split('\n');
     for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
-        if (line.endsWith(u'\r'))
+        QByteArray line = lines.at(i);
+        if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const qsizetype arrow = line.indexOf(QStringLiteral("->"));
-        const int n = lineItemNumber(line);
-        if (arrow < 0 || n >= kItemCount) {
+        const auto record = LeesIniFile::parseRecord(line);
+        if (!record || record->number >= kItemCount) {
             if (problems)
                 *problems << QStringLiteral("line %1: no item 0-249 with \"->\"").arg(i + 1);
             continue;
         }
-        const QString text = line.mid(arrow + 2);
-        if (!setValueText(n, text) && problems)
-            *problems << QStringLiteral("line %1: item %2 cannot hold \"%3\"").arg(i + 1).arg(n).arg(text);
+        if (!setValueText(record->number, record->valueText) && problems)
+            *problems << QStringLiteral("line %1: item %2 cannot hold \"%3\"")
+                             .arg(i + 1)
+                             .arg(record->number)
+                             .arg(record->valueText);
     }
     return true;
 }
