@@ -127,8 +127,7 @@ QString unsendableReason(const QString &text)
     const qsizetype bad = Cp1252::firstUnencodable(text);
     if (bad < 0)
         return QString();
-    return QStringLiteral("character U+%1 cannot be sent")
-        .arg(QString::number(text.at(bad).unicode(), 16).toUpper().rightJustified(4, u'0'));
+    return QStringLiteral("character %1 cannot be sent").arg(Cp1252::characterName(text, bad));
 }
 
 // The arguments after the command, by command. False and an error when they do not fit.

@@ -69,12 +69,9 @@ QString unstorableTextReason(const QString &text)
         return QStringLiteral("contains a line break");
     const qsizetype bad = Cp1252::firstUnencodable(text);
     if (bad >= 0) {
-        // A character outside the basic plane is a surrogate pair: name it whole.
         const qsizetype length = text.at(bad).isHighSurrogate() && bad + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(bad, length);
-        const uint code = character.toUcs4().value(0);
-        return QStringLiteral("contains the character \"%1\" (U+%2)")
-            .arg(character, QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+        return QStringLiteral("contains the character \"%1\" (%2)")
+            .arg(text.mid(bad, length), Cp1252::characterName(text, bad));
     }
     return QString();
 }

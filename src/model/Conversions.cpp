@@ -133,9 +133,8 @@ Encoding encodeValueForUnit(int n, const Value &working)
                                   .arg(text.size()).arg(kMaxTextLength));
         const auto bytes = Cp1252::encode(text);
         if (!bytes) {
-            const QChar bad = text.at(Cp1252::firstUnencodable(text));
-            return unsendable(QStringLiteral("character U+%1 cannot be sent")
-                                  .arg(QString::number(bad.unicode(), 16).toUpper().rightJustified(4, u'0')));
+            return unsendable(QStringLiteral("character %1 cannot be sent")
+                                  .arg(Cp1252::characterName(text, Cp1252::firstUnencodable(text))));
         }
         return Encoding{Encoding::Status::Ok, *bytes, {}};
     }

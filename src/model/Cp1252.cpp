@@ -74,4 +74,11 @@ qsizetype firstUnencodable(QStringView text)
     return -1;
 }
 
+QString characterName(QStringView text, qsizetype i)
+{
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    const uint code = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+    return QStringLiteral("U+") + QString::number(code, 16).toUpper().rightJustified(4, u'0');
+}
+
 } // namespace Cp1252

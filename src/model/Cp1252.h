@@ -25,5 +25,7 @@ std::optional<QByteArray> encode(QStringView text);
 QByteArray encodeLossy(QStringView text);
 // The first character that has no byte, or -1.
 qsizetype firstUnencodable(QStringView text);
+// The character at i by its code point, "U+20AC"; a surrogate pair is named whole.
+QString characterName(QStringView text, qsizetype i);
 
 } // namespace Cp1252
