@@ -268,9 +268,7 @@ OperatorView::Answer FrmHoofdscherm::messageBox(const QString &text, const QStri
     if (m_answers)
         return m_answers->messageBox(text, title, icon, buttons);
     QWidget *parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-    if (!details.isEmpty())
-        return UnitDifferences::messageBoxWithDetails(parent, text, title, icon, buttons, details);
-    return QtDialogs::messageBox(parent, text, title, icon, buttons);
+    return QtDialogs::messageBox(parent, text, title, icon, buttons, details);
 }
 
 void FrmHoofdscherm::setNextMessageDetails(const QString &details)

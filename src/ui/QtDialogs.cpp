@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -59,7 +60,7 @@ QString defaultSuffix(const QString &pairs)
 }
 
 OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QString &title,
-                                OperatorView::Icon icon, OperatorView::Buttons buttons)
+                                OperatorView::Icon icon, OperatorView::Buttons buttons, const QString &details)
 {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
@@ -72,6 +73,17 @@ OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QStr
     QMessageBox box(qtIcon, title, withNewlines(text), qtButtons, parent);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    if (!details.isEmpty()) {
+        box.setDetailedText(details);
+        // Wide enough for a detail on one line, within reason.
+        if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+            int width = 0;
+            for (const QString &line : details.split(u'\n'))
+                width = qMax(width, box.fontMetrics().horizontalAdvance(line));
+            grid->addItem(new QSpacerItem(qMin(width + 40, 640), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                          grid->rowCount(), 0, 1, grid->columnCount());
+        }
+    }
     return box.exec() == QMessageBox::Ok ? OperatorView::Answer::Ok : OperatorView::Answer::Cancel;
 }
 

@@ -11,8 +11,10 @@ class QWidget;
 // The operator's message boxes, file dialogs and beep, as Qt shows them.
 namespace QtDialogs {
 
+// Details, when given, stand behind the box's details button.
 OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QString &title,
-                                OperatorView::Icon icon, OperatorView::Buttons buttons);
+                                OperatorView::Icon icon, OperatorView::Buttons buttons,
+                                const QString &details = QString());
 
 std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
                                   const QString &startFolder, const QString &filter);

@@ -163,33 +163,6 @@ QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item
     return QStringLiteral("In the unit: ") + valueText(controls, item, unit.value(item));
 }
 
-OperatorView::Answer messageBoxWithDetails(QWidget *parent, const QString &text, const QString &title,
-                                           OperatorView::Icon icon, OperatorView::Buttons buttons,
-                                           const QString &details)
-{
-    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
-    switch (icon) {
-    case OperatorView::Icon::None: qtIcon = QMessageBox::NoIcon; break;
-    case OperatorView::Icon::Critical: qtIcon = QMessageBox::Critical; break;
-    case OperatorView::Icon::Information: qtIcon = QMessageBox::Information; break;
-    }
-    const auto qtButtons = buttons == OperatorView::Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                                      : QMessageBox::StandardButtons(QMessageBox::Ok);
-    QMessageBox box(qtIcon, title, QtDialogs::withNewlines(text), qtButtons, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.setDetailedText(details);
-    // Wide enough for a change on one line, within reason.
-    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
-        int width = 0;
-        for (const QString &line : details.split(u'\n'))
-            width = qMax(width, box.fontMetrics().horizontalAdvance(line));
-        grid->addItem(new QSpacerItem(qMin(width + 40, 640), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
-                      grid->rowCount(), 0, 1, grid->columnCount());
-    }
-    return box.exec() == QMessageBox::Ok ? OperatorView::Answer::Ok : OperatorView::Answer::Cancel;
-}
-
 } // namespace UnitDifferences
 
 // ---------------------------------------------------------------- tooltips

@@ -63,12 +63,6 @@ int differingCount(const QtItemControls &controls, const UnitMemory &unit);
 // The unit's value for a control's tooltip, empty when the control shows it or it is not known.
 QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item);
 
-// A message box with text, title, icon and buttons as the operator view's,
-// and details behind its details button.
-OperatorView::Answer messageBoxWithDetails(QWidget *parent, const QString &text, const QString &title,
-                                           OperatorView::Icon icon, OperatorView::Buttons buttons,
-                                           const QString &details);
-
 } // namespace UnitDifferences
 
 // Keeps each item control's tooltip on the unit's value while the control
