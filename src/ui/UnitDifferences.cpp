@@ -8,10 +8,8 @@
 #include "model/ScreenDefinition.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 
 using namespace ScreenDefinition;
 
