@@ -130,6 +130,72 @@ QString unsendableReason(const QString &text)
     return QStringLiteral("character %1 cannot be sent").arg(Cp1252::characterName(text, bad));
 }
 
+// The items of read: each readable, each once.
+bool takeItems(CliRequest &r, const QStringList &args, QString *error)
+{
+    for (const QString &arg : args) {
+        const auto n = ItemArguments::parseItem(arg, error);
+        if (!n)
+            return false;
+        if (!ItemArguments::isReadable(*n)) {
+            *error = QStringLiteral("item %1 cannot be read: the tool has no conversion for its answer").arg(*n);
+            return false;
+        }
+        if (!r.items.contains(*n))
+            r.items << *n;
+    }
+    return true;
+}
+
+// The ITEM=VALUE pairs of write: each item once, each value one it can take.
+bool takeWrites(CliRequest &r, const QStringList &args, QString *error)
+{
+    for (const QString &arg : args) {
+        const qsizetype eq = arg.indexOf(u'=');
+        if (eq < 0) {
+            *error = QStringLiteral("\"%1\" is not ITEM=VALUE").arg(arg);
+            return false;
+        }
+        const auto n = ItemArguments::parseItem(arg.left(eq), error);
+        if (!n)
+            return false;
+        for (const auto &w : std::as_const(r.writes)) {
+            if (w.first == *n) {
+                *error = QStringLiteral("item %1 is given twice").arg(*n);
+                return false;
+            }
+        }
+        const auto value = ItemArguments::parseValue(*n, arg.mid(eq + 1), error);
+        if (!value)
+            return false;
+        if (r.verify && !ItemArguments::isReadable(*n)) {
+            *error = QStringLiteral("item %1 cannot be verified: the tool cannot read it back").arg(*n);
+            return false;
+        }
+        r.writes.append({*n, *value});
+    }
+    return true;
+}
+
+// The address of call, as the window's test-call field takes it.
+bool takePagerAddress(CliRequest &r, const QString &address, QString *error)
+{
+    r.pagerAddress = address;
+    if (address.isEmpty()) {
+        *error = QStringLiteral("Please enter address of pager");
+        return false;
+    }
+    if (address.size() > kMaxPagerAddress) {
+        *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters").arg(address).arg(kMaxPagerAddress);
+        return false;
+    }
+    if (const QString why = unsendableReason(address); !why.isEmpty()) {
+        *error = QStringLiteral("the pager address: ") + why;
+        return false;
+    }
+    return true;
+}
+
 // The arguments after the command, by command. False and an error when they do not fit.
 bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
 {
@@ -142,93 +208,173 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
     };
     switch (r.command) {
     case CliRequest::Command::ReadAll:
-        if (!count(0, 1, "at most one FILE"))
-            return false;
         r.file = args.value(0, QStringLiteral("-"));
-        return true;
+        return count(0, 1, "at most one FILE");
     case CliRequest::Command::WriteAll:
-        if (!count(1, 1, "one FILE"))
-            return false;
-        r.file = args.first();
-        return true;
+    case CliRequest::Command::Show:
+        r.file = args.value(0);
+        return count(1, 1, "one FILE");
     case CliRequest::Command::Read:
-        if (!count(1, Items::kItemCount, "from 1 to 250 ITEMs"))
-            return false;
-        for (const QString &arg : args) {
-            const auto n = ItemArguments::parseItem(arg, error);
-            if (!n)
-                return false;
-            if (!ItemArguments::isReadable(*n)) {
-                *error = QStringLiteral("item %1 cannot be read: the tool has no conversion for its answer").arg(*n);
-                return false;
-            }
-            if (!r.items.contains(*n))
-                r.items << *n;
-        }
-        return true;
+        return count(1, Items::kItemCount, "from 1 to 250 ITEMs") && takeItems(r, args, error);
     case CliRequest::Command::Write:
-        if (!count(1, Items::kItemCount, "from 1 to 250 ITEM=VALUE pairs"))
-            return false;
-        for (const QString &arg : args) {
-            const qsizetype eq = arg.indexOf(u'=');
-            if (eq < 0) {
-                *error = QStringLiteral("\"%1\" is not ITEM=VALUE").arg(arg);
-                return false;
-            }
-            const auto n = ItemArguments::parseItem(arg.left(eq), error);
-            if (!n)
-                return false;
-            for (const auto &w : std::as_const(r.writes)) {
-                if (w.first == *n) {
-                    *error = QStringLiteral("item %1 is given twice").arg(*n);
-                    return false;
-                }
-            }
-            const auto value = ItemArguments::parseValue(*n, arg.mid(eq + 1), error);
-            if (!value)
-                return false;
-            if (r.verify && !ItemArguments::isReadable(*n)) {
-                *error = QStringLiteral("item %1 cannot be verified: the tool cannot read it back").arg(*n);
-                return false;
-            }
-            r.writes.append({*n, *value});
-        }
-        return true;
+        return count(1, Items::kItemCount, "from 1 to 250 ITEM=VALUE pairs") && takeWrites(r, args, error);
     case CliRequest::Command::Call:
-        if (!count(1, 1, "one ADDRESS"))
-            return false;
-        r.pagerAddress = args.first();
-        if (r.pagerAddress.isEmpty()) {
-            *error = QStringLiteral("Please enter address of pager");
-            return false;
-        }
-        if (r.pagerAddress.size() > kMaxPagerAddress) {
-            *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters")
-                         .arg(r.pagerAddress)
-                         .arg(kMaxPagerAddress);
-            return false;
-        }
-        if (const QString why = unsendableReason(r.pagerAddress); !why.isEmpty()) {
-            *error = QStringLiteral("the pager address: ") + why;
-            return false;
-        }
-        return true;
+        return count(1, 1, "one ADDRESS") && takePagerAddress(r, args.first(), error);
     case CliRequest::Command::Restart:
     case CliRequest::Command::Find:
         return count(0, 0, "no arguments");
-    case CliRequest::Command::Show:
-        if (!count(1, 1, "one FILE"))
-            return false;
-        r.file = args.first();
-        return true;
     case CliRequest::Command::Diff:
-        if (!count(1, 2, "one FILE (against the unit) or two"))
-            return false;
-        r.file = args.first();
+        r.file = args.value(0);
         r.secondFile = args.value(1);
-        return true;
+        return count(1, 2, "one FILE (against the unit) or two");
     }
     return false;
+}
+
+// The options, declared once for the parser and read back from it.
+struct Options
+{
+    QCommandLineOption home{QStringLiteral("home"),
+                            QStringLiteral("Home folder with Tessaro.set, default.set and Log (default: the "
+                                           "program's folder when writable, else the user's data folder)."),
+                            QStringLiteral("dir")};
+    QCommandLineOption com{QStringLiteral("com"),
+                           QStringLiteral("Serial port number <n> for this run instead of the setup file's: "
+                                          "COMn on Windows, elsewhere the n-th serial device."),
+                           QStringLiteral("n")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
+                                           "a pseudo-terminal). find: one more port to try; may be given "
+                                           "more than once."),
+                            QStringLiteral("device")};
+    QCommandLineOption base{QStringLiteral("base"),
+                            QStringLiteral("read-all: take the items it does not read from this settings file."),
+                            QStringLiteral("file")};
+    QCommandLineOption verify{QStringLiteral("verify"),
+                              QStringLiteral("write-all, write: read every written item back; another value "
+                                             "is an error.")};
+    QCommandLineOption bleep{QStringLiteral("bleep"), QStringLiteral("call: bleep code 0-15 (default 1)."),
+                             QStringLiteral("n")};
+    QCommandLineOption text{QStringLiteral("text"),
+                            QStringLiteral("call: display text, at most 40 characters (default none)."),
+                            QStringLiteral("text")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Give up after <seconds> (default: 10 s and 30 s for each item "
+                                              "transfer)."),
+                               QStringLiteral("seconds")};
+    QCommandLineOption stats{QStringLiteral("stats"),
+                             QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
+                                            "a tick and the time on the clock (on standard error).")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
+                                           "output instead of lines; its shape is below. read-all FILE still "
+                                           "saves FILE.")};
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
+            "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
+            "shows and compares settings files, and finds the port the unit is on."));
+        parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats, json});
+        parser.addPositionalArgument(QStringLiteral("command"),
+                                     QStringLiteral("read-all, write-all, read, write, call, restart, show, diff or "
+                                                    "find (below)."));
+        parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
+                                     QStringLiteral("[arguments...]"));
+    }
+};
+
+// Where the run goes: home folder, port, time limit.
+bool takeRunOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+{
+    r.home = parser.value(o.home);
+    r.device = parser.value(o.port);
+    if (parser.isSet(o.home) && r.home.isEmpty()) {
+        *error = QStringLiteral("--home needs a folder");
+        return false;
+    }
+    if (parser.isSet(o.port) && (r.device.isEmpty() || parser.values(o.port).contains(QString()))) {
+        *error = QStringLiteral("--port needs a device");
+        return false;
+    }
+    // find tries every device given; any other command opens the last.
+    if (r.command == CliRequest::Command::Find)
+        r.findDevices = parser.values(o.port);
+    if (parser.isSet(o.com)) {
+        const auto n = optionNumber(parser.value(o.com), 1, kMaxPortNumber);
+        if (!n) {
+            *error = QStringLiteral("--com takes a port number 1-%1, not \"%2\"").arg(kMaxPortNumber).arg(parser.value(o.com));
+            return false;
+        }
+        r.portNumber = *n;
+    }
+    if (parser.isSet(o.timeout)) {
+        const auto s = optionNumber(parser.value(o.timeout), 1, 24 * 3600);
+        if (!s) {
+            *error = QStringLiteral("--timeout takes a number of seconds 1-86400, not \"%1\"").arg(parser.value(o.timeout));
+            return false;
+        }
+        r.timeoutSeconds = *s;
+    }
+    return true;
+}
+
+// The options of one command or a few; given to another command they are a
+// mistake, not something to ignore.
+bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+{
+    struct Belongs
+    {
+        const QCommandLineOption &option;
+        QList<CliRequest::Command> commands;
+        const char *where;
+    };
+    const Belongs belongs[] = {
+        {o.base, {CliRequest::Command::ReadAll}, "read-all"},
+        {o.verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
+        {o.bleep, {CliRequest::Command::Call}, "call"},
+        {o.text, {CliRequest::Command::Call}, "call"},
+        {o.json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
+                  CliRequest::Command::Diff}, "read, read-all, show and diff"},
+    };
+    for (const Belongs &b : belongs) {
+        if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
+            *error = QStringLiteral("--%1 applies to %2 only").arg(b.option.names().first(), QLatin1String(b.where));
+            return false;
+        }
+    }
+    r.base = parser.value(o.base);
+    if (parser.isSet(o.base) && r.base.isEmpty()) {
+        *error = QStringLiteral("--base needs a file");
+        return false;
+    }
+    r.verify = parser.isSet(o.verify);
+    r.json = parser.isSet(o.json);
+    r.stats = parser.isSet(o.stats);
+    if (parser.isSet(o.bleep)) {
+        const auto b = optionNumber(parser.value(o.bleep), 0, kBleepEntries - 1);
+        if (!b) {
+            *error = QStringLiteral("--bleep has no list position \"%1\" (0-%2)").arg(parser.value(o.bleep)).arg(kBleepEntries - 1);
+            return false;
+        }
+        r.bleepIndex = *b;
+    }
+    r.pagerText = parser.value(o.text);
+    if (r.pagerText.size() > kMaxPagerText) {
+        *error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
+        return false;
+    }
+    if (const QString why = unsendableReason(r.pagerText); !why.isEmpty()) {
+        *error = QStringLiteral("--text: ") + why;
+        return false;
+    }
+    // find tries every port: a port number has no meaning for it.
+    if (r.command == CliRequest::Command::Find && parser.isSet(o.com)) {
+        *error = QStringLiteral("--com does not apply to find: it tries every port (name others with --port)");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -265,53 +411,10 @@ namespace CommandLine {
 Outcome parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
-        "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
-        "shows and compares settings files, and finds the port the unit is on."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption home(QStringLiteral("home"),
-                                  QStringLiteral("Home folder with Tessaro.set, default.set and Log (default: the "
-                                                 "program's folder when writable, else the user's data folder)."),
-                                  QStringLiteral("dir"));
-    const QCommandLineOption com(QStringLiteral("com"),
-                                 QStringLiteral("Serial port number <n> for this run instead of the setup file's: "
-                                                "COMn on Windows, elsewhere the n-th serial device."),
-                                 QStringLiteral("n"));
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
-                                                 "a pseudo-terminal). find: one more port to try; may be given "
-                                                 "more than once."),
-                                  QStringLiteral("device"));
-    const QCommandLineOption base(QStringLiteral("base"),
-                                  QStringLiteral("read-all: take the items it does not read from this settings file."),
-                                  QStringLiteral("file"));
-    const QCommandLineOption verify(QStringLiteral("verify"),
-                                    QStringLiteral("write-all, write: read every written item back; another value "
-                                                   "is an error."));
-    const QCommandLineOption bleep(QStringLiteral("bleep"),
-                                   QStringLiteral("call: bleep code 0-15 (default 1)."), QStringLiteral("n"));
-    const QCommandLineOption text(QStringLiteral("text"),
-                                  QStringLiteral("call: display text, at most 40 characters (default none)."),
-                                  QStringLiteral("text"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Give up after <seconds> (default: 10 s and 30 s for each item "
-                                                    "transfer)."),
-                                     QStringLiteral("seconds"));
-    const QCommandLineOption stats(QStringLiteral("stats"),
-                                   QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
-                                                  "a tick and the time on the clock (on standard error)."));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
-                                                 "output instead of lines; its shape is below. read-all FILE still "
-                                                 "saves FILE."));
-    parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats, json});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("read-all, write-all, read, write, call, restart, show, diff or find "
-                                                "(below)."));
-    parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
-                                 QStringLiteral("[arguments...]"));
+    const Options o;
+    o.addTo(parser);
 
     Outcome outcome;
     if (!parser.parse(arguments)) {
@@ -328,109 +431,21 @@ Outcome parse(const QStringList &arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
+    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find)");
     if (positional.isEmpty()) {
-        outcome.error = QStringLiteral("no command given (read-all, write-all, read, write, call, restart, show, diff, find)");
+        outcome.error = QStringLiteral("no command given ") + commands;
         return outcome;
     }
     const auto command = commandNamed(positional.first());
     if (!command) {
-        outcome.error = QStringLiteral("unknown command \"%1\" (read-all, write-all, read, write, call, restart, show, diff, find)")
-                            .arg(positional.first());
+        outcome.error = QStringLiteral("unknown command \"%1\" ").arg(positional.first()) + commands;
         return outcome;
     }
-
     CliRequest r;
     r.command = *command;
-    r.home = parser.value(home);
-    r.device = parser.value(port);
-    if (parser.isSet(home) && r.home.isEmpty()) {
-        outcome.error = QStringLiteral("--home needs a folder");
-        return outcome;
-    }
-    if (parser.isSet(port) && (r.device.isEmpty() || parser.values(port).contains(QString()))) {
-        outcome.error = QStringLiteral("--port needs a device");
-        return outcome;
-    }
-    // find tries every device given; any other command opens the last.
-    if (r.command == CliRequest::Command::Find)
-        r.findDevices = parser.values(port);
-    if (parser.isSet(com)) {
-        const auto n = optionNumber(parser.value(com), 1, kMaxPortNumber);
-        if (!n) {
-            outcome.error = QStringLiteral("--com takes a port number 1-%1, not \"%2\"")
-                                .arg(kMaxPortNumber)
-                                .arg(parser.value(com));
-            return outcome;
-        }
-        r.portNumber = *n;
-    }
-    if (parser.isSet(timeout)) {
-        const auto s = optionNumber(parser.value(timeout), 1, 24 * 3600);
-        if (!s) {
-            outcome.error = QStringLiteral("--timeout takes a number of seconds 1-86400, not \"%1\"")
-                                .arg(parser.value(timeout));
-            return outcome;
-        }
-        r.timeoutSeconds = *s;
-    }
-
-    // Options that belong to other commands are a mistake, not something to ignore.
-    struct Belongs
-    {
-        const QCommandLineOption &option;
-        QList<CliRequest::Command> commands;
-        const char *where;
-    };
-    const Belongs belongs[] = {
-        {base, {CliRequest::Command::ReadAll}, "read-all"},
-        {verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
-        {bleep, {CliRequest::Command::Call}, "call"},
-        {text, {CliRequest::Command::Call}, "call"},
-        {json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
-                CliRequest::Command::Diff}, "read, read-all, show and diff"},
-    };
-    for (const Belongs &b : belongs) {
-        if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
-            outcome.error = QStringLiteral("--%1 applies to %2 only").arg(b.option.names().first(), QLatin1String(b.where));
-            return outcome;
-        }
-    }
-    r.base = parser.value(base);
-    if (parser.isSet(base) && r.base.isEmpty()) {
-        outcome.error = QStringLiteral("--base needs a file");
-        return outcome;
-    }
-    r.verify = parser.isSet(verify);
-    r.json = parser.isSet(json);
-    r.stats = parser.isSet(stats);
-    if (parser.isSet(bleep)) {
-        const auto b = optionNumber(parser.value(bleep), 0, kBleepEntries - 1);
-        if (!b) {
-            outcome.error = QStringLiteral("--bleep has no list position \"%1\" (0-%2)")
-                                .arg(parser.value(bleep))
-                                .arg(kBleepEntries - 1);
-            return outcome;
-        }
-        r.bleepIndex = *b;
-    }
-    r.pagerText = parser.value(text);
-    if (r.pagerText.size() > kMaxPagerText) {
-        outcome.error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
-        return outcome;
-    }
-    if (const QString why = unsendableReason(r.pagerText); !why.isEmpty()) {
-        outcome.error = QStringLiteral("--text: ") + why;
-        return outcome;
-    }
-
-    if (!takeArguments(r, positional.mid(1), &outcome.error))
-        return outcome;
-    // find tries every port: a port number has no meaning for it.
-    if (r.command == CliRequest::Command::Find && parser.isSet(com)) {
-        outcome.error = QStringLiteral("--com does not apply to find: it tries every port (name others with --port)");
-        return outcome;
-    }
-    outcome.request = r;
+    if (takeRunOptions(parser, o, r, &outcome.error) && takeCommandOptions(parser, o, r, &outcome.error)
+        && takeArguments(r, positional.mid(1), &outcome.error))
+        outcome.request = r;
     return outcome;
 }
 
