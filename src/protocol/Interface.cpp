@@ -309,14 +309,10 @@ bool Interface::portOpen() const
 
 void Interface::idle()
 {
-    auto lost = [this] {
-        reportPortLost();
-        m_state = State::ReopenPort;
-    };
     // Nothing closes the port while the scan runs: asking once stands for
     // asking before each item.
     if (!portOpen()) {
-        lost();
+        portLost();
         return;
     }
     const bool anyRequest = m_stores.anyRequest();
@@ -327,36 +323,46 @@ void Interface::idle()
             return;
         }
     }
-
-    if (m_allMode > 0) {
-        if (!portOpen()) {
-            lost();
-            return;
-        }
-        QString message = m_allMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
-                                         : QStringLiteral("Programming of all settings was successfull.");
-        // A setting that could not be sent leaves the unit short of it: no success then.
-        const int refused = m_refusedItem;
-        if (refused >= 0)
-            message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.")
-                          .arg(refused);
-        m_allMode = 0;
-        if (m_debugMode == 2)
-            m_view.appendProgress(message + kCrLf);
-        log(message);
-        if (refused >= 0)
-            finish(Outcome::Result::Failed, refused, Failure::Refused);
-        else
-            finish(Outcome::Result::Succeeded, -1, Failure::None);
-    }
-
+    if (m_allMode > 0)
+        bulkTransferDone();
     if (!portOpen()) {
-        lost();
+        portLost();
         return;
     }
     UpdateProgressBar(-1);
     ReadUnitText();
+    takeCommand();
+}
 
+void Interface::portLost()
+{
+    reportPortLost();
+    m_state = State::ReopenPort;
+}
+
+// No request is left of a read-all or write-all.
+void Interface::bulkTransferDone()
+{
+    QString message = m_allMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
+                                     : QStringLiteral("Programming of all settings was successfull.");
+    // A setting that could not be sent leaves the unit short of it: no success then.
+    const int refused = m_refusedItem;
+    if (refused >= 0)
+        message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.").arg(refused);
+    m_allMode = 0;
+    if (m_debugMode == 2)
+        m_view.appendProgress(message + kCrLf);
+    log(message);
+    if (refused >= 0)
+        finish(Outcome::Result::Failed, refused, Failure::Refused);
+    else
+        finish(Outcome::Result::Succeeded, -1, Failure::None);
+}
+
+// The one-shot commands, in their fixed order; a read-all or write-all taken
+// ends the tick.
+void Interface::takeCommand()
+{
     if (m_readAllRequested) {
         m_readAllRequested = false;
         begin(Command::ReadAll);

@@ -151,6 +151,9 @@ private:
     void countDown();
     void reopenPort();
     void idle();
+    void portLost();
+    void bulkTransferDone();
+    void takeCommand();
     bool reopenForCommand();
     void startItem(int item, bool write);
     void abortTransfer(const QString &text);

@@ -651,7 +651,7 @@ void TestInterface::engineStartsWhenPortOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, Read5, Write5, Write110, PagerCall, Restart };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart };
 enum class Meanwhile { Nothing, CancelSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
@@ -673,6 +673,8 @@ void TestInterface::outcomes_data()
     const QByteArray nack = ackAnswer(0x15);
     QTest::newRow("read-all") << Start::ReadAll << good << Meanwhile::Nothing << Outcome{Command::ReadAll, Result::Succeeded, -1, Failure::None, 14};
     QTest::newRow("write-all") << Start::WriteAll << good << Meanwhile::Nothing << Outcome{Command::WriteAll, Result::Succeeded, -1, Failure::None, 14};
+    // A setting that cannot be sent: the rest goes out, and no success is claimed.
+    QTest::newRow("write-all, item 5 not sendable") << Start::WriteAllNothingChosen5 << good << Meanwhile::Nothing << Outcome{Command::WriteAll, Result::Failed, 5, Failure::Refused, 13};
     QTest::newRow("read 5") << Start::Read5 << good << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Succeeded, 5, Failure::None, 1};
     QTest::newRow("write 5") << Start::Write5 << good << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Succeeded, 5, Failure::None, 1};
     QTest::newRow("write 110, value not sendable") << Start::Write110 << good << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Failed, 110, Failure::Refused, 0};
@@ -710,6 +712,10 @@ void TestInterface::outcomes()
     switch (start) {
     case Start::ReadAll: w.engine().requestReadAll(); break;
     case Start::WriteAll: w.engine().requestWriteAll(); break;
+    case Start::WriteAllNothingChosen5:
+        w.controls().setComboIndex(5, -1);
+        w.engine().requestWriteAll();
+        break;
     case Start::Read5: w.engine().requestRead(5); break;
     case Start::Write5: w.engine().requestWrite(5); break;
     case Start::Write110: w.engine().requestWrite(110); break;
@@ -733,6 +739,8 @@ void TestInterface::outcomes()
     unit.runUntil([] { return false; }, 100);
     QCOMPARE(outcomes.size(), 1);
     QCOMPARE(outcomes.first(), expected);
+    if (expected.command == Command::WriteAll && expected.result == Result::Failed)
+        QVERIFY(!w.logLines().join(u'\n').contains(u"successfull"_s));
 }
 
 QTEST_GUILESS_MAIN(TestInterface)
