@@ -122,6 +122,70 @@ void addItemRange(QFormLayout *form, QtItemControls &controls, int first, int la
         addItemRows(form, controls, {n});
 }
 
+// A row of a service frame: the item number and its two buttons.
+void addButtonRow(QGridLayout *grid, int row, int item, QPushButton *read, QPushButton *write)
+{
+    grid->addWidget(new QLabel(QString::number(item)), row, 0);
+    grid->addWidget(read, row, 1);
+    grid->addWidget(write, row, 2);
+}
+
+// "Algemeen": the diagnostic level and the service frame of its buttons, which it returns.
+QGroupBox *addGeneralPage(QVBoxLayout *layout, QtItemControls &c)
+{
+    auto *form = makeForm();
+    addItemRows(form, c, {0});
+    layout->addLayout(form);
+    auto *frame = makeFrame(QString(), "FrameCmdButtonsAlgemeen");
+    auto *grid = new QGridLayout(frame);
+    int row = 0;
+    for (int n : kGeneralFrameButtons)
+        addButtonRow(grid, row++, n, c.readButton(n), c.writeButton(n));
+    addButtonRow(grid, row, kFirstTekstBox, c.readButton(kFirstTekstBox), c.writeButton(kFirstTekstBox));
+    layout->addWidget(frame, 0, Qt::AlignLeft);
+    return frame;
+}
+
+// The two ESPA ports side by side.
+void addEspaPage(QVBoxLayout *layout, QtItemControls &c)
+{
+    auto *row = new QHBoxLayout;
+    auto *espaIn = makeFrame(QStringLiteral("ESPA in settings: "), "FrameEspaIn");
+    addItemRows(makeForm(espaIn), c, {10, 11, 12, 13, 14});
+    auto *espaOut = makeFrame(QStringLiteral("ESPA out settings: "), "FrameEspaOut");
+    addItemRows(makeForm(espaOut), c, {5, 7, 30, 31, 32, 33, 34, 35});
+    row->addWidget(espaIn, 0, Qt::AlignTop);
+    row->addWidget(espaOut, 0, Qt::AlignTop);
+    row->addStretch();
+    layout->addLayout(row);
+}
+
+// "Button CHAR": the read and write buttons of the items without a frame of their own.
+void addButtonCharPage(QVBoxLayout *layout, QtItemControls &c)
+{
+    auto inFrame = [](int n) {
+        return std::find(std::begin(kGeneralFrameButtons), std::end(kGeneralFrameButtons), n)
+                   != std::end(kGeneralFrameButtons)
+            || std::find(std::begin(kPagingFrameButtons), std::end(kPagingFrameButtons), n)
+                   != std::end(kPagingFrameButtons);
+    };
+    auto *grid = new QGridLayout;
+    int i = 0;
+    for (int n = 0; n <= QtItemControls::kLastButtonItem; ++n) {
+        if (inFrame(n))
+            continue;
+        c.readButton(n)->setText(QStringLiteral("Lezen"));
+        c.writeButton(n)->setText(QStringLiteral("Schrijven"));
+        const int column = (i % 3) * 3;
+        grid->addWidget(new QLabel(QString::number(n)), i / 3, column);
+        grid->addWidget(c.readButton(n), i / 3, column + 1);
+        grid->addWidget(c.writeButton(n), i / 3, column + 2);
+        ++i;
+    }
+    layout->addLayout(grid);
+    addLegendGrid(layout, c, bleepItem(2), bleepItem(kPagerEntries));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- building
@@ -242,42 +306,9 @@ QWidget *FrmHoofdscherm::buildItemPage(int p)
     QtItemControls &c = *m_controls;
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
-
-    // A row of a service frame: the item number and its two buttons.
-    auto addButtonRow = [](QGridLayout *grid, int row, int item, QPushButton *read, QPushButton *write) {
-        grid->addWidget(new QLabel(QString::number(item)), row, 0);
-        grid->addWidget(read, row, 1);
-        grid->addWidget(write, row, 2);
-    };
-
     switch (p) {
-    case kGeneralPage: {
-        auto *form = makeForm();
-        addItemRows(form, c, {0});
-        layout->addLayout(form);
-        m_frameCmdButtonsAlgemeen = makeFrame(QString(), "FrameCmdButtonsAlgemeen");
-        auto *grid = new QGridLayout(m_frameCmdButtonsAlgemeen);
-        int row = 0;
-        for (int n : kGeneralFrameButtons)
-            addButtonRow(grid, row++, n, c.readButton(n), c.writeButton(n));
-        addButtonRow(grid, row, kFirstTekstBox, c.readButton(kFirstTekstBox), c.writeButton(kFirstTekstBox));
-        layout->addWidget(m_frameCmdButtonsAlgemeen, 0, Qt::AlignLeft);
-        break;
-    }
-    case kEspaPage: {
-        auto *row = new QHBoxLayout;
-        auto *espaIn = makeFrame(QStringLiteral("ESPA in settings: "), "FrameEspaIn");
-        auto *inForm = makeForm(espaIn);
-        addItemRows(inForm, c, {10, 11, 12, 13, 14});
-        auto *espaOut = makeFrame(QStringLiteral("ESPA out settings: "), "FrameEspaOut");
-        auto *outForm = makeForm(espaOut);
-        addItemRows(outForm, c, {5, 7, 30, 31, 32, 33, 34, 35});
-        row->addWidget(espaIn, 0, Qt::AlignTop);
-        row->addWidget(espaOut, 0, Qt::AlignTop);
-        row->addStretch();
-        layout->addLayout(row);
-        break;
-    }
+    case kGeneralPage: m_frameCmdButtonsAlgemeen = addGeneralPage(layout, c); break;
+    case kEspaPage: addEspaPage(layout, c); break;
     case kUnusedCharPage: {
         auto *form = makeForm();
         addItemRows(form, c, {1, 2, 3, 4, 6, 8, 9, 16});
@@ -301,27 +332,7 @@ QWidget *FrmHoofdscherm::buildItemPage(int p)
         addLegendGrid(layout, c, addressItem(2), addressItem(kPagerEntries));
         break;
     }
-    case kButtonCharPage: {
-        auto *grid = new QGridLayout;
-        int i = 0;
-        for (int n = 0; n <= QtItemControls::kLastButtonItem; ++n) {
-            if (std::find(std::begin(kGeneralFrameButtons), std::end(kGeneralFrameButtons), n)
-                    != std::end(kGeneralFrameButtons)
-                || std::find(std::begin(kPagingFrameButtons), std::end(kPagingFrameButtons), n)
-                       != std::end(kPagingFrameButtons))
-                continue;
-            c.readButton(n)->setText(QStringLiteral("Lezen"));
-            c.writeButton(n)->setText(QStringLiteral("Schrijven"));
-            const int column = (i % 3) * 3;
-            grid->addWidget(new QLabel(QString::number(n)), i / 3, column);
-            grid->addWidget(c.readButton(n), i / 3, column + 1);
-            grid->addWidget(c.writeButton(n), i / 3, column + 2);
-            ++i;
-        }
-        layout->addLayout(grid);
-        addLegendGrid(layout, c, bleepItem(2), bleepItem(kPagerEntries));
-        break;
-    }
+    case kButtonCharPage: addButtonCharPage(layout, c); break;
     case kButtonTekstPage: {
         auto *form = makeForm();
         addItemRows(form, c, {15, 17, 18, 19});
@@ -329,9 +340,7 @@ QWidget *FrmHoofdscherm::buildItemPage(int p)
         addLegendGrid(layout, c, leadingTextItem(2), leadingTextItem(kPagerEntries));
         break;
     }
-    case kPagerPage:
-        layout->addWidget(buildPagerTable());
-        break;
+    case kPagerPage: layout->addWidget(buildPagerTable()); break;
     default: // "Instellingen BMC" and "Button INT" are empty
         break;
     }
