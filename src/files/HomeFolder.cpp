@@ -34,17 +34,4 @@ QString resolve(const QString &overrideFolder)
     return choose(overrideFolder, QCoreApplication::applicationDirPath());
 }
 
-QString fromArguments(const QStringList &arguments)
-{
-    const QString option = QStringLiteral("--home");
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == option)
-            return i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
-        if (argument.startsWith(option + u'='))
-            return argument.mid(option.size() + 1);
-    }
-    return QString();
-}
-
 } // namespace HomeFolder

@@ -17,8 +17,4 @@ QString choose(const QString &overrideFolder, const QString &programFolder);
 // True when a file can actually be created in the folder.
 bool isWritableFolder(const QString &folder);
 
-// "--home DIR" or "--home=DIR" from a command line (arguments[0] is the
-// program); empty when absent.
-QString fromArguments(const QStringList &arguments);
-
 } // namespace HomeFolder

@@ -2,6 +2,7 @@
 
 #include "files/FileResult.h"
 #include "files/Logfile.h"
+#include "model/Diverse.h"
 #include "protocol/OperatorView.h"
 
 #include <QColor>
@@ -58,7 +59,7 @@ public:
     static constexpr int kUpdateVenstersMs = 100;
     static constexpr int kStartRefreshMs = 300;
 
-    // Builds the window and runs the start-up sequence, as its load event did.
+    // Builds the window and runs the start-up sequence.
     // With answers, message boxes, file dialogs and beeps go there instead of
     // to the screen (tests answer them that way).
     FrmHoofdscherm(const Options &options, Port &port, OperatorView *answers = nullptr,
@@ -158,7 +159,7 @@ private:
     QTabWidget *m_ssTab1 = nullptr;
     QTabWidget *m_ssTab2 = nullptr;
     QTabWidget *m_ssTab3 = nullptr;
-    std::array<QLineEdit *, 25> m_text2{};
+    std::array<QLineEdit *, Diverse::LogLines::kLineCount> m_text2{};
     QPlainTextEdit *m_txtProgress = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QGroupBox *m_frmCommunicatie = nullptr;

@@ -121,7 +121,7 @@ struct SilentTerminal
 
 } // namespace
 
-class TstCli : public QObject
+class TestCli : public QObject
 {
     Q_OBJECT
 
@@ -155,12 +155,12 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 };
 
-void TstCli::init()
+void TestCli::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
 }
 
-Run TstCli::cli(const QString &device, const QStringList &args)
+Run TestCli::cli(const QString &device, const QStringList &args)
 {
     QProcess process;
     // A last argument ">/dev/full" sends standard output there, as a shell would.
@@ -187,7 +187,7 @@ Run TstCli::cli(const QString &device, const QStringList &args)
     return run;
 }
 
-void TstCli::usageErrorsTouchNothing_data()
+void TestCli::usageErrorsTouchNothing_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("settings"); // written to in.cfg when not empty
@@ -242,7 +242,7 @@ void TstCli::usageErrorsTouchNothing_data()
     row("find with a port number", {"--com", "2", "find"}, "--com does not apply to find");
 }
 
-void TstCli::usageErrorsTouchNothing()
+void TestCli::usageErrorsTouchNothing()
 {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, settings);
@@ -264,7 +264,7 @@ void TstCli::usageErrorsTouchNothing()
     QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
 }
 
-void TstCli::helpNamesEverything()
+void TestCli::helpNamesEverything()
 {
     const Run run = cli(QStringLiteral("/nonexistent"), {QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
@@ -275,7 +275,7 @@ void TstCli::helpNamesEverything()
         QVERIFY2(run.out.contains(word), word);
 }
 
-void TstCli::readEachKind()
+void TestCli::readEachKind()
 {
     Unit unit({}, {{5, "7"}, {45, "12"}, {110, "4321"}, {148, "77"}, {160, QStringLiteral("Café ->x")}, {240, " tail "}});
     // The setup file names port 3 and logs from the start; --com 4 takes its place for this run.
@@ -294,7 +294,7 @@ void TstCli::readEachKind()
     QVERIFY(log.contains(" Received from unit:  [Item: 5 Value: 7] ESPA out max address length: Address length: 7 digits OK\r\n"));
 }
 
-void TstCli::writeEachKind_data()
+void TestCli::writeEachKind_data()
 {
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("kept");
@@ -312,7 +312,7 @@ void TstCli::writeEachKind_data()
     QTest::newRow("text without control") << "240=tail" << "tail";
 }
 
-void TstCli::writeEachKind()
+void TestCli::writeEachKind()
 {
     QFETCH(QString, assignment);
     QFETCH(QString, kept);
@@ -328,7 +328,7 @@ void TstCli::writeEachKind()
     QCOMPARE(unit.value(n), kept);
 }
 
-void TstCli::verify_data()
+void TestCli::verify_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("unitFault");
@@ -346,7 +346,7 @@ void TstCli::verify_data()
     QTest::newRow("write-all, not verified") << QStringList{"write-all", "in.cfg"} << "wrong-value" << 0 << "";
 }
 
-void TstCli::verify()
+void TestCli::verify()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, unitFault);
@@ -364,7 +364,7 @@ void TstCli::verify()
     QCOMPARE(run.out.isEmpty(), exitCode != 0 || args.contains("write-all"));
 }
 
-void TstCli::readAllLoadsInTheDesktopReader()
+void TestCli::readAllLoadsInTheDesktopReader()
 {
     Unit unit({}, kUnitBulk);
     // Items read-all does not read come from the base file, whatever the kind.
@@ -398,7 +398,7 @@ void TstCli::readAllLoadsInTheDesktopReader()
     QCOMPARE(toStdout.out, written);
 }
 
-void TstCli::writeAllAsReadFromFile()
+void TestCli::writeAllAsReadFromFile()
 {
     Unit unit;
     // Only the fourteen bulk items go out; a value the lists do not show reads as its first entry.
@@ -417,7 +417,7 @@ void TstCli::writeAllAsReadFromFile()
     QCOMPARE(unit.value(160), before160);
 }
 
-void TstCli::unitFailures_data()
+void TestCli::unitFailures_data()
 {
     QTest::addColumn<QStringList>("unitOptions");
     QTest::addColumn<QStringList>("args");
@@ -458,7 +458,7 @@ void TstCli::unitFailures_data()
                                       << 1 << "cannot open serial port 1: /tmp: not a serial device";
 }
 
-void TstCli::unitFailures()
+void TestCli::unitFailures()
 {
     QFETCH(QStringList, unitOptions);
     QFETCH(QStringList, args);
@@ -478,7 +478,7 @@ void TstCli::unitFailures()
     }
 }
 
-void TstCli::pagerCall()
+void TestCli::pagerCall()
 {
     Unit unit;
     const Run run = cli(unit.device, {"call", "1234", "--bleep", "12", "--text", QStringLiteral("Brand café")});
@@ -488,7 +488,7 @@ void TstCli::pagerCall()
         QStringLiteral("unit: pager call: position 0, address \"1234\", text \"Brand café\", bleep code C")));
 }
 
-void TstCli::portWhateverTheNumber_data()
+void TestCli::portWhateverTheNumber_data()
 {
     QTest::addColumn<int>("compoort");
     QTest::newRow("-1") << -1;
@@ -497,7 +497,7 @@ void TstCli::portWhateverTheNumber_data()
 }
 
 // --port opens its device whatever port number the setup file holds.
-void TstCli::portWhateverTheNumber()
+void TestCli::portWhateverTheNumber()
 {
     QFETCH(int, compoort);
     QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->" + QByteArray::number(compoort)
@@ -509,7 +509,7 @@ void TstCli::portWhateverTheNumber()
     QCOMPARE(run.out, QByteArray("5    ->4\n"));
 }
 
-void TstCli::portLostMidRead()
+void TestCli::portLostMidRead()
 {
     // A unit that takes its time, so it can vanish between request and answer.
     Unit unit({"--think", "60000"});
@@ -526,7 +526,7 @@ void TstCli::portLostMidRead()
              err.constData());
 }
 
-void TstCli::reports_data()
+void TestCli::reports_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
@@ -574,7 +574,7 @@ void TstCli::reports_data()
                                           << QStringList{QStringLiteral("160    ->Café\n")};
 }
 
-void TstCli::reports()
+void TestCli::reports()
 {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
@@ -610,7 +610,7 @@ void TstCli::reports()
     QCOMPARE(unit.value(5), QStringLiteral("7"));
 }
 
-void TstCli::findTwoUnitsAndASilentPort()
+void TestCli::findTwoUnitsAndASilentPort()
 {
     Unit first({}, {{0, "2"}});
     Unit second;
@@ -637,5 +637,5 @@ void TstCli::findTwoUnitsAndASilentPort()
     QVERIFY2(none.err.contains("tessaro-cli: no unit answered on "), none.err.constData());
 }
 
-QTEST_GUILESS_MAIN(TstCli)
+QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -6,45 +6,25 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TstHomeFolder : public QObject
+class TestHomeFolder : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
 
-    void fromArguments_data();
-    void fromArguments();
     void givenFolderIsCreated();
     void writableProgramFolder();
     void unwritableProgramFolder_data();
     void unwritableProgramFolder();
 };
 
-void TstHomeFolder::initTestCase()
+void TestHomeFolder::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
 }
 
-void TstHomeFolder::fromArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("separate") << QStringList{"tessaro", "/LOG", "--home", "/srv/t"} << "/srv/t";
-    QTest::newRow("joined") << QStringList{"tessaro", "--home=/srv/a b"} << "/srv/a b";
-    QTest::newRow("absent") << QStringList{"tessaro", "/DEBUG"} << "";
-    QTest::newRow("without folder") << QStringList{"tessaro", "--home"} << "";
-    QTest::newRow("program name only") << QStringList{"--home"} << "";
-}
-
-void TstHomeFolder::fromArguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, folder);
-    QCOMPARE(HomeFolder::fromArguments(arguments), folder);
-}
-
-void TstHomeFolder::givenFolderIsCreated()
+void TestHomeFolder::givenFolderIsCreated()
 {
     QTemporaryDir dir;
     const QString given = dir.filePath(QStringLiteral("a/b"));
@@ -52,7 +32,7 @@ void TstHomeFolder::givenFolderIsCreated()
     QVERIFY(QFileInfo(given).isDir());
 }
 
-void TstHomeFolder::writableProgramFolder()
+void TestHomeFolder::writableProgramFolder()
 {
     QTemporaryDir dir;
     QCOMPARE(HomeFolder::choose(QString(), dir.path()), dir.path());
@@ -61,14 +41,14 @@ void TstHomeFolder::writableProgramFolder()
     QCOMPARE(HomeFolder::resolve(), QCoreApplication::applicationDirPath());
 }
 
-void TstHomeFolder::unwritableProgramFolder_data()
+void TestHomeFolder::unwritableProgramFolder_data()
 {
     QTest::addColumn<bool>("readOnlyDisk");
     QTest::newRow("read-only disk") << true;
     QTest::newRow("missing folder") << false;
 }
 
-void TstHomeFolder::unwritableProgramFolder()
+void TestHomeFolder::unwritableProgramFolder()
 {
     QFETCH(bool, readOnlyDisk);
     std::unique_ptr<TmpfsMount> disk;
@@ -88,5 +68,5 @@ void TstHomeFolder::unwritableProgramFolder()
     QVERIFY(HomeFolder::isWritableFolder(appData));
 }
 
-QTEST_GUILESS_MAIN(TstHomeFolder)
+QTEST_GUILESS_MAIN(TestHomeFolder)
 #include "tst_homefolder.moc"

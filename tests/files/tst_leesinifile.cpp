@@ -79,7 +79,7 @@ bool makeInPlace(const QString &kind, const QString &name)
 
 } // namespace
 
-class TstLeesIniFile : public QObject
+class TestLeesIniFile : public QObject
 {
     Q_OBJECT
 
@@ -123,13 +123,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TstLeesIniFile::init()
+void TestLeesIniFile::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TstLeesIniFile::writtenFileLayout()
+void TestLeesIniFile::writtenFileLayout()
 {
     Screen screen;
     screen.controls.setComboIndex(0, 0);
@@ -159,7 +159,7 @@ void TstLeesIniFile::writtenFileLayout()
     QCOMPARE(Values::textOf(screen.stores.fileValues[151]), QStringLiteral("Hal 3, bed 2"));
 }
 
-void TstLeesIniFile::wholeNumbers_data()
+void TestLeesIniFile::wholeNumbers_data()
 {
     QTest::addColumn<QString>("boxText");
     QTest::addColumn<QByteArray>("written");
@@ -171,7 +171,7 @@ void TstLeesIniFile::wholeNumbers_data()
     QTest::newRow("beyond 64 bits") << "1e20" << QByteArray("100000000000000000000");
 }
 
-void TstLeesIniFile::wholeNumbers()
+void TestLeesIniFile::wholeNumbers()
 {
     QFETCH(QString, boxText);
     QFETCH(QByteArray, written);
@@ -186,7 +186,7 @@ void TstLeesIniFile::wholeNumbers()
     QCOMPARE(Values::numberOf(reader.stores.fileValues[120]), written.toDouble());
 }
 
-void TstLeesIniFile::refusedSave_data()
+void TestLeesIniFile::refusedSave_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("boxText");
@@ -197,7 +197,7 @@ void TstLeesIniFile::refusedSave_data()
     QTest::newRow("infinite number") << 130 << QStringLiteral("1e999");
 }
 
-void TstLeesIniFile::refusedSave()
+void TestLeesIniFile::refusedSave()
 {
     QFETCH(int, item);
     QFETCH(QString, boxText);
@@ -215,7 +215,7 @@ void TstLeesIniFile::refusedSave()
     QCOMPARE(FileBytes::names(m_dir->path()), QStringList{QStringLiteral("old.cfg")});
 }
 
-void TstLeesIniFile::textRoundTrip_data()
+void TestLeesIniFile::textRoundTrip_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("separator") << QStringLiteral("->");
@@ -226,7 +226,7 @@ void TstLeesIniFile::textRoundTrip_data()
     QTest::newRow("tab and NUL") << QStringLiteral("a\tb") + QChar(0) + QStringLiteral("c");
 }
 
-void TstLeesIniFile::textRoundTrip()
+void TestLeesIniFile::textRoundTrip()
 {
     QFETCH(QString, text);
     Screen writer;
@@ -240,7 +240,7 @@ void TstLeesIniFile::textRoundTrip()
     QCOMPARE(reader.controls.text(160), text);
 }
 
-void TstLeesIniFile::readingRules_data()
+void TestLeesIniFile::readingRules_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("item");
@@ -273,7 +273,7 @@ void TstLeesIniFile::readingRules_data()
     QTest::newRow("372d3eff") << QByteArray("7->\xff") << 7 << "0";
 }
 
-void TstLeesIniFile::readingRules()
+void TestLeesIniFile::readingRules()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, item);
@@ -286,7 +286,7 @@ void TstLeesIniFile::readingRules()
     QCOMPARE(Values::textOf(screen.stores.workingValues[item]), expected);
 }
 
-void TstLeesIniFile::readReplacesEveryItem()
+void TestLeesIniFile::readReplacesEveryItem()
 {
     Screen screen;
     for (int i = 0; i < Items::kItemCount; ++i) {
@@ -311,7 +311,7 @@ void TstLeesIniFile::readReplacesEveryItem()
     QCOMPARE(screen.controls.comboIndex(5), 0);
 }
 
-void TstLeesIniFile::loadAndSaveIsByteIdentical()
+void TestLeesIniFile::loadAndSaveIsByteIdentical()
 {
     const QByteArray original = showableSettingsFile();
     const QString in = path(QStringLiteral("in.cfg"));
@@ -329,7 +329,7 @@ void TstLeesIniFile::loadAndSaveIsByteIdentical()
     QCOMPARE(saved, original);
 }
 
-void TstLeesIniFile::oddFiles_data()
+void TestLeesIniFile::oddFiles_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("item");
@@ -347,7 +347,7 @@ void TstLeesIniFile::oddFiles_data()
     QTest::newRow("every byte value") << everyByte << 150 << 0;
 }
 
-void TstLeesIniFile::oddFiles()
+void TestLeesIniFile::oddFiles()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, item);
@@ -359,7 +359,7 @@ void TstLeesIniFile::oddFiles()
     QCOMPARE(Values::textOf(screen.stores.workingValues[item]).size(), length);
 }
 
-void TstLeesIniFile::unreadableSettingsFile_data()
+void TestLeesIniFile::unreadableSettingsFile_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
@@ -371,7 +371,7 @@ void TstLeesIniFile::unreadableSettingsFile_data()
 #endif
 }
 
-void TstLeesIniFile::unreadableSettingsFile()
+void TestLeesIniFile::unreadableSettingsFile()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
@@ -403,7 +403,7 @@ void TstLeesIniFile::unreadableSettingsFile()
     }
 }
 
-void TstLeesIniFile::unreadableDefaultSettings()
+void TestLeesIniFile::unreadableDefaultSettings()
 {
     // Missing, a folder or a FIFO in its place: each reads as an empty file, at once.
     for (const QString &kind : {QStringLiteral("missing"), QStringLiteral("folder"), QStringLiteral("fifo")}) {
@@ -433,7 +433,7 @@ void TstLeesIniFile::unreadableDefaultSettings()
     }
 }
 
-void TstLeesIniFile::numberTooLargeToHold_data()
+void TestLeesIniFile::numberTooLargeToHold_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<QByteArray>("value");
@@ -446,7 +446,7 @@ void TstLeesIniFile::numberTooLargeToHold_data()
 // A number beyond a double is no value the tool can hold, show or save again:
 // a picked file holding one is refused whole, the default file reads it as 0,
 // and either way the next save succeeds.
-void TstLeesIniFile::numberTooLargeToHold()
+void TestLeesIniFile::numberTooLargeToHold()
 {
     QFETCH(int, item);
     QFETCH(QByteArray, value);
@@ -473,7 +473,7 @@ void TstLeesIniFile::numberTooLargeToHold()
     QVERIFY2(saved, qPrintable(saved.error));
 }
 
-void TstLeesIniFile::overlongLineEndsReading()
+void TestLeesIniFile::overlongLineEndsReading()
 {
     // Not a settings file: a picked one is refused whole, the default one keeps the lines before.
     const QString file = LeesIniFile::defaultSettingsPath(m_dir->path());
@@ -488,7 +488,7 @@ void TstLeesIniFile::overlongLineEndsReading()
     QCOMPARE(start.stores.workingValues[150], Values::text(QString()));
 }
 
-void TstLeesIniFile::emptyPath()
+void TestLeesIniFile::emptyPath()
 {
     Screen screen;
     screen.stores.workingValues[7] = Values::integer(5);
@@ -499,7 +499,7 @@ void TstLeesIniFile::emptyPath()
     QVERIFY(FileBytes::names(m_dir->path()).isEmpty());
 }
 
-void TstLeesIniFile::writeToMissingFolder()
+void TestLeesIniFile::writeToMissingFolder()
 {
     Screen screen;
     const QString folder = path(QStringLiteral("gone"));
@@ -517,7 +517,7 @@ void TstLeesIniFile::writeToMissingFolder()
 // nothing else: not another file's temporary, not a name of another shape,
 // not a link or a folder. The saved file keeps its permissions; a link to it
 // stays a link.
-void TstLeesIniFile::saveCleansUpAfterInterruptedSave()
+void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
 {
     const QString target = path(QStringLiteral("unit.cfg"));
     QVERIFY(FileBytes::write(target, "old"));
@@ -563,7 +563,7 @@ void TstLeesIniFile::saveCleansUpAfterInterruptedSave()
     QVERIFY(FileBytes::read(target).contains("\r\n7    ->4\r\n"));
 }
 
-void TstLeesIniFile::diskFaultKeepsOldFile_data()
+void TestLeesIniFile::diskFaultKeepsOldFile_data()
 {
     QTest::addColumn<bool>("setupFile");
     QTest::addColumn<bool>("readOnly");
@@ -573,7 +573,7 @@ void TstLeesIniFile::diskFaultKeepsOldFile_data()
     QTest::newRow("setup file, read-only disk") << true << true;
 }
 
-void TstLeesIniFile::diskFaultKeepsOldFile()
+void TestLeesIniFile::diskFaultKeepsOldFile()
 {
     QFETCH(bool, setupFile);
     QFETCH(bool, readOnly);
@@ -609,7 +609,7 @@ void TstLeesIniFile::diskFaultKeepsOldFile()
     QCOMPARE(FileBytes::names(disk.path()), namesBefore);
 }
 
-void TstLeesIniFile::setupFileBytes()
+void TestLeesIniFile::setupFileBytes()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));
     QCOMPARE(FileBytes::read(path(QStringLiteral("Tessaro.set"))),
@@ -626,7 +626,7 @@ void TstLeesIniFile::setupFileBytes()
                         "3       UnitType ->32767\r\n"));
 }
 
-void TstLeesIniFile::readSetup_data()
+void TestLeesIniFile::readSetup_data()
 {
     QTest::addColumn<QByteArray>("file"); // empty: no file
     QTest::addColumn<int>("compoort");
@@ -648,7 +648,7 @@ void TstLeesIniFile::readSetup_data()
     QTest::newRow("302d3e310a312d3e320d332d3e33") << QByteArray("0->1\n1->2\r3->3") << 1 << 2 << "" << 3;
 }
 
-void TstLeesIniFile::readSetup()
+void TestLeesIniFile::readSetup()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, compoort);
@@ -665,7 +665,7 @@ void TstLeesIniFile::readSetup()
     QCOMPARE(int(setup.UnitType), unitType);
 }
 
-void TstLeesIniFile::setupRoundTrip()
+void TestLeesIniFile::setupRoundTrip()
 {
     const Setup written{-32768, 2, QStringLiteral("  D:\\cfg, old -> new  "), 3};
     QVERIFY(LeesIniFile::WriteSetupFile(written, m_dir->path()));
@@ -677,7 +677,7 @@ void TstLeesIniFile::setupRoundTrip()
     QCOMPARE(read.UnitType, written.UnitType);
 }
 
-void TstLeesIniFile::setupPathWithLineBreakIsRefused()
+void TestLeesIniFile::setupPathWithLineBreakIsRefused()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));
     const QByteArray old = FileBytes::read(LeesIniFile::setupFilePath(m_dir->path()));
@@ -687,7 +687,7 @@ void TstLeesIniFile::setupPathWithLineBreakIsRefused()
     QCOMPARE(FileBytes::read(LeesIniFile::setupFilePath(m_dir->path())), old);
 }
 
-void TstLeesIniFile::settingsStartFolder()
+void TestLeesIniFile::settingsStartFolder()
 {
     Setup setup;
     QCOMPARE(LeesIniFile::settingsStartFolder(setup, QStringLiteral("/opt/tessaro")),
@@ -698,5 +698,5 @@ void TstLeesIniFile::settingsStartFolder()
     QCOMPARE(LeesIniFile::settingsStartFolder(setup, QStringLiteral("/opt/tessaro")), setup.SetPath);
 }
 
-QTEST_GUILESS_MAIN(TstLeesIniFile)
+QTEST_GUILESS_MAIN(TestLeesIniFile)
 #include "tst_leesinifile.moc"

@@ -29,7 +29,7 @@ struct Log
 
 } // namespace
 
-class TstLogfile : public QObject
+class TestLogfile : public QObject
 {
     Q_OBJECT
 
@@ -50,13 +50,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 };
 
-void TstLogfile::init()
+void TestLogfile::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_home->isValid());
 }
 
-void TstLogfile::lineAndFile_data()
+void TestLogfile::lineAndFile_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("windowLine");
@@ -72,7 +72,7 @@ void TstLogfile::lineAndFile_data()
                                                  << QByteArray("14:05:09 a[CR][LF]b\r\n");
 }
 
-void TstLogfile::lineAndFile()
+void TestLogfile::lineAndFile()
 {
     QFETCH(QString, text);
     QFETCH(QString, windowLine);
@@ -86,7 +86,7 @@ void TstLogfile::lineAndFile()
     QCOMPARE(FileBytes::read(m_home->filePath(QStringLiteral("Log/07032024.log"))), fileBytes);
 }
 
-void TstLogfile::linesAppendInOrder()
+void TestLogfile::linesAppendInOrder()
 {
     Log log(m_home->path());
     log.logfile.WriteLogLine(QStringLiteral("one"));
@@ -97,7 +97,7 @@ void TstLogfile::linesAppendInOrder()
     QCOMPARE(log.lines.line(1), QStringLiteral("15:05:09 two"));
 }
 
-void TstLogfile::dayChangeAtMidnight()
+void TestLogfile::dayChangeAtMidnight()
 {
     Log log(m_home->path());
     log.now = QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59));
@@ -110,7 +110,7 @@ void TstLogfile::dayChangeAtMidnight()
              QByteArray("00:00:00 new year\r\n"));
 }
 
-void TstLogfile::switchedOffDoesNothing()
+void TestLogfile::switchedOffDoesNothing()
 {
     Log log(m_home->path());
     log.setup.Logfile = 0;
@@ -119,7 +119,7 @@ void TstLogfile::switchedOffDoesNothing()
     QVERIFY(FileBytes::names(m_home->path()).isEmpty());
 }
 
-void TstLogfile::unwritableLogFolder_data()
+void TestLogfile::unwritableLogFolder_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::newRow("Log is a file") << "file";
@@ -128,7 +128,7 @@ void TstLogfile::unwritableLogFolder_data()
     QTest::newRow("log file is a folder") << "folder";
 }
 
-void TstLogfile::unwritableLogFolder()
+void TestLogfile::unwritableLogFolder()
 {
     QFETCH(QString, fault);
     std::unique_ptr<TmpfsMount> disk;
@@ -155,7 +155,7 @@ void TstLogfile::unwritableLogFolder()
     QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
 }
 
-void TstLogfile::tornLineIsClosedFirst()
+void TestLogfile::tornLineIsClosedFirst()
 {
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("Log")));
     const QString file = m_home->filePath(QStringLiteral("Log/07032024.log"));
@@ -179,7 +179,7 @@ void TstLogfile::tornLineIsClosedFirst()
     QCOMPARE(FileBytes::read(file), QByteArray("14:05:10 later\r\n"));
 }
 
-void TstLogfile::shortAppendIsTakenBack()
+void TestLogfile::shortAppendIsTakenBack()
 {
     TmpfsMount disk;
     if (!disk.isMounted())
@@ -201,5 +201,5 @@ void TstLogfile::shortAppendIsTakenBack()
     QCOMPARE(FileBytes::read(file), old + "14:05:09 after\r\n");
 }
 
-QTEST_GUILESS_MAIN(TstLogfile)
+QTEST_GUILESS_MAIN(TestLogfile)
 #include "tst_logfile.moc"

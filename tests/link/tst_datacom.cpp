@@ -67,7 +67,7 @@ struct Link
 
 } // namespace
 
-class TstDatacom : public QObject
+class TestDatacom : public QObject
 {
     Q_OBJECT
 
@@ -91,7 +91,7 @@ private slots:
     void unitKilledMidExchange();
 };
 
-void TstDatacom::openChoices_data()
+void TestDatacom::openChoices_data()
 {
     QTest::addColumn<QList<int>>("choices"); // baud, parity, data bits, stop bits, handshake
     QTest::addColumn<QString>("text");
@@ -116,7 +116,7 @@ void TstDatacom::openChoices_data()
     QTest::newRow("handshake 3") << QList<int>{4, 0, 1, 0, 3} << "9600,N,8,1" << 9600 << true << true;
 }
 
-void TstDatacom::openChoices()
+void TestDatacom::openChoices()
 {
     QFETCH(QList<int>, choices);
     QFETCH(QString, text);
@@ -145,7 +145,7 @@ void TstDatacom::openChoices()
     QCOMPARE(link.datacom.LinkWatch, qint16(50));
 }
 
-void TstDatacom::openFailure()
+void TestDatacom::openFailure()
 {
     ScriptedPort port;
     port.setFailOpens(true);
@@ -161,7 +161,7 @@ void TstDatacom::openFailure()
     QCOMPARE(link.datacom.ComPortIsOpen(), -1);
 }
 
-void TstDatacom::close_data()
+void TestDatacom::close_data()
 {
     QTest::addColumn<bool>("fails");
     QTest::addColumn<QString>("line");
@@ -171,7 +171,7 @@ void TstDatacom::close_data()
     QTest::newRow("fails") << true << "14:05:09 Error closing comport." << 1;
 }
 
-void TstDatacom::close()
+void TestDatacom::close()
 {
     QFETCH(bool, fails);
     QFETCH(QString, line);
@@ -186,7 +186,7 @@ void TstDatacom::close()
     QCOMPARE(link.datacom.ComPortIsOpen(), openAfter);
 }
 
-void TstDatacom::writeComByte_data()
+void TestDatacom::writeComByte_data()
 {
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("result");
@@ -198,7 +198,7 @@ void TstDatacom::writeComByte_data()
     QTest::newRow("FF") << 255 << 0 << hex("FF");
 }
 
-void TstDatacom::writeComByte()
+void TestDatacom::writeComByte()
 {
     QFETCH(int, value);
     QFETCH(int, result);
@@ -213,7 +213,7 @@ void TstDatacom::writeComByte()
     QCOMPARE(link.datacom.txActivity, result == 0);
 }
 
-void TstDatacom::readComByte()
+void TestDatacom::readComByte()
 {
     ScriptedPort port;
     Link link(port);
@@ -231,7 +231,7 @@ void TstDatacom::readComByte()
     QCOMPARE(link.datacom.ReadComByte(), -1);
 }
 
-void TstDatacom::linkWatch()
+void TestDatacom::linkWatch()
 {
     ScriptedPort port;
     Link link(port);
@@ -259,7 +259,7 @@ void TstDatacom::linkWatch()
     QCOMPARE(link.datacom.LinkWatch, qint16(19));
 }
 
-void TstDatacom::portOrder_data()
+void TestDatacom::portOrder_data()
 {
     QTest::addColumn<QStringList>("devices");
     QTest::addColumn<QStringList>("ordered");
@@ -272,14 +272,14 @@ void TstDatacom::portOrder_data()
     QTest::newRow("windows names") << QStringList{"COM10", "COM9", "COM1"} << QStringList{"COM1", "COM9", "COM10"};
 }
 
-void TstDatacom::portOrder()
+void TestDatacom::portOrder()
 {
     QFETCH(QStringList, devices);
     QFETCH(QStringList, ordered);
     QCOMPARE(SerialPort::inPortOrder(devices), ordered);
 }
 
-void TstDatacom::realPortBothWays()
+void TestDatacom::realPortBothWays()
 {
 #ifndef Q_OS_UNIX
     QSKIP("needs a pseudo-terminal");
@@ -313,7 +313,7 @@ void TstDatacom::realPortBothWays()
 #endif
 }
 
-void TstDatacom::realPortDiscardsInput()
+void TestDatacom::realPortDiscardsInput()
 {
 #ifndef Q_OS_UNIX
     QSKIP("needs a pseudo-terminal");
@@ -342,7 +342,7 @@ void TstDatacom::realPortDiscardsInput()
 #endif
 }
 
-void TstDatacom::realPortOpenProblem_data()
+void TestDatacom::realPortOpenProblem_data()
 {
     // What the port is set to, and what another port holds first (empty: nothing).
     QTest::addColumn<QString>("target");
@@ -358,7 +358,7 @@ void TstDatacom::realPortOpenProblem_data()
     QTest::newRow("in use, held through the device") << "link" << "device" << Port::Problem::InUse;
 }
 
-void TstDatacom::realPortOpenProblem()
+void TestDatacom::realPortOpenProblem()
 {
     QFETCH(QString, target);
     QFETCH(QString, holder);
@@ -403,7 +403,7 @@ void TstDatacom::realPortOpenProblem()
     }
 }
 
-void TstDatacom::unitKilledMidExchange()
+void TestDatacom::unitKilledMidExchange()
 {
 #ifndef Q_OS_UNIX
     QSKIP("needs a pseudo-terminal");
@@ -474,5 +474,5 @@ void TstDatacom::unitKilledMidExchange()
 #endif
 }
 
-QTEST_GUILESS_MAIN(TstDatacom)
+QTEST_GUILESS_MAIN(TestDatacom)
 #include "tst_datacom.moc"

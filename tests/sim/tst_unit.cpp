@@ -56,7 +56,7 @@ struct FastUnit
 
 } // namespace
 
-class TstUnit : public QObject
+class TestUnit : public QObject
 {
     Q_OBJECT
 
@@ -79,7 +79,7 @@ private slots:
     void faultOptionParsing();
 };
 
-void TstUnit::readAnswers_data()
+void TestUnit::readAnswers_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("answer");
@@ -99,7 +99,7 @@ void TstUnit::readAnswers_data()
         << hex("01 0C 01 00 06 57 1F E9 1E 77 1F 1E BB") << "";
 }
 
-void TstUnit::readAnswers()
+void TestUnit::readAnswers()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, answer);
@@ -116,7 +116,7 @@ void TstUnit::readAnswers()
     QCOMPARE(Conversions::ReplyToValue(rx, n), Values::text(value));
 }
 
-void TstUnit::writes_data()
+void TestUnit::writes_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("answer");
@@ -136,7 +136,7 @@ void TstUnit::writes_data()
         << hex("01 09 01 00 06 57 1F 28 1E 33") << 40 << QByteArray("A");
 }
 
-void TstUnit::writes()
+void TestUnit::writes()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, answer);
@@ -155,7 +155,7 @@ void TstUnit::writes()
     QCOMPARE(readBack.mid(11, readBack.size() - 13), stored);
 }
 
-void TstUnit::refusals_data()
+void TestUnit::refusals_data()
 {
     QTest::addColumn<QByteArray>("request");
 
@@ -170,7 +170,7 @@ void TstUnit::refusals_data()
         << UnitResponder::frame(QByteArray("\x01\x00\x02W\x1F\xA0\x1Ew\x1F", 9) + QByteArray(86, 'x') + '\x1E');
 }
 
-void TstUnit::refusals()
+void TestUnit::refusals()
 {
     QFETCH(QByteArray, request);
 
@@ -183,7 +183,7 @@ void TstUnit::refusals()
     QCOMPARE(items.fileContents(), before);
 }
 
-void TstUnit::pagerCallAndBufferPosition()
+void TestUnit::pagerCallAndBufferPosition()
 {
     UnitItems items;
     UnitResponder unit(items);
@@ -205,7 +205,7 @@ void TstUnit::pagerCallAndBufferPosition()
     QCOMPARE(event.kind, UnitEvent::Kind::Reset);
 }
 
-void TstUnit::factoryValuesArePlausible()
+void TestUnit::factoryValuesArePlausible()
 {
     UnitItems items;
     UnitResponder unit(items);
@@ -227,7 +227,7 @@ void TstUnit::factoryValuesArePlausible()
     }
 }
 
-void TstUnit::stateFileRoundTrip()
+void TestUnit::stateFileRoundTrip()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("unit.cfg"));
@@ -253,7 +253,7 @@ void TstUnit::stateFileRoundTrip()
     QCOMPARE(other.fileContents(), bytes);
 }
 
-void TstUnit::stateFileReading()
+void TestUnit::stateFileReading()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("unit.cfg"));
@@ -277,7 +277,7 @@ void TstUnit::stateFileReading()
     QVERIFY(!items.load(dir.filePath(QStringLiteral("missing.cfg"))));
 }
 
-void TstUnit::requestFraming()
+void TestUnit::requestFraming()
 {
     FastUnit unit;
     const QByteArray read5 = hex("01 09 01 00 02 77 1F 05 1E 3A");
@@ -296,7 +296,7 @@ void TstUnit::requestFraming()
     QCOMPARE(hexOf(unit.all()), hexOf(answer5));
 }
 
-void TstUnit::faults_data()
+void TestUnit::faults_data()
 {
     QTest::addColumn<QString>("fault");
     for (const QString &name : UnitFaultPlan::names()) {
@@ -305,7 +305,7 @@ void TstUnit::faults_data()
     }
 }
 
-void TstUnit::faults()
+void TestUnit::faults()
 {
     QFETCH(QString, fault);
 
@@ -361,7 +361,7 @@ void TstUnit::faults()
     }
 }
 
-void TstUnit::slowAndPacedAnswersTrickle()
+void TestUnit::slowAndPacedAnswersTrickle()
 {
     for (const bool slow : {false, true}) {
         UnitItems items;
@@ -386,7 +386,7 @@ void TstUnit::slowAndPacedAnswersTrickle()
     }
 }
 
-void TstUnit::faultOptionParsing_data()
+void TestUnit::faultOptionParsing_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
@@ -399,7 +399,7 @@ void TstUnit::faultOptionParsing_data()
     QTest::newRow("bogus") << "bogus" << false << 0;
 }
 
-void TstUnit::faultOptionParsing()
+void TestUnit::faultOptionParsing()
 {
     QFETCH(QString, text);
     QFETCH(bool, ok);
@@ -414,5 +414,5 @@ void TstUnit::faultOptionParsing()
         QVERIFY(!why.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TstUnit)
+QTEST_GUILESS_MAIN(TestUnit)
 #include "tst_unit.moc"
