@@ -218,9 +218,8 @@ bool SerialPort::open(int portNumber, const LineSettings &settings)
     if (const Problem problem = claimDevice(device, &text); problem != Problem::None)
         return failOpen(problem, text);
 
-    // Port, handshaking, RTS, line settings, DTR, open: the order the unit was
-    // tried with. Qt drives the modem lines only on an open port, so RTS and DTR
-    // follow the opening.
+    // The line settings go to the port before it opens. Qt drives the modem
+    // lines only on an open port, so RTS and DTR follow the opening.
     m_device = device;
     m_serial->setPortName(device);
     const bool hardwareHandshake = settings.handshake == Handshake::RtsCts;
