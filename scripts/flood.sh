@@ -64,6 +64,8 @@ measure() {
     local flooder=$!
     while ! grep -q ready "$WORK/flood-$tag.log" 2>/dev/null; do sleep 0.05; done
     local peak=0 runs=0 pid hwm command=("${@//@DEV@/$link}")
+    local logBefore
+    logBefore=$(cat "$WORK"/home/Log/* 2>/dev/null | wc -c)
     while kill -0 "$flooder" 2>/dev/null; do
         # GNU time reports the peak resident size of runs too short to sample.
         QT_QPA_PLATFORM=offscreen /usr/bin/time -f %M -o "$WORK/time-$tag" "${command[@]}" >> "$WORK/out-$tag" 2>/dev/null &
@@ -85,6 +87,10 @@ measure() {
     printf '%-32s peak %7d kB (%5.1f MB), %3d run(s), %s\n' "$name" "$peak" "$(echo "$peak/1024" | bc -l)" \
         "$runs" "$(grep sent "$WORK/flood-$tag.log" | tr '\n' ' ')"
     grep -h '^window' "$WORK/out-$tag" 2>/dev/null | sed 's/^/    /' || true
+    local logAfter
+    logAfter=$(cat "$WORK"/home/Log/* 2>/dev/null | wc -c)
+    printf '    daily log grew %d bytes (%.2f KB/s)\n' $((logAfter - logBefore)) \
+        "$(echo "($logAfter - $logBefore) / 1024 / $seconds" | bc -l)"
 }
 
 cli=("$CLI" --home "$WORK/home" --timeout "$SECONDS_PER_RUN" --port @DEV@ read-all -)
