@@ -51,6 +51,15 @@ print("sent", sent, flush=True)
 os.unlink(link)
 PY
 
+# The bytes in the daily log files of the runs.
+logSize() {
+    local total=0 f
+    for f in "$WORK"/home/Log/*; do
+        [ -f "$f" ] && total=$((total + $(stat -c %s "$f")))
+    done
+    echo "$total"
+}
+
 # measure NAME RATE FLOOD_SECONDS COMMAND...: floods a fresh terminal and runs
 # COMMAND (@DEV@ stands for the terminal) against it until the flood ends:
 # again when it exits early, stopped when the flood ends. Samples VmHWM and
@@ -65,7 +74,7 @@ measure() {
     while ! grep -q ready "$WORK/flood-$tag.log" 2>/dev/null; do sleep 0.05; done
     local peak=0 runs=0 pid hwm command=("${@//@DEV@/$link}")
     local logBefore
-    logBefore=$(cat "$WORK"/home/Log/* 2>/dev/null | wc -c)
+    logBefore=$(logSize)
     while kill -0 "$flooder" 2>/dev/null; do
         # GNU time reports the peak resident size of runs too short to sample.
         QT_QPA_PLATFORM=offscreen /usr/bin/time -f %M -o "$WORK/time-$tag" "${command[@]}" >> "$WORK/out-$tag" 2>/dev/null &
@@ -88,7 +97,7 @@ measure() {
         "$runs" "$(grep sent "$WORK/flood-$tag.log" | tr '\n' ' ')"
     grep -h '^window' "$WORK/out-$tag" 2>/dev/null | sed 's/^/    /' || true
     local logAfter
-    logAfter=$(cat "$WORK"/home/Log/* 2>/dev/null | wc -c)
+    logAfter=$(logSize)
     printf '    daily log grew %d bytes (%.2f KB/s)\n' $((logAfter - logBefore)) \
         "$(echo "($logAfter - $logBefore) / 1024 / $seconds" | bc -l)"
 }
