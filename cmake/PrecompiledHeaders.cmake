@@ -4,8 +4,8 @@
 #   core    - tessaro_core; reused by tessaro_sim, tessaro-cli, tessaro-unit,
 #             the benchmark and the replay/fuzz programs;
 #   window  - tessaro_ui; reused by tessaro;
-#   tests   - the first QtTest program without widgets, reused by the others;
-#   ui tests - the first QtTest program with widgets, reused by the others.
+#   tests   - the first QtTest program of a test folder, reused by the others
+#             there (with the widget headers for the window's tests).
 # ccache does not cache a compile that uses a precompiled header unless it is
 # told to, so with a compiler launcher the default is off.
 if(CMAKE_CXX_COMPILER_LAUNCHER)
@@ -47,26 +47,28 @@ if(TARGET tessaro_ui)
     tessaro_reuse_pch(tessaro tessaro_ui)
 endif()
 
-set(tessaro_test_donor "")
-set(tessaro_ui_test_donor "")
+# QtTest gives each test program its folder as a macro (QT_TESTCASE_BUILDDIR),
+# and a precompiled header is only used with the same macros: one donor per
+# test folder.
 foreach(target IN LISTS TESSARO_TEST_EXECUTABLES)
     get_target_property(libraries ${target} LINK_LIBRARIES)
+    get_target_property(folder ${target} BINARY_DIR)
     if(NOT "Qt6::Test" IN_LIST libraries)
         # replay_* and fuzz_* programs: the core's headers, no QtTest.
         tessaro_reuse_pch(${target} tessaro_core)
-    elseif("tessaro_ui" IN_LIST libraries)
-        if(NOT tessaro_ui_test_donor)
-            set(tessaro_ui_test_donor ${target})
-            target_precompile_headers(${target} PRIVATE ${tessaro_core_headers} ${tessaro_widget_headers} <QtTest>)
-        else()
-            tessaro_reuse_pch(${target} ${tessaro_ui_test_donor})
-        endif()
+        continue()
+    endif()
+    set(kind core)
+    set(headers ${tessaro_core_headers} <QtTest>)
+    if("tessaro_ui" IN_LIST libraries)
+        set(kind ui)
+        set(headers ${tessaro_core_headers} ${tessaro_widget_headers} <QtTest>)
+    endif()
+    string(MAKE_C_IDENTIFIER "${folder}_${kind}" key)
+    if(NOT DEFINED tessaro_donor_${key})
+        set(tessaro_donor_${key} ${target})
+        target_precompile_headers(${target} PRIVATE ${headers})
     else()
-        if(NOT tessaro_test_donor)
-            set(tessaro_test_donor ${target})
-            target_precompile_headers(${target} PRIVATE ${tessaro_core_headers} <QtTest>)
-        else()
-            tessaro_reuse_pch(${target} ${tessaro_test_donor})
-        endif()
+        tessaro_reuse_pch(${target} ${tessaro_donor_${key}})
     endif()
 endforeach()
