@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
-# Installs the build dependencies from Debian 12's packages (needs root; no prompts).
+# Installs from Debian 12's packages what a build or test needs (needs root or
+# sudo; no prompts). Usage: deps.sh GROUP...
+#   window   the compiler, CMake and Qt's development packages: enough to build
+#            and start the desktop tool (scripts/run.sh);
+#   tests    the window's packages; the test suite needs nothing more (QtTest
+#            comes with qt6-base-dev);
+#   fuzz     clang with its sanitizer and libFuzzer runtimes, and the
+#            symbolizer that puts file names and lines into sanitizer reports
+#            (scripts/test.sh's fuzz build; about 1 GB);
+#   package  what `cpack -G DEB` runs (dpkg-shlibdeps, file) and the checks of
+#            the package: lintian, desktop-file-validate, appstreamcli.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev socat)
-# The fuzz targets: clang with its sanitizer and libFuzzer runtimes, and the
-# symbolizer that puts file names and lines into sanitizer reports.
-packages+=(clang libclang-rt-14-dev llvm)
+[ $# -gt 0 ] || set -- window
+packages=()
+for group in "$@"; do
+    case "$group" in
+        window|tests) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6) ;;
+        fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
+        package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+        *) echo "deps.sh: unknown group $group (window, tests, fuzz, package)" >&2; exit 2 ;;
+    esac
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

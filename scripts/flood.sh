@@ -15,8 +15,8 @@ cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 SECONDS_PER_RUN=${2:-30}
 BOX_SECONDS=${3:-60}
-CLI=$BUILD/src/cli/tessaro-cli
-APP=$BUILD/src/ui/tessaro
+CLI=$BUILD/bin/tessaro-cli
+APP=$BUILD/bin/tessaro
 HELD=$BUILD/bench/tessaro-flood-window
 [ -x "$CLI" ] || { echo "build $CLI first" >&2; exit 2; }
 

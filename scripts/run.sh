@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the tool and starts it on the simulated unit.
+# Installs what the window needs, builds the desktop tool (and only what it
+# links) and starts it on the simulated unit. Extra arguments go to tessaro.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh window
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-if [ -x build/src/ui/tessaro ]; then
-    exec build/src/ui/tessaro --simulate "$@"
-fi
-echo "The desktop application is not built yet; the core library and tests are (see ./scripts/test.sh)."
+cmake --build build -j"$(nproc)" --target tessaro
+exec build/bin/tessaro --simulate "$@"

@@ -4,15 +4,19 @@
 #include <QStringList>
 
 // The folder that holds Tessaro.set, default.set and Log/: the given folder
-// when there is one (--home), else the program's folder when it is writable,
-// else the per-user data folder "Tessaro", shared by every program of the
-// tool. The folder is created if missing.
+// when there is one (--home), else the program's folder when it is writable
+// and not an installed program's (a build tree, a copied folder), else the
+// per-user data folder "Tessaro", shared by every program of the tool. The
+// folder is created if missing.
 namespace HomeFolder {
 
 QString resolve(const QString &overrideFolder = QString());
 
 // The same choice with the program's folder given.
 QString choose(const QString &overrideFolder, const QString &programFolder);
+
+// True for PREFIX/bin of an installation (share/doc/tessaro beside it).
+bool isInstalledProgramFolder(const QString &folder);
 
 // True when a file can actually be created in the folder.
 bool isWritableFolder(const QString &folder);

@@ -25,12 +25,48 @@ StartArguments StartArguments::parse(const QStringList &arguments)
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (takeValue(i, QStringLiteral("--home"), result.home) || takeValue(i, QStringLiteral("--port"), result.port))
             continue;
-        if (arguments.at(i) == QStringLiteral("--simulate")) {
+        const QString &argument = arguments.at(i);
+        if (argument == QStringLiteral("--simulate")) {
             result.simulate = true;
             continue;
         }
-        rest << arguments.at(i);
+        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+            result.help = true;
+            continue;
+        }
+        if (argument == QStringLiteral("--version")) {
+            result.version = true;
+            continue;
+        }
+        if (argument.startsWith(QStringLiteral("--"))) {
+            // A mistyped option would otherwise open the configured port.
+            if (result.error.isEmpty())
+                result.error = QStringLiteral("unknown option ") + argument.section(u'=', 0, 0);
+            continue;
+        }
+        rest << argument;
     }
     result.commandLine = rest.join(u' ');
     return result;
+}
+
+QString StartArguments::helpText()
+{
+    return QStringLiteral(
+        "Usage: tessaro [--home DIR] [--port DEVICE] [--simulate] [/LOG] [/DEBUG]\n"
+        "Configures a Dubrion unit (an ESPA 4.4.4 paging converter) over a serial line.\n"
+        "\n"
+        "  --home DIR       Home folder with Tessaro.set, default.set and Log/ (default:\n"
+        "                   the program's folder in a build tree, else the user's data\n"
+        "                   folder, ~/.local/share/Tessaro).\n"
+        "  --port DEVICE    Open DEVICE for the configured port number in this run.\n"
+        "  --simulate       Start a simulated unit inside the program and connect to it.\n"
+        "  /LOG             Switch the log on from the start.\n"
+        "  /DEBUG           Start in debug mode.\n"
+        "  -h, --help       Print this text and exit.\n"
+        "  --version        Print the version and exit.\n"
+        "\n"
+        "Options with one dash (-platform NAME, -style NAME) are Qt's. Exit status: 0\n"
+        "when the window closes, 2 when the command line is not understood or the\n"
+        "simulated unit cannot start. See also tessaro-cli --help and man tessaro.\n");
 }

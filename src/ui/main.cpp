@@ -12,8 +12,10 @@
 #endif
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -24,13 +26,44 @@ int refuse(const QString &text)
     return 2;
 }
 
+// --help, --version and a command line that is not understood are answered
+// on the terminal before Qt starts: no window, and no display needed.
+// Returns the exit status, or -1 to go on.
+int answerBeforeWindow(int argc, char *argv[])
+{
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const StartArguments early = StartArguments::parse(raw);
+    if (!early.error.isEmpty()) {
+        std::fprintf(stderr, "tessaro: %s (see tessaro --help)\n", qPrintable(early.error));
+        return 2;
+    }
+    if (early.help) {
+        std::fputs(qPrintable(StartArguments::helpText()), stdout);
+        return 0;
+    }
+    if (early.version) {
+        std::printf("tessaro %d.%d\n", TESSARO_VERSION_MAJOR, TESSARO_VERSION_MINOR);
+        return 0;
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const int status = answerBeforeWindow(argc, argv); status >= 0)
+        return status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaro.svg")));
+    // Ties the window to the desktop menu's entry (icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("nl.kestrum.Tessaro"));
 
+    // Qt has taken its own options (-platform, -style) out of the arguments.
     const StartArguments arguments = StartArguments::parse(QApplication::arguments());
     if (!arguments.error.isEmpty())
         return refuse(arguments.error);

@@ -44,15 +44,27 @@ void TestHomeFolder::writableProgramFolder()
 void TestHomeFolder::unwritableProgramFolder_data()
 {
     QTest::addColumn<bool>("readOnlyDisk");
-    QTest::newRow("read-only disk") << true;
-    QTest::newRow("missing folder") << false;
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("read-only disk") << true << false;
+    QTest::newRow("missing folder") << false << false;
+    // An installed program (bin/ beside share/doc/tessaro/) never keeps its
+    // files among the system's programs, even when it could (root).
+    QTest::newRow("installed, writable") << false << true;
 }
 
 void TestHomeFolder::unwritableProgramFolder()
 {
     QFETCH(bool, readOnlyDisk);
+    QFETCH(bool, installed);
     std::unique_ptr<TmpfsMount> disk;
     QString program = QStringLiteral("/nonexistent/tessaro/bin");
+    QTemporaryDir prefix;
+    if (installed) {
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/tessaro")));
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        program = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(HomeFolder::isWritableFolder(program));
+    }
     if (readOnlyDisk) {
         disk = std::make_unique<TmpfsMount>();
         if (!disk->isMounted())

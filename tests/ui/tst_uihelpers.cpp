@@ -30,18 +30,33 @@ void TestUiHelpers::startArguments_data()
     QTest::addColumn<bool>("simulate");
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<bool>("error");
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<bool>("version");
 
-    QTest::newRow("nothing") << QStringList{} << "" << "" << false << "" << false;
+    QTest::newRow("nothing") << QStringList{} << "" << "" << false << "" << false << false << false;
     QTest::newRow("switches stay in the command line")
-        << QStringList{"/LOG", "/DEBUG"} << "" << "" << false << "/LOG /DEBUG" << false;
+        << QStringList{"/LOG", "/DEBUG"} << "" << "" << false << "/LOG /DEBUG" << false << false << false;
     QTest::newRow("own options leave it")
         << QStringList{"--home", "/tmp/h", "/DEBUG", "--port=/dev/pts/4", "--simulate"} << "/tmp/h" << "/dev/pts/4"
-        << true << "/DEBUG" << false;
+        << true << "/DEBUG" << false << false << false;
     // A folder whose name holds a switch does not switch anything.
     QTest::newRow("switch inside an option value")
-        << QStringList{"--home=/srv/DEBUG"} << "/srv/DEBUG" << "" << false << "" << false;
-    QTest::newRow("missing value") << QStringList{"--port"} << "" << "" << false << "" << true;
-    QTest::newRow("empty value") << QStringList{"--home="} << "" << "" << false << "" << true;
+        << QStringList{"--home=/srv/DEBUG"} << "/srv/DEBUG" << "" << false << "" << false << false << false;
+    QTest::newRow("missing value") << QStringList{"--port"} << "" << "" << false << "" << true << false << false;
+    QTest::newRow("empty value") << QStringList{"--home="} << "" << "" << false << "" << true << false << false;
+    QTest::newRow("help") << QStringList{"--help"} << "" << "" << false << "" << false << true << false;
+    QTest::newRow("short help among switches")
+        << QStringList{"/LOG", "-h"} << "" << "" << false << "/LOG" << false << true << false;
+    QTest::newRow("version") << QStringList{"--version"} << "" << "" << false << "" << false << false << true;
+    // A typo must not open the configured port as if nothing was asked.
+    QTest::newRow("unknown option")
+        << QStringList{"--prot", "/tmp/unit"} << "" << "" << false << "/tmp/unit" << true << false << false;
+    QTest::newRow("unknown option with value")
+        << QStringList{"--simulate", "--hoem=/tmp/h"} << "" << "" << true << "" << true << false << false;
+    // One dash: Qt's own options, left to Qt.
+    QTest::newRow("Qt option")
+        << QStringList{"-style", "fusion", "/DEBUG"} << "" << "" << false << "-style fusion /DEBUG" << false << false
+        << false;
 }
 
 void TestUiHelpers::startArguments()
@@ -52,12 +67,17 @@ void TestUiHelpers::startArguments()
     QFETCH(bool, simulate);
     QFETCH(QString, commandLine);
     QFETCH(bool, error);
+    QFETCH(bool, help);
+    QFETCH(bool, version);
     const StartArguments parsed = StartArguments::parse(QStringList{QStringLiteral("tessaro")} + arguments);
     QCOMPARE(parsed.home, home);
     QCOMPARE(parsed.port, port);
     QCOMPARE(parsed.simulate, simulate);
     QCOMPARE(parsed.commandLine, commandLine);
     QCOMPARE(!parsed.error.isEmpty(), error);
+    QVERIFY(!parsed.error.contains(u'\n'));
+    QCOMPARE(parsed.help, help);
+    QCOMPARE(parsed.version, version);
 }
 
 void TestUiHelpers::fileFilter_data()

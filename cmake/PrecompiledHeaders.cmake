@@ -1,0 +1,74 @@
+# Precompiled Qt headers: most of a compile here is parsing Qt's headers, the
+# same ones in every file. One header set per kind of target, built once and
+# reused by the targets of that kind (same compiler flags and Qt modules):
+#   core    - tessaro_core; reused by tessaro_sim, tessaro-cli, tessaro-unit,
+#             the benchmark and the replay/fuzz programs;
+#   window  - tessaro_ui; reused by tessaro;
+#   tests   - the first QtTest program of a test folder, reused by the others
+#             there (with the widget headers for the window's tests).
+# ccache does not cache a compile that uses a precompiled header unless it is
+# told to, so with a compiler launcher the default is off.
+if(CMAKE_CXX_COMPILER_LAUNCHER)
+    set(tessaro_pch_default OFF)
+else()
+    set(tessaro_pch_default ON)
+endif()
+option(TESSARO_PCH "Precompile the Qt headers" ${tessaro_pch_default})
+if(NOT TESSARO_PCH)
+    return()
+endif()
+
+set(tessaro_core_headers
+    <QByteArray> <QCoreApplication> <QDateTime> <QDir> <QFile> <QFileInfo> <QList> <QMap>
+    <QObject> <QString> <QStringList> <QTimer>
+    <algorithm> <array> <cstdint> <functional> <memory> <optional> <string> <variant> <vector>)
+set(tessaro_widget_headers
+    <QApplication> <QComboBox> <QHBoxLayout> <QLabel> <QLineEdit> <QMessageBox> <QPushButton>
+    <QVBoxLayout> <QWidget>)
+
+target_precompile_headers(tessaro_core PRIVATE ${tessaro_core_headers})
+
+# A target reuses a donor's header only if it has no header set of its own.
+function(tessaro_reuse_pch target donor)
+    if(TARGET ${target} AND NOT target STREQUAL donor)
+        get_target_property(own ${target} PRECOMPILE_HEADERS)
+        get_target_property(reused ${target} PRECOMPILE_HEADERS_REUSE_FROM)
+        if(NOT own AND NOT reused)
+            target_precompile_headers(${target} REUSE_FROM ${donor})
+        endif()
+    endif()
+endfunction()
+
+foreach(target IN ITEMS tessaro_sim tessaro-cli tessaro-unit tessaro-bench)
+    tessaro_reuse_pch(${target} tessaro_core)
+endforeach()
+if(TARGET tessaro_ui)
+    target_precompile_headers(tessaro_ui PRIVATE ${tessaro_core_headers} ${tessaro_widget_headers})
+    tessaro_reuse_pch(tessaro tessaro_ui)
+endif()
+
+# QtTest gives each test program its folder as a macro (QT_TESTCASE_BUILDDIR),
+# and a precompiled header is only used with the same macros: one donor per
+# test folder.
+foreach(target IN LISTS TESSARO_TEST_EXECUTABLES)
+    get_target_property(libraries ${target} LINK_LIBRARIES)
+    get_target_property(folder ${target} BINARY_DIR)
+    if(NOT "Qt6::Test" IN_LIST libraries)
+        # replay_* and fuzz_* programs: the core's headers, no QtTest.
+        tessaro_reuse_pch(${target} tessaro_core)
+        continue()
+    endif()
+    set(kind core)
+    set(headers ${tessaro_core_headers} <QtTest>)
+    if("tessaro_ui" IN_LIST libraries)
+        set(kind ui)
+        set(headers ${tessaro_core_headers} ${tessaro_widget_headers} <QtTest>)
+    endif()
+    string(MAKE_C_IDENTIFIER "${folder}_${kind}" key)
+    if(NOT DEFINED tessaro_donor_${key})
+        set(tessaro_donor_${key} ${target})
+        target_precompile_headers(${target} PRIVATE ${headers})
+    else()
+        tessaro_reuse_pch(${target} ${tessaro_donor_${key}})
+    endif()
+endforeach()
