@@ -47,8 +47,11 @@ const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
 
 } // namespace
 
-FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorView *answers, QWidget *parent)
-    : QMainWindow(parent), m_answers(answers), m_controls(std::make_unique<QtItemControls>())
+FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialogs *dialogs, QWidget *parent)
+    : QMainWindow(parent)
+    , m_qtDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this))
+    , m_dialogs(dialogs ? dialogs : m_qtDialogs.get())
+    , m_controls(std::make_unique<QtItemControls>())
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
     Logfile::Clock clock = options.clock ? options.clock : Logfile::Clock([] { return QDateTime::currentDateTime(); });
@@ -264,19 +267,12 @@ void FrmHoofdscherm::setProgressBar(const ProgressBar &bar)
 OperatorView::Answer FrmHoofdscherm::messageBox(const QString &text, const QString &title, Icon icon,
                                                 Buttons buttons)
 {
-    const QString details = std::exchange(m_nextDetails, QString());
-    if (m_answers)
-        return m_answers->messageBox(text, title, icon, buttons);
-    QWidget *parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-    return QtDialogs::messageBox(parent, text, title, icon, buttons, details);
+    return m_dialogs->messageBox(text, title, icon, buttons);
 }
 
 void FrmHoofdscherm::setNextMessageDetails(const QString &details)
 {
-    if (m_answers)
-        m_answers->setNextMessageDetails(details);
-    else
-        m_nextDetails = details;
+    m_dialogs->setNextMessageDetails(details);
 }
 
 QString FrmHoofdscherm::testPagerAddress() const
@@ -291,18 +287,13 @@ QString FrmHoofdscherm::testPagerDisplayInfo() const
 
 void FrmHoofdscherm::beep()
 {
-    if (m_answers)
-        m_answers->beep();
-    else
-        QtDialogs::beep();
+    m_dialogs->beep();
 }
 
 std::optional<QString> FrmHoofdscherm::chooseFile(bool save, const QString &proposedName, const QString &startFolder,
                                                   const QString &filter)
 {
-    if (m_answers)
-        return m_answers->chooseFile(save, proposedName, startFolder, filter);
-    return QtDialogs::chooseFile(this, save, proposedName, startFolder, filter);
+    return m_dialogs->chooseFile(save, proposedName, startFolder, filter);
 }
 
 void FrmHoofdscherm::reportFileResult(const FileResult &result)

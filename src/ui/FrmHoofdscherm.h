@@ -25,6 +25,7 @@ class QTabWidget;
 class QLabel;
 class QTimer;
 class QtItemControls;
+class QtOperatorDialogs;
 class TracePage;
 class WireTrace;
 class Session;
@@ -59,10 +60,10 @@ public:
     static constexpr int kUpdateVenstersMs = 100;
     static constexpr int kStartRefreshMs = 300;
 
-    // Builds the window and runs the start-up sequence.
-    // With answers, message boxes, file dialogs and beeps go there instead of
-    // to the screen (tests answer them that way).
-    FrmHoofdscherm(const Options &options, Port &port, OperatorView *answers = nullptr,
+    // Builds the window and runs the start-up sequence. Message boxes, file
+    // dialogs and beeps go to dialogs, by default Qt's over this window (tests
+    // answer them with their own).
+    FrmHoofdscherm(const Options &options, Port &port, OperatorDialogs *dialogs = nullptr,
                    QWidget *parent = nullptr);
     ~FrmHoofdscherm() override;
 
@@ -152,7 +153,8 @@ private:
     void reportFileResult(const FileResult &result);
     void endProgram();
 
-    OperatorView *m_answers;
+    std::unique_ptr<QtOperatorDialogs> m_qtDialogs;
+    OperatorDialogs *m_dialogs;
     std::unique_ptr<QtItemControls> m_controls;
     std::unique_ptr<Session> m_session;
 
@@ -183,7 +185,6 @@ private:
     QPointer<FrmInstellingen> m_instellingen;
     QPointer<FrmAbout> m_about;
     StatusReport *m_status = nullptr;
-    QString m_nextDetails;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;

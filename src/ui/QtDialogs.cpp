@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace QtDialogs {
 namespace {
 
@@ -116,3 +118,21 @@ void beep()
 }
 
 } // namespace QtDialogs
+
+OperatorDialogs::Answer QtOperatorDialogs::messageBox(const QString &text, const QString &title, Icon icon,
+                                                      Buttons buttons)
+{
+    QWidget *parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_window;
+    return QtDialogs::messageBox(parent, text, title, icon, buttons, std::exchange(m_nextDetails, QString()));
+}
+
+void QtOperatorDialogs::beep()
+{
+    QtDialogs::beep();
+}
+
+std::optional<QString> QtOperatorDialogs::chooseFile(bool save, const QString &proposedName,
+                                                     const QString &startFolder, const QString &filter)
+{
+    return QtDialogs::chooseFile(m_window, save, proposedName, startFolder, filter);
+}

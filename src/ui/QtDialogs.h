@@ -8,6 +8,24 @@
 
 class QWidget;
 
+// The operator's dialogs as Qt shows them, over the window they belong to
+// (or the modal dialog open on it).
+class QtOperatorDialogs : public OperatorDialogs
+{
+public:
+    explicit QtOperatorDialogs(QWidget *window) : m_window(window) {}
+
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    void setNextMessageDetails(const QString &details) override { m_nextDetails = details; }
+    void beep() override;
+    std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
+                                      const QString &filter) override;
+
+private:
+    QWidget *m_window;
+    QString m_nextDetails;
+};
+
 // The operator's message boxes, file dialogs and beep, as Qt shows them.
 namespace QtDialogs {
 
