@@ -32,5 +32,7 @@ QByteArray resetBody();
 
 // A whole frame: body and its checksum byte.
 QByteArray complete(const QByteArray &body);
+// Whether the bytes of a frame, its checksum byte included, add up to 0.
+inline bool checksumHolds(const QByteArray &frame) { return checksumFor(frame) == 0; }
 
 } // namespace Frames

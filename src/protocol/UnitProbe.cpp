@@ -104,10 +104,7 @@ void UnitProbe::take()
         if (m_received.size() < length + 1)
             return;
         const QByteArray frame = m_received.left(length + 1);
-        unsigned sum = 0;
-        for (char c : frame)
-            sum += quint8(c);
-        if (sum % 256 == 0) {
+        if (Frames::checksumHolds(frame)) {
             RxBuffer rx;
             Conversions::clearRxBuffer(rx);
             for (qsizetype i = 0; i < frame.size() && i < qsizetype(rx.size()); ++i)

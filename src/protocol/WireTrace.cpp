@@ -157,11 +157,8 @@ void WireTrace::start(Group &group, Group::Kind kind)
 void WireTrace::finishFrame(Direction direction, Group &group)
 {
     const QByteArray &frame = group.bytes;
-    quint8 sum = 0;
-    for (char c : frame)
-        sum += quint8(c);
     QString text;
-    if (sum != 0) {
+    if (!Frames::checksumHolds(frame)) {
         text = QStringLiteral("checksum error");
         if (direction == Direction::In)
             m_asked = Asked::Nothing;
