@@ -60,18 +60,22 @@ void ShowAllValues(Stores &stores, ItemControls &controls)
         ShowValue(stores, controls, n);
 }
 
+Value screenValue(const ItemControls &controls, int n)
+{
+    if (hasCombo(n))
+        return controls.comboVisible(n) ? Values::integer(controls.comboIndex(n)) : Values::integer(0);
+    if (hasIntBox(n))
+        return controls.textVisible(n) ? Values::number(Values::numericValueOfText(controls.text(n)))
+                                       : Values::integer(0);
+    if (hasTekstBox(n))
+        return Values::text(controls.textVisible(n) ? controls.text(n) : QString());
+    return Value();
+}
+
 void TakeValue(Stores &stores, const ItemControls &controls, int n)
 {
-    if (!hasControl(n))
-        return;
-    Value &working = stores.workingValues[n];
-    if (hasCombo(n))
-        working = controls.comboVisible(n) ? Values::integer(controls.comboIndex(n)) : Values::integer(0);
-    else if (hasIntBox(n))
-        working = controls.textVisible(n) ? Values::number(Values::numericValueOfText(controls.text(n)))
-                                          : Values::integer(0);
-    else if (hasTekstBox(n))
-        working = Values::text(controls.textVisible(n) ? controls.text(n) : QString());
+    if (hasControl(n))
+        stores.workingValues[n] = screenValue(controls, n);
 }
 
 void TakeAllValues(Stores &stores, const ItemControls &controls)

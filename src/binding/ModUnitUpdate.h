@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Value.h"
+
 class ItemControls;
 class Stores;
 
@@ -14,6 +16,9 @@ void ShowValue(Stores &stores, ItemControls &controls, int n);
 // has no such position.
 bool ShowListChoice(ItemControls &controls, int n, int v);
 void ShowAllValues(Stores &stores, ItemControls &controls);
+// The value item n's control holds, as taking it gives it; empty for an item
+// without a control.
+Value screenValue(const ItemControls &controls, int n);
 // Sets working value n from its control.
 void TakeValue(Stores &stores, const ItemControls &controls, int n);
 void TakeAllValues(Stores &stores, const ItemControls &controls);

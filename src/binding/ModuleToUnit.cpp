@@ -9,13 +9,6 @@ using namespace ScreenDefinition;
 namespace ModuleToUnit {
 namespace {
 
-// A unit value that is a text but not a number counts as different.
-bool equalsNumber(double shown, const Value &unit)
-{
-    const auto v = Values::strictNumberOf(unit);
-    return v && *v == shown;
-}
-
 void mark(const Stores &stores, ItemControls &controls, int n, bool equal)
 {
     if (stores.itemRequest[n] != 0)
@@ -25,15 +18,23 @@ void mark(const Stores &stores, ItemControls &controls, int n, bool equal)
 
 } // namespace
 
+bool matchesUnit(int n, const Value &shown, const Value &unit)
+{
+    if (hasTekstBox(n))
+        return Values::textOf(shown) == Values::textOf(unit);
+    const auto v = Values::strictNumberOf(unit);
+    return v && *v == Values::numberOf(shown);
+}
+
 void MarkValueColours(const Stores &stores, ItemControls &controls)
 {
     for (int n = 0; n <= kLastComboItem; ++n)
-        mark(stores, controls, n, equalsNumber(controls.comboIndex(n), stores.unitValues[n]));
+        mark(stores, controls, n, matchesUnit(n, Values::integer(controls.comboIndex(n)), stores.unitValues[n]));
     for (int n = kFirstIntBox; n <= kLastIntBox; ++n)
         mark(stores, controls, n,
-             equalsNumber(Values::numericValueOfText(controls.text(n)), stores.unitValues[n]));
+             matchesUnit(n, Values::number(Values::numericValueOfText(controls.text(n))), stores.unitValues[n]));
     for (int n = kFirstTekstBox; n <= kLastTekstBox; ++n)
-        mark(stores, controls, n, controls.text(n) == Values::textOf(stores.unitValues[n]));
+        mark(stores, controls, n, matchesUnit(n, Values::text(controls.text(n)), stores.unitValues[n]));
 }
 
 void ClearComboSelections(ItemControls &controls)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Value.h"
+
 class ItemControls;
 class Stores;
 
@@ -7,6 +9,10 @@ class Stores;
 namespace ModuleToUnit {
 
 void MarkValueColours(const Stores &stores, ItemControls &controls);
+// Whether a value shown for item n is what the unit holds, as the colours
+// compare them: numbers for list and INT items, texts for TEKST items; a unit
+// value that is a text but no number differs.
+bool matchesUnit(int n, const Value &shown, const Value &unit);
 void ClearComboSelections(ItemControls &controls);
 
 } // namespace ModuleToUnit

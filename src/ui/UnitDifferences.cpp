@@ -4,6 +4,7 @@
 #include "QtItemControls.h"
 
 #include "binding/ModUnitUpdate.h"
+#include "binding/ModuleToUnit.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 
@@ -68,24 +69,6 @@ QString itemName(const QtItemControls &controls, int item)
     return name.isEmpty() ? QStringLiteral("Item %1").arg(item) : name;
 }
 
-// The value a control holds, as taking it from the screen gives it.
-Value screenValue(const QtItemControls &controls, int item)
-{
-    static Stores scratch; // only the one entry is used, on the one UI thread
-    ModUnitUpdate::TakeValue(scratch, controls, item);
-    return scratch.workingValues[item];
-}
-
-// The comparison the item colours make: numbers for CHAR and INT items, texts
-// for TEKST items; a unit value that is a text but no number differs.
-bool sameValue(int item, const Value &shown, const Value &unit)
-{
-    if (hasTekstBox(item))
-        return Values::textOf(shown) == Values::textOf(unit);
-    const auto u = Values::strictNumberOf(unit);
-    return u && *u == Values::numberOf(shown);
-}
-
 QString settingsCount(int count)
 {
     return count == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(count);
@@ -114,7 +97,7 @@ QList<Change> writeAllChanges(const Stores &stores, const QtItemControls &contro
     ModUnitUpdate::TakeAllValues(taken, controls);
     QList<Change> changes;
     for (int n : Items::kBulkItems) {
-        if (!unit.known(n) || sameValue(n, taken.workingValues[n], unit.value(n)))
+        if (!unit.known(n) || ModuleToUnit::matchesUnit(n, taken.workingValues[n], unit.value(n)))
             continue;
         changes.append({n, itemName(controls, n), valueText(controls, n, unit.value(n)),
                         valueText(controls, n, taken.workingValues[n])});
@@ -148,7 +131,7 @@ int differingCount(const QtItemControls &controls, const UnitMemory &unit)
 {
     int count = 0;
     for (int n = 0; n < Items::kItemCount; ++n) {
-        if (hasControl(n) && unit.known(n) && !sameValue(n, screenValue(controls, n), unit.value(n)))
+        if (hasControl(n) && unit.known(n) && !ModuleToUnit::matchesUnit(n, ModUnitUpdate::screenValue(controls, n), unit.value(n)))
             ++count;
     }
     return count;
@@ -156,7 +139,7 @@ int differingCount(const QtItemControls &controls, const UnitMemory &unit)
 
 QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item)
 {
-    if (!hasControl(item) || !unit.known(item) || sameValue(item, screenValue(controls, item), unit.value(item)))
+    if (!hasControl(item) || !unit.known(item) || ModuleToUnit::matchesUnit(item, ModUnitUpdate::screenValue(controls, item), unit.value(item)))
         return QString();
     return QStringLiteral("In the unit: ") + valueText(controls, item, unit.value(item));
 }
