@@ -39,6 +39,14 @@ public:
     virtual void setColour(int item, Colour colour) = 0;
     virtual bool legendVisible(int item) const = 0;
     virtual QString legendText(int item) const = 0;
+    // The legend as a name in a sentence: trimmed, without its closing colon.
+    QString legendName(int item) const
+    {
+        QString name = legendText(item).trimmed();
+        if (name.endsWith(u':'))
+            name.chop(1);
+        return name.trimmed();
+    }
 
     // Single read and write buttons of CHAR items.
     virtual void setSingleButtonsVisible(int item, bool visible) = 0;

@@ -22,9 +22,7 @@ QString itemName(int item, const ItemControls &controls)
 {
     QString name = QStringLiteral("item %1").arg(item);
     if (item >= 0 && item < Items::kItemCount && controls.legendVisible(item)) {
-        QString legend = controls.legendText(item).trimmed();
-        if (legend.endsWith(QLatin1Char(':')))
-            legend.chop(1);
+        const QString legend = controls.legendName(item);
         if (!legend.isEmpty())
             name += QStringLiteral(" (%1)").arg(legend);
     }

@@ -56,16 +56,9 @@ bool UnitMemory::bulkUnknown() const
 namespace UnitDifferences {
 namespace {
 
-// The legend as shown, without mnemonic markers and the closing colon.
 QString itemName(const QtItemControls &controls, int item)
 {
-    QString name = controls.legendText(item);
-    name.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    name.remove(u'&');
-    name.replace(u'\x01', u'&');
-    name = name.trimmed();
-    if (name.endsWith(u':'))
-        name.chop(1);
+    const QString name = controls.legendName(item);
     return name.isEmpty() ? QStringLiteral("Item %1").arg(item) : name;
 }
 
