@@ -101,25 +101,18 @@ void Interface::requestRestart()
 
 void Interface::cancelByOperator()
 {
-    // What was cancelled: the bulk transfer, else the single item in hand or the first one waiting.
+    // What was cancelled: the bulk transfer, else the first single item waiting.
     std::optional<Outcome> cancelled;
-    if (m_allMode > 0 && m_command) {
+    if (m_allMode > 0 && m_command)
         cancelled = Outcome{*m_command, Outcome::Result::Cancelled, -1, Failure::None, m_itemsMoved};
-    } else {
-        for (int item = 0; item < Items::kStoreSize && !cancelled; ++item) {
-            const qint16 request = m_stores.itemRequest[item];
-            if (request == Items::kReadRequest || request == Items::kWriteRequest)
-                cancelled = Outcome{request == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem,
-                                    Outcome::Result::Cancelled, item, Failure::None, 0};
-        }
-    }
+    else if (const int item = firstRequestedItem(); item >= 0)
+        cancelled = Outcome{itemCommand(item), Outcome::Result::Cancelled, item, Failure::None, 0};
     m_stores.clearAllRequests();
     m_allMode = 0;
     m_view.appendProgress(kCrLf + QStringLiteral("Geannuleerd!") + kCrLf);
     if (cancelled) {
         m_command.reset();
-        for (const OutcomeListener &listener : m_outcomeListeners)
-            listener(*cancelled);
+        tell(*cancelled);
     }
 }
 
@@ -174,8 +167,7 @@ void Interface::finish(Outcome::Result result, int item, Failure failure)
         return;
     const Outcome outcome{*m_command, result, item, failure, m_itemsMoved};
     m_command.reset();
-    for (const OutcomeListener &listener : m_outcomeListeners)
-        listener(outcome);
+    tell(outcome);
 }
 
 // An item transaction that ended with its request cleared. Inside a bulk
@@ -191,11 +183,8 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
             m_refusedItem = item;
         return;
     }
-    const Outcome outcome{write ? Command::WriteItem : Command::ReadItem,
-                          succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure,
-                          succeeded ? 1 : 0};
-    for (const OutcomeListener &listener : m_outcomeListeners)
-        listener(outcome);
+    tell(Outcome{write ? Command::WriteItem : Command::ReadItem,
+                 succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure, succeeded ? 1 : 0});
 }
 
 // The port closed under the engine: whatever was under way ends here, once.
@@ -203,21 +192,39 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
 void Interface::reportPortLost()
 {
     const bool inItem = m_state >= State::WriteItem;
-    if (!m_command) {
-        int item = -1;
-        for (int i = 0; i < Items::kStoreSize && item < 0; ++i) {
-            if (m_stores.itemRequest[i] == Items::kReadRequest || m_stores.itemRequest[i] == Items::kWriteRequest)
-                item = i;
-        }
-        if (item < 0)
-            return;
-        if (inItem)
-            item = m_currentItem;
-        begin(m_stores.itemRequest[item] == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem);
-        finish(Outcome::Result::Failed, item, Failure::PortLost);
+    if (m_command) {
+        finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
         return;
     }
-    finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
+    const int waiting = firstRequestedItem();
+    if (waiting < 0)
+        return;
+    if (!inItem) {
+        tell(Outcome{itemCommand(waiting), Outcome::Result::Failed, waiting, Failure::PortLost, 0});
+        return;
+    }
+    const Command command = m_state <= State::WriteResult ? Command::WriteItem : Command::ReadItem;
+    tell(Outcome{command, Outcome::Result::Failed, m_currentItem, Failure::PortLost, 0});
+}
+
+int Interface::firstRequestedItem() const
+{
+    for (int item = 0; item < Items::kStoreSize; ++item) {
+        if (m_stores.itemRequest[item] == Items::kReadRequest || m_stores.itemRequest[item] == Items::kWriteRequest)
+            return item;
+    }
+    return -1;
+}
+
+Outcome::Command Interface::itemCommand(int item) const
+{
+    return m_stores.itemRequest[item] == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem;
+}
+
+void Interface::tell(const Outcome &outcome)
+{
+    for (const OutcomeListener &listener : m_outcomeListeners)
+        listener(outcome);
 }
 
 void Interface::tellAnswered()
@@ -432,7 +439,6 @@ void Interface::startItem(int item, bool write)
         CancelRequests();
         if (!m_command || *m_command != command)
             begin(command);
-        m_lastFailure = failure;
         finish(Outcome::Result::Failed, failedItem, failure);
         abortTransfer(text);
         return;

@@ -191,6 +191,9 @@ private:
     void finish(Outcome::Result result, int item, Failure failure);
     void itemDone(int item, bool write, bool succeeded, Failure failure = Failure::None);
     void reportPortLost();
+    void tell(const Outcome &outcome);
+    int firstRequestedItem() const; // -1 when none is
+    Command itemCommand(int item) const;
     void tellAnswered();
 
     bool portOpen() const;
