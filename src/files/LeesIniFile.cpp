@@ -102,12 +102,23 @@ FileResult writeSettings(Stores &stores, ItemControls &controls, const QString &
 {
     ModUnitUpdate::TakeAllValues(stores, controls);
     stores.WorkingToFileValues();
+    return writeSettingsValues(stores.fileValues, path);
+}
 
+qint16 setupNumber(const QString &text)
+{
+    return Values::roundToInt16(Values::numericValueOfText(text)).value_or(0);
+}
+
+} // namespace
+
+FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path)
+{
     const QString what = QStringLiteral("settings file");
     QByteArray content;
     content.reserve(8 * 1024);
     for (int i = 0; i < Items::kItemCount; ++i) {
-        const Value &value = stores.fileValues[i];
+        const Value &value = values[i];
         QByteArray valueBytes;
         if (i < kFirstTekstItem) {
             const auto number = wholeNumberText(Values::numberOf(value));
@@ -125,13 +136,6 @@ FileResult writeSettings(Stores &stores, ItemControls &controls, const QString &
     }
     return TextFile::replaceAtomically(path, content, what);
 }
-
-qint16 setupNumber(const QString &text)
-{
-    return Values::roundToInt16(Values::numericValueOfText(text)).value_or(0);
-}
-
-} // namespace
 
 QString setupFilePath(const QString &homeFolder)
 {

@@ -2,12 +2,13 @@
 
 #include "FileResult.h"
 
+#include "model/Stores.h"
+
 #include <QString>
 
 #include <optional>
 
 class ItemControls;
-class Stores;
 struct Setup;
 
 // The setup file and the settings files. Writers replace a file atomically:
@@ -29,6 +30,9 @@ FileResult WriteSetupFile(const Setup &setup, const QString &homeFolder);
 // byte, or a number that is not finite, refuses the whole save. An empty path
 // does nothing.
 FileResult WriteSettingsFile(Stores &stores, ItemControls &controls, const QString &path);
+// Writes the 250 lines from the given values, the screen untouched; refuses
+// as WriteSettingsFile does.
+FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path);
 // Reads every item from the file into the file and working values, forgets the
 // unit's values, and shows the result. A file that is missing or cannot be read
 // to its end changes nothing and gives a failure. An empty path does nothing.

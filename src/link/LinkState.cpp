@@ -77,12 +77,15 @@ QString LinkState::failureText(Failure failure)
     switch (failure) {
     case Failure::None: return QString();
     case Failure::NoAnswer: return QStringLiteral("no answer");
+    case Failure::CutShort: return QStringLiteral("answer cut short");
+    case Failure::OtherItem: return QStringLiteral("answered for another item");
     case Failure::Nack: return QStringLiteral("refused by the unit");
     case Failure::Checksum: return QStringLiteral("checksum error");
     case Failure::UnusableAnswer: return QStringLiteral("unusable answer");
     case Failure::Refused: return QStringLiteral("not sent: value cannot be sent");
     case Failure::PortLost: return QStringLiteral("port lost");
     case Failure::PortWriteFailed: return QStringLiteral("port write failed");
+    case Failure::PortClosed: return QStringLiteral("port closed");
     }
     return QString();
 }

@@ -24,13 +24,16 @@ public:
     // How an exchange with the unit failed.
     enum class Failure {
         None,
-        NoAnswer,        // no start, length or rest of an answer in time
+        NoAnswer,        // nothing came back in time
+        CutShort,        // an answer began but stopped short
         Nack,            // the unit refused
         Checksum,        // an answer with a bad checksum
-        UnusableAnswer,  // too long, naming another item, or holding no value
+        UnusableAnswer,  // too long, or holding no value
+        OtherItem,       // answers naming another item than the one asked for
         Refused,         // not sent: the value cannot be sent
         PortLost,        // the port closed under the exchange
         PortWriteFailed, // the port did not take the request whole
+        PortClosed,      // not sent: the port is closed
     };
     using Listener = std::function<void(const LinkState &)>;
 

@@ -20,6 +20,19 @@ QString ByteToLogText(int byte)
     return QString(Cp1252::charOf(quint8(b)));
 }
 
+QString visibleText(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            shown += ByteToLogText(c.unicode());
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 int HexDigitValue(const QString &text)
 {
     if (text.isEmpty())

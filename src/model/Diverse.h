@@ -10,6 +10,9 @@ namespace Diverse {
 // The log form of a received byte: control bytes by their ASCII names in
 // brackets, every other byte as its Windows-1252 character.
 QString ByteToLogText(int byte);
+// A text for people: every control character (below 32, and 127) in its log
+// form, e.g. "[ESC]"; everything else as it is.
+QString visibleText(const QString &text);
 // 0..15 for a hexadecimal digit (and 15 for "-"); only the first character counts.
 int HexDigitValue(const QString &text);
 // Decimal without a leading blank: -5 gives "-5".

@@ -28,6 +28,7 @@ void Stores::ResetWorkingValues()
 void Stores::ResetUnitValues()
 {
     unitValues.fill(Values::integer(-1));
+    unitValueRead.fill(false);
 }
 
 void Stores::ClearRequestFlags()

@@ -17,6 +17,9 @@ public:
     ValueStore workingValues; // what the operator sees and what writes send
     ValueStore unitValues;    // last known to be in the unit; integer -1 = unknown
     std::array<qint16, Items::kStoreSize> itemRequest{};
+    // Whether an item's unit value was read from the unit over the present
+    // link, with nothing written to it since; ResetUnitValues clears it.
+    std::array<bool, Items::kStoreSize> unitValueRead{};
 
     void FileToWorkingValues();
     void WorkingToFileValues();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "Outcome.h"
+#include "files/Backups.h"
 #include "model/Conversions.h"
+#include "model/Stores.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -12,7 +15,6 @@ class Datacom;
 class ItemControls;
 class Logfile;
 class OperatorView;
-class Stores;
 struct Setup;
 
 // The transaction engine: one state machine advanced by InterfaceTick every
@@ -86,6 +88,18 @@ public:
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts now.
     void startIfNeverStarted();
+
+    // The safeguards of every write, both on unless switched off: before a
+    // write-all the unit's bulk settings are kept in a backup file, and after
+    // a write that ended well the written items are read back and compared.
+    void setBackup(bool on) { m_backupOn = on; }
+    bool backup() const { return m_backupOn; }
+    void setReadBack(bool on) { m_readBackOn = on; }
+    bool readBack() const { return m_readBackOn; }
+    // Saves the backup of a write-all (the session names it by clock and device).
+    // Without a saver no backup is kept.
+    using BackupSaver = std::function<Backups::Saved(const Stores::ValueStore &values)>;
+    void setBackupSaver(BackupSaver saver) { m_backupSaver = std::move(saver); }
 
     void CancelRequests();
     void UpdateProgressBar(int n);
@@ -247,4 +261,8 @@ private:
     quint64 m_unitTextReportTick = 0;
     int m_unitTextLeftOut = 0;
     std::vector<OutcomeListener> m_outcomeListeners;
+
+    bool m_backupOn = true;
+    bool m_readBackOn = true;
+    BackupSaver m_backupSaver;
 };

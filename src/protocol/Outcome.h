@@ -1,25 +1,52 @@
 #pragma once
 
 #include "link/LinkState.h"
+#include "model/Value.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
 
 // How a command given to the engine ended, reported once when it ends: the
 // facts from which the operator's texts are made, for the window's status
-// bar and the command-line tool's verdict.
+// bar, the command-line tool's verdict and the log's closing line.
 struct Outcome
 {
     enum class Command { ReadAll, WriteAll, ReadItem, WriteItem, PagerCall, Restart };
-    enum class Result { Succeeded, Failed, Cancelled };
+    // NotStarted: refused when given, nothing was sent (the port is closed).
+    enum class Result { Succeeded, Failed, Cancelled, NotStarted };
+    // Where a write ended: the backup read before it, the writing, or the
+    // read-back after it.
+    enum class Stage { Transfer, Backup, ReadBack };
     using Failure = LinkState::Failure;
+
+    // An item the unit holds otherwise than it was written.
+    struct Mismatch
+    {
+        int item = -1;
+        Value written;
+        Value held;
+        bool operator==(const Mismatch &) const = default;
+    };
+
+    Outcome() = default;
+    Outcome(Command command, Result result, int item = -1, Failure failure = Failure::None, int itemCount = 0)
+        : command(command), result(result), item(item), failure(failure), itemCount(itemCount)
+    {
+    }
 
     Command command = Command::ReadItem;
     Result result = Result::Succeeded;
     int item = -1;                     // the item concerned, or of the last failure; -1 for none
     Failure failure = Failure::None;   // kind of the last failure when Failed
     int itemCount = 0;                 // items moved by a bulk transfer
+    Stage stage = Stage::Transfer;
+    QList<int> items;                  // the items the unit took (writes) or gave (reads), in order
+    int readBackEqual = -1;            // items read back equal to what was written; -1: no read-back
+    QList<Mismatch> mismatches;        // items read back different
+    QString backupPath;                // write-all: where the unit's values were kept before writing
+    QString backupError;               // write-all: why the backup could not be saved
 
     bool operator==(const Outcome &) const = default;
 };
@@ -32,3 +59,13 @@ class ItemControls;
 // read" or "Write all settings aborted at item 11 (ESPA in serial speed): no
 // answer". Items are named by their legend where they have one.
 QString outcomeText(const Outcome &outcome, const ItemControls &controls);
+
+// The outcome as the log's closing line of a command: the status line's words,
+// and for a write that did not end well which items the unit took, e.g.
+// "Write all settings: 6 of 14 written (items 0 5 7 10 11 12); aborted at
+// item 13: port lost".
+QString outcomeLogText(const Outcome &outcome, const ItemControls &controls);
+
+// A value as the operator reads it: a list item by its choice text, a number
+// in decimal, a text as it is.
+QString valueWords(int item, const Value &value);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/Stores.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The unit's values kept before each write-all: ordinary settings files in
+// the home folder's Backups folder, named by date, time and device, e.g.
+// Backups/2026-12-07_104512_ttyUSB0.cfg.
+namespace Backups {
+
+QString folder(const QString &homeFolder);
+// The file name for a backup taken at when from device (a path or a name).
+QString fileName(const QDateTime &when, const QString &device);
+
+struct Saved
+{
+    QString path;  // the file written
+    QString error; // why nothing was written; empty when it was
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Writes values as a settings file in the folder, which is made when missing.
+// A second backup within the same second gets a number after the time.
+Saved save(const QString &homeFolder, const Stores::ValueStore &values, const QDateTime &when, const QString &device);
+
+} // namespace Backups
