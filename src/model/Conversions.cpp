@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 #include "Diverse.h"
 #include "Items.h"
+#include "ValueCheck.h"
 
 namespace Items {
 
@@ -10,7 +11,7 @@ int receiptLimit(int n)
 {
     switch (n) {
     case 0: return 3;
-    case 5: return 9;
+    case 5: return 10;
     case 7: return 150;
     case 10: case 30: return 4;
     case 11: case 12: case 31: case 32: case 35: return 1;
@@ -101,45 +102,34 @@ static Encoding unsendable(const QString &problem)
 Encoding encodeValueForUnit(int n, const Value &working)
 {
     const Value x = ValueForUnit(n, working);
-    switch (Items::kindOf(n)) {
-    case Items::Kind::Char: {
+    const Items::Kind kind = Items::kindOf(n);
+    if (kind == Items::Kind::None)
+        return Encoding{Encoding::Status::NotSent, {}, {}};
+    // A hex-digit item at 256 or more is refused as it always was; every
+    // other value that is not one its item can take never reaches a frame.
+    if (Items::isHexDigitItem(n)) {
         const auto w = Values::roundToInt16(Values::numberOf(x));
-        if (Items::isHexDigitItem(n)) {
-            if (!w || *w >= 256)
-                return Encoding{Encoding::Status::Refused, {}, {}};
-            const QString hex = Diverse::HexText(*w);
-            return Encoding{Encoding::Status::Ok, QByteArray(1, hex.at(0).toLatin1()), {}};
-        }
-        if (!w || *w < 0 || *w > 255) {
-            if (w && *w == -1 && Items::isListItem(n))
-                return unsendable(QStringLiteral("nothing is chosen"));
-            return unsendable(QStringLiteral("value %1 is outside 0-255").arg(Values::textOf(x)));
-        }
-        return Encoding{Encoding::Status::Ok, QByteArray(1, char(*w)), {}};
+        if (!w || *w >= 256)
+            return Encoding{Encoding::Status::Refused, {}, {}};
+    }
+    if (const QString problem = ValueCheck::valueProblem(n, x); !problem.isEmpty())
+        return unsendable(problem);
+    switch (kind) {
+    case Items::Kind::Char: {
+        const qint16 w = *Values::roundToInt16(Values::numberOf(x));
+        if (Items::isHexDigitItem(n))
+            return Encoding{Encoding::Status::Ok, QByteArray(1, Diverse::HexText(w).at(0).toLatin1()), {}};
+        return Encoding{Encoding::Status::Ok, QByteArray(1, char(w)), {}};
     }
     case Items::Kind::Int: {
-        const auto w = Values::roundToInt16(Values::numberOf(x));
-        if (!w || *w < 0)
-            return unsendable(QStringLiteral("value %1 is outside 0-32767").arg(Values::textOf(x)));
+        const qint16 w = *Values::roundToInt16(Values::numberOf(x));
         QByteArray bytes;
-        bytes.append(char(*w % 256));
-        bytes.append(char(*w / 256));
+        bytes.append(char(w % 256));
+        bytes.append(char(w / 256));
         return Encoding{Encoding::Status::Ok, bytes, {}};
     }
-    case Items::Kind::Tekst: {
-        const QString text = Values::textOf(x);
-        if (text.size() > kMaxTextLength)
-            return unsendable(QStringLiteral("text of %1 characters is longer than %2")
-                                  .arg(text.size()).arg(kMaxTextLength));
-        const auto bytes = Cp1252::encode(text);
-        if (!bytes) {
-            return unsendable(QStringLiteral("character %1 cannot be sent")
-                                  .arg(Cp1252::characterName(text, Cp1252::firstUnencodable(text))));
-        }
-        return Encoding{Encoding::Status::Ok, *bytes, {}};
-    }
-    case Items::Kind::None:
-        break;
+    case Items::Kind::Tekst: return Encoding{Encoding::Status::Ok, *Cp1252::encode(Values::textOf(x)), {}};
+    case Items::Kind::None: break;
     }
     return Encoding{Encoding::Status::NotSent, {}, {}};
 }

@@ -125,9 +125,8 @@ QStringList choiceList(int n)
 
 int displayLimit(int n)
 {
-    // Item 5 shows all ten digit counts its list offers; item 14's list ends at 59 s.
+    // Item 14's list ends at 59 s.
     switch (n) {
-    case 5: return 10;
     case 14: return 59;
     default: break;
     }

@@ -67,7 +67,7 @@ void TestConversions::replyCharAndInt_data()
     QTest::addColumn<QString>("expected");
 
     // Every list item: the limit is kept, one above becomes 0.
-    const QList<QPair<int, int>> limits = {{0, 3},  {5, 9},  {7, 150}, {10, 4}, {11, 1},
+    const QList<QPair<int, int>> limits = {{0, 3},  {5, 10}, {7, 150}, {10, 4}, {11, 1},
                                            {12, 1}, {13, 2}, {14, 60}, {30, 4}, {31, 1},
                                            {32, 1}, {33, 2}, {34, 2},  {35, 1}};
     for (const auto &[item, limit] : limits) {
@@ -167,15 +167,19 @@ void TestConversions::encode_data()
     QTest::newRow("item 40 int 0 -> 30") << 40 << integer(0) << ok << QByteArray("0");
     QTest::newRow("item 40 int 9 -> 39") << 40 << integer(9) << ok << QByteArray("9");
     QTest::newRow("item 40 int 15 -> 46") << 40 << integer(15) << ok << QByteArray("F");
-    QTest::newRow("item 40 int 16 -> 31") << 40 << integer(16) << ok << QByteArray("1");
-    QTest::newRow("item 40 int 255 -> 46") << 40 << integer(255) << ok << QByteArray("F");
-    QTest::newRow("item 78 int -1 -> 46") << 78 << integer(-1) << ok << QByteArray("F");
+    // Only the sixteen bleep codes go out: nothing chosen is not "F".
+    QTest::newRow("item 40 int 16") << 40 << integer(16) << unsendable << QByteArray();
+    QTest::newRow("item 78 int -1") << 78 << integer(-1) << unsendable << QByteArray();
     QTest::newRow("item 45 int 256 refused") << 45 << integer(256) << refused << QByteArray();
     QTest::newRow("item 45 int 300 refused") << 45 << integer(300) << refused << QByteArray();
     QTest::newRow("item 45 text 1e9 refused") << 45 << txt("1e9") << refused << QByteArray();
 
     // Other CHAR items send the number itself.
-    QTest::newRow("item 0 int 167 -> A7") << 0 << integer(167) << ok << QByteArray("\xA7");
+    QTest::newRow("item 1 int 167 -> A7") << 1 << integer(167) << ok << QByteArray("\xA7");
+    // A list item sends one of its choices only.
+    QTest::newRow("item 0 int 4, list ends at 3") << 0 << integer(4) << unsendable << QByteArray();
+    QTest::newRow("item 14 text 60, list ends at 59") << 14 << txt("60") << unsendable << QByteArray();
+    QTest::newRow("item 5 int 10 -> 0A") << 5 << integer(10) << ok << QByteArray("\x0A");
     QTest::newRow("item 0 int 0 -> 00") << 0 << integer(0) << ok << QByteArray(1, '\0');
     QTest::newRow("item 7 text 150 -> 96") << 7 << txt("150") << ok << QByteArray("\x96");
     QTest::newRow("item 7 double 2.5 -> 02") << 7 << number(2.5) << ok << QByteArray("\x02");
@@ -208,6 +212,9 @@ void TestConversions::encode_data()
     QTest::newRow("item 155 text -> 80 E9") << 155 << txt(QStringLiteral("€é")) << ok << QByteArray("\x80\xE9");
     QTest::newRow("item 150 text 243 chars") << 150 << txt(QString(243, u'z')) << ok << QByteArray(243, 'z');
     QTest::newRow("item 150 text 244 chars") << 150 << txt(QString(244, u'z')) << unsendable << QByteArray();
+    QTest::newRow("item 156 text with RS") << 156 << txt(QStringLiteral("ab\x1e" "cd")) << unsendable << QByteArray();
+    QTest::newRow("item 150 text with NUL") << 150 << txt(QString(QChar(0))) << unsendable << QByteArray();
+    QTest::newRow("item 150 text with DEL") << 150 << txt(QStringLiteral("a\x7f")) << unsendable << QByteArray();
     QTest::newRow("item 150 text U+0100") << 150 << txt(QStringLiteral("a") + QChar(0x100)) << unsendable << QByteArray();
 
     // No item: nothing to send.
