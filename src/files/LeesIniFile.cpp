@@ -10,6 +10,7 @@
 #include "model/Items.h"
 #include "model/Stores.h"
 #include "model/Value.h"
+#include "model/ValueCheck.h"
 
 #include <QDir>
 
@@ -241,6 +242,34 @@ std::optional<Record> parseRecord(const QByteArray &line)
     }
     record.valueText = Cp1252::decode(QByteArrayView(line).sliced(arrow + 2));
     return record;
+}
+
+FileResult readValueLines(const QString &path, QMap<int, ValueLine> *lines)
+{
+    int number = 0;
+    const TextFile::ReadOutcome outcome = TextFile::forEachLine(path, [&](const QByteArray &line) {
+        ++number;
+        const auto record = parseRecord(line);
+        if (record && record->number < Items::kItemCount)
+            lines->insert(record->number, ValueLine{number, record->valueText});
+    });
+    if (outcome.status != TextFile::ReadStatus::Complete)
+        return FileResult::failure(outcome.error);
+    return FileResult::success();
+}
+
+QList<UnsendableValue> unsendableValues(const QMap<int, ValueLine> &lines, const QList<int> &items)
+{
+    QList<UnsendableValue> found;
+    for (int n : items) {
+        const auto it = lines.constFind(n);
+        if (it == lines.cend())
+            continue;
+        const QString problem = ValueCheck::valueTextProblem(n, it->text);
+        if (!problem.isEmpty())
+            found << UnsendableValue{n, it->line, it->text, problem};
+    }
+    return found;
 }
 
 } // namespace LeesIniFile

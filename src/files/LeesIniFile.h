@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <QList>
+#include <QMap>
+
 #include <optional>
 
 class ItemControls;
@@ -54,5 +57,26 @@ struct Record
 // read up to the first other character; no digits make the number 0. A line
 // without "->" (an empty one included) carries nothing.
 std::optional<Record> parseRecord(const QByteArray &line);
+
+// The value text each item 0-249 has in a settings file, with its line number
+// (1 for the first line); of two lines for one item the later counts. Items
+// without a line are not in the map.
+struct ValueLine
+{
+    int line = 0;
+    QString text;
+};
+FileResult readValueLines(const QString &path, QMap<int, ValueLine> *lines);
+
+// A value in a settings file that cannot be sent to the unit.
+struct UnsendableValue
+{
+    int item = -1;
+    int line = 0;
+    QString text;
+    QString problem; // why, naming the value
+};
+// The listed items' values in lines that cannot be sent; items without a line are left out.
+QList<UnsendableValue> unsendableValues(const QMap<int, ValueLine> &lines, const QList<int> &items);
 
 } // namespace LeesIniFile
