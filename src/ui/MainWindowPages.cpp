@@ -9,6 +9,7 @@
 #include "ShapeIndicator.h"
 #include "TracePage.h"
 #include "TypingLimitValidator.h"
+#include "WheelGuard.h"
 
 #include "model/Branding.h"
 
@@ -503,10 +504,12 @@ QWidget *FrmHoofdscherm::buildServicePage()
     m_txtTestPagerAdres = new QLineEdit;
     m_txtTestPagerAdres->setObjectName(QStringLiteral("TxtTestPagerAdres"));
     TypingLimitValidator::install(m_txtTestPagerAdres, 10);
+    WheelGuard::install(m_txtTestPagerAdres);
     m_txtTestPagerAdres->installEventFilter(this);
     m_txtTestPagerDisplayInfo = new QLineEdit;
     m_txtTestPagerDisplayInfo->setObjectName(QStringLiteral("TxtTestPagerDisplayInfo"));
     TypingLimitValidator::install(m_txtTestPagerDisplayInfo, 40);
+    WheelGuard::install(m_txtTestPagerDisplayInfo);
     m_txtTestPagerDisplayInfo->setMinimumWidth(m_txtTestPagerDisplayInfo->fontMetrics().averageCharWidth() * 44);
     m_txtTestPagerDisplayInfo->installEventFilter(this);
     QComboBox *bleep = m_controls->testBleepCombo();

@@ -22,7 +22,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QTabBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -140,6 +143,8 @@ private slots:
     void typingLimitKeepsProgramTexts_data();
     void typingLimitKeepsProgramTexts();
     void typingRefusesCharactersOutsideTheCodePage();
+    void wheelChangesOnlyAFocusedControl_data();
+    void wheelChangesOnlyAFocusedControl();
 
     void confirmations_data();
     void confirmations();
@@ -584,6 +589,54 @@ void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
     QLineEdit *intBox = w.controls().textBox(120); // no limit
     QTest::keyClicks(intBox, QStringLiteral("12345678901234567890"));
     QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
+}
+
+void TestFrmHoofdscherm::wheelChangesOnlyAFocusedControl_data()
+{
+    QTest::addColumn<int>("mainTab");
+    QTest::addColumn<int>("itemPage");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("focused");
+    QTest::newRow("ESPA page, unfocused list: the page scrolls") << 1 << 2 << "ComboInstellingen_5" << false;
+    QTest::newRow("ESPA page, focused list: the value moves") << 1 << 2 << "ComboInstellingen_5" << true;
+    QTest::newRow("Service tab, unfocused bleep code") << 4 << 0 << "ComboTestBleepCode" << false;
+}
+
+void TestFrmHoofdscherm::wheelChangesOnlyAFocusedControl()
+{
+    QFETCH(int, mainTab);
+    QFETCH(int, itemPage);
+    QFETCH(QString, control);
+    QFETCH(bool, focused);
+    UiWorld w;
+    // Small, as at a large display scale: the page scrolls.
+    w.window->resize(520, 300);
+    w.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(mainTab);
+    w.find<QTabWidget>(QStringLiteral("SSTab2"))->setCurrentIndex(itemPage);
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    auto *combo = w.find<QComboBox>(control);
+    QScrollArea *page = nullptr;
+    for (QWidget *p = combo->parentWidget(); p && !page; p = p->parentWidget())
+        page = qobject_cast<QScrollArea *>(p);
+    QVERIFY(page);
+    QScrollBar *bar = page->verticalScrollBar();
+    page->ensureWidgetVisible(combo, 0, 0);
+    QVERIFY2(bar->value() < bar->maximum(), "the page must be able to scroll further");
+    const int scrolled = bar->value();
+    combo->setCurrentIndex(1);
+    if (focused)
+        combo->setFocus(Qt::TabFocusReason);
+
+    // A turn down over the control, as the window system delivers it.
+    const QPoint centre = combo->rect().center();
+    QWheelEvent turn(centre, combo->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&turn);
+    QApplication::instance()->notify(combo, &turn);
+    QCOMPARE(combo->currentIndex(), focused ? 2 : 1);
+    QCOMPARE(combo->hasFocus(), focused);
+    QCOMPARE(bar->value() > scrolled, !focused);
 }
 
 // ---------------------------------------------------------------- commands
