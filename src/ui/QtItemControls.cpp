@@ -72,6 +72,8 @@ QtItemControls::QtItemControls()
     for (int n = kFirstIntBox; n <= kLastIntBox; ++n) {
         auto *box = new QLineEdit;
         box->setObjectName(indexed("TxtIntInput", n - kFirstIntBox));
+        // No length limit and no code-page check, only the control bytes.
+        TypingLimitValidator::install(box, 0, false);
         WheelGuard::install(box);
         m_intBoxes[n - kFirstIntBox] = box;
     }

@@ -15,6 +15,7 @@
 #include "sim/UnitSession.h"
 
 #include <QAbstractSpinBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -578,6 +579,17 @@ void TestFrmHoofdscherm::typingLimitKeepsProgramTexts()
     QCOMPARE(edit->text(), longText.left(limit));
     edit->setText(longText);
     QCOMPARE(edit->text(), longText);
+
+    // A pasted control byte (a frame separator among them) is refused with its paste.
+    edit->clear();
+    for (const QString &pasted : {QStringLiteral("06\x1E" "12"), QStringLiteral("a\tb"), QStringLiteral("x\x7F")}) {
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), QString());
+    }
+    QGuiApplication::clipboard()->setText(QStringLiteral("0612"));
+    edit->paste();
+    QCOMPARE(edit->text(), QStringLiteral("0612"));
 }
 
 void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
@@ -588,6 +600,9 @@ void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
     QCOMPARE(edit->text(), QStringLiteral("a\u00E9\u20AC"));
     QLineEdit *intBox = w.controls().textBox(120); // no limit
     QTest::keyClicks(intBox, QStringLiteral("12345678901234567890"));
+    QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\r\n"));
+    intBox->paste();
     QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
 }
 
