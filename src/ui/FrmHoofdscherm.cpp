@@ -15,6 +15,7 @@
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
 #include "files/LeesIniFile.h"
+#include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 #include "protocol/WireTrace.h"
@@ -31,6 +32,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 
 using namespace ScreenDefinition;
 using namespace MainWindowPages;
@@ -44,6 +47,23 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
+
+// The values in a settings file that could not go to the unit, in the file's
+// order: those of the items a write-all sends and of the text boxes. Items
+// 40-78 are never shown and hold -1 in the tool's own files: not checked.
+QList<LeesIniFile::UnsendableValue> unsendableIn(const QString &path)
+{
+    QMap<int, LeesIniFile::ValueLine> lines;
+    if (!LeesIniFile::readValueLines(path, &lines))
+        return {};
+    QList<int> items(Items::kBulkItems.begin(), Items::kBulkItems.end());
+    for (int n = kFirstTekstBox; n <= kLastTekstBox; ++n)
+        items << n;
+    QList<LeesIniFile::UnsendableValue> found = LeesIniFile::unsendableValues(lines, items);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.line < b.line; });
+    return found;
+}
 
 } // namespace
 
@@ -365,7 +385,8 @@ void FrmHoofdscherm::CmdInstellingenLezen_Click()
         return;
     m_status->beforeFileLoad();
     LeesIniFile::ReadDefaultSettings(m_session->stores, *m_controls, m_session->homeFolder);
-    m_status->fileLoaded(LeesIniFile::defaultSettingsPath(m_session->homeFolder), true);
+    const QString path = LeesIniFile::defaultSettingsPath(m_session->homeFolder);
+    m_status->fileLoaded(path, true, unsendableIn(path));
 }
 
 void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
@@ -390,9 +411,14 @@ void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
         beep();
         return;
     }
+    loadSettingsFile(*path);
+}
+
+void FrmHoofdscherm::loadSettingsFile(const QString &path)
+{
     m_status->beforeFileLoad();
-    const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path);
-    m_status->fileLoaded(*path, read.ok);
+    const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, path);
+    m_status->fileLoaded(path, read.ok, read.ok ? unsendableIn(path) : QList<LeesIniFile::UnsendableValue>());
     if (!read.ok) {
         // The reason (missing, a folder, not a regular file, ...) goes in the box's details.
         setNextMessageDetails(read.error);

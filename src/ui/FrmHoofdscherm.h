@@ -151,6 +151,8 @@ private:
     void stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
                        const QColor &darkColour);
     void reportFileResult(const FileResult &result);
+    // Loads a settings file the operator chose onto the screen and tells how it went.
+    void loadSettingsFile(const QString &path);
     void endProgram();
 
     std::unique_ptr<QtOperatorDialogs> m_qtDialogs;

@@ -50,6 +50,12 @@ QStringList shownTabs(const QTabWidget *tabs)
     return shown;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // Types any text, also characters QTest::keyClicks does not take.
 void typeText(QWidget *widget, const QString &text)
 {
@@ -470,6 +476,18 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::newRow("save failed") << "save into folder" << "Could not save %1/unit-0417.cfg \u00B7 14:05:09" << "";
     QTest::newRow("loaded, 3 differ")
         << "load" << "Loaded %1/unit-0417.cfg \u00B7 3 settings differ from the unit \u00B7 14:05:09" << "unit-0417.cfg";
+    // Values the unit cannot take, in the file's order; the -1 of items 40-78 is not one.
+    const QString unsendable = QStringLiteral(
+        "3 settings in the file could not be shown: item 5: the value is empty; "
+        "item 14: 60 is not one of its choices; item 156: the text holds the control character [RS]");
+    QTest::newRow("loaded, values that cannot be sent")
+        << "load unsendable"
+        << "Loaded %1/unit-0417.cfg \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
+        << "unit-0417.cfg";
+    QTest::newRow("default loaded, values that cannot be sent")
+        << "load default unsendable"
+        << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
+        << "default.set";
 }
 
 void TestFrmHoofdscherm::statusBarTellsLastCommand()
@@ -519,6 +537,24 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         for (int n : {10, 13, 30})
             w.controls().combo(n)->setCurrentIndex(0);
         w.click(QStringLiteral("CmdLezenUnitgegevens"));
+    } else if (command.endsWith(QStringLiteral(" unsendable"))) {
+        // The screen saved, then three of its values made unsendable.
+        const bool asDefault = command.contains(QStringLiteral("default"));
+        const QString path = asDefault ? w.path(QStringLiteral("default.set")) : cfg;
+        w.answers.setChosenFile(path);
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        QByteArrayList lines = readAll(path).split('\n');
+        for (QByteArray &line : lines) {
+            if (line.startsWith("5 "))
+                line = "5    ->\r";
+            else if (line.startsWith("14 "))
+                line = "14    ->60\r";
+            else if (line.startsWith("156 "))
+                line = "156    ->a\x1E" "b\r";
+        }
+        writeFile(path, lines.join('\n'));
+        w.click(asDefault ? QStringLiteral("CmdInstellingenLezen") : QStringLiteral("CmdLezenUnitgegevens"));
+        QCOMPARE(w.controls().combo(14)->currentIndex(), 0);
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
