@@ -14,6 +14,7 @@
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -316,6 +319,12 @@ std::optional<QString> FrmHoofdscherm::chooseFile(bool save, const QString &prop
     return m_dialogs->chooseFile(save, proposedName, startFolder, filter);
 }
 
+std::optional<QString> FrmHoofdscherm::chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                                        const QString &filter)
+{
+    return m_dialogs->chooseNewestFile(proposedName, startFolder, filter);
+}
+
 void FrmHoofdscherm::reportFileResult(const FileResult &result)
 {
     if (!result.ok)
@@ -438,6 +447,24 @@ void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
     const FileResult written = LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path);
     m_status->fileSaved(*path, written.ok);
     reportFileResult(written);
+}
+
+void FrmHoofdscherm::CmdRestoreBackup_Click()
+{
+    // The unit's settings as they were before a write-all: loaded like any
+    // settings file, written back by "Write all settings to unit".
+    const QString folder = Backups::folder(m_session->homeFolder);
+    if (!QFileInfo(folder).isDir()) {
+        m_status->showMessage(QStringLiteral("No backup to restore: the folder %1 does not exist yet")
+                                  .arg(Diverse::visibleText(QDir::toNativeSeparators(folder))));
+        return;
+    }
+    const auto path = chooseNewestFile(QStringLiteral("*.cfg"), folder, kSettingsFilter);
+    if (!path) {
+        beep();
+        return;
+    }
+    loadSettingsFile(*path);
 }
 
 void FrmHoofdscherm::CmdReOpenCom_Click()

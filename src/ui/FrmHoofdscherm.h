@@ -97,6 +97,8 @@ public:
     void beep() override;
     std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
                                       const QString &filter) override;
+    std::optional<QString> chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                            const QString &filter) override;
 
 public slots:
     void TmrAfhandel_Timer();
@@ -117,6 +119,7 @@ public slots:
     void CmdInstellingenOpslaan_Click();
     void CmdLezenUnitgegevens_Click();
     void CmdOpslaanUnitGegevens_Click();
+    void CmdRestoreBackup_Click();
     void CmdReOpenCom_Click();
     void CmdTestHerstart_Click();
     void CmdTestOproepPager_Click();

@@ -411,11 +411,15 @@ QWidget *FrmHoofdscherm::buildFilePage()
     auto *frame1Layout = new QHBoxLayout(frame1);
     auto *save = makeButton(QStringLiteral("Save t&o file"), "CmdOpslaanUnitGegevens");
     auto *read = makeButton(QStringLiteral("&Read from file"), "CmdLezenUnitgegevens");
+    auto *restore = makeButton(QStringLiteral("Restore a &backup..."), "CmdRestoreBackup");
+    restore->setToolTip(QStringLiteral("Load the unit's settings as they were before a write-all"));
     frame1Layout->addWidget(save);
     frame1Layout->addWidget(read);
+    frame1Layout->addWidget(restore);
     frame1Layout->addStretch();
     connect(save, &QPushButton::clicked, this, &FrmHoofdscherm::CmdOpslaanUnitGegevens_Click);
     connect(read, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLezenUnitgegevens_Click);
+    connect(restore, &QPushButton::clicked, this, &FrmHoofdscherm::CmdRestoreBackup_Click);
 
     auto *frame2 = makeFrame(QStringLiteral("Unit settings: "), "Frame2");
     auto *frame2Layout = new QHBoxLayout(frame2);

@@ -484,6 +484,11 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         << "load unsendable"
         << "Loaded %1/unit-0417.cfg \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
         << "unit-0417.cfg";
+    QTest::newRow("restore, no backup yet")
+        << "restore" << "No backup to restore: the folder %1/Backups does not exist yet \u00B7 14:05:09" << "";
+    QTest::newRow("restored a backup") << "restore from Backups"
+        << "Loaded %1/Backups/2026-12-07_104512_scripted1.cfg \u00B7 no setting differs from the unit \u00B7 14:05:09"
+        << "2026-12-07_104512_scripted1.cfg";
     QTest::newRow("default loaded, values that cannot be sent")
         << "load default unsendable"
         << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
@@ -537,6 +542,17 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         for (int n : {10, 13, 30})
             w.controls().combo(n)->setCurrentIndex(0);
         w.click(QStringLiteral("CmdLezenUnitgegevens"));
+    } else if (command.startsWith(QStringLiteral("restore"))) {
+        if (command.endsWith(QStringLiteral("Backups"))) {
+            QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
+            w.answers.setChosenFile(w.path(QStringLiteral("Backups/2026-12-07_104512_scripted1.cfg")));
+            w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        }
+        const qsizetype requests = w.answers.fileRequests().size();
+        w.click(QStringLiteral("CmdRestoreBackup"));
+        // Without the folder, no dialog to find nothing in.
+        QCOMPARE(w.answers.fileRequests().size() - requests, command.endsWith(QStringLiteral("Backups")) ? 1 : 0);
+        QCOMPARE(w.answers.beeps(), 0);
     } else if (command.endsWith(QStringLiteral(" unsendable"))) {
         // The screen saved, then three of its values made unsendable.
         const bool asDefault = command.contains(QStringLiteral("default"));
@@ -908,12 +924,14 @@ void TestFrmHoofdscherm::fileDialogs_data()
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("setPath");
     QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("restore"); // "Restore a backup...": from the Backups folder, whatever SetPath says
     for (const bool chosen : {true, false}) {
-        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen;
-        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen;
+        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false;
+        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false;
+        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true;
     }
-    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true;
-    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true;
+    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false;
+    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false;
 }
 
 void TestFrmHoofdscherm::fileDialogs()
@@ -921,18 +939,25 @@ void TestFrmHoofdscherm::fileDialogs()
     QFETCH(bool, save);
     QFETCH(QString, setPath);
     QFETCH(bool, chosen);
+    QFETCH(bool, restore);
     UiWorld w(QString(), [&](UiWorld &u) { writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath)); });
-    const QString file = w.path(QStringLiteral("unit.cfg"));
+    QString file = w.path(QStringLiteral("unit.cfg"));
+    if (restore) {
+        QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
+        file = w.path(QStringLiteral("Backups/2026-12-07_104512_scripted1.cfg"));
+    }
     if (!save)
         writeFile(file, "10    ->3\r\n160    ->0612\r\n");
     w.answers.setChosenFile(chosen ? std::optional<QString>(file) : std::nullopt);
 
-    w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens") : QStringLiteral("CmdLezenUnitgegevens"));
+    w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens")
+                 : restore ? QStringLiteral("CmdRestoreBackup") : QStringLiteral("CmdLezenUnitgegevens"));
     QCOMPARE(w.answers.fileRequests().size(), 1);
     const HeadlessView::FileRequest request = w.answers.fileRequests().constFirst();
     QCOMPARE(request.save, save);
     QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
-    QCOMPARE(request.startFolder, setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
+    QCOMPARE(request.startFolder, restore ? w.path(QStringLiteral("Backups"))
+                                  : setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
     QCOMPARE(request.filter, QStringLiteral("cfg (*.cfg) | *.cfg"));
     QCOMPARE(w.answers.beeps(), chosen ? 0 : 1);
     QCOMPARE(w.boxes(), QString());
@@ -950,6 +975,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("text"); // the box's first line, or empty; the reason follows, naming the file
     QTest::newRow("read a missing file") << "CmdLezenUnitgegevens" << "missing.cfg" << "Error reading setup-file";
+    QTest::newRow("restore a missing backup") << "CmdRestoreBackup" << "Backups/missing.cfg" << "Error reading setup-file";
     QTest::newRow("save to file") << "CmdOpslaanUnitGegevens" << "unit.cfg" << "";
     QTest::newRow("save as default") << "CmdInstellingenOpslaan" << "default.set" << "";
 }
@@ -964,6 +990,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported()
     // A folder in a saved file's place: the file cannot be replaced.
     if (text.isEmpty())
         QVERIFY(QDir(w.home.path()).mkdir(fileName));
+    QVERIFY(QDir(w.home.path()).mkpath(QStringLiteral("Backups")));
     w.answers.setChosenFile(w.path(fileName));
     w.click(button);
 
