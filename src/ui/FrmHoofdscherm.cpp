@@ -22,6 +22,7 @@
 #include "protocol/WireTrace.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -127,6 +128,10 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
 {
     m_session->datacom.setCaptionListener([this](const QString &caption) { m_frmCommunicatie->setTitle(caption); });
     m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
+    // The operator's choices live outside Tessaro.set.
+    m_preferences = Preferences::read(m_session->homeFolder);
+    m_chkReadBack->setChecked(m_preferences.readBack);
+    m_session->engine.setReadBack(m_preferences.readBack);
 }
 
 // ---------------------------------------------------------------- start-up and timers
@@ -351,6 +356,19 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
 void FrmHoofdscherm::CmdCancelReadWrite_Click()
 {
     m_session->engine.cancelByOperator();
+}
+
+void FrmHoofdscherm::ChkReadBack_Click(bool on)
+{
+    m_session->engine.setReadBack(on);
+    if (m_preferences.readBack == on)
+        return;
+    m_preferences.readBack = on;
+    const FileResult written = m_preferences.write(m_session->homeFolder);
+    // The choice holds for this run all the same; a box on every click would be too much.
+    if (!written)
+        m_status->showMessage(QStringLiteral("The choice could not be kept for the next start: ")
+                              + Diverse::visibleText(written.error));
 }
 
 void FrmHoofdscherm::CmdWisLogVenster_Click()

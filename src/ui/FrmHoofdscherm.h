@@ -2,6 +2,7 @@
 
 #include "files/FileResult.h"
 #include "files/Logfile.h"
+#include "files/Preferences.h"
 #include "model/Diverse.h"
 #include "protocol/OperatorView.h"
 
@@ -15,6 +16,7 @@
 class FrmAbout;
 class FrmInstellingen;
 class Port;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -109,6 +111,8 @@ public slots:
     void CmdLeesAlles_Click();
     void CmdSchrijfAlles_Click();
     void CmdCancelReadWrite_Click();
+    // "Read back after writing": the engine's switch, remembered per user.
+    void ChkReadBack_Click(bool on);
     void CmdWisLogVenster_Click();
     void CmdReadSingleSetting_Click(int index);
     void CmdWriteSingleSetting_Click(int index);
@@ -175,6 +179,8 @@ private:
     QGroupBox *m_frameCmdButtonsAlgemeen = nullptr;
     QGroupBox *m_frameCmdButtonsPaging = nullptr;
     QPushButton *m_cmdInstellingenOpslaan = nullptr;
+    QCheckBox *m_chkReadBack = nullptr;
+    Preferences m_preferences; // as last read or written
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
     QLabel *m_statusLine = nullptr; // room for the link state, beside the indicators

@@ -16,6 +16,7 @@
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -445,11 +446,20 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     auto *transfer = new QHBoxLayout;
     auto *readAll = makeButton(QStringLiteral("&Read all settings from unit"), "CmdLeesAlles");
     auto *writeAll = makeButton(QStringLiteral("&Write all settings to unit"), "CmdSchrijfAlles");
+    m_chkReadBack = new QCheckBox(QStringLiteral("Read &back after writing"));
+    m_chkReadBack->setObjectName(QStringLiteral("ChkReadBack"));
+    m_chkReadBack->setAccessibleName(QStringLiteral("Read back after writing"));
+    m_chkReadBack->setToolTip(QStringLiteral("After a write, read the written settings back from the unit "
+                                             "and tell those it holds otherwise"));
+    m_chkReadBack->setChecked(true);
     transfer->addWidget(readAll);
     transfer->addWidget(writeAll);
+    transfer->addSpacing(12);
+    transfer->addWidget(m_chkReadBack);
     transfer->addStretch();
     connect(readAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLeesAlles_Click);
     connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
+    connect(m_chkReadBack, &QCheckBox::toggled, this, &FrmHoofdscherm::ChkReadBack_Click);
     layout->addLayout(transfer);
 
     m_txtProgress = new QPlainTextEdit;

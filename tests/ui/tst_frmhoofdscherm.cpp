@@ -15,6 +15,7 @@
 #include "sim/UnitSession.h"
 
 #include <QAbstractSpinBox>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -160,6 +161,8 @@ private slots:
     void pagerCallAddressCheck_data();
     void pagerCallAddressCheck();
     void cancelAndClearLog();
+    void readBackChoiceIsKept_data();
+    void readBackChoiceIsKept();
     void singleButtons_data();
     void singleButtons();
     void openComPortStartsNeverStartedEngine();
@@ -860,6 +863,48 @@ void TestFrmHoofdscherm::cancelAndClearLog()
     w.click(QStringLiteral("CmdWisLogVenster"));
     QCOMPARE(progress->toPlainText(), QString());
     QCOMPARE(w.logWindowLine(0), QStringLiteral("14:05:09 kept"));
+}
+
+void TestFrmHoofdscherm::readBackChoiceIsKept_data()
+{
+    QTest::addColumn<QByteArray>("file"); // Preferences.ini before start-up; "folder": a folder in its place
+    QTest::addColumn<bool>("on");         // the box at start-up
+    QTest::addColumn<QByteArray>("saved"); // the file after one click on the box; empty: not saved
+    QTest::newRow("no file: on") << QByteArray() << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("off") << QByteArray("ReadBack=0\r\n") << false << QByteArray("ReadBack=1\r\n");
+    QTest::newRow("on, lone LF") << QByteArray("ReadBack=1\n") << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("value not understood: on") << QByteArray("ReadBack=no\r\n") << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("unreadable: on, kept for this run only") << QByteArray("folder") << true << QByteArray();
+}
+
+void TestFrmHoofdscherm::readBackChoiceIsKept()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, on);
+    QFETCH(QByteArray, saved);
+    UiWorld w(QString(), [&](UiWorld &u) {
+        if (file == "folder")
+            QVERIFY(QDir(u.home.path()).mkdir(QStringLiteral("Preferences.ini")));
+        else if (!file.isEmpty())
+            writeFile(u.path(QStringLiteral("Preferences.ini")), file);
+    });
+    auto *box = w.find<QCheckBox>(QStringLiteral("ChkReadBack"));
+    QCOMPARE(box->accessibleName(), QStringLiteral("Read back after writing"));
+    QCOMPARE(box->isChecked(), on);
+    QCOMPARE(w.engine().readBack(), on);
+    // Start-up only reads.
+    if (file != "folder")
+        QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini"))), file);
+
+    box->click();
+    QCOMPARE(w.engine().readBack(), !on);
+    if (!saved.isEmpty()) {
+        QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini"))), saved);
+    } else {
+        QVERIFY2(w.find<QLabel>(QStringLiteral("StatusMessage"))->text().startsWith(
+                     QStringLiteral("The choice could not be kept for the next start: ")),
+                 qPrintable(w.find<QLabel>(QStringLiteral("StatusMessage"))->text()));
+    }
 }
 
 void TestFrmHoofdscherm::singleButtons_data()
