@@ -468,9 +468,15 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::addColumn<QString>("message"); // the status bar afterwards; %1 the home folder
     QTest::addColumn<QString>("file");    // the settings file named beside it
     QTest::newRow("read all") << "" << "Read all settings: 14 read \u00B7 14:05:09" << "";
+    // A write-all keeps the unit's values first (known from the read-all), and reads back what it wrote.
     QTest::newRow("write all, no answer")
-        << "write all, silent" << "Write all settings aborted at item 0 (Diagnostic level): no answer \u00B7 14:05:09" << "";
-    QTest::newRow("write all") << "write all" << "Write all settings: 14 written \u00B7 14:05:09" << "";
+        << "write all, silent"
+        << "Write all settings aborted at item 0 (Diagnostic level): no answer; "
+           "backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09" << "";
+    QTest::newRow("write all")
+        << "write all"
+        << "Write all settings: 14 written, 14 read back equal; backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
@@ -767,14 +773,17 @@ void TestFrmHoofdscherm::writeAllShowsChanges_data()
     QTest::addColumn<bool>("readFirst");
     QTest::addColumn<QList<int>>("changed"); // combos moved one place down after the read
     QTest::addColumn<QString>("details");
+    QTest::addColumn<bool>("unitKeepsOther"); // the unit acknowledges each write but keeps another value
     QTest::newRow("unit values unknown") << false << QList<int>{14}
-        << "The unit's values are not known yet: nothing was read from the unit since start-up.";
+        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false;
     QTest::newRow("no change") << true << QList<int>{}
-        << "No setting will change: the unit holds these values already.";
+        << "No setting will change: the unit holds these values already." << false;
     QTest::newRow("two changes") << true << QList<int>{14, 30}
         << "2 settings will change:\n"
            "ESPA In Time-out: %14 \u2192 %14'\n"
-           "ESPA out serial speed: %30 \u2192 %30'";
+           "ESPA out serial speed: %30 \u2192 %30'" << false;
+    QTest::newRow("one change, read back otherwise")
+        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true;
 }
 
 void TestFrmHoofdscherm::writeAllShowsChanges()
@@ -782,6 +791,7 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QFETCH(bool, readFirst);
     QFETCH(QList<int>, changed);
     QFETCH(QString, details);
+    QFETCH(bool, unitKeepsOther);
     UiWorld w;
     AnsweringUnit unit(w);
     if (readFirst) {
@@ -789,10 +799,12 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QVERIFY(unit.runUntilQuiet());
     }
     QtItemControls &c = w.controls();
+    QList<int> chosen;
     for (int n : changed) {
         QComboBox *combo = c.combo(n);
         const int before = combo->currentIndex();
         combo->setCurrentIndex(before + 1 < combo->count() ? before + 1 : 0);
+        chosen << combo->currentIndex();
         details.replace(QStringLiteral("%%1'").arg(n), combo->currentText());
         details.replace(QStringLiteral("%%1").arg(n), combo->itemText(before));
         // The control that differs from the unit tells the unit's value.
@@ -804,10 +816,24 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?"),
                             QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
     QCOMPARE(w.answers.messages().constLast().details, details);
-    // Written, the unit holds what the screen shows: no tooltip is left.
+    if (unitKeepsOther) {
+        UnitFaultPlan faults;
+        faults.add({UnitFault::WrongValue, 1});
+        unit.session.setOptions({false, 0, faults});
+    }
+    // Written, the unit holds what the screen shows: no tooltip is left. Read
+    // back otherwise, the screen keeps the operator's choice and tells the unit's.
     QVERIFY(unit.runUntilQuiet());
-    for (int n : changed)
-        QCOMPARE(c.combo(n)->toolTip(), QString());
+    w.window->TmrUpdateVensters_Timer();
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        QComboBox *combo = c.combo(changed[i]);
+        QCOMPARE(combo->currentIndex(), chosen[i]);
+        const int held = unit.items.valueText(changed[i]).toInt();
+        QVERIFY(held != chosen[i] || !unitKeepsOther);
+        QCOMPARE(combo->toolTip(), unitKeepsOther ? QStringLiteral("In the unit: ") + combo->itemText(held) : QString());
+        QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
+                                                      : ItemControls::Colour::MatchesUnit);
+    }
 }
 
 void TestFrmHoofdscherm::pagerCallAddressCheck_data()
