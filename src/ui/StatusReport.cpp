@@ -78,7 +78,12 @@ void StatusReport::outcome(const Outcome &outcome)
 {
     m_unit.take(m_session.stores);
     m_tips->refreshAll();
-    showMessage(outcomeText(outcome, m_controls));
+    QString text = outcomeText(outcome, m_controls);
+    // Refused while the port is closed: why it is closed helps more than that it is.
+    const QString reason = m_session.datacom.linkState().reason();
+    if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())
+        text += QStringLiteral(": ") + Diverse::visibleText(reason);
+    showMessage(text);
 }
 
 void StatusReport::showMessage(const QString &text)

@@ -477,6 +477,9 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         << "write all"
         << "Write all settings: 14 written, 14 read back equal; backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
         << "";
+    // Refused at once: why the port is closed comes with it.
+    QTest::newRow("write all, port lost") << "write all, port lost"
+        << "Write all settings not started: port closed: the serial device scripted1 disappeared \u00B7 14:05:09" << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
@@ -521,6 +524,8 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     w.answers.setChosenFile(cfg);
     if (command.startsWith(QStringLiteral("write all"))) {
         unit.answering = command == QStringLiteral("write all");
+        if (command.endsWith(QStringLiteral("lost")))
+            w.port.dropConnection();
         w.click(QStringLiteral("CmdSchrijfAlles"));
         QVERIFY(unit.runUntilQuiet());
     } else if (command == QStringLiteral("cancel")) {
