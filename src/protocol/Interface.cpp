@@ -164,7 +164,11 @@ bool Interface::dropCommands()
     }
     m_allMode = 0;
     m_writePhase = WritePhase::None;
+    // A read under way runs to its end; what it stores stays the unit's only.
+    const bool readingUnitOnly =
+        m_state >= State::ReadItem && m_state <= State::ReadResult && m_unitOnly[m_currentItem];
     m_unitOnly.fill(false);
+    m_unitOnly[m_currentItem] = readingUnitOnly;
     m_readBackOf.fill(std::nullopt);
     return dropped;
 }

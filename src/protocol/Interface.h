@@ -84,6 +84,9 @@ public:
     void requestWriteAll();
     void requestPagerCall();
     void requestRestart();
+    // A read that stores what the unit holds as its value only: the working
+    // value and the screen stay as they are (the backup and the read-back use it).
+    void requestUnitRead(int item);
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts now.
@@ -179,7 +182,6 @@ private:
     void startWriteAll();
     bool keepBackup();
     void startWriting();
-    void requestUnitRead(int item);
     void writeAllPhaseDone();
     void readBackDone(int item, const Value &held);
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
