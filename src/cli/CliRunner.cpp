@@ -9,7 +9,7 @@
 #include "files/HomeFolder.h"
 #include "files/LeesIniFile.h"
 #include "files/TextFile.h"
-#include "model/Conversions.h"
+#include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
@@ -34,34 +34,27 @@ QList<int> bulkItems()
 
 // A settings file that write-all may send: readable to its end, a line for each
 // bulk item (a missing one would go out as 0), and every bulk value one the unit
-// can take. Empty when it is fine, else what is wrong.
+// can take. Only the bulk items are sent, so only theirs are checked. Empty when
+// it is fine, else what is wrong, naming the line.
 QString writeAllFileProblem(const QString &path)
 {
-    HeadlessItemControls controls;
-    Startup::FillChoiceLists(controls);
-    Stores stores;
-    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
-    if (!read)
+    const QString name = TextFile::displayName(path);
+    QMap<int, LeesIniFile::ValueLine> lines;
+    if (const FileResult read = LeesIniFile::readValueLines(path, &lines); !read)
         return read.error;
-    QList<int> named;
-    TextFile::forEachLine(path, [&named](const QByteArray &line) {
-        if (const auto record = LeesIniFile::parseRecord(line))
-            named << record->number;
-    });
-    ModUnitUpdate::TakeAllValues(stores, controls);
     for (int n : Items::kBulkItems) {
-        if (!named.contains(n))
-            return QStringLiteral("%1 has no line for item %2; is it a settings file?")
-                .arg(TextFile::displayName(path))
-                .arg(n);
-        const Conversions::Encoding encoding = Conversions::encodeValueForUnit(n, stores.workingValues[n]);
-        if (encoding.status != Conversions::Encoding::Status::Ok)
-            return QStringLiteral("%1: item %2 cannot be written: %3")
-                .arg(TextFile::displayName(path))
-                .arg(n)
-                .arg(encoding.problem);
+        if (!lines.contains(n))
+            return QStringLiteral("%1 has no line for item %2; is it a settings file?").arg(name).arg(n);
     }
-    return QString();
+    const QList<LeesIniFile::UnsendableValue> unsendable = LeesIniFile::unsendableValues(lines, bulkItems());
+    if (unsendable.isEmpty())
+        return QString();
+    const LeesIniFile::UnsendableValue &first = unsendable.first();
+    QString problem = QStringLiteral("%1 line %2: item %3: %4").arg(name).arg(first.line).arg(first.item).arg(first.problem);
+    if (const qsizetype more = unsendable.size() - 1; more > 0)
+        problem += more == 1 ? QStringLiteral("; one more value cannot be sent")
+                             : QStringLiteral("; %1 more values cannot be sent").arg(more);
+    return problem;
 }
 
 QString readableFileProblem(const QString &path)
@@ -100,10 +93,12 @@ CliRunner::CliRunner(const CliRequest &request)
 
 CliRunner::~CliRunner() = default;
 
+// The last line of a run that did not end well. Whatever it quotes from a file
+// or the unit shows its control bytes by name.
 ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 {
     m_view.finish();
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(message));
     return status;
 }
 

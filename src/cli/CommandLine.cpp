@@ -3,8 +3,9 @@
 #include "ItemArguments.h"
 #include "SettingsReport.h"
 
-#include "model/Cp1252.h"
+#include "model/Diverse.h"
 #include "model/Items.h"
+#include "model/ValueCheck.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,9 +33,10 @@ Commands:
                         the list position (0 first) for an item with a choice
                         list, a number 0-255 for other one-byte items, a whole
                         number 0-32767 for items 100-149, and the text itself
-                        for items 150-249.
+                        for items 150-249, without control characters.
   call ADDRESS          Send a test call to a pager (address at most 10
-                        characters), with --bleep and --text.
+                        characters), with --bleep and --text; neither may hold
+                        a control character.
   restart               Restart the converter.
   show FILE             Print the settings file FILE as the window shows it,
                         one line for each setting with a control: item number,
@@ -71,7 +73,9 @@ Exit status:
   1  the unit refused or did not answer (three failures in a row, or ten
      answers for one item that the tool cannot use), a --verify read back
      another value, the time limit ran out, or the port could not be opened
-  2  a usage error or a file that cannot be read or written; nothing was
+  2  a usage error, a file that cannot be read or written, or a value the unit
+     cannot take (in the settings file of write-all, in ITEM=VALUE, in the
+     address or text of call), named with its file, line and item; nothing was
      written to the unit
 diff: 0 no difference, 1 differences, 2 trouble (a file that cannot be read,
   a unit that does not answer, a usage error).
@@ -120,14 +124,6 @@ std::optional<int> optionNumber(const QString &text, int lowest, int highest)
     if (!ok || v < lowest || v > highest)
         return std::nullopt;
     return v;
-}
-
-QString unsendableReason(const QString &text)
-{
-    const qsizetype bad = Cp1252::firstUnencodable(text);
-    if (bad < 0)
-        return QString();
-    return QStringLiteral("character %1 cannot be sent").arg(Cp1252::characterName(text, bad));
 }
 
 // The items of read: each readable, each once.
@@ -186,11 +182,14 @@ bool takePagerAddress(CliRequest &r, const QString &address, QString *error)
         return false;
     }
     if (address.size() > kMaxPagerAddress) {
-        *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters").arg(address).arg(kMaxPagerAddress);
+        *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters")
+                     .arg(Diverse::visibleText(address))
+                     .arg(kMaxPagerAddress);
         return false;
     }
-    if (const QString why = unsendableReason(address); !why.isEmpty()) {
-        *error = QStringLiteral("the pager address: ") + why;
+    // A control byte would end a field of the call or add one (RS, US).
+    if (const QString why = ValueCheck::textProblem(address); !why.isEmpty()) {
+        *error = QStringLiteral("the pager address \"%1\": %2").arg(Diverse::visibleText(address), why);
         return false;
     }
     return true;
@@ -365,8 +364,8 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         *error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
         return false;
     }
-    if (const QString why = unsendableReason(r.pagerText); !why.isEmpty()) {
-        *error = QStringLiteral("--text: ") + why;
+    if (const QString why = ValueCheck::textProblem(r.pagerText); !why.isEmpty()) {
+        *error = QStringLiteral("--text \"%1\": %2").arg(Diverse::visibleText(r.pagerText), why);
         return false;
     }
     // find tries every port: a port number has no meaning for it.
