@@ -58,6 +58,8 @@ public:
         m_timer.start();
     }
 
+    Session &session() { return m_world.session; }
+
     Figures measure(const std::function<void(Interface &)> &command)
     {
         Interface &engine = m_world.session.engine;
@@ -172,6 +174,36 @@ void printProcess(const char *what, const ProcessFigures &f)
                 floorMs > 0 ? f.wallMs / floorMs : 0.0);
 }
 
+// The safeguards of a write-all side by side with a bare one: the backup
+// (read first when the unit's values are not known, else from them) and the
+// read-back, in engine ticks.
+int measureSafeguards(Bench &bench, int rounds)
+{
+    Interface &engine = bench.session().engine;
+    int failures = 0;
+    std::printf("write-all with backup and read-back, in ticks of a bare write-all (--no-backup --no-verify)\n");
+    for (int i = 0; i < rounds; ++i) {
+        engine.setBackup(false);
+        engine.setReadBack(false);
+        const Figures bare = bench.measure([](Interface &e) { e.requestWriteAll(); });
+        engine.setBackup(true);
+        engine.setReadBack(true);
+        bench.session().stores.ResetUnitValues(); // as after loading a file: nothing known
+        const Figures unknown = bench.measure([](Interface &e) { e.requestWriteAll(); });
+        const Figures read = bench.measure([](Interface &e) { e.requestReadAll(); });
+        const Figures known = bench.measure([](Interface &e) { e.requestWriteAll(); });
+        print("bare", bare);
+        print("safe", unknown);
+        print("safe,known", known);
+        const auto ratio = [&](const Figures &f) { return bare.ticks > 0 ? double(f.ticks) / double(bare.ticks) : 0.0; };
+        std::printf("ratio backup read + write + read-back %.2f (goal 3.1), values known %.2f (goal 2.1)\n",
+                    ratio(unknown), ratio(known));
+        for (const Figures &f : {bare, unknown, read, known})
+            failures += f.ok ? 0 : 1;
+    }
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -212,6 +244,7 @@ int main(int argc, char *argv[])
             failures += read.ok ? 0 : 1;
             failures += write.ok ? 0 : 1;
         }
+        failures += measureSafeguards(bench, parser.value(runs).toInt());
     }
 
     // The same as whole processes, once the port above is closed again: start-up,

@@ -87,6 +87,19 @@ Value ReplyToValue(const RxBuffer &rx, int n)
     return Values::integer(-1);
 }
 
+bool isReadable(int n)
+{
+    return Items::isListItem(n) || Items::isHexDigitItem(n) || (n >= 100 && n <= 148) || (n >= 150 && n <= 248);
+}
+
+bool sameValue(int n, const Value &written, const Value &held)
+{
+    if (Items::kindOf(n) == Items::Kind::Tekst)
+        return Values::isText(held) && Values::textOf(written) == Values::textOf(held);
+    const auto number = Values::strictNumberOf(held);
+    return number && Values::roundHalfEven(Values::numberOf(written)) == *number;
+}
+
 Value ValueForUnit(int n, const Value &v)
 {
     if (n >= 0 && n < Items::kItemCount)

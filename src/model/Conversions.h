@@ -46,6 +46,11 @@ struct Encoding
 
 Encoding encodeValueForUnit(int n, const Value &working);
 
+// Whether a read of item n gives a value (a conversion exists for it).
+bool isReadable(int n);
+// Whether the value held by the unit (as read) is the value written.
+bool sameValue(int n, const Value &written, const Value &held);
+
 // Most characters one text write can carry (a frame is at most 256 bytes).
 constexpr int kMaxTextLength = 243;
 

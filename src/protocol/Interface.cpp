@@ -12,6 +12,7 @@
 #include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
+#include "model/ValueCheck.h"
 #include "model/Stores.h"
 
 using Diverse::NumberText;
@@ -52,15 +53,15 @@ Interface::Interface(Stores &stores, Datacom &datacom, ItemControls &controls, O
 
 void Interface::requestRead(int item)
 {
-    if (item < 0 || item >= Items::kItemCount)
+    if (item < 0 || item >= Items::kItemCount || refuseWhenClosed(Command::ReadItem, item))
         return;
-    m_stores.itemRequest[item] = Items::kReadRequest;
-    m_errorCount = 0;
+    requestUnitRead(item);
+    m_unitOnly[item] = false;
 }
 
 void Interface::requestWrite(int item)
 {
-    if (item < 0 || item >= Items::kItemCount)
+    if (item < 0 || item >= Items::kItemCount || refuseWhenClosed(Command::WriteItem, item))
         return;
     ModUnitUpdate::TakeValue(m_stores, m_controls, item);
     requestStoredWrite(item);
@@ -68,52 +69,108 @@ void Interface::requestWrite(int item)
 
 void Interface::requestStoredWrite(int item)
 {
-    if (item < 0 || item >= Items::kItemCount)
+    if (item < 0 || item >= Items::kItemCount || refuseWhenClosed(Command::WriteItem, item))
         return;
+    // A write asked for again replaces a read-back still waiting.
+    if (m_readBackOf[item]) {
+        m_readBackOf[item].reset();
+        tell(Outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1});
+    }
+    m_unitOnly[item] = false;
     m_stores.itemRequest[item] = Items::kWriteRequest;
     m_errorCount = 0;
 }
 
 void Interface::requestReadAll()
 {
+    if (refuseWhenClosed(Command::ReadAll))
+        return;
     m_readAllRequested = true;
     m_errorCount = 0;
 }
 
+// The values sent are the ones on the screen now, when the operator confirmed.
 void Interface::requestWriteAll()
 {
+    if (refuseWhenClosed(Command::WriteAll))
+        return;
     ModUnitUpdate::TakeAllValues(m_stores, m_controls);
+    m_writeAllValues = m_stores.workingValues;
     m_writeAllRequested = true;
     m_errorCount = 0;
 }
 
 void Interface::requestPagerCall()
 {
+    if (refuseWhenClosed(Command::PagerCall))
+        return;
     m_pagerCallRequested = true;
     m_errorCount = 0;
 }
 
 void Interface::requestRestart()
 {
+    if (refuseWhenClosed(Command::Restart))
+        return;
     m_restartRequested = true;
     m_errorCount = 0;
 }
 
+// A command given while the port is closed would wait for a unit, perhaps
+// another one: it is refused at once and told as not started.
+bool Interface::refuseWhenClosed(Command command, int item)
+{
+    if (m_state != State::NotStarted && m_state != State::ReopenPort && portOpen())
+        return false;
+    tell(Outcome{command, Outcome::Result::NotStarted, item, Failure::PortClosed, 0});
+    return true;
+}
+
 void Interface::cancelByOperator()
 {
-    // What was cancelled: the bulk transfer, else the first single item waiting.
-    std::optional<Outcome> cancelled;
-    if (m_allMode > 0 && m_command)
-        cancelled = Outcome{*m_command, Outcome::Result::Cancelled, -1, Failure::None, m_itemsMoved};
-    else if (const int item = firstRequestedItem(); item >= 0)
-        cancelled = Outcome{itemCommand(item), Outcome::Result::Cancelled, item, Failure::None, 0};
-    m_stores.clearAllRequests();
-    m_allMode = 0;
     m_view.appendProgress(kCrLf + QStringLiteral("Geannuleerd!") + kCrLf);
+    // What was cancelled: the bulk transfer, else a command waiting, else the
+    // first single item waiting.
+    if (m_allMode > 0 && m_command) {
+        finish(Outcome::Result::Cancelled, -1, Failure::None);
+        dropCommands();
+        return;
+    }
+    std::optional<Outcome> cancelled;
+    if (m_readAllRequested || m_writeAllRequested || m_pagerCallRequested || m_restartRequested) {
+        const Command command = m_readAllRequested ? Command::ReadAll
+            : m_writeAllRequested                  ? Command::WriteAll
+            : m_restartRequested                   ? Command::Restart
+                                                   : Command::PagerCall;
+        cancelled = Outcome{command, Outcome::Result::Cancelled};
+    } else if (const int item = firstRequestedItem(); item >= 0) {
+        cancelled = itemOutcome(item, Outcome::Result::Cancelled, Failure::None);
+    }
+    dropCommands();
     if (cancelled) {
         m_command.reset();
         tell(*cancelled);
     }
+}
+
+// Every request goes: the items', the one-shot commands' and the phases of a
+// write-all. True when any was waiting.
+bool Interface::dropCommands()
+{
+    bool dropped = m_stores.clearAllRequests();
+    for (bool *flag : {&m_readAllRequested, &m_writeAllRequested, &m_pagerCallRequested, &m_restartRequested}) {
+        dropped = dropped || *flag;
+        *flag = false;
+    }
+    m_allMode = 0;
+    m_writePhase = WritePhase::None;
+    // A read under way runs to its end; what it stores stays the unit's only.
+    const bool readingUnitOnly =
+        m_state >= State::ReadItem && m_state <= State::ReadResult && m_unitOnly[m_currentItem];
+    m_unitOnly.fill(false);
+    m_unitOnly[m_currentItem] = readingUnitOnly;
+    m_readBackOf.fill(std::nullopt);
+    return dropped;
 }
 
 void Interface::startIfNeverStarted()
@@ -137,9 +194,8 @@ bool Interface::isBusy() const
 
 void Interface::CancelRequests()
 {
-    m_stores.clearAllRequests();
+    dropCommands();
     m_view.appendProgress(kCrLf + QStringLiteral("Cancelled!") + kCrLf);
-    m_allMode = 0;
 }
 
 // ---------------------------------------------------------------- outcomes
@@ -151,6 +207,8 @@ void Interface::begin(Command command)
     m_lastFailureItem = -1;
     m_lastFailure = Failure::None;
     m_refusedItem = -1;
+    m_itemsWritten.clear();
+    m_backupPath.clear();
 }
 
 void Interface::noteFailure(int item, Failure failure)
@@ -161,12 +219,29 @@ void Interface::noteFailure(int item, Failure failure)
         m_datacom.linkState().setNotAnswering(failure);
 }
 
+// The running command's outcome as it stands, with the phase a write-all is in.
+Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure failure) const
+{
+    Outcome outcome{m_command.value_or(Command::ReadAll), result, item, failure, m_itemsMoved};
+    outcome.items = m_itemsWritten;
+    outcome.backupPath = m_backupPath;
+    if (m_writePhase == WritePhase::Backup)
+        outcome.stage = Outcome::Stage::Backup;
+    else if (m_writePhase == WritePhase::ReadBack)
+        outcome.stage = Outcome::Stage::ReadBack;
+    return outcome;
+}
+
 void Interface::finish(Outcome::Result result, int item, Failure failure)
 {
-    if (!m_command)
-        return;
-    const Outcome outcome{*m_command, result, item, failure, m_itemsMoved};
+    if (m_command)
+        finishWith(commandOutcome(result, item, failure));
+}
+
+void Interface::finishWith(const Outcome &outcome)
+{
     m_command.reset();
+    m_writePhase = WritePhase::None;
     tell(outcome);
 }
 
@@ -177,20 +252,38 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
     if (succeeded && item == m_unusableItem)
         m_unusableItem = -1;
     if (m_allMode > 0) {
-        if (succeeded)
+        // The reads around a write-all are not what it moved.
+        if (m_writePhase == WritePhase::Backup || m_writePhase == WritePhase::ReadBack)
+            return;
+        if (succeeded) {
             ++m_itemsMoved;
-        else
+            m_itemsWritten << item;
+        } else {
             m_refusedItem = item;
+        }
         return;
     }
     tell(Outcome{write ? Command::WriteItem : Command::ReadItem,
                  succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure, succeeded ? 1 : 0});
 }
 
+// A single item's outcome; a write waiting for its read-back is the write's.
+Outcome Interface::itemOutcome(int item, Outcome::Result result, Failure failure) const
+{
+    if (!m_readBackOf[item])
+        return Outcome{itemCommand(item), result, item, failure, 0};
+    Outcome outcome{Command::WriteItem, result, item, failure, 1};
+    outcome.items = {item};
+    outcome.stage = Outcome::Stage::ReadBack;
+    return outcome;
+}
+
 // The port closed under the engine: whatever was under way ends here, once.
-// The requests stay until the port is open again, which drops them.
+// The requests stay until the port is open again, which drops them. What was
+// read from the unit may no longer be what the port leads to.
 void Interface::reportPortLost()
 {
+    m_stores.unitValueRead.fill(false);
     const bool inItem = m_state >= State::WriteItem;
     if (m_command) {
         finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
@@ -200,11 +293,13 @@ void Interface::reportPortLost()
     if (waiting < 0)
         return;
     if (!inItem) {
-        tell(Outcome{itemCommand(waiting), Outcome::Result::Failed, waiting, Failure::PortLost, 0});
+        tell(itemOutcome(waiting, Outcome::Result::Failed, Failure::PortLost));
         return;
     }
-    const Command command = m_state <= State::WriteResult ? Command::WriteItem : Command::ReadItem;
-    tell(Outcome{command, Outcome::Result::Failed, m_currentItem, Failure::PortLost, 0});
+    if (m_state <= State::WriteResult)
+        tell(Outcome{Command::WriteItem, Outcome::Result::Failed, m_currentItem, Failure::PortLost, 0});
+    else
+        tell(itemOutcome(m_currentItem, Outcome::Result::Failed, Failure::PortLost));
 }
 
 int Interface::firstRequestedItem() const
@@ -221,8 +316,10 @@ Outcome::Command Interface::itemCommand(int item) const
     return m_stores.itemRequest[item] == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem;
 }
 
+// Every command's ending is one line in the log, and told to the listeners.
 void Interface::tell(const Outcome &outcome)
 {
+    log(outcomeLogText(outcome, m_controls));
     for (const OutcomeListener &listener : m_outcomeListeners)
         listener(outcome);
 }
@@ -303,9 +400,10 @@ void Interface::reopenPort()
     m_state = State::Idle;
     m_unitTextLine.clear();
     m_waitTicks = kWakeUpWait;
-    m_allMode = 0;
     m_command.reset();
-    if (m_stores.clearAllRequests())
+    m_stores.unitValueRead.fill(false);
+    // Nothing asked of the unit before the loss goes to whatever is there now.
+    if (dropCommands())
         m_view.appendProgress(kCrLf + QStringLiteral("Current programming / reading action cancelled!") + kCrLf);
 }
 
@@ -330,8 +428,12 @@ void Interface::idle()
             return;
         }
     }
-    if (m_allMode > 0)
+    if (m_allMode > 0) {
         bulkTransferDone();
+        // A write-all going on to its next phase: its requests wait for the next tick.
+        if (m_allMode > 0)
+            return;
+    }
     if (!portOpen()) {
         portLost();
         return;
@@ -350,6 +452,10 @@ void Interface::portLost()
 // No request is left of a read-all or write-all.
 void Interface::bulkTransferDone()
 {
+    if (m_writePhase == WritePhase::Backup || m_writePhase == WritePhase::ReadBack) {
+        writeAllPhaseDone();
+        return;
+    }
     QString message = m_allMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
                                      : QStringLiteral("Programming of all settings was successfull.");
     // A setting that could not be sent leaves the unit short of it: no success then.
@@ -360,10 +466,106 @@ void Interface::bulkTransferDone()
     if (m_debugMode == 2)
         m_view.appendProgress(message + kCrLf);
     log(message);
-    if (refused >= 0)
+    if (refused >= 0) {
         finish(Outcome::Result::Failed, refused, Failure::Refused);
-    else
-        finish(Outcome::Result::Succeeded, -1, Failure::None);
+        return;
+    }
+    if (m_writePhase == WritePhase::Writing && m_readBackOn) {
+        // What the unit acknowledged is read back before the write-all counts as done.
+        m_writePhase = WritePhase::ReadBack;
+        m_allMode = 1;
+        for (int item : std::as_const(m_itemsWritten))
+            requestUnitRead(item);
+        return;
+    }
+    finish(Outcome::Result::Succeeded, -1, Failure::None);
+}
+
+// The backup read or the read-back of a write-all has every item.
+void Interface::writeAllPhaseDone()
+{
+    m_allMode = 0;
+    if (m_writePhase == WritePhase::Backup) {
+        if (keepBackup())
+            startWriting();
+        return;
+    }
+    Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
+    outcome.stage = Outcome::Stage::Transfer;
+    outcome.readBackEqual = 0;
+    for (int item : std::as_const(m_itemsWritten)) {
+        const Value &written = m_writeAllValues[item];
+        const Value &held = m_stores.unitValues[item];
+        if (Conversions::sameValue(item, written, held))
+            ++outcome.readBackEqual;
+        else
+            outcome.mismatches << Outcome::Mismatch{item, written, held};
+    }
+    if (!outcome.mismatches.isEmpty()) {
+        outcome.result = Outcome::Result::Failed;
+        outcome.stage = Outcome::Stage::ReadBack;
+        outcome.item = outcome.mismatches.first().item;
+    }
+    finishWith(outcome);
+}
+
+// A write-all taken by the idle engine: the unit's values are kept first,
+// from what this link read when all are known, else read now.
+void Interface::startWriteAll()
+{
+    m_errorCount = 0;
+    if (!m_backupOn || !m_backupSaver) {
+        startWriting();
+        return;
+    }
+    bool known = true;
+    for (int item : Items::kBulkItems)
+        known = known && m_stores.unitValueRead[item];
+    if (known) {
+        if (keepBackup())
+            startWriting();
+        return;
+    }
+    m_writePhase = WritePhase::Backup;
+    m_allMode = 1;
+    for (int item : Items::kBulkItems)
+        requestUnitRead(item);
+}
+
+// Saves the unit's bulk values, the other items as confirmed; false (and the
+// write-all ended, nothing written) when the file cannot be saved.
+bool Interface::keepBackup()
+{
+    Stores::ValueStore values = m_writeAllValues;
+    for (int item : Items::kBulkItems)
+        values[item] = m_stores.unitValues[item];
+    const Backups::Saved saved = m_backupSaver(values);
+    if (!saved.ok()) {
+        m_writePhase = WritePhase::Backup;
+        Outcome outcome = commandOutcome(Outcome::Result::Failed, -1, Failure::None);
+        outcome.backupError = saved.error;
+        finishWith(outcome);
+        return false;
+    }
+    m_backupPath = saved.path;
+    return true;
+}
+
+void Interface::startWriting()
+{
+    m_writePhase = WritePhase::Writing;
+    m_allMode = 2;
+    m_errorCount = 0;
+    for (int item : Items::kBulkItems)
+        m_stores.itemRequest[item] = Items::kWriteRequest;
+}
+
+// A read that stores what the unit holds as its value only.
+void Interface::requestUnitRead(int item)
+{
+    m_stores.itemRequest[item] = Items::kReadRequest;
+    m_unitOnly[item] = true;
+    m_errorCount = 0;
 }
 
 // The one-shot commands, in their fixed order; a read-all or write-all taken
@@ -385,13 +587,7 @@ void Interface::takeCommand()
         m_writeAllRequested = false;
         begin(Command::WriteAll);
         if (reopenForCommand()) {
-            m_allMode = 2;
-            m_errorCount = 0;
-            for (int item = 0; item < Items::kItemCount; ++item) {
-                ModUnitUpdate::TakeValue(m_stores, m_controls, item);
-                if (Items::IsBulkItem(item) == 1)
-                    m_stores.itemRequest[item] = Items::kWriteRequest;
-            }
+            startWriteAll();
             return;
         }
     }
@@ -419,6 +615,7 @@ bool Interface::reopenForCommand()
     m_datacom.CloseComPort();
     if (m_datacom.openDefault(m_setup.Compoort) == 0)
         return true;
+    m_stores.unitValueRead.fill(false);
     finish(Outcome::Result::Failed, -1, Failure::PortLost);
     return false;
 }
@@ -426,20 +623,23 @@ bool Interface::reopenForCommand()
 void Interface::startItem(int item, bool write)
 {
     if (m_errorCount >= kMaxErrors) {
-        const Command command = m_allMode == 1 ? Command::ReadAll
-            : m_allMode == 2                   ? Command::WriteAll
-            : write                            ? Command::WriteItem
-                                               : Command::ReadItem;
         const int failedItem = m_lastFailureItem >= 0 ? m_lastFailureItem : item;
         const Failure failure = m_lastFailure;
         const QString text = write ? QStringLiteral("ERROR writing setting in the Converter.") + kCrLf
                 + QStringLiteral("Programming is aborted!")
                                    : QStringLiteral("ERROR reading settings from the converter.") + kCrLf
                 + QStringLiteral("Reading is aborted!");
-        CancelRequests();
-        if (!m_command || *m_command != command)
-            begin(command);
-        finish(Outcome::Result::Failed, failedItem, failure);
+        if (m_allMode > 0 && m_command) {
+            const Outcome outcome = commandOutcome(Outcome::Result::Failed, failedItem, failure);
+            CancelRequests();
+            finishWith(outcome);
+        } else {
+            Outcome outcome = itemOutcome(item, Outcome::Result::Failed, failure);
+            outcome.item = failedItem;
+            CancelRequests();
+            m_command.reset();
+            tell(outcome);
+        }
         abortTransfer(text);
         return;
     }
@@ -724,6 +924,10 @@ void Interface::writeStart()
         m_state = State::Idle;
         return;
     }
+    // A write-all sends what the operator confirmed, whatever happened since.
+    if (m_writePhase == WritePhase::Writing && Items::isListItem(item))
+        m_stores.workingValues[item] = m_writeAllValues[item];
+    m_stores.unitValueRead[item] = false;
     const Value &working = m_stores.workingValues[item];
     if (m_controls.legendVisible(item)) {
         const QString tag = itemTag(item, working, false);
@@ -788,8 +992,8 @@ void Interface::writeCollect()
     switch (collectAnswer({State::WriteStart, State::WriteLength, State::WriteRest})) {
     case Answer::Pending: return;
     case Answer::NoStart: writeFailed(QStringLiteral(" -> ERROR timeout waiting for SOH."), Failure::NoAnswer); return;
-    case Answer::NoLength: writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), Failure::NoAnswer); return;
-    case Answer::NoRest: writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), Failure::NoAnswer); return;
+    case Answer::NoLength: writeFailed(QStringLiteral(" -> ERROR timeout waiting for LEN."), Failure::CutShort); return;
+    case Answer::NoRest: writeFailed(QStringLiteral(" -> ERROR timeout waiting for data."), Failure::CutShort); return;
     case Answer::TooLong: writeFailed(QStringLiteral(" -> ERROR too long info."), Failure::None); return;
     case Answer::ChecksumError: writeFailed(QStringLiteral(" -> ERROR checksum."), Failure::Checksum); return;
     case Answer::Complete: m_state = State::WriteResult; return;
@@ -808,8 +1012,13 @@ void Interface::writeResult()
         ModUnitUpdate::ShowValue(m_stores, m_controls, item);
         m_view.appendProgress(QStringLiteral(" -> Saved.") + kCrLf);
         m_errorCount = 0;
-        if (requested)
+        if (requested && m_allMode == 0 && m_readBackOn && Conversions::isReadable(item)) {
+            // A single write counts once the unit gives the value back.
+            m_readBackOf[item] = m_stores.workingValues[item];
+            requestUnitRead(item);
+        } else if (requested) {
             itemDone(item, true, true);
+        }
     } else {
         ++m_errorCount;
         m_view.appendProgress(QStringLiteral(" -> program ERROR NACK.") + kCrLf);
@@ -874,8 +1083,8 @@ void Interface::readCollect()
     switch (collectAnswer({State::ReadStart, State::ReadLength, State::ReadRest})) {
     case Answer::Pending: return;
     case Answer::NoStart: readFailed(QStringLiteral(" ERROR timeout wo SOH. "), Failure::NoAnswer); return;
-    case Answer::NoLength: readFailed(QStringLiteral(" ERROR timeout wo LEN. "), Failure::NoAnswer); return;
-    case Answer::NoRest: readFailed(QStringLiteral(" ERROR timeout wo data. "), Failure::NoAnswer); return;
+    case Answer::NoLength: readFailed(QStringLiteral(" ERROR timeout wo LEN. "), Failure::CutShort); return;
+    case Answer::NoRest: readFailed(QStringLiteral(" ERROR timeout wo data. "), Failure::CutShort); return;
     case Answer::TooLong: readFailed(QStringLiteral(" ERROR too long info. "), Failure::None); return;
     case Answer::ChecksumError: readFailed(QStringLiteral(" ERROR checksum. "), Failure::Checksum); return;
     case Answer::Complete: m_state = State::ReadResult; return;
@@ -900,18 +1109,28 @@ void Interface::readResult()
         return;
     }
     // Filed under the item the answer names, which need not be the one asked for.
+    // A read for the unit's value only leaves the working value and the screen
+    // alone, and names the value read rather than what the control shows.
+    const bool unitOnly = m_unitOnly[m_currentItem] || m_unitOnly[r];
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
+    m_unitOnly[r] = false;
     m_stores.unitValues[r] = value;
-    m_stores.workingValues[r] = value;
-    ModUnitUpdate::ShowValue(m_stores, m_controls, r);
+    m_stores.unitValueRead[r] = true;
+    if (!unitOnly) {
+        m_stores.workingValues[r] = value;
+        ModUnitUpdate::ShowValue(m_stores, m_controls, r);
+    }
     if (m_controls.legendVisible(m_currentItem)) {
         const QString tag = itemTag(r, value, true);
-        const QString text = m_controls.legendText(r) + QLatin1Char(' ') + controlText(r) + QStringLiteral(" OK");
+        const QString shown = unitOnly ? valueWords(r, value) : controlText(r);
+        const QString text = m_controls.legendText(r) + QLatin1Char(' ') + shown + QStringLiteral(" OK");
         m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
         log(QStringLiteral("Received from unit: ") + tag + text);
     }
-    if (requested)
+    if (m_readBackOf[r])
+        readBackDone(r, value);
+    else if (requested)
         itemDone(r, false, true);
     if (r == m_currentItem) {
         m_errorCount = 0;
@@ -925,8 +1144,26 @@ void Interface::readResult()
         log(QStringLiteral("Error reading unit: ") + text);
         m_view.appendProgress(text + kCrLf);
         ++m_errorCount;
-        noteFailure(m_currentItem, Failure::UnusableAnswer);
+        noteFailure(m_currentItem, Failure::OtherItem);
     }
+}
+
+// A single write's read-back: the write's outcome, equal or not.
+void Interface::readBackDone(int item, const Value &held)
+{
+    const Value written = *m_readBackOf[item];
+    m_readBackOf[item].reset();
+    Outcome outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1};
+    outcome.items = {item};
+    if (Conversions::sameValue(item, written, held)) {
+        outcome.readBackEqual = 1;
+    } else {
+        outcome.readBackEqual = 0;
+        outcome.result = Outcome::Result::Failed;
+        outcome.stage = Outcome::Stage::ReadBack;
+        outcome.mismatches << Outcome::Mismatch{item, written, held};
+    }
+    tell(outcome);
 }
 
 // ---------------------------------------------------------------- pager call and restart
@@ -961,10 +1198,14 @@ void Interface::pagerCollectPosition()
         ++m_errorCount;
         log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"));
         break;
-    case Answer::NoLength: log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)")); break;
+    case Answer::NoLength:
+        log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)"));
+        failure = Failure::CutShort;
+        break;
     case Answer::NoRest:
         ++m_errorCount;
         log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Data ask BufPos)"));
+        failure = Failure::CutShort;
         break;
     case Answer::ChecksumError:
         log(QStringLiteral("ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"));
@@ -999,8 +1240,9 @@ void Interface::pagerSendCall()
     text += QStringLiteral("3") + us + Diverse::HexText(m_controls.testBleepIndex()) + rs;
     m_progModeTicks = kWriteProgMode;
     const auto bytes = Cp1252::encode(text);
-    if (!bytes) {
-        // A character the line cannot carry would reach the pager as another one.
+    // A character the line cannot carry would reach the pager as another one,
+    // and a control byte could end a field or add one (RS, US).
+    if (!bytes || !ValueCheck::textProblem(address + display).isEmpty()) {
         log(QStringLiteral("ERROR: Pager call not sent: the address or message holds a character that cannot be sent."));
         m_state = State::Idle;
         finish(Outcome::Result::Failed, -1, Failure::Refused);
@@ -1056,13 +1298,13 @@ void Interface::finishServiceCall(Answer answer, Command command, const ServiceT
         break;
     case Answer::NoLength:
         log(texts.noLength);
-        failure = Failure::NoAnswer;
+        failure = Failure::CutShort;
         break;
     case Answer::NoRest:
         if (texts.noStartCounts)
             ++m_errorCount;
         log(texts.noRest);
-        failure = Failure::NoAnswer;
+        failure = Failure::CutShort;
         break;
     case Answer::ChecksumError:
         log(texts.checksum);

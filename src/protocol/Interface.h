@@ -84,6 +84,9 @@ public:
     void requestWriteAll();
     void requestPagerCall();
     void requestRestart();
+    // A read that stores what the unit holds as its value only: the working
+    // value and the screen stay as they are (the backup and the read-back use it).
+    void requestUnitRead(int item);
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts now.
@@ -172,6 +175,17 @@ private:
     void startItem(int item, bool write);
     void abortTransfer(const QString &text);
 
+    // The safeguards around writes.
+    enum class WritePhase { None, Backup, Writing, ReadBack };
+    bool refuseWhenClosed(Command command, int item = -1);
+    bool dropCommands();
+    void startWriteAll();
+    bool keepBackup();
+    void startWriting();
+    void writeAllPhaseDone();
+    void readBackDone(int item, const Value &held);
+    Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
+
     void prepareAnswer();
     bool storeByte(int b);
     Rx receiveStart();
@@ -203,6 +217,8 @@ private:
     void begin(Command command);
     void noteFailure(int item, Failure failure);
     void finish(Outcome::Result result, int item, Failure failure);
+    void finishWith(const Outcome &outcome);
+    Outcome commandOutcome(Outcome::Result result, int item, Failure failure) const;
     void itemDone(int item, bool write, bool succeeded, Failure failure = Failure::None);
     void reportPortLost();
     void tell(const Outcome &outcome);
@@ -265,4 +281,14 @@ private:
     bool m_backupOn = true;
     bool m_readBackOn = true;
     BackupSaver m_backupSaver;
+    WritePhase m_writePhase = WritePhase::None;
+    // A write-all's values, taken when the operator confirmed it: what is sent,
+    // whatever the screen or a read does in between.
+    Stores::ValueStore m_writeAllValues;
+    QList<int> m_itemsWritten;
+    QString m_backupPath;
+    // Reads that store the unit's value only, not the working value or the screen.
+    std::array<bool, Items::kStoreSize> m_unitOnly{};
+    // Single items written and waiting for their read-back: the value written.
+    std::array<std::optional<Value>, Items::kStoreSize> m_readBackOf{};
 };

@@ -17,7 +17,12 @@ Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, It
       view(view),
       engine(stores, datacom, controls, view, logfile, setup)
 {
-    datacom.linkState().setClock(std::move(clock));
+    datacom.linkState().setClock(clock);
+    // The unit's values before a write-all, named by the time and the device.
+    engine.setBackupSaver([this, clock](const Stores::ValueStore &values) {
+        const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
+        return Backups::save(this->homeFolder, values, now, datacom.linkState().device());
+    });
 }
 
 void Session::InitProgram(const QString &commandLine, const std::function<void()> &updateMessageWindow,
@@ -48,6 +53,8 @@ void Session::InitProgram(const QString &commandLine, const std::function<void()
 
 int Session::reopenComPort()
 {
+    // Another port may lead to another unit: what was read is not its.
+    stores.unitValueRead.fill(false);
     datacom.CloseComPort();
     const int result = datacom.openDefault(setup.Compoort);
     if (result == 0)

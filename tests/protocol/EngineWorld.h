@@ -17,11 +17,14 @@ struct EngineWorld
     ScriptedPort port;
     std::unique_ptr<HeadlessSession> world;
 
-    explicit EngineWorld(const QString &commandLine = QString())
+    // The safeguards of writes (backup, read-back) only where a test asks for them.
+    explicit EngineWorld(const QString &commandLine = QString(), bool safeguards = false)
     {
         world = std::make_unique<HeadlessSession>(
             home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)); }, port);
         session().InitProgram(commandLine);
+        engine().setBackup(safeguards);
+        engine().setReadBack(safeguards);
         port.takeWritten();
     }
 

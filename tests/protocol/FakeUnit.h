@@ -4,6 +4,8 @@
 
 #include <QMap>
 
+#include <optional>
+
 // Answers the engine's requests on the scripted port, one frame per request,
 // and records what it was asked.
 struct FakeUnit
@@ -15,6 +17,10 @@ struct FakeUnit
     int wakeUps = 0;
     QMap<int, QByteArray> values; // value bytes of read answers by item
     char bufferDigit = '0';
+    // A unit that keeps what it is written, and gives it back when read;
+    // heldInstead: one that acknowledges a write but keeps this byte.
+    bool keepsWrites = false;
+    std::optional<char> heldInstead;
     // When set, answers instead of the defaults; an empty answer sends nothing.
     std::function<QByteArray(const QByteArray &frame)> answer;
 
@@ -48,6 +54,8 @@ struct FakeUnit
             const QByteArray frame = m_pending.left(quint8(m_pending[1]) + 1);
             m_pending.remove(0, frame.size());
             requests << frame;
+            if (keepsWrites && kind(frame) == 'W')
+                values[itemOf(frame)] = heldInstead ? QByteArray(1, *heldInstead) : frame.mid(11, frame.size() - 13);
             w.port.queueInput(answer ? answer(frame) : defaultAnswer(frame));
         }
     }

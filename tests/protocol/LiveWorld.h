@@ -37,6 +37,9 @@ struct LiveWorld
         world = std::make_unique<HeadlessSession>(
             home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(10, 0)); }, port);
         session().InitProgram(QString());
+        // The transactions as they are; the safeguards around writes have their own tests.
+        engine().setBackup(false);
+        engine().setReadBack(false);
         engineTimer.setTimerType(Qt::PreciseTimer);
         engineTimer.setInterval(tickMs);
         QObject::connect(&engineTimer, &QTimer::timeout, [this] { engine().InterfaceTick(0); });

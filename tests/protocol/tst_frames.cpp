@@ -34,13 +34,11 @@ void TestFrames::writeRequest_data()
                                                << hex("010D0100025 71F051E771F031E9F");
     QTest::newRow("010E..2C 01 1E 15") << 100 << Values::number(300) << hex("010E010002571F641E771F2C011E15");
     QTest::newRow("010D..00 1E A7") << 0 << Values::integer(0) << hex("010D010002571F001E771F001E A7");
-    QTest::newRow("010D..A7 1E 00 CHK zero") << 0 << Values::integer(167) << hex("010D010002571F001E771FA71E00");
+    QTest::newRow("010D..A6 1E 00 CHK zero") << 1 << Values::integer(166) << hex("010D010002571F011E771FA61E00");
     QTest::newRow("010C empty text") << 150 << Values::text(QString()) << hex("010C010002571F961E771F1E12");
     QTest::newRow("item 40 value 10 -> 41") << 40 << Values::integer(10)
                                             << Frames::complete(hex("010D010002571F281E771F411E"));
-    QTest::newRow("item 40 value 255 -> 46") << 40 << Values::integer(255)
-                                             << Frames::complete(hex("010D010002571F281E771F461E"));
-    QTest::newRow("item 41 value -1 -> 46") << 41 << Values::integer(-1)
+    QTest::newRow("item 41 value 15 -> 46") << 41 << Values::integer(15)
                                             << Frames::complete(hex("010D010002571F291E771F461E"));
     QTest::newRow("INT 256 -> 00 01") << 101 << Values::text(QStringLiteral(" 256"))
                                       << Frames::complete(hex("010E010002571F651E771F00011E"));
@@ -48,8 +46,8 @@ void TestFrames::writeRequest_data()
                                        << Frames::complete(hex("010E010002571F641E771FE8031E"));
     QTest::newRow("TEKST 0x80 euro") << 160 << Values::text(QStringLiteral("A\u20AC"))
                                      << Frames::complete(hex("010E010002571FA01E771F41801E"));
-    QTest::newRow("CHAR 2.5 rounds to 2") << 11 << Values::number(2.5)
-                                          << Frames::complete(hex("010D010002571F0B1E771F021E"));
+    QTest::newRow("CHAR 2.5 rounds to 2") << 13 << Values::number(2.5)
+                                          << Frames::complete(hex("010D010002571F0D1E771F021E"));
 }
 
 void TestFrames::writeRequest()

@@ -1,6 +1,9 @@
 #include "FakeUnit.h"
 
 #include "binding/ModUnitUpdate.h"
+#include "files/LeesIniFile.h"
+
+#include <QDir>
 
 #include <QTest>
 
@@ -48,6 +51,10 @@ private slots:
     void engineStartsWhenPortOpensLater();
     void outcomes_data();
     void outcomes();
+    void oneShotsDropped_data();
+    void oneShotsDropped();
+    void writeSafeguards_data();
+    void writeSafeguards();
 };
 
 void TestInterface::readAllInOrder()
@@ -67,7 +74,8 @@ void TestInterface::readAllInOrder()
     QCOMPARE(w.stores().workingValues[14], Values::text(u"60"_s));
     QCOMPARE(w.controls().comboText(0), u"Debug info"_s);
     QVERIFY(w.view().progress().startsWith(u"Reading setting 0  Diagnostic level: Debug info OK\r\n"_s));
-    QCOMPARE(w.logLines().last(), u"14:05:09 Reading of all settings was successfull."_s);
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 2),
+             (QStringList{u"14:05:09 Reading of all settings was successfull."_s, u"14:05:09 Read all settings: 14 read"_s}));
     QVERIFY(!w.view().progress().contains(u"successfull"_s)); // only in service mode
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
 }
@@ -89,7 +97,9 @@ void TestInterface::writeAllSendsScreenValues()
     QCOMPARE(w.stores().unitValues[5], Values::integer(3));
     QCOMPARE(w.stores().workingValues[105], Values::number(77));
     QVERIFY(w.view().progress().endsWith(u"Programming of all settings was successfull.\r\n"_s));
-    QCOMPARE(w.logLines().last(), u"14:05:09 Programming of all settings was successfull."_s);
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 2),
+             (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
+                          u"14:05:09 Write all settings: 14 written"_s}));
 }
 
 void TestInterface::wakeUpAfterIdleTime_data()
@@ -326,9 +336,9 @@ void TestInterface::readAllDuringWriteAll()
     w.engine().requestReadAll();
     QVERIFY(unit.runUntil([&] { return w.engine().AllMode() == 1; }) > 0);
     // The tick that reported the write-all took the read-all flag and reopened the port.
-    QCOMPARE(w.logLines().mid(w.logLines().size() - 3),
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 4),
              (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
-                          u"14:05:09 Comport closed by software."_s, u"14:05:09 Com: 1 opened with: 9600,N,8,1"_s}));
+                          u"14:05:09 Write all settings: 14 written"_s, u"14:05:09 Comport closed by software."_s, u"14:05:09 Com: 1 opened with: 9600,N,8,1"_s}));
     QCOMPARE(unit.requestedItems('W').size(), 14);
     QVERIFY(unit.requestedItems('w').isEmpty());
     unit.runUntilQuiet();
@@ -383,9 +393,9 @@ void TestInterface::unsendableValueIsRefused_data()
     QTest::newRow("list item, nothing chosen") << 5 << QString()
                                                << u" -> ERROR not sent, item 5: nothing is chosen.\r\n"_s;
     QTest::newRow("INT 40000") << 110 << u"40000"_s
-                               << u" -> ERROR not sent, item 110: value 40000 is outside 0-32767.\r\n"_s;
+                               << u" -> ERROR not sent, item 110: 40000 is outside 0-32767.\r\n"_s;
     QTest::newRow("text with a Greek letter") << 160 << u"a\u03A9"_s
-                                              << u" -> ERROR not sent, item 160: character U+03A9 cannot be sent.\r\n"_s;
+                                              << u" -> ERROR not sent, item 160: the character U+03A9 cannot be sent.\r\n"_s;
     QTest::newRow("hex item 300") << 45 << QString() << u" -> Not implemented type of unit.\r\n"_s;
 }
 
@@ -501,7 +511,8 @@ void TestInterface::pagerCall()
     QCOMPARE(unit.requests.size(), 2);
     QCOMPARE(unit.requests[0], QByteArray::fromHex("010601000232C4"));
     QCOMPARE(unit.requests[1].toHex(' '), frame.toHex(' '));
-    QCOMPARE(w.logLines().last(), u"14:05:09 STATUS: Calling pager via Tessaro succesfull."_s);
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 2),
+             (QStringList{u"14:05:09 STATUS: Calling pager via Tessaro succesfull."_s, u"14:05:09 Test call sent"_s}));
 }
 
 void TestInterface::pagerCallFailures_data()
@@ -537,7 +548,9 @@ void TestInterface::pagerCallFailures()
     w.engine().requestPagerCall();
     QVERIFY(unit.runUntilQuiet() > 0);
     QCOMPARE(unit.requests.size(), failingRequest + 1);
-    QCOMPARE(w.logLines().last(), u"14:05:09 "_s + log);
+    // The command's own error line, then its closing line.
+    QCOMPARE(w.logLines().at(w.logLines().size() - 2), u"14:05:09 "_s + log);
+    QVERIFY(w.logLines().last().startsWith(u"14:05:09 Test call failed: "_s));
     QCOMPARE(w.engine().ErrorCount(), qint16(errors));
 }
 
@@ -566,7 +579,8 @@ void TestInterface::restart()
     w.engine().requestRestart();
     QVERIFY(unit.runUntilQuiet() > 0);
     QCOMPARE(unit.requests, QList<QByteArray>{QByteArray::fromHex("010601000252A4")});
-    const QString last = w.logLines().last();
+    const QString last = w.logLines().at(w.logLines().size() - 2);
+    QVERIFY(w.logLines().last().startsWith(u"14:05:09 Restart "_s));
     if (log.isEmpty())
         QVERIFY(last.endsWith(u"opened with: 9600,N,8,1"_s)); // nothing after reopening the port
     else
@@ -637,13 +651,21 @@ void TestInterface::engineStartsWhenPortOpensLater()
     HeadlessSession world(home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); }, port);
     world.session.InitProgram(QString());
     QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
-    world.session.engine.requestRead(0);
+    // A command given meanwhile is refused at once, not kept for whatever unit comes.
+    QList<Outcome> outcomes;
+    world.session.engine.addOutcomeListener([&](const Outcome &o) { outcomes << o; });
+    world.session.engine.requestWriteAll();
     world.session.engine.InterfaceTick(0);
     QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
+    QCOMPARE(outcomes.size(), 1);
+    QCOMPARE(outcomes.first().result, Outcome::Result::NotStarted);
+    QCOMPARE(outcomeText(outcomes.first(), world.controls), u"Write all settings not started: port closed"_s);
 
     port.setFailOpens(false);
     QCOMPARE(world.session.reopenComPort(), 0);
     QCOMPARE(world.session.engine.EngineState(), Interface::State::Idle);
+    QVERIFY(!world.session.engine.writeAllRequested());
+    world.session.engine.requestRead(0);
     for (int i = 0; i < 12 && port.written().size() < 8; ++i)
         world.session.engine.InterfaceTick(0);
     QVERIFY(port.written().endsWith(Frames::complete(Frames::readRequestBody(0))));
@@ -683,7 +705,7 @@ void TestInterface::outcomes_data()
     QTest::newRow("read 5, checksum") << Start::Read5 << badChecksum << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Failed, 5, Failure::Checksum, 0};
     QTest::newRow("read-all, answers too long") << Start::ReadAll << tooLong << Meanwhile::Nothing << Outcome{Command::ReadAll, Result::Failed, 0, Failure::UnusableAnswer, 0};
     QTest::newRow("write 5, answers too long") << Start::Write5 << tooLong << Meanwhile::Nothing << Outcome{Command::WriteItem, Result::Failed, 5, Failure::UnusableAnswer, 0};
-    QTest::newRow("read 5, answered as item 7") << Start::Read5 << readAnswer(7, "\x14") << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Failed, 5, Failure::UnusableAnswer, 0};
+    QTest::newRow("read 5, answered as item 7") << Start::Read5 << readAnswer(7, "\x14") << Meanwhile::Nothing << Outcome{Command::ReadItem, Result::Failed, 5, Failure::OtherItem, 0};
     QTest::newRow("read 5, port refuses output") << Start::Read5 << good << Meanwhile::RefuseOutput << Outcome{Command::ReadItem, Result::Failed, 5, Failure::PortWriteFailed, 0};
     QTest::newRow("read-all, cancelled") << Start::ReadAll << good << Meanwhile::CancelSecond << Outcome{Command::ReadAll, Result::Cancelled, -1, Failure::None, 1};
     QTest::newRow("read-all, port lost") << Start::ReadAll << good << Meanwhile::LoseSecond << Outcome{Command::ReadAll, Result::Failed, 5, Failure::PortLost, 1};
@@ -738,9 +760,183 @@ void TestInterface::outcomes()
     unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000);
     unit.runUntil([] { return false; }, 100);
     QCOMPARE(outcomes.size(), 1);
-    QCOMPARE(outcomes.first(), expected);
+    const auto core = [](const Outcome &o) { return std::tuple(o.command, o.result, o.item, o.failure, o.itemCount); };
+    QVERIFY(core(outcomes.first()) == core(expected));
     if (expected.command == Command::WriteAll && expected.result == Result::Failed)
         QVERIFY(!w.logLines().join(u'\n').contains(u"successfull"_s));
+}
+
+namespace {
+
+enum class Drop { Cancel, Abort, Reopen };
+enum class Before { Nothing, ReadAll, ReadAllThenFile, SingleWrite };
+
+// The requests in order, runs of one kind counted: "14w 14W 14w".
+QString wireSummary(const QList<QByteArray> &requests)
+{
+    QStringList runs;
+    char last = 0;
+    int count = 0;
+    for (const QByteArray &f : requests) {
+        const char k = FakeUnit::kind(f);
+        if (k != last && count > 0) {
+            runs << QString::number(count) + QLatin1Char(last);
+            count = 0;
+        }
+        last = k;
+        ++count;
+    }
+    if (count > 0)
+        runs << QString::number(count) + QLatin1Char(last);
+    return runs.join(u' ');
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Drop)
+Q_DECLARE_METATYPE(Before)
+Q_DECLARE_METATYPE(Outcome::Stage)
+
+// One-shot commands waiting behind a single read never reach a unit once the
+// operator cancelled, the engine aborted, or the port was lost and reopened.
+void TestInterface::oneShotsDropped_data()
+{
+    QTest::addColumn<Drop>("drop");
+    QTest::newRow("Cancel") << Drop::Cancel;
+    QTest::newRow("abort after three failures") << Drop::Abort;
+    QTest::newRow("port lost and reopened") << Drop::Reopen;
+}
+
+void TestInterface::oneShotsDropped()
+{
+    QFETCH(Drop, drop);
+    EngineWorld w;
+    FakeUnit unit(w);
+    if (drop == Drop::Abort)
+        unit.answer = [](const QByteArray &) { return QByteArray(); };
+    w.view().setTestPagerAddress(u"1234"_s);
+    w.engine().requestRead(5);
+    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+    w.engine().requestWriteAll();
+    w.engine().requestPagerCall();
+    w.engine().requestRestart();
+    switch (drop) {
+    case Drop::Cancel: w.engine().cancelByOperator(); break;
+    case Drop::Abort: QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }, 2000) > 0); break;
+    case Drop::Reopen:
+        w.session().datacom.LinkWatch = 0;
+        w.tick();
+        w.session().datacom.LinkWatch = 20;
+        QVERIFY(w.tickUntilState(Interface::State::Idle, 50) > 0);
+        QVERIFY(w.view().progress().endsWith(u"\r\nCurrent programming / reading action cancelled!\r\n"_s));
+        break;
+    }
+    QVERIFY(unit.runUntilQuiet() > 0);
+    unit.runUntil([] { return false; }, 300);
+    QCOMPARE(unit.requestedItems('W'), QList<int>{});
+    QVERIFY(unit.requestedItems('2').isEmpty() && unit.requestedItems('R').isEmpty());
+    QVERIFY(!w.engine().writeAllRequested() && !w.engine().pagerCallRequested() && !w.engine().restartRequested());
+}
+
+// Backup before a write-all, the values confirmed sent, and the read-back.
+void TestInterface::writeSafeguards_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::addColumn<bool>("unitKeepsOther");
+    QTest::addColumn<bool>("backupReadFails");
+    QTest::addColumn<QString>("wire");
+    QTest::addColumn<Outcome::Result>("result");
+    QTest::addColumn<Outcome::Stage>("stage");
+    QTest::addColumn<int>("readBackEqual");
+
+    QTest::newRow("backup read, write, read back equal")
+        << Before::Nothing << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    QTest::newRow("backup from the values read-all read")
+        << Before::ReadAll << false << false << u"14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    QTest::newRow("file loaded after read-all: read first, the file's values written")
+        << Before::ReadAllThenFile << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer
+        << 14;
+    QTest::newRow("backup read fails: nothing written")
+        << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    QTest::newRow("unit keeps another value")
+        << Before::Nothing << true << false << u"14w 14W 14w"_s << Result::Failed << Outcome::Stage::ReadBack << 13;
+    QTest::newRow("single write read back")
+        << Before::SingleWrite << false << false << u"1W 1w"_s << Result::Succeeded << Outcome::Stage::Transfer << 1;
+    QTest::newRow("single write, unit keeps another value")
+        << Before::SingleWrite << true << false << u"1W 1w"_s << Result::Failed << Outcome::Stage::ReadBack << 0;
+}
+
+void TestInterface::writeSafeguards()
+{
+    QFETCH(Before, before);
+    QFETCH(bool, unitKeepsOther);
+    QFETCH(bool, backupReadFails);
+    QFETCH(QString, wire);
+    QFETCH(Outcome::Result, result);
+    QFETCH(Outcome::Stage, stage);
+    QFETCH(int, readBackEqual);
+    EngineWorld w(QString(), true);
+    FakeUnit unit(w);
+    unit.keepsWrites = true;
+    if (unitKeepsOther)
+        unit.heldInstead = 0;
+    if (backupReadFails)
+        unit.answer = [](const QByteArray &) { return QByteArray(); };
+    if (before == Before::ReadAll || before == Before::ReadAllThenFile) {
+        w.engine().requestReadAll();
+        QVERIFY(unit.runUntilQuiet() > 0);
+    }
+    if (before == Before::ReadAllThenFile) {
+        Stores::ValueStore file;
+        file.fill(Values::integer(0));
+        const QString path = w.home.filePath(u"site.cfg"_s);
+        QVERIFY(LeesIniFile::writeSettingsValues(file, path).ok);
+        QVERIFY(LeesIniFile::ReadSettingsFile(w.stores(), w.controls(), path).ok);
+    }
+    unit.requests.clear();
+    QList<Outcome> outcomes;
+    w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
+    w.controls().setComboIndex(33, 2); // even parity in the unit, odd on the screen
+    if (before == Before::SingleWrite)
+        w.engine().requestWrite(33);
+    else
+        w.engine().requestWriteAll();
+    w.controls().setComboIndex(33, 0); // after the confirmation: not sent
+    QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
+
+    QCOMPARE(wireSummary(unit.requests), wire);
+    QCOMPARE(outcomes.size(), 1);
+    const Outcome &o = outcomes.first();
+    QCOMPARE(o.result, result);
+    QCOMPARE(o.stage, stage);
+    QCOMPARE(o.readBackEqual, readBackEqual);
+    for (const QByteArray &f : std::as_const(unit.requests)) {
+        if (FakeUnit::kind(f) == 'W' && FakeUnit::itemOf(f) == 33)
+            QCOMPARE(int(f[11]), 2);
+    }
+    // The screen keeps what the operator wrote; the unit's value is its own.
+    QCOMPARE(w.stores().workingValues[33], Values::integer(2));
+    if (unitKeepsOther) {
+        QCOMPARE(o.mismatches.size(), 1);
+        QCOMPARE(w.stores().unitValues[33], Values::text(u"0"_s));
+        QVERIFY(outcomeText(o, w.controls()).contains(u"ESPA out serial parity: written odd parity, the unit holds no parity"_s));
+    }
+    if (before == Before::SingleWrite)
+        return;
+    const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
+    QCOMPARE(backups.size(), backupReadFails ? 0 : 1);
+    if (backupReadFails) {
+        QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: no answer; nothing was written"_s));
+        return;
+    }
+    // The unit's values as they were, in an ordinary settings file.
+    QCOMPARE(o.backupPath, w.home.filePath(u"Backups/"_s + backups.first()));
+    QVERIFY(backups.first().startsWith(u"2026-12-07_140509_"_s));
+    QMap<int, LeesIniFile::ValueLine> lines;
+    QVERIFY(LeesIniFile::readValueLines(o.backupPath, &lines).ok);
+    QCOMPARE(lines.size(), 250);
+    QCOMPARE(lines.value(33).text, u"1"_s);
+    QVERIFY(w.logLines().last().contains(u"; backup Backups/2026-12-07_140509_"_s));
 }
 
 QTEST_GUILESS_MAIN(TestInterface)
