@@ -1,5 +1,6 @@
 #include "ItemArguments.h"
 
+#include "model/Conversions.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
@@ -103,7 +104,8 @@ std::optional<Value> parseValue(int n, const QString &text, QString *error)
 
 bool isReadable(int n)
 {
-    return Items::isListItem(n) || Items::isHexDigitItem(n) || (n >= 100 && n <= 148) || (n >= 150 && n <= 248);
+    // The engine's own answer, so that a write this tool calls verifiable is one the engine reads back.
+    return Conversions::isReadable(n);
 }
 
 QString valueText(int n, const Value &value)
