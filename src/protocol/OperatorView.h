@@ -25,6 +25,13 @@ public:
     // when the operator cancelled.
     virtual std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
                                               const QString &filter) = 0;
+    // An open dialog that lists the newest files first where the view can
+    // (for files named by date and time); otherwise the usual open dialog.
+    virtual std::optional<QString> chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                                    const QString &filter)
+    {
+        return chooseFile(false, proposedName, startFolder, filter);
+    }
 };
 
 // What the engine and the commands need of the operator's screen: the progress

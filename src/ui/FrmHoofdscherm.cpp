@@ -14,14 +14,19 @@
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
+#include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 #include "protocol/WireTrace.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,6 +35,8 @@
 #include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <algorithm>
 
 
 using namespace ScreenDefinition;
@@ -44,6 +51,23 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
+
+// The values in a settings file that could not go to the unit, in the file's
+// order: those of the items a write-all sends and of the text boxes. Items
+// 40-78 are never shown and hold -1 in the tool's own files: not checked.
+QList<LeesIniFile::UnsendableValue> unsendableIn(const QString &path)
+{
+    QMap<int, LeesIniFile::ValueLine> lines;
+    if (!LeesIniFile::readValueLines(path, &lines))
+        return {};
+    QList<int> items(Items::kBulkItems.begin(), Items::kBulkItems.end());
+    for (int n = kFirstTekstBox; n <= kLastTekstBox; ++n)
+        items << n;
+    QList<LeesIniFile::UnsendableValue> found = LeesIniFile::unsendableValues(lines, items);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.line < b.line; });
+    return found;
+}
 
 } // namespace
 
@@ -104,6 +128,10 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
 {
     m_session->datacom.setCaptionListener([this](const QString &caption) { m_frmCommunicatie->setTitle(caption); });
     m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
+    // The operator's choices live outside Tessaro.set.
+    m_preferences = Preferences::read(m_session->homeFolder);
+    m_chkReadBack->setChecked(m_preferences.readBack);
+    m_session->engine.setReadBack(m_preferences.readBack);
 }
 
 // ---------------------------------------------------------------- start-up and timers
@@ -296,6 +324,12 @@ std::optional<QString> FrmHoofdscherm::chooseFile(bool save, const QString &prop
     return m_dialogs->chooseFile(save, proposedName, startFolder, filter);
 }
 
+std::optional<QString> FrmHoofdscherm::chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                                        const QString &filter)
+{
+    return m_dialogs->chooseNewestFile(proposedName, startFolder, filter);
+}
+
 void FrmHoofdscherm::reportFileResult(const FileResult &result)
 {
     if (!result.ok)
@@ -322,6 +356,19 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
 void FrmHoofdscherm::CmdCancelReadWrite_Click()
 {
     m_session->engine.cancelByOperator();
+}
+
+void FrmHoofdscherm::ChkReadBack_Click(bool on)
+{
+    m_session->engine.setReadBack(on);
+    if (m_preferences.readBack == on)
+        return;
+    m_preferences.readBack = on;
+    const FileResult written = m_preferences.write(m_session->homeFolder);
+    // The choice holds for this run all the same; a box on every click would be too much.
+    if (!written)
+        m_status->showMessage(QStringLiteral("The choice could not be kept for the next start: ")
+                              + Diverse::visibleText(written.error));
 }
 
 void FrmHoofdscherm::CmdWisLogVenster_Click()
@@ -365,7 +412,8 @@ void FrmHoofdscherm::CmdInstellingenLezen_Click()
         return;
     m_status->beforeFileLoad();
     LeesIniFile::ReadDefaultSettings(m_session->stores, *m_controls, m_session->homeFolder);
-    m_status->fileLoaded(LeesIniFile::defaultSettingsPath(m_session->homeFolder), true);
+    const QString path = LeesIniFile::defaultSettingsPath(m_session->homeFolder);
+    m_status->fileLoaded(path, true, unsendableIn(path));
 }
 
 void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
@@ -390,9 +438,14 @@ void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
         beep();
         return;
     }
+    loadSettingsFile(*path);
+}
+
+void FrmHoofdscherm::loadSettingsFile(const QString &path)
+{
     m_status->beforeFileLoad();
-    const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, *path);
-    m_status->fileLoaded(*path, read.ok);
+    const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, path);
+    m_status->fileLoaded(path, read.ok, read.ok ? unsendableIn(path) : QList<LeesIniFile::UnsendableValue>());
     if (!read.ok) {
         // The reason (missing, a folder, not a regular file, ...) goes in the box's details.
         setNextMessageDetails(read.error);
@@ -412,6 +465,24 @@ void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
     const FileResult written = LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path);
     m_status->fileSaved(*path, written.ok);
     reportFileResult(written);
+}
+
+void FrmHoofdscherm::CmdRestoreBackup_Click()
+{
+    // The unit's settings as they were before a write-all: loaded like any
+    // settings file, written back by "Write all settings to unit".
+    const QString folder = Backups::folder(m_session->homeFolder);
+    if (!QFileInfo(folder).isDir()) {
+        m_status->showMessage(QStringLiteral("No backup to restore: the folder %1 does not exist yet")
+                                  .arg(Diverse::visibleText(QDir::toNativeSeparators(folder))));
+        return;
+    }
+    const auto path = chooseNewestFile(QStringLiteral("*.cfg"), folder, kSettingsFilter);
+    if (!path) {
+        beep();
+        return;
+    }
+    loadSettingsFile(*path);
 }
 
 void FrmHoofdscherm::CmdReOpenCom_Click()

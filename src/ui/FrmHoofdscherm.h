@@ -2,6 +2,7 @@
 
 #include "files/FileResult.h"
 #include "files/Logfile.h"
+#include "files/Preferences.h"
 #include "model/Diverse.h"
 #include "protocol/OperatorView.h"
 
@@ -15,6 +16,7 @@
 class FrmAbout;
 class FrmInstellingen;
 class Port;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -97,6 +99,8 @@ public:
     void beep() override;
     std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
                                       const QString &filter) override;
+    std::optional<QString> chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                            const QString &filter) override;
 
 public slots:
     void TmrAfhandel_Timer();
@@ -107,6 +111,8 @@ public slots:
     void CmdLeesAlles_Click();
     void CmdSchrijfAlles_Click();
     void CmdCancelReadWrite_Click();
+    // "Read back after writing": the engine's switch, remembered per user.
+    void ChkReadBack_Click(bool on);
     void CmdWisLogVenster_Click();
     void CmdReadSingleSetting_Click(int index);
     void CmdWriteSingleSetting_Click(int index);
@@ -117,6 +123,7 @@ public slots:
     void CmdInstellingenOpslaan_Click();
     void CmdLezenUnitgegevens_Click();
     void CmdOpslaanUnitGegevens_Click();
+    void CmdRestoreBackup_Click();
     void CmdReOpenCom_Click();
     void CmdTestHerstart_Click();
     void CmdTestOproepPager_Click();
@@ -151,6 +158,8 @@ private:
     void stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
                        const QColor &darkColour);
     void reportFileResult(const FileResult &result);
+    // Loads a settings file the operator chose onto the screen and tells how it went.
+    void loadSettingsFile(const QString &path);
     void endProgram();
 
     std::unique_ptr<QtOperatorDialogs> m_qtDialogs;
@@ -170,6 +179,8 @@ private:
     QGroupBox *m_frameCmdButtonsAlgemeen = nullptr;
     QGroupBox *m_frameCmdButtonsPaging = nullptr;
     QPushButton *m_cmdInstellingenOpslaan = nullptr;
+    QCheckBox *m_chkReadBack = nullptr;
+    Preferences m_preferences; // as last read or written
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
     QLabel *m_statusLine = nullptr; // room for the link state, beside the indicators

@@ -21,18 +21,32 @@ QString portText(const LinkState &link)
     return text;
 }
 
+// What the last exchange got: "no answer" only when nothing came back.
+QString failureWords(LinkState::Failure failure)
+{
+    using Failure = LinkState::Failure;
+    switch (failure) {
+    case Failure::None:
+    case Failure::NoAnswer: return QStringLiteral("no answer from the unit");
+    case Failure::UnusableAnswer: return QStringLiteral("unusable answer from the unit");
+    case Failure::OtherItem: return QStringLiteral("answered for another item");
+    case Failure::CutShort: return QStringLiteral("answer cut short");
+    case Failure::Checksum: return QStringLiteral("checksum error");
+    case Failure::Nack:
+    case Failure::Refused:
+    case Failure::PortLost:
+    case Failure::PortWriteFailed:
+    case Failure::PortClosed: break;
+    }
+    return LinkState::failureText(failure);
+}
+
 QString stateText(const LinkState &link)
 {
     switch (link.state()) {
     case LinkState::State::Open: return QStringLiteral("port open");
     case LinkState::State::Answering: return QStringLiteral("unit answering");
-    case LinkState::State::NotAnswering: {
-        QString text = QStringLiteral("no answer from the unit");
-        const LinkState::Failure failure = link.lastFailure();
-        if (failure != LinkState::Failure::None && failure != LinkState::Failure::NoAnswer)
-            text += QStringLiteral(" (%1)").arg(LinkState::failureText(failure));
-        return text;
-    }
+    case LinkState::State::NotAnswering: return failureWords(link.lastFailure());
     case LinkState::State::Closed:
         return link.reason().isEmpty() ? QStringLiteral("port closed") : QStringLiteral("port closed: ") + link.reason();
     }

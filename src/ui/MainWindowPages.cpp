@@ -9,12 +9,14 @@
 #include "ShapeIndicator.h"
 #include "TracePage.h"
 #include "TypingLimitValidator.h"
+#include "WheelGuard.h"
 
 #include "model/Branding.h"
 
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -410,11 +412,15 @@ QWidget *FrmHoofdscherm::buildFilePage()
     auto *frame1Layout = new QHBoxLayout(frame1);
     auto *save = makeButton(QStringLiteral("Save t&o file"), "CmdOpslaanUnitGegevens");
     auto *read = makeButton(QStringLiteral("&Read from file"), "CmdLezenUnitgegevens");
+    auto *restore = makeButton(QStringLiteral("Restore a &backup..."), "CmdRestoreBackup");
+    restore->setToolTip(QStringLiteral("Load the unit's settings as they were before a write-all"));
     frame1Layout->addWidget(save);
     frame1Layout->addWidget(read);
+    frame1Layout->addWidget(restore);
     frame1Layout->addStretch();
     connect(save, &QPushButton::clicked, this, &FrmHoofdscherm::CmdOpslaanUnitGegevens_Click);
     connect(read, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLezenUnitgegevens_Click);
+    connect(restore, &QPushButton::clicked, this, &FrmHoofdscherm::CmdRestoreBackup_Click);
 
     auto *frame2 = makeFrame(QStringLiteral("Unit settings: "), "Frame2");
     auto *frame2Layout = new QHBoxLayout(frame2);
@@ -440,11 +446,20 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     auto *transfer = new QHBoxLayout;
     auto *readAll = makeButton(QStringLiteral("&Read all settings from unit"), "CmdLeesAlles");
     auto *writeAll = makeButton(QStringLiteral("&Write all settings to unit"), "CmdSchrijfAlles");
+    m_chkReadBack = new QCheckBox(QStringLiteral("Read &back after writing"));
+    m_chkReadBack->setObjectName(QStringLiteral("ChkReadBack"));
+    m_chkReadBack->setAccessibleName(QStringLiteral("Read back after writing"));
+    m_chkReadBack->setToolTip(QStringLiteral("After a write, read the written settings back from the unit "
+                                             "and tell those it holds otherwise"));
+    m_chkReadBack->setChecked(true);
     transfer->addWidget(readAll);
     transfer->addWidget(writeAll);
+    transfer->addSpacing(12);
+    transfer->addWidget(m_chkReadBack);
     transfer->addStretch();
     connect(readAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLeesAlles_Click);
     connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
+    connect(m_chkReadBack, &QCheckBox::toggled, this, &FrmHoofdscherm::ChkReadBack_Click);
     layout->addLayout(transfer);
 
     m_txtProgress = new QPlainTextEdit;
@@ -503,10 +518,12 @@ QWidget *FrmHoofdscherm::buildServicePage()
     m_txtTestPagerAdres = new QLineEdit;
     m_txtTestPagerAdres->setObjectName(QStringLiteral("TxtTestPagerAdres"));
     TypingLimitValidator::install(m_txtTestPagerAdres, 10);
+    WheelGuard::install(m_txtTestPagerAdres);
     m_txtTestPagerAdres->installEventFilter(this);
     m_txtTestPagerDisplayInfo = new QLineEdit;
     m_txtTestPagerDisplayInfo->setObjectName(QStringLiteral("TxtTestPagerDisplayInfo"));
     TypingLimitValidator::install(m_txtTestPagerDisplayInfo, 40);
+    WheelGuard::install(m_txtTestPagerDisplayInfo);
     m_txtTestPagerDisplayInfo->setMinimumWidth(m_txtTestPagerDisplayInfo->fontMetrics().averageCharWidth() * 44);
     m_txtTestPagerDisplayInfo->installEventFilter(this);
     QComboBox *bleep = m_controls->testBleepCombo();

@@ -5,13 +5,18 @@
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTreeView>
 
 #include <utility>
 
 namespace QtDialogs {
 namespace {
+
+// The column of Qt's file dialog list that holds the date modified.
+constexpr int kDateColumn = 3;
 
 struct FilterPair
 {
@@ -90,7 +95,7 @@ OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QStr
 }
 
 std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
-                                  const QString &startFolder, const QString &filter)
+                                  const QString &startFolder, const QString &filter, bool newestFirst)
 {
     QFileDialog dialog(parent, QString(), existingFolder(startFolder), qtFilter(filter));
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -100,7 +105,27 @@ std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &pro
         dialog.setDefaultSuffix(defaultSuffix(filter));
     // The name box shows the proposed name, also a pattern such as "*.cfg".
     dialog.selectFile(proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+
+    // Qt keeps the last dialog's view and order for every later one: they are
+    // put back before it closes, so only this dialog shows newest first.
+    QTreeView *list = nullptr;
+    QByteArray listState;
+    const QFileDialog::ViewMode viewMode = dialog.viewMode();
+    if (newestFirst) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    }
+    if (list) {
+        listState = list->header()->saveState();
+        dialog.setViewMode(QFileDialog::Detail);
+        list->sortByColumn(kDateColumn, Qt::DescendingOrder);
+    }
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (list) {
+        list->header()->restoreState(listState);
+        dialog.setViewMode(viewMode);
+    }
+    if (!chosen)
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -135,4 +160,10 @@ std::optional<QString> QtOperatorDialogs::chooseFile(bool save, const QString &p
                                                      const QString &startFolder, const QString &filter)
 {
     return QtDialogs::chooseFile(m_window, save, proposedName, startFolder, filter);
+}
+
+std::optional<QString> QtOperatorDialogs::chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                                           const QString &filter)
+{
+    return QtDialogs::chooseFile(m_window, false, proposedName, startFolder, filter, true);
 }

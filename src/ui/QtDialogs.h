@@ -20,6 +20,8 @@ public:
     void beep() override;
     std::optional<QString> chooseFile(bool save, const QString &proposedName, const QString &startFolder,
                                       const QString &filter) override;
+    std::optional<QString> chooseNewestFile(const QString &proposedName, const QString &startFolder,
+                                            const QString &filter) override;
 
 private:
     QWidget *m_window;
@@ -34,8 +36,9 @@ OperatorView::Answer messageBox(QWidget *parent, const QString &text, const QStr
                                 OperatorView::Icon icon, OperatorView::Buttons buttons,
                                 const QString &details = QString());
 
+// newestFirst: Qt's own dialog, its list by date with the newest on top.
 std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &proposedName,
-                                  const QString &startFolder, const QString &filter);
+                                  const QString &startFolder, const QString &filter, bool newestFirst = false);
 
 void beep();
 

@@ -1,6 +1,7 @@
 #include "QtItemControls.h"
 
 #include "TypingLimitValidator.h"
+#include "WheelGuard.h"
 #include "model/ScreenDefinition.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@ QComboBox *makeCombo(const QString &name)
     combo->setObjectName(name);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     combo->setMaxVisibleItems(16);
+    WheelGuard::install(combo);
     return combo;
 }
 
@@ -70,12 +72,16 @@ QtItemControls::QtItemControls()
     for (int n = kFirstIntBox; n <= kLastIntBox; ++n) {
         auto *box = new QLineEdit;
         box->setObjectName(indexed("TxtIntInput", n - kFirstIntBox));
+        // No length limit and no code-page check, only the control bytes.
+        TypingLimitValidator::install(box, 0, false);
+        WheelGuard::install(box);
         m_intBoxes[n - kFirstIntBox] = box;
     }
     for (int n = kFirstTekstBox; n <= kLastTekstBox; ++n) {
         auto *box = new QLineEdit;
         box->setObjectName(indexed("TxtTekstInput", n - kFirstTekstBox));
         TypingLimitValidator::install(box, typingLimit(n));
+        WheelGuard::install(box);
         m_tekstBoxes[n - kFirstTekstBox] = box;
     }
     for (int n = 0; n < int(m_legends.size()); ++n) {

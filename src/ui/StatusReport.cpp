@@ -3,6 +3,7 @@
 #include "LinkStatusLine.h"
 #include "QtItemControls.h"
 
+#include "model/Diverse.h"
 #include "protocol/Session.h"
 
 #include <QBoxLayout>
@@ -21,6 +22,19 @@ QLabel *makeLabel(const char *name)
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// "2 settings in the file could not be shown: item 14: 60 is not one of its
+// choices; item 156: the text holds the control character [RS]".
+QString unsendableText(const QList<LeesIniFile::UnsendableValue> &unsendable)
+{
+    QStringList each;
+    for (const LeesIniFile::UnsendableValue &value : unsendable)
+        each << QStringLiteral("item %1: %2").arg(value.item).arg(Diverse::visibleText(value.problem));
+    const QString count = unsendable.size() == 1 ? QStringLiteral("1 setting in the file could not be shown")
+                                                 : QStringLiteral("%1 settings in the file could not be shown")
+                                                       .arg(unsendable.size());
+    return count + QStringLiteral(": ") + each.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -64,7 +78,12 @@ void StatusReport::outcome(const Outcome &outcome)
 {
     m_unit.take(m_session.stores);
     m_tips->refreshAll();
-    showMessage(outcomeText(outcome, m_controls));
+    QString text = outcomeText(outcome, m_controls);
+    // Refused while the port is closed: why it is closed helps more than that it is.
+    const QString reason = m_session.datacom.linkState().reason();
+    if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())
+        text += QStringLiteral(": ") + Diverse::visibleText(reason);
+    showMessage(text);
 }
 
 void StatusReport::showMessage(const QString &text)
@@ -85,7 +104,7 @@ void StatusReport::beforeFileLoad()
     m_unit.take(m_session.stores);
 }
 
-void StatusReport::fileLoaded(const QString &path, bool ok)
+void StatusReport::fileLoaded(const QString &path, bool ok, const QList<LeesIniFile::UnsendableValue> &unsendable)
 {
     if (!ok) {
         showMessage(QStringLiteral("Could not load ") + path);
@@ -103,6 +122,8 @@ void StatusReport::fileLoaded(const QString &path, bool ok)
                           : count == 1 ? QStringLiteral("1 setting differs from the unit")
                                        : QStringLiteral("%1 settings differ from the unit").arg(count));
     }
+    if (!unsendable.isEmpty())
+        text += kSeparator + unsendableText(unsendable);
     showMessage(text);
 }
 

@@ -2,6 +2,7 @@
 
 #include "UnitDifferences.h"
 
+#include "files/LeesIniFile.h"
 #include "files/Logfile.h"
 #include "protocol/Outcome.h"
 
@@ -32,11 +33,15 @@ public:
                  Logfile::Clock clock);
 
     // Around the settings-file commands. Call beforeFileLoad before a file is
-    // read: reading it makes the stores forget the unit's values.
+    // read: reading it makes the stores forget the unit's values. unsendable
+    // names the file's values its controls could not show as they are.
     void beforeFileLoad();
-    void fileLoaded(const QString &path, bool ok);
+    void fileLoaded(const QString &path, bool ok,
+                    const QList<LeesIniFile::UnsendableValue> &unsendable = {});
     void fileSaved(const QString &path, bool ok);
     void setServiceMode(bool on);
+    // A message of the window's own, e.g. why a command did nothing.
+    void showMessage(const QString &text);
 
     // The details of the write-all confirmation.
     QString writeAllDetails() const;
@@ -46,7 +51,6 @@ public:
 
 private:
     void outcome(const Outcome &outcome);
-    void showMessage(const QString &text);
     void showFile(const QString &path);
 
     Session &m_session;

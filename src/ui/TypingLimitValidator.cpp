@@ -16,6 +16,17 @@ qsizetype unencodableCount(QStringView text)
     return count;
 }
 
+// Bytes 0x00-0x1F and 0x7F: the unit's frames use some of them as separators.
+qsizetype controlCount(QStringView text)
+{
+    qsizetype count = 0;
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 TypingLimitValidator::TypingLimitValidator(QLineEdit *edit, int limit, bool codePageCheck)
@@ -37,6 +48,8 @@ QValidator::State TypingLimitValidator::validate(QString &input, int &pos) const
     if (m_limit > 0 && input.size() > m_limit && input.size() > m_before.size())
         return Invalid;
     if (m_codePageCheck && unencodableCount(input) > unencodableCount(m_before))
+        return Invalid;
+    if (controlCount(input) > controlCount(m_before))
         return Invalid;
     return Acceptable;
 }

@@ -15,6 +15,8 @@
 #include "sim/UnitSession.h"
 
 #include <QAbstractSpinBox>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,7 +24,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QTabBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -44,6 +49,12 @@ QStringList shownTabs(const QTabWidget *tabs)
             shown << plain(tabs->tabText(i));
     }
     return shown;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Types any text, also characters QTest::keyClicks does not take.
@@ -140,6 +151,8 @@ private slots:
     void typingLimitKeepsProgramTexts_data();
     void typingLimitKeepsProgramTexts();
     void typingRefusesCharactersOutsideTheCodePage();
+    void wheelChangesOnlyAFocusedControl_data();
+    void wheelChangesOnlyAFocusedControl();
 
     void confirmations_data();
     void confirmations();
@@ -148,6 +161,8 @@ private slots:
     void pagerCallAddressCheck_data();
     void pagerCallAddressCheck();
     void cancelAndClearLog();
+    void readBackChoiceIsKept_data();
+    void readBackChoiceIsKept();
     void singleButtons_data();
     void singleButtons();
     void openComPortStartsNeverStartedEngine();
@@ -453,9 +468,18 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::addColumn<QString>("message"); // the status bar afterwards; %1 the home folder
     QTest::addColumn<QString>("file");    // the settings file named beside it
     QTest::newRow("read all") << "" << "Read all settings: 14 read \u00B7 14:05:09" << "";
+    // A write-all keeps the unit's values first (known from the read-all), and reads back what it wrote.
     QTest::newRow("write all, no answer")
-        << "write all, silent" << "Write all settings aborted at item 0 (Diagnostic level): no answer \u00B7 14:05:09" << "";
-    QTest::newRow("write all") << "write all" << "Write all settings: 14 written \u00B7 14:05:09" << "";
+        << "write all, silent"
+        << "Write all settings aborted at item 0 (Diagnostic level): no answer; "
+           "backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09" << "";
+    QTest::newRow("write all")
+        << "write all"
+        << "Write all settings: 14 written, 14 read back equal; backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "";
+    // Refused at once: why the port is closed comes with it.
+    QTest::newRow("write all, port lost") << "write all, port lost"
+        << "Write all settings not started: port closed: the serial device scripted1 disappeared \u00B7 14:05:09" << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
@@ -464,6 +488,23 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::newRow("save failed") << "save into folder" << "Could not save %1/unit-0417.cfg \u00B7 14:05:09" << "";
     QTest::newRow("loaded, 3 differ")
         << "load" << "Loaded %1/unit-0417.cfg \u00B7 3 settings differ from the unit \u00B7 14:05:09" << "unit-0417.cfg";
+    // Values the unit cannot take, in the file's order; the -1 of items 40-78 is not one.
+    const QString unsendable = QStringLiteral(
+        "3 settings in the file could not be shown: item 5: the value is empty; "
+        "item 14: 60 is not one of its choices; item 156: the text holds the control character [RS]");
+    QTest::newRow("loaded, values that cannot be sent")
+        << "load unsendable"
+        << "Loaded %1/unit-0417.cfg \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
+        << "unit-0417.cfg";
+    QTest::newRow("restore, no backup yet")
+        << "restore" << "No backup to restore: the folder %1/Backups does not exist yet \u00B7 14:05:09" << "";
+    QTest::newRow("restored a backup") << "restore from Backups"
+        << "Loaded %1/Backups/2026-12-07_104512_scripted1.cfg \u00B7 no setting differs from the unit \u00B7 14:05:09"
+        << "2026-12-07_104512_scripted1.cfg";
+    QTest::newRow("default loaded, values that cannot be sent")
+        << "load default unsendable"
+        << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
+        << "default.set";
 }
 
 void TestFrmHoofdscherm::statusBarTellsLastCommand()
@@ -483,6 +524,8 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     w.answers.setChosenFile(cfg);
     if (command.startsWith(QStringLiteral("write all"))) {
         unit.answering = command == QStringLiteral("write all");
+        if (command.endsWith(QStringLiteral("lost")))
+            w.port.dropConnection();
         w.click(QStringLiteral("CmdSchrijfAlles"));
         QVERIFY(unit.runUntilQuiet());
     } else if (command == QStringLiteral("cancel")) {
@@ -513,6 +556,35 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         for (int n : {10, 13, 30})
             w.controls().combo(n)->setCurrentIndex(0);
         w.click(QStringLiteral("CmdLezenUnitgegevens"));
+    } else if (command.startsWith(QStringLiteral("restore"))) {
+        if (command.endsWith(QStringLiteral("Backups"))) {
+            QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
+            w.answers.setChosenFile(w.path(QStringLiteral("Backups/2026-12-07_104512_scripted1.cfg")));
+            w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        }
+        const qsizetype requests = w.answers.fileRequests().size();
+        w.click(QStringLiteral("CmdRestoreBackup"));
+        // Without the folder, no dialog to find nothing in.
+        QCOMPARE(w.answers.fileRequests().size() - requests, command.endsWith(QStringLiteral("Backups")) ? 1 : 0);
+        QCOMPARE(w.answers.beeps(), 0);
+    } else if (command.endsWith(QStringLiteral(" unsendable"))) {
+        // The screen saved, then three of its values made unsendable.
+        const bool asDefault = command.contains(QStringLiteral("default"));
+        const QString path = asDefault ? w.path(QStringLiteral("default.set")) : cfg;
+        w.answers.setChosenFile(path);
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        QByteArrayList lines = readAll(path).split('\n');
+        for (QByteArray &line : lines) {
+            if (line.startsWith("5 "))
+                line = "5    ->\r";
+            else if (line.startsWith("14 "))
+                line = "14    ->60\r";
+            else if (line.startsWith("156 "))
+                line = "156    ->a\x1E" "b\r";
+        }
+        writeFile(path, lines.join('\n'));
+        w.click(asDefault ? QStringLiteral("CmdInstellingenLezen") : QStringLiteral("CmdLezenUnitgegevens"));
+        QCOMPARE(w.controls().combo(14)->currentIndex(), 0);
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
@@ -573,6 +645,17 @@ void TestFrmHoofdscherm::typingLimitKeepsProgramTexts()
     QCOMPARE(edit->text(), longText.left(limit));
     edit->setText(longText);
     QCOMPARE(edit->text(), longText);
+
+    // A pasted control byte (a frame separator among them) is refused with its paste.
+    edit->clear();
+    for (const QString &pasted : {QStringLiteral("06\x1E" "12"), QStringLiteral("a\tb"), QStringLiteral("x\x7F")}) {
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), QString());
+    }
+    QGuiApplication::clipboard()->setText(QStringLiteral("0612"));
+    edit->paste();
+    QCOMPARE(edit->text(), QStringLiteral("0612"));
 }
 
 void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
@@ -584,6 +667,57 @@ void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
     QLineEdit *intBox = w.controls().textBox(120); // no limit
     QTest::keyClicks(intBox, QStringLiteral("12345678901234567890"));
     QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\r\n"));
+    intBox->paste();
+    QCOMPARE(intBox->text(), QStringLiteral("12345678901234567890"));
+}
+
+void TestFrmHoofdscherm::wheelChangesOnlyAFocusedControl_data()
+{
+    QTest::addColumn<int>("mainTab");
+    QTest::addColumn<int>("itemPage");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("focused");
+    QTest::newRow("ESPA page, unfocused list: the page scrolls") << 1 << 2 << "ComboInstellingen_5" << false;
+    QTest::newRow("ESPA page, focused list: the value moves") << 1 << 2 << "ComboInstellingen_5" << true;
+    QTest::newRow("Service tab, unfocused bleep code") << 4 << 0 << "ComboTestBleepCode" << false;
+}
+
+void TestFrmHoofdscherm::wheelChangesOnlyAFocusedControl()
+{
+    QFETCH(int, mainTab);
+    QFETCH(int, itemPage);
+    QFETCH(QString, control);
+    QFETCH(bool, focused);
+    UiWorld w;
+    // Small, as at a large display scale: the page scrolls.
+    w.window->resize(520, 300);
+    w.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(mainTab);
+    w.find<QTabWidget>(QStringLiteral("SSTab2"))->setCurrentIndex(itemPage);
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    auto *combo = w.find<QComboBox>(control);
+    QScrollArea *page = nullptr;
+    for (QWidget *p = combo->parentWidget(); p && !page; p = p->parentWidget())
+        page = qobject_cast<QScrollArea *>(p);
+    QVERIFY(page);
+    QScrollBar *bar = page->verticalScrollBar();
+    page->ensureWidgetVisible(combo, 0, 0);
+    QVERIFY2(bar->value() < bar->maximum(), "the page must be able to scroll further");
+    const int scrolled = bar->value();
+    combo->setCurrentIndex(1);
+    if (focused)
+        combo->setFocus(Qt::TabFocusReason);
+
+    // A turn down over the control, as the window system delivers it.
+    const QPoint centre = combo->rect().center();
+    QWheelEvent turn(centre, combo->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&turn);
+    QApplication::instance()->notify(combo, &turn);
+    QCOMPARE(combo->currentIndex(), focused ? 2 : 1);
+    QCOMPARE(combo->hasFocus(), focused);
+    QCOMPARE(bar->value() > scrolled, !focused);
 }
 
 // ---------------------------------------------------------------- commands
@@ -644,14 +778,17 @@ void TestFrmHoofdscherm::writeAllShowsChanges_data()
     QTest::addColumn<bool>("readFirst");
     QTest::addColumn<QList<int>>("changed"); // combos moved one place down after the read
     QTest::addColumn<QString>("details");
+    QTest::addColumn<bool>("unitKeepsOther"); // the unit acknowledges each write but keeps another value
     QTest::newRow("unit values unknown") << false << QList<int>{14}
-        << "The unit's values are not known yet: nothing was read from the unit since start-up.";
+        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false;
     QTest::newRow("no change") << true << QList<int>{}
-        << "No setting will change: the unit holds these values already.";
+        << "No setting will change: the unit holds these values already." << false;
     QTest::newRow("two changes") << true << QList<int>{14, 30}
         << "2 settings will change:\n"
            "ESPA In Time-out: %14 \u2192 %14'\n"
-           "ESPA out serial speed: %30 \u2192 %30'";
+           "ESPA out serial speed: %30 \u2192 %30'" << false;
+    QTest::newRow("one change, read back otherwise")
+        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true;
 }
 
 void TestFrmHoofdscherm::writeAllShowsChanges()
@@ -659,6 +796,7 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QFETCH(bool, readFirst);
     QFETCH(QList<int>, changed);
     QFETCH(QString, details);
+    QFETCH(bool, unitKeepsOther);
     UiWorld w;
     AnsweringUnit unit(w);
     if (readFirst) {
@@ -666,10 +804,12 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QVERIFY(unit.runUntilQuiet());
     }
     QtItemControls &c = w.controls();
+    QList<int> chosen;
     for (int n : changed) {
         QComboBox *combo = c.combo(n);
         const int before = combo->currentIndex();
         combo->setCurrentIndex(before + 1 < combo->count() ? before + 1 : 0);
+        chosen << combo->currentIndex();
         details.replace(QStringLiteral("%%1'").arg(n), combo->currentText());
         details.replace(QStringLiteral("%%1").arg(n), combo->itemText(before));
         // The control that differs from the unit tells the unit's value.
@@ -681,10 +821,24 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?"),
                             QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
     QCOMPARE(w.answers.messages().constLast().details, details);
-    // Written, the unit holds what the screen shows: no tooltip is left.
+    if (unitKeepsOther) {
+        UnitFaultPlan faults;
+        faults.add({UnitFault::WrongValue, 1});
+        unit.session.setOptions({false, 0, faults});
+    }
+    // Written, the unit holds what the screen shows: no tooltip is left. Read
+    // back otherwise, the screen keeps the operator's choice and tells the unit's.
     QVERIFY(unit.runUntilQuiet());
-    for (int n : changed)
-        QCOMPARE(c.combo(n)->toolTip(), QString());
+    w.window->TmrUpdateVensters_Timer();
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        QComboBox *combo = c.combo(changed[i]);
+        QCOMPARE(combo->currentIndex(), chosen[i]);
+        const int held = unit.items.valueText(changed[i]).toInt();
+        QVERIFY(held != chosen[i] || !unitKeepsOther);
+        QCOMPARE(combo->toolTip(), unitKeepsOther ? QStringLiteral("In the unit: ") + combo->itemText(held) : QString());
+        QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
+                                                      : ItemControls::Colour::MatchesUnit);
+    }
 }
 
 void TestFrmHoofdscherm::pagerCallAddressCheck_data()
@@ -740,6 +894,48 @@ void TestFrmHoofdscherm::cancelAndClearLog()
     w.click(QStringLiteral("CmdWisLogVenster"));
     QCOMPARE(progress->toPlainText(), QString());
     QCOMPARE(w.logWindowLine(0), QStringLiteral("14:05:09 kept"));
+}
+
+void TestFrmHoofdscherm::readBackChoiceIsKept_data()
+{
+    QTest::addColumn<QByteArray>("file"); // Preferences.ini before start-up; "folder": a folder in its place
+    QTest::addColumn<bool>("on");         // the box at start-up
+    QTest::addColumn<QByteArray>("saved"); // the file after one click on the box; empty: not saved
+    QTest::newRow("no file: on") << QByteArray() << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("off") << QByteArray("ReadBack=0\r\n") << false << QByteArray("ReadBack=1\r\n");
+    QTest::newRow("on, lone LF") << QByteArray("ReadBack=1\n") << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("value not understood: on") << QByteArray("ReadBack=no\r\n") << true << QByteArray("ReadBack=0\r\n");
+    QTest::newRow("unreadable: on, kept for this run only") << QByteArray("folder") << true << QByteArray();
+}
+
+void TestFrmHoofdscherm::readBackChoiceIsKept()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, on);
+    QFETCH(QByteArray, saved);
+    UiWorld w(QString(), [&](UiWorld &u) {
+        if (file == "folder")
+            QVERIFY(QDir(u.home.path()).mkdir(QStringLiteral("Preferences.ini")));
+        else if (!file.isEmpty())
+            writeFile(u.path(QStringLiteral("Preferences.ini")), file);
+    });
+    auto *box = w.find<QCheckBox>(QStringLiteral("ChkReadBack"));
+    QCOMPARE(box->accessibleName(), QStringLiteral("Read back after writing"));
+    QCOMPARE(box->isChecked(), on);
+    QCOMPARE(w.engine().readBack(), on);
+    // Start-up only reads.
+    if (file != "folder")
+        QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini"))), file);
+
+    box->click();
+    QCOMPARE(w.engine().readBack(), !on);
+    if (!saved.isEmpty()) {
+        QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini"))), saved);
+    } else {
+        QVERIFY2(w.find<QLabel>(QStringLiteral("StatusMessage"))->text().startsWith(
+                     QStringLiteral("The choice could not be kept for the next start: ")),
+                 qPrintable(w.find<QLabel>(QStringLiteral("StatusMessage"))->text()));
+    }
 }
 
 void TestFrmHoofdscherm::singleButtons_data()
@@ -804,12 +1000,14 @@ void TestFrmHoofdscherm::fileDialogs_data()
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("setPath");
     QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("restore"); // "Restore a backup...": from the Backups folder, whatever SetPath says
     for (const bool chosen : {true, false}) {
-        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen;
-        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen;
+        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false;
+        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false;
+        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true;
     }
-    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true;
-    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true;
+    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false;
+    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false;
 }
 
 void TestFrmHoofdscherm::fileDialogs()
@@ -817,18 +1015,25 @@ void TestFrmHoofdscherm::fileDialogs()
     QFETCH(bool, save);
     QFETCH(QString, setPath);
     QFETCH(bool, chosen);
+    QFETCH(bool, restore);
     UiWorld w(QString(), [&](UiWorld &u) { writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath)); });
-    const QString file = w.path(QStringLiteral("unit.cfg"));
+    QString file = w.path(QStringLiteral("unit.cfg"));
+    if (restore) {
+        QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
+        file = w.path(QStringLiteral("Backups/2026-12-07_104512_scripted1.cfg"));
+    }
     if (!save)
         writeFile(file, "10    ->3\r\n160    ->0612\r\n");
     w.answers.setChosenFile(chosen ? std::optional<QString>(file) : std::nullopt);
 
-    w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens") : QStringLiteral("CmdLezenUnitgegevens"));
+    w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens")
+                 : restore ? QStringLiteral("CmdRestoreBackup") : QStringLiteral("CmdLezenUnitgegevens"));
     QCOMPARE(w.answers.fileRequests().size(), 1);
     const HeadlessView::FileRequest request = w.answers.fileRequests().constFirst();
     QCOMPARE(request.save, save);
     QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
-    QCOMPARE(request.startFolder, setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
+    QCOMPARE(request.startFolder, restore ? w.path(QStringLiteral("Backups"))
+                                  : setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
     QCOMPARE(request.filter, QStringLiteral("cfg (*.cfg) | *.cfg"));
     QCOMPARE(w.answers.beeps(), chosen ? 0 : 1);
     QCOMPARE(w.boxes(), QString());
@@ -846,6 +1051,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("text"); // the box's first line, or empty; the reason follows, naming the file
     QTest::newRow("read a missing file") << "CmdLezenUnitgegevens" << "missing.cfg" << "Error reading setup-file";
+    QTest::newRow("restore a missing backup") << "CmdRestoreBackup" << "Backups/missing.cfg" << "Error reading setup-file";
     QTest::newRow("save to file") << "CmdOpslaanUnitGegevens" << "unit.cfg" << "";
     QTest::newRow("save as default") << "CmdInstellingenOpslaan" << "default.set" << "";
 }
@@ -860,6 +1066,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported()
     // A folder in a saved file's place: the file cannot be replaced.
     if (text.isEmpty())
         QVERIFY(QDir(w.home.path()).mkdir(fileName));
+    QVERIFY(QDir(w.home.path()).mkpath(QStringLiteral("Backups")));
     w.answers.setChosenFile(w.path(fileName));
     w.click(button);
 

@@ -149,8 +149,16 @@ void TestUiHelpers::linkLineNamesPort_data()
     QTest::newRow("Windows") << 3 << "COM3" << 0 << "Com 3 \u00B7 port open";
     QTest::newRow("Linux") << 1 << "/dev/ttyUSB0" << 0 << "Com 1 = /dev/ttyUSB0 \u00B7 port open";
     QTest::newRow("device of another number") << 1 << "COM4" << 0 << "Com 1 = COM4 \u00B7 port open";
-    QTest::newRow("bad answers") << 1 << "COM1" << int(LinkState::Failure::Checksum)
-                                 << "Com 1 \u00B7 no answer from the unit (checksum error)";
+    // "No answer" only when nothing came back; otherwise what did.
+    QTest::newRow("bad answers") << 1 << "COM1" << int(LinkState::Failure::Checksum) << "Com 1 \u00B7 checksum error";
+    QTest::newRow("no answer") << 1 << "COM1" << int(LinkState::Failure::NoAnswer) << "Com 1 \u00B7 no answer from the unit";
+    QTest::newRow("unusable answer") << 1 << "COM1" << int(LinkState::Failure::UnusableAnswer)
+                                     << "Com 1 \u00B7 unusable answer from the unit";
+    QTest::newRow("answer for another item") << 1 << "COM1" << int(LinkState::Failure::OtherItem)
+                                             << "Com 1 \u00B7 answered for another item";
+    QTest::newRow("cut short") << 1 << "COM1" << int(LinkState::Failure::CutShort) << "Com 1 \u00B7 answer cut short";
+    QTest::newRow("refused by the unit") << 1 << "COM1" << int(LinkState::Failure::Nack)
+                                         << "Com 1 \u00B7 refused by the unit";
 }
 
 void TestUiHelpers::linkLineNamesPort()

@@ -1,0 +1,50 @@
+#include "Preferences.h"
+
+#include "TextFile.h"
+
+#include "model/Cp1252.h"
+
+#include <QDir>
+
+namespace {
+
+const QString kReadBack = QStringLiteral("ReadBack");
+
+// "1" and "0" only: anything else keeps the default.
+void takeSwitch(const QString &value, bool &target)
+{
+    if (value == u'1')
+        target = true;
+    else if (value == u'0')
+        target = false;
+}
+
+} // namespace
+
+QString Preferences::filePath(const QString &homeFolder)
+{
+    return QDir(homeFolder).filePath(QStringLiteral("Preferences.ini"));
+}
+
+Preferences Preferences::read(const QString &homeFolder)
+{
+    Preferences preferences;
+    TextFile::forEachLine(filePath(homeFolder), [&](const QByteArray &line) {
+        const QString text = Cp1252::decode(line);
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals < 0)
+            return;
+        const QString name = text.left(equals).trimmed();
+        const QString value = text.mid(equals + 1).trimmed();
+        if (name.compare(kReadBack, Qt::CaseInsensitive) == 0)
+            takeSwitch(value, preferences.readBack);
+    });
+    return preferences;
+}
+
+FileResult Preferences::write(const QString &homeFolder) const
+{
+    const QString content = kReadBack + u'=' + (readBack ? u'1' : u'0') + QStringLiteral("\r\n");
+    return TextFile::replaceAtomically(filePath(homeFolder), Cp1252::encodeLossy(content),
+                                       QStringLiteral("preferences file"));
+}
