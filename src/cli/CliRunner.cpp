@@ -9,7 +9,7 @@
 #include "files/HomeFolder.h"
 #include "files/LeesIniFile.h"
 #include "files/TextFile.h"
-#include "model/Conversions.h"
+#include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
@@ -34,34 +34,27 @@ QList<int> bulkItems()
 
 // A settings file that write-all may send: readable to its end, a line for each
 // bulk item (a missing one would go out as 0), and every bulk value one the unit
-// can take. Empty when it is fine, else what is wrong.
+// can take. Only the bulk items are sent, so only theirs are checked. Empty when
+// it is fine, else what is wrong, naming the line.
 QString writeAllFileProblem(const QString &path)
 {
-    HeadlessItemControls controls;
-    Startup::FillChoiceLists(controls);
-    Stores stores;
-    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
-    if (!read)
+    const QString name = TextFile::displayName(path);
+    QMap<int, LeesIniFile::ValueLine> lines;
+    if (const FileResult read = LeesIniFile::readValueLines(path, &lines); !read)
         return read.error;
-    QList<int> named;
-    TextFile::forEachLine(path, [&named](const QByteArray &line) {
-        if (const auto record = LeesIniFile::parseRecord(line))
-            named << record->number;
-    });
-    ModUnitUpdate::TakeAllValues(stores, controls);
     for (int n : Items::kBulkItems) {
-        if (!named.contains(n))
-            return QStringLiteral("%1 has no line for item %2; is it a settings file?")
-                .arg(TextFile::displayName(path))
-                .arg(n);
-        const Conversions::Encoding encoding = Conversions::encodeValueForUnit(n, stores.workingValues[n]);
-        if (encoding.status != Conversions::Encoding::Status::Ok)
-            return QStringLiteral("%1: item %2 cannot be written: %3")
-                .arg(TextFile::displayName(path))
-                .arg(n)
-                .arg(encoding.problem);
+        if (!lines.contains(n))
+            return QStringLiteral("%1 has no line for item %2; is it a settings file?").arg(name).arg(n);
     }
-    return QString();
+    const QList<LeesIniFile::UnsendableValue> unsendable = LeesIniFile::unsendableValues(lines, bulkItems());
+    if (unsendable.isEmpty())
+        return QString();
+    const LeesIniFile::UnsendableValue &first = unsendable.first();
+    QString problem = QStringLiteral("%1 line %2: item %3: %4").arg(name).arg(first.line).arg(first.item).arg(first.problem);
+    if (const qsizetype more = unsendable.size() - 1; more > 0)
+        problem += more == 1 ? QStringLiteral("; one more value cannot be sent")
+                             : QStringLiteral("; %1 more values cannot be sent").arg(more);
+    return problem;
 }
 
 QString readableFileProblem(const QString &path)
@@ -100,11 +93,19 @@ CliRunner::CliRunner(const CliRequest &request)
 
 CliRunner::~CliRunner() = default;
 
+// The last line of a run that did not end well. Whatever it quotes from a file
+// or the unit shows its control bytes by name.
 ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 {
     m_view.finish();
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(message));
     return status;
+}
+
+// A line of the tool's own on standard error, between the progress lines.
+void CliRunner::note(const QString &message)
+{
+    m_view.note(QStringLiteral("tessaro-cli: ") + Diverse::visibleText(message));
 }
 
 ExitStatus CliRunner::run()
@@ -179,6 +180,9 @@ ExitStatus CliRunner::start()
                                           m_port, m_controls, m_view);
     m_session->runPortNumber = m_request.portNumber;
     m_session->engine.addOutcomeListener([this](const Outcome &outcome) { m_outcomes << outcome; });
+    // The safeguards of a write are the engine's; the options only switch them off.
+    m_session->engine.setBackup(m_request.backup);
+    m_session->engine.setReadBack(m_request.verify);
     m_session->InitProgram(QString());
     if (m_session->engine.EngineState() == Interface::State::NotStarted)
         return fail(ExitStatus::UnitFailed, QStringLiteral("cannot open serial port %1: %2")
@@ -257,11 +261,12 @@ QString CliRunner::outcomeMessage(const Outcome &outcome) const
 }
 
 // After a transfer: the first command that did not succeed, a time limit that
-// ran out, or items the unit never gave or took.
+// ran out, or items the unit never gave or took. Items that read back
+// different are left to writeOutcome.
 ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
 {
     for (const Outcome &outcome : std::as_const(m_outcomes)) {
-        if (outcome.result != Outcome::Result::Succeeded)
+        if (outcome.result != Outcome::Result::Succeeded && outcome.mismatches.isEmpty())
             return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
     }
     if (m_ending == Ending::TimeLimit) {
@@ -296,33 +301,37 @@ QString CliRunner::heldValueText(int n)
     return ItemArguments::valueText(n, stores.workingValues[n]);
 }
 
-// Reads the items back and compares them with what the unit acknowledged.
-ExitStatus CliRunner::verify(const QList<int> &items)
+// After a write, with the engine's backup and read-back: where the unit's
+// settings were kept, each item that reads back other than written, then the
+// verdict. A transfer that broke is told last, else the count of differences.
+ExitStatus CliRunner::writeOutcome(const QList<int> &items)
 {
-    Stores &stores = m_session->stores;
-    QMap<int, QString> written;
-    for (int n : items)
-        written.insert(n, ItemArguments::valueText(n, stores.unitValues[n]));
-    m_view.note(QStringLiteral("Verifying %1 written setting(s)").arg(items.size()));
-    stores.ResetUnitValues();
-    for (int n : items)
-        m_session->engine.requestRead(n);
-    runUntilQuiet();
-    if (const ExitStatus status = transferOutcome(items, false); status != ExitStatus::Done)
-        return status;
-    QStringList mismatches;
-    for (int n : items) {
-        const QString held = heldValueText(n);
-        if (held != written.value(n))
-            mismatches << QStringLiteral("item %1 was written as \"%2\" and reads back as \"%3\"")
-                              .arg(n)
-                              .arg(written.value(n), held);
+    int readBack = 0;
+    QList<Outcome::Mismatch> mismatches;
+    for (const Outcome &outcome : std::as_const(m_outcomes)) {
+        if (!outcome.backupPath.isEmpty())
+            note(QStringLiteral("backup kept in ")
+                 + TextFile::displayName(QFileInfo(outcome.backupPath).absoluteFilePath()));
+        if (outcome.readBackEqual >= 0)
+            readBack += outcome.readBackEqual + int(outcome.mismatches.size());
+        mismatches += outcome.mismatches;
     }
-    if (mismatches.isEmpty())
-        return ExitStatus::Done;
-    for (qsizetype i = 0; i + 1 < mismatches.size(); ++i)
-        m_view.note(QStringLiteral("tessaro-cli: ") + mismatches.at(i));
-    return fail(ExitStatus::UnitFailed, mismatches.last());
+    for (const Outcome::Mismatch &m : std::as_const(mismatches))
+        note(QStringLiteral("%1: written %2, the unit holds %3")
+                 .arg(itemName(m.item), valueWords(m.item, m.written), valueWords(m.item, m.held)));
+    if (const ExitStatus status = transferOutcome(items, true); status != ExitStatus::Done)
+        return status;
+    if (!mismatches.isEmpty())
+        return fail(ExitStatus::UnitFailed,
+                    QStringLiteral("%1 of %2 settings read back different").arg(mismatches.size()).arg(readBack));
+    return ExitStatus::Done;
+}
+
+// "item 33 (ESPA out serial parity)", the legend where the item has one.
+QString CliRunner::itemName(int n) const
+{
+    const QString legend = m_controls.legendVisible(n) ? m_controls.legendName(n) : QString();
+    return legend.isEmpty() ? QStringLiteral("item %1").arg(n) : QStringLiteral("item %1 (%2)").arg(n).arg(legend);
 }
 
 ExitStatus CliRunner::readAll()
@@ -369,9 +378,7 @@ ExitStatus CliRunner::writeAll()
         return fail(ExitStatus::Usage, read.error);
     s.engine.requestWriteAll();
     runUntilQuiet();
-    if (const ExitStatus status = transferOutcome(bulkItems(), true); status != ExitStatus::Done)
-        return status;
-    return m_request.verify ? verify(bulkItems()) : ExitStatus::Done;
+    return writeOutcome(bulkItems());
 }
 
 ExitStatus CliRunner::readItems()
@@ -416,19 +423,14 @@ ExitStatus CliRunner::writeItems()
         }
     }
     runUntilQuiet();
-    if (const ExitStatus status = transferOutcome(items, true); status != ExitStatus::Done)
+    if (const ExitStatus status = writeOutcome(items); status != ExitStatus::Done)
         return status;
-    QMap<int, QString> written;
-    for (int n : items)
-        written.insert(n, ItemArguments::valueText(n, s.stores.unitValues[n]));
-    if (m_request.verify) {
-        if (const ExitStatus status = verify(items); status != ExitStatus::Done)
-            return status;
-    }
+    // What the unit took (and, read back, holds).
     m_view.finish();
     bool printed = true;
     for (int n : items)
-        printed = printed && Console::writeLine(stdout, ItemArguments::record(n, written.value(n)));
+        printed = printed
+            && Console::writeLine(stdout, ItemArguments::record(n, ItemArguments::valueText(n, s.stores.unitValues[n])));
     return printed ? ExitStatus::Done : outputFailed();
 }
 

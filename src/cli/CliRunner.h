@@ -59,10 +59,12 @@ private:
     ExitStatus printJson(const QJsonObject &document);
 
     ExitStatus transferOutcome(const QList<int> &items, bool write);
-    ExitStatus verify(const QList<int> &items);
+    ExitStatus writeOutcome(const QList<int> &items);
+    QString itemName(int n) const;
     QString heldValueText(int n);
     bool hasVisibleControl(int n) const;
     ExitStatus fail(ExitStatus status, const QString &message);
+    void note(const QString &message);
     ExitStatus outputFailed();
     QString linkReason() const;
     QString outcomeMessage(const Outcome &outcome) const;

@@ -3,8 +3,9 @@
 #include "ItemArguments.h"
 #include "SettingsReport.h"
 
-#include "model/Cp1252.h"
+#include "model/Diverse.h"
 #include "model/Items.h"
+#include "model/ValueCheck.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,17 +25,26 @@ Commands:
                         does: to FILE, or to standard output when FILE is "-" or
                         left out. The other items come from --base FILE, else
                         from default.set in the home folder.
-  write-all FILE        Load FILE as "Read from file" does, then write the
-                        fourteen settings as "Write all settings to unit" does.
-                        FILE must have a line for each of them.
+  write-all FILE        Load FILE as "Read from file" does, keep the unit's
+                        fourteen settings in a backup file, write the fourteen
+                        settings of FILE as "Write all settings to unit" does,
+                        and read them back to compare. FILE must have a line
+                        for each of them, with a value the unit can take. The
+                        backup is a settings file in the home folder's Backups
+                        folder, YYYY-MM-DD_HHMMSS_DEVICE.cfg; its path is
+                        printed. --no-backup leaves it out, --no-verify the
+                        read-back.
   read ITEM...          Read single items (0-249) and print "ITEM    ->VALUE".
   write ITEM=VALUE...   Write single items and print "ITEM    ->VALUE". VALUE is
                         the list position (0 first) for an item with a choice
                         list, a number 0-255 for other one-byte items, a whole
                         number 0-32767 for items 100-149, and the text itself
-                        for items 150-249.
+                        for items 150-249, without control characters. Each
+                        item is read back and compared, except items the tool
+                        cannot read (e.g. 3 and 99); --no-verify reads none.
   call ADDRESS          Send a test call to a pager (address at most 10
-                        characters), with --bleep and --text.
+                        characters), with --bleep and --text; neither may hold
+                        a control character.
   restart               Restart the converter.
   show FILE             Print the settings file FILE as the window shows it,
                         one line for each setting with a control: item number,
@@ -66,20 +76,29 @@ also to standard output; --json writes UTF-8. Every exchange is also logged in
 the home folder's Log folder. A failed transfer is tried again, as in the desktop
 tool, until the third failure in a row aborts it.
 
+A read-back that finds other values lists each such setting on standard error
+(what was written, what the unit holds), then ends with "N of M settings read
+back different". A backup that cannot be read from the unit or saved stops the
+write-all before anything is written.
+
 Exit status:
   0  done
   1  the unit refused or did not answer (three failures in a row, or ten
-     answers for one item that the tool cannot use), a --verify read back
-     another value, the time limit ran out, or the port could not be opened
-  2  a usage error or a file that cannot be read or written; nothing was
-     written to the unit
+     answers for one item that the tool cannot use), the backup could not be
+     read or saved, a setting read back different, the time limit ran out, or
+     the port could not be opened
+  2  a usage error, a file that cannot be read or written, or a value the unit
+     cannot take (in the settings file of write-all, named with its line and
+     item; in ITEM=VALUE; in the address or text of call); nothing was written
+     to the unit
 diff: 0 no difference, 1 differences, 2 trouble (a file that cannot be read,
   a unit that does not answer, a usage error).
 find: 0 a unit answered on one port or more, 1 none did, 2 a usage error.
 
 Examples:
   tessaro-cli --com 3 read-all unit-0417.cfg
-  tessaro-cli --port /dev/ttyUSB0 --verify write-all standard.cfg
+  tessaro-cli --port /dev/ttyUSB0 write-all standard.cfg
+  tessaro-cli --no-backup --no-verify write-all standard.cfg
   tessaro-cli read 5 10 155 && tessaro-cli write 14=30 155=2001
   tessaro-cli find && tessaro-cli --com 2 diff standard.cfg
   tessaro-cli --json show unit-0417.cfg
@@ -122,14 +141,6 @@ std::optional<int> optionNumber(const QString &text, int lowest, int highest)
     return v;
 }
 
-QString unsendableReason(const QString &text)
-{
-    const qsizetype bad = Cp1252::firstUnencodable(text);
-    if (bad < 0)
-        return QString();
-    return QStringLiteral("character %1 cannot be sent").arg(Cp1252::characterName(text, bad));
-}
-
 // The items of read: each readable, each once.
 bool takeItems(CliRequest &r, const QStringList &args, QString *error)
 {
@@ -168,11 +179,19 @@ bool takeWrites(CliRequest &r, const QStringList &args, QString *error)
         const auto value = ItemArguments::parseValue(*n, arg.mid(eq + 1), error);
         if (!value)
             return false;
-        if (r.verify && !ItemArguments::isReadable(*n)) {
-            *error = QStringLiteral("item %1 cannot be verified: the tool cannot read it back").arg(*n);
+        r.writes.append({*n, *value});
+    }
+    return true;
+}
+
+// A --verify asked for by name: every item written must be one the tool can read back.
+bool allVerifiable(const CliRequest &r, QString *error)
+{
+    for (const auto &w : r.writes) {
+        if (!ItemArguments::isReadable(w.first)) {
+            *error = QStringLiteral("item %1 cannot be verified: the tool cannot read it back").arg(w.first);
             return false;
         }
-        r.writes.append({*n, *value});
     }
     return true;
 }
@@ -186,11 +205,14 @@ bool takePagerAddress(CliRequest &r, const QString &address, QString *error)
         return false;
     }
     if (address.size() > kMaxPagerAddress) {
-        *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters").arg(address).arg(kMaxPagerAddress);
+        *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters")
+                     .arg(Diverse::visibleText(address))
+                     .arg(kMaxPagerAddress);
         return false;
     }
-    if (const QString why = unsendableReason(address); !why.isEmpty()) {
-        *error = QStringLiteral("the pager address: ") + why;
+    // A control byte would end a field of the call or add one (RS, US).
+    if (const QString why = ValueCheck::textProblem(address); !why.isEmpty()) {
+        *error = QStringLiteral("the pager address \"%1\": %2").arg(Diverse::visibleText(address), why);
         return false;
     }
     return true;
@@ -252,7 +274,12 @@ struct Options
                             QStringLiteral("file")};
     QCommandLineOption verify{QStringLiteral("verify"),
                               QStringLiteral("write-all, write: read every written item back; another value "
-                                             "is an error.")};
+                                             "is an error (the default).")};
+    QCommandLineOption noVerify{QStringLiteral("no-verify"),
+                                QStringLiteral("write-all, write: do not read the written items back.")};
+    QCommandLineOption noBackup{QStringLiteral("no-backup"),
+                                QStringLiteral("write-all: write without keeping the unit's settings in a backup "
+                                               "file first.")};
     QCommandLineOption bleep{QStringLiteral("bleep"), QStringLiteral("call: bleep code 0-15 (default 1)."),
                              QStringLiteral("n")};
     QCommandLineOption text{QStringLiteral("text"),
@@ -260,7 +287,7 @@ struct Options
                             QStringLiteral("text")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("Give up after <seconds> (default: 10 s and 30 s for each item "
-                                              "transfer)."),
+                                              "transfer, the backup read and the read-back included)."),
                                QStringLiteral("seconds")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
@@ -276,7 +303,7 @@ struct Options
             "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
             "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
             "shows and compares settings files, and finds the port the unit is on."));
-        parser.addOptions({home, com, port, base, verify, bleep, text, timeout, stats, json});
+        parser.addOptions({home, com, port, base, verify, noVerify, noBackup, bleep, text, timeout, stats, json});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("read-all, write-all, read, write, call, restart, show, diff or "
                                                     "find (below)."));
@@ -333,6 +360,8 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
     const Belongs belongs[] = {
         {o.base, {CliRequest::Command::ReadAll}, "read-all"},
         {o.verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
+        {o.noVerify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
+        {o.noBackup, {CliRequest::Command::WriteAll}, "write-all"},
         {o.bleep, {CliRequest::Command::Call}, "call"},
         {o.text, {CliRequest::Command::Call}, "call"},
         {o.json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
@@ -349,7 +378,12 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         *error = QStringLiteral("--base needs a file");
         return false;
     }
-    r.verify = parser.isSet(o.verify);
+    if (parser.isSet(o.verify) && parser.isSet(o.noVerify)) {
+        *error = QStringLiteral("--verify and --no-verify exclude each other");
+        return false;
+    }
+    r.verify = !parser.isSet(o.noVerify);
+    r.backup = !parser.isSet(o.noBackup);
     r.json = parser.isSet(o.json);
     r.stats = parser.isSet(o.stats);
     if (parser.isSet(o.bleep)) {
@@ -365,8 +399,8 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         *error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
         return false;
     }
-    if (const QString why = unsendableReason(r.pagerText); !why.isEmpty()) {
-        *error = QStringLiteral("--text: ") + why;
+    if (const QString why = ValueCheck::textProblem(r.pagerText); !why.isEmpty()) {
+        *error = QStringLiteral("--text \"%1\": %2").arg(Diverse::visibleText(r.pagerText), why);
         return false;
     }
     // find tries every port: a port number has no meaning for it.
@@ -381,12 +415,12 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
 
 int CliRequest::transferCount() const
 {
-    const int verifyFactor = verify ? 2 : 1;
+    const int readBack = verify ? 1 : 0;
     switch (command) {
     case Command::ReadAll: return int(Items::kBulkItems.size());
-    case Command::WriteAll: return int(Items::kBulkItems.size()) * verifyFactor;
+    case Command::WriteAll: return int(Items::kBulkItems.size()) * (1 + (backup ? 1 : 0) + readBack);
     case Command::Read: return int(items.size());
-    case Command::Write: return int(writes.size()) * verifyFactor;
+    case Command::Write: return int(writes.size()) * (1 + readBack);
     case Command::Call: return 2;
     case Command::Restart: return 1;
     case Command::Diff: return needsSession() ? int(Items::kBulkItems.size()) : 0;
@@ -444,7 +478,8 @@ Outcome parse(const QStringList &arguments)
     CliRequest r;
     r.command = *command;
     if (takeRunOptions(parser, o, r, &outcome.error) && takeCommandOptions(parser, o, r, &outcome.error)
-        && takeArguments(r, positional.mid(1), &outcome.error))
+        && takeArguments(r, positional.mid(1), &outcome.error)
+        && (!parser.isSet(o.verify) || allVerifiable(r, &outcome.error)))
         outcome.request = r;
     return outcome;
 }

@@ -24,7 +24,8 @@ struct CliRequest
     QString base;       // read-all: the other items; empty for the default settings file
     QString secondFile; // diff: the file FILE is compared with; empty for the unit
     bool json = false;  // read, read-all, show, diff: one JSON document on standard output
-    bool verify = false;
+    bool verify = true; // write-all, write: the engine reads the written items back (--no-verify: not)
+    bool backup = true; // write-all: the engine keeps the unit's settings in a backup file first (--no-backup: not)
     QList<int> items;                      // read, in the order given
     QList<std::pair<int, Value>> writes;   // write, in the order given
     QString pagerAddress;
@@ -33,7 +34,8 @@ struct CliRequest
     int timeoutSeconds = 0;                // 0: from the work to do
     bool stats = false;                    // the ticks taken and the time, at the end
 
-    // Item transfers the command makes at most (a verify counts its reads).
+    // Item transfers the command makes at most (the backup read and the
+    // read-back count their reads).
     int transferCount() const;
     // Whether the command talks to the unit through a session.
     bool needsSession() const;

@@ -1,8 +1,10 @@
 #include "ItemArguments.h"
 
 #include "model/Conversions.h"
+#include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
+#include "model/ValueCheck.h"
 
 #include <limits>
 
@@ -83,11 +85,6 @@ std::optional<Value> parseValue(int n, const QString &text, QString *error)
         value = numberIn(n, text, kMaxIntValue, QStringLiteral("a whole number"), error);
         break;
     case Items::Kind::Tekst:
-        // One line of a settings file must be able to hold it.
-        if (text.contains(u'\r') || text.contains(u'\n')) {
-            *error = QStringLiteral("item %1 cannot carry a line break").arg(n);
-            return std::nullopt;
-        }
         value = Values::text(text);
         break;
     case Items::Kind::None:
@@ -96,12 +93,10 @@ std::optional<Value> parseValue(int n, const QString &text, QString *error)
     }
     if (!value)
         return std::nullopt;
-    // Last, what the engine itself would refuse to send.
-    const Conversions::Encoding encoding = Conversions::encodeValueForUnit(n, *value);
-    if (encoding.status != Conversions::Encoding::Status::Ok) {
-        *error = QStringLiteral("item %1 cannot carry \"%2\": %3")
-                     .arg(n)
-                     .arg(text, encoding.problem.isEmpty() ? QStringLiteral("the unit cannot take it") : encoding.problem);
+    // Last, the check a settings file's values get: a control byte (a line
+    // break, the frame's RS or US) or a character the line cannot carry.
+    if (const QString problem = ValueCheck::valueTextProblem(n, text); !problem.isEmpty()) {
+        *error = QStringLiteral("item %1 cannot carry \"%2\": %3").arg(n).arg(Diverse::visibleText(text), problem);
         return std::nullopt;
     }
     return value;
@@ -109,7 +104,8 @@ std::optional<Value> parseValue(int n, const QString &text, QString *error)
 
 bool isReadable(int n)
 {
-    return Items::isListItem(n) || Items::isHexDigitItem(n) || (n >= 100 && n <= 148) || (n >= 150 && n <= 248);
+    // The engine's own answer, so that a write this tool calls verifiable is one the engine reads back.
+    return Conversions::isReadable(n);
 }
 
 QString valueText(int n, const Value &value)

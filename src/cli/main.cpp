@@ -6,6 +6,8 @@
 #include "CommandLine.h"
 #include "Console.h"
 
+#include "model/Diverse.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -21,7 +23,9 @@ int main(int argc, char *argv[])
 
     const CommandLine::Outcome parsed = CommandLine::parse(Console::arguments(argc, argv));
     if (!parsed.error.isEmpty()) {
-        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error + QStringLiteral(" (see --help)"));
+        // One line, whatever control bytes the arguments it quotes hold.
+        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(parsed.error)
+                                             + QStringLiteral(" (see --help)"));
         return int(ExitStatus::Usage);
     }
     if (!parsed.request) {

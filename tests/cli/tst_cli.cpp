@@ -230,8 +230,27 @@ void TestCli::usageErrorsTouchNothing_data()
     row("write-all missing file", {"write-all", "missing.cfg"}, "missing.cfg");
     row("write-all item left out", {"write-all", "in.cfg"}, "has no line for item 13",
         settingsFile(kUnitBulk, {13}));
-    row("write-all nothing chosen", {"write-all", "in.cfg"}, "item 10 cannot be written: nothing is chosen",
+    row("write-all nothing chosen", {"write-all", "in.cfg"}, "in.cfg line 11: item 10: nothing is chosen",
         settingsFile(Settings{{10, "-1"}}));
+    // Values that once went out as 0, or as a list position the unit has not.
+    auto withBulk = [](int n, const QString &value) {
+        Settings values = kUnitBulk;
+        values.insert(n, value);
+        return settingsFile(values);
+    };
+    row("write-all value not a choice", {"write-all", "in.cfg"}, "in.cfg line 15: item 14: 60 is not one of its choices",
+        withBulk(14, "60"));
+    row("write-all empty value", {"write-all", "in.cfg"}, "in.cfg line 6: item 5: the value is empty", withBulk(5, ""));
+    row("write-all NUL byte", {"write-all", "in.cfg"}, "in.cfg line 1: item 0: \"[NULL]\" is not a number",
+        withBulk(0, QString(QChar(0))));
+    // The frame's own separators in a value.
+    row("write text with RS", {"write", "156=ab\x1e" "cd"},
+        "item 156 cannot carry \"ab[RS]cd\": the text holds the control character [RS]");
+    row("call text with RS and US", {"call", "1", "--text", "hi\x1e" "3\x1f" "F"},
+        "--text \"hi[RS]3[US]F\": the text holds the control character [RS]");
+    row("call address with US", {"call", "12\x1f" "3"}, "the pager address \"12[US]3\": the text holds the control character [US]");
+    row("verify and no-verify", {"--verify", "--no-verify", "write", "5=1"}, "--verify and --no-verify exclude each other");
+    row("no-backup on write", {"--no-backup", "write", "5=1"}, "--no-backup applies to write-all only");
     row("read-all missing base", {"--base", "missing.cfg", "read-all", "out.cfg"}, "missing.cfg", good);
     row("read-all into no folder", {"read-all", "no/such/folder/out.cfg"}, "does not exist");
     row("show missing file", {"show", "missing.cfg"}, "missing.cfg");
@@ -269,7 +288,8 @@ void TestCli::helpNamesEverything()
     const Run run = cli(QStringLiteral("/nonexistent"), {QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
     for (const char *word : {"read-all", "write-all", "read ITEM", "write ITEM=VALUE", "call ADDRESS", "restart",
-                             "--home", "--com", "--port", "--base", "--verify", "--bleep", "--text", "--timeout",
+                             "--home", "--com", "--port", "--base", "--verify", "--no-verify", "--no-backup", "Backups",
+                             "read back different", "--bleep", "--text", "--timeout",
                              "show FILE", "diff FILE1 FILE2", "diff FILE ", "find ", "--json", "\"settings\"",
                              "\"differences\"", "\"choice\"", "Exit status", "Examples"})
         QVERIFY2(run.out.contains(word), word);
@@ -319,10 +339,8 @@ void TestCli::writeEachKind()
 
     Unit unit;
     const int n = assignment.section(u'=', 0, 0).toInt();
-    QStringList args{"write", assignment};
-    if (n != 3 && n != 99)
-        args.prepend("--verify");
-    const Run run = cli(unit.device, args);
+    // Read back by default; items 3 and 99 cannot be read, so they are only written.
+    const Run run = cli(unit.device, {"write", assignment});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(utf8(run.out), QString::number(n) + "    ->" + kept + '\n');
     QCOMPARE(unit.value(n), kept);
@@ -335,15 +353,25 @@ void TestCli::verify_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("write, kept") << QStringList{"--verify", "write", "5=3", "160=abc"} << "" << 0 << "";
-    QTest::newRow("write, another kept") << QStringList{"--verify", "write", "5=3", "160=abc"} << "wrong-value" << 1
-                                         << "item 160 was written as \"abc\" and reads back as \"`bc\"";
-    QTest::newRow("write, not verified") << QStringList{"write", "5=3"} << "wrong-value" << 0 << "";
-    QTest::newRow("bleep code, another kept") << QStringList{"--verify", "write", "78=15"} << "wrong-value" << 1
-                                              << "item 78 was written as \"15\" and reads back as \"0\"";
-    QTest::newRow("write-all, another kept") << QStringList{"--verify", "write-all", "in.cfg"} << "wrong-value" << 1
-                                             << "item 35 was written as \"1\" and reads back as \"0\"";
-    QTest::newRow("write-all, not verified") << QStringList{"write-all", "in.cfg"} << "wrong-value" << 0 << "";
+    // Read back by default; --verify is still taken.
+    QTest::newRow("write, kept") << QStringList{"write", "5=3", "160=abc"} << "" << 0 << "";
+    QTest::newRow("write, kept, --verify") << QStringList{"--verify", "write", "5=3"} << "" << 0 << "";
+    QTest::newRow("write, another kept")
+        << QStringList{"write", "5=3", "160=abc"} << "wrong-value" << 1
+        << "item 5 (ESPA out max address length): written Address length: 3 digits, the unit holds Address length: "
+           "2 digits\ntessaro-cli: item 160 (PagerAdres 6): written \"abc\", the unit holds \"`bc\"\n"
+           "tessaro-cli: 2 of 2 settings read back different";
+    QTest::newRow("write, not verified") << QStringList{"--no-verify", "write", "5=3"} << "wrong-value" << 0 << "";
+    QTest::newRow("bleep code, another kept")
+        << QStringList{"write", "78=15"} << "wrong-value" << 1
+        << "item 78 (BleepCode Entry 39): written BleepCode: F, the unit holds BleepCode: 0\n"
+           "tessaro-cli: 1 of 1 settings read back different";
+    QTest::newRow("write-all, another kept")
+        << QStringList{"write-all", "in.cfg"} << "wrong-value" << 1
+        << "item 35 (ESPA out status request): written No request for status (Fire and forget), the unit holds "
+           "Request for status\ntessaro-cli: 14 of 14 settings read back different";
+    QTest::newRow("write-all, not verified") << QStringList{"--no-verify", "--no-backup", "write-all", "in.cfg"}
+                                             << "wrong-value" << 0 << "";
 }
 
 void TestCli::verify()
@@ -360,7 +388,7 @@ void TestCli::verify()
     QCOMPARE(run.exitCode, exitCode);
     if (!message.isEmpty())
         QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
-    // A verify that failed prints no result.
+    // A read-back that failed prints no result.
     QCOMPARE(run.out.isEmpty(), exitCode != 0 || args.contains("write-all"));
 }
 
@@ -401,20 +429,33 @@ void TestCli::readAllLoadsInTheDesktopReader()
 void TestCli::writeAllAsReadFromFile()
 {
     Unit unit;
-    // Only the fourteen bulk items go out; a value the lists do not show reads as its first entry.
+    // Only the fourteen bulk items go out.
     Settings file = kUnitBulk;
-    file.insert(13, "9");
     file.insert(160, "not sent");
     QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(file)));
     const QString before160 = unit.value(160);
+    Settings before;
+    for (int n : Items::kBulkItems)
+        before.insert(n, unit.value(n));
 
-    const Run run = cli(unit.device, {"--verify", "write-all", path("in.cfg")});
+    const Run run = cli(unit.device, {"write-all", path("in.cfg")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err.count(" -> Saved.\n"), 14);
-    QCOMPARE(run.err.count(" OK\n"), 14); // read back
+    QCOMPARE(run.err.count(" OK\n"), 28); // the backup read and the read-back
     for (int n : Items::kBulkItems)
-        QCOMPARE(unit.value(n), n == 13 ? QStringLiteral("0") : kUnitBulk.value(n));
+        QCOMPARE(unit.value(n), kUnitBulk.value(n));
     QCOMPARE(unit.value(160), before160);
+
+    // The unit's settings from before, kept in the home folder's Backups, and named.
+    const QDir backups(path("Backups"));
+    const QStringList kept = backups.entryList({QStringLiteral("*.cfg")}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(utf8(run.err).endsWith("tessaro-cli: backup kept in " + backups.filePath(kept.first()) + '\n'),
+             run.err.constData());
+    QMap<int, LeesIniFile::ValueLine> lines;
+    QVERIFY(LeesIniFile::readValueLines(backups.filePath(kept.first()), &lines));
+    for (int n : Items::kBulkItems)
+        QCOMPARE(lines.value(n).text, before.value(n));
 }
 
 void TestCli::unitFailures_data()
@@ -429,8 +470,12 @@ void TestCli::unitFailures_data()
                                               << 0 << "";
     QTest::newRow("write refused") << QStringList{"--fault", "nack"} << QStringList{"write", "5=3"} << 1
                                    << "Write item 5 (ESPA out max address length) failed: refused by the unit";
-    QTest::newRow("write-all refused") << QStringList{"--fault", "nack"} << QStringList{"write-all", "in.cfg"} << 1
-                                       << "Write all settings aborted at item 0 (Diagnostic level): refused by the unit";
+    QTest::newRow("write-all refused") << QStringList{"--fault", "nack"} << QStringList{"--no-backup", "write-all", "in.cfg"}
+                                       << 1 << "Write all settings aborted at item 0 (Diagnostic level): refused by the unit";
+    // The backup is read first: a unit that gives nothing keeps everything it has.
+    QTest::newRow("write-all, no backup read") << QStringList{"--fault", "nack"} << QStringList{"write-all", "in.cfg"} << 1
+                                               << "Write all settings: could not back up the unit's settings: unusable "
+                                                  "answer; nothing was written";
     QTest::newRow("unreadable answers") << QStringList{"--fault", "other-item"} << QStringList{"read", "7"} << 1
                                         << "Read item 7 (ESPA out max text length) failed: unusable answer";
     // A refusal names no item: counted as a failed read.
