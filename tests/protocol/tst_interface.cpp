@@ -769,7 +769,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenFile, SingleWrite };
+enum class Before { Nothing, ReadAll, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -864,6 +864,9 @@ void TestInterface::writeSafeguards_data()
         << Before::SingleWrite << false << false << u"1W 1w"_s << Result::Succeeded << Outcome::Stage::Transfer << 1;
     QTest::newRow("single write, unit keeps another value")
         << Before::SingleWrite << true << false << u"1W 1w"_s << Result::Failed << Outcome::Stage::ReadBack << 0;
+    QTest::newRow("single write, cancelled in the read-back")
+        << Before::SingleWriteCancelledInReadBack << true << false << u"1W 1w"_s << Result::Cancelled
+        << Outcome::Stage::ReadBack << -1;
 }
 
 void TestInterface::writeSafeguards()
@@ -897,11 +900,17 @@ void TestInterface::writeSafeguards()
     QList<Outcome> outcomes;
     w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
     w.controls().setComboIndex(33, 2); // even parity in the unit, odd on the screen
-    if (before == Before::SingleWrite)
+    const bool single = before == Before::SingleWrite || before == Before::SingleWriteCancelledInReadBack;
+    if (single)
         w.engine().requestWrite(33);
     else
         w.engine().requestWriteAll();
     w.controls().setComboIndex(33, 0); // after the confirmation: not sent
+    if (before == Before::SingleWriteCancelledInReadBack) {
+        // The read in hand still runs to its end, storing the unit's value only.
+        QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+        w.engine().cancelByOperator();
+    }
     QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
 
     QCOMPARE(wireSummary(unit.requests), wire);
@@ -916,12 +925,14 @@ void TestInterface::writeSafeguards()
     }
     // The screen keeps what the operator wrote; the unit's value is its own.
     QCOMPARE(w.stores().workingValues[33], Values::integer(2));
-    if (unitKeepsOther) {
+    if (before == Before::SingleWriteCancelledInReadBack)
+        QCOMPARE(w.stores().unitValues[33], Values::text(u"0"_s));
+    if (unitKeepsOther && o.result != Result::Cancelled) {
         QCOMPARE(o.mismatches.size(), 1);
         QCOMPARE(w.stores().unitValues[33], Values::text(u"0"_s));
         QVERIFY(outcomeText(o, w.controls()).contains(u"ESPA out serial parity: written odd parity, the unit holds no parity"_s));
     }
-    if (before == Before::SingleWrite)
+    if (single)
         return;
     const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
     QCOMPARE(backups.size(), backupReadFails ? 0 : 1);
