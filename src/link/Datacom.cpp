@@ -96,6 +96,8 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     m_linkState.setOpened(portNumber, m_device);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + text);
+    // Which device the number reached: units run side by side are told apart in one log.
+    m_log.WriteLogLine(QStringLiteral("Com %1 = %2").arg(portNumber).arg(Diverse::visibleText(m_device)));
     caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
     if (m_captionListener)
         m_captionListener(caption);

@@ -12,8 +12,8 @@
 #include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
-#include "model/ValueCheck.h"
 #include "model/Stores.h"
+#include "model/ValueCheck.h"
 
 using Diverse::NumberText;
 
@@ -207,7 +207,7 @@ void Interface::begin(Command command)
     m_lastFailureItem = -1;
     m_lastFailure = Failure::None;
     m_refusedItem = -1;
-    m_itemsWritten.clear();
+    m_movedItems.clear();
     m_backupPath.clear();
 }
 
@@ -223,7 +223,7 @@ void Interface::noteFailure(int item, Failure failure)
 Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure failure) const
 {
     Outcome outcome{m_command.value_or(Command::ReadAll), result, item, failure, m_itemsMoved};
-    outcome.items = m_itemsWritten;
+    outcome.items = m_movedItems;
     outcome.backupPath = m_backupPath;
     if (m_writePhase == WritePhase::Backup)
         outcome.stage = Outcome::Stage::Backup;
@@ -257,7 +257,7 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
             return;
         if (succeeded) {
             ++m_itemsMoved;
-            m_itemsWritten << item;
+            m_movedItems << item;
         } else {
             m_refusedItem = item;
         }
@@ -474,7 +474,7 @@ void Interface::bulkTransferDone()
         // What the unit acknowledged is read back before the write-all counts as done.
         m_writePhase = WritePhase::ReadBack;
         m_allMode = 1;
-        for (int item : std::as_const(m_itemsWritten))
+        for (int item : std::as_const(m_movedItems))
             requestUnitRead(item);
         return;
     }
@@ -493,7 +493,7 @@ void Interface::writeAllPhaseDone()
     Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
     outcome.stage = Outcome::Stage::Transfer;
     outcome.readBackEqual = 0;
-    for (int item : std::as_const(m_itemsWritten)) {
+    for (int item : std::as_const(m_movedItems)) {
         const Value &written = m_writeAllValues[item];
         const Value &held = m_stores.unitValues[item];
         if (Conversions::sameValue(item, written, held))

@@ -285,7 +285,7 @@ private:
     // A write-all's values, taken when the operator confirmed it: what is sent,
     // whatever the screen or a read does in between.
     Stores::ValueStore m_writeAllValues;
-    QList<int> m_itemsWritten;
+    QList<int> m_movedItems; // the items a bulk transfer moved, in order
     QString m_backupPath;
     // Reads that store the unit's value only, not the working value or the screen.
     std::array<bool, Items::kStoreSize> m_unitOnly{};

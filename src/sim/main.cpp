@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <optional>
 #include <cstdio>
 #include <unistd.h>
@@ -80,6 +82,17 @@ void printError(const QString &text)
 {
     std::fprintf(stderr, "tessaro-unit: %s\n", qPrintable(text));
     std::fflush(stderr);
+}
+
+// Text on standard output; false, with a word on standard error, when it did
+// not get there whole (a full disk, a closed pipe).
+bool printed(const QByteArray &text)
+{
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size());
+    if (written && std::fflush(stdout) == 0)
+        return true;
+    printError(QStringLiteral("cannot write to standard output: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
 }
 
 // The program's options, declared once for the parser and read back from it.
@@ -197,7 +210,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const Options o;
     o.addTo(parser);
-    parser.process(app);
+    // Help and version answered here: Qt's own answer reports no failure to write them.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printError(parser.errorText() + QStringLiteral(" (see tessaro-unit --help)"));
+        return 1;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        return printed(parser.helpText().toLocal8Bit()) ? 0 : 1;
+    if (parser.isSet(QStringLiteral("version")))
+        return printed(QStringLiteral("tessaro-unit %1\n").arg(QCoreApplication::applicationVersion()).toLocal8Bit()) ? 0 : 1;
 
     const std::optional<UnitSession::Options> options = answerOptions(parser, o);
     if (!options)

@@ -34,7 +34,7 @@ StartArguments StartArguments::parse(const QStringList &arguments)
             result.help = true;
             continue;
         }
-        if (argument == QStringLiteral("--version")) {
+        if (argument == QStringLiteral("--version") || argument == QStringLiteral("-v")) {
             result.version = true;
             continue;
         }
@@ -64,7 +64,7 @@ QString StartArguments::helpText()
         "  /LOG             Switch the log on from the start.\n"
         "  /DEBUG           Start in debug mode.\n"
         "  -h, --help       Print this text and exit.\n"
-        "  --version        Print the version and exit.\n"
+        "  -v, --version    Print the version and exit.\n"
         "\n"
         "Options with one dash (-platform NAME, -style NAME) are Qt's. Exit status: 0\n"
         "when the window closes, 2 when the command line is not understood or the\n"

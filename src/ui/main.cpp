@@ -15,7 +15,9 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -24,6 +26,17 @@ int refuse(const QString &text)
 {
     QMessageBox::critical(nullptr, QStringLiteral("Tessaro by Kestrum"), text);
     return 2;
+}
+
+// Text on standard output; false, with a word on standard error, when it did
+// not get there whole (a full disk, a closed pipe).
+bool printed(const QByteArray &text)
+{
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size());
+    if (written && std::fflush(stdout) == 0)
+        return true;
+    std::fprintf(stderr, "tessaro: cannot write to standard output: %s\n", std::strerror(errno));
+    return false;
 }
 
 // --help, --version and a command line that is not understood are answered
@@ -39,14 +52,13 @@ int answerBeforeWindow(int argc, char *argv[])
         std::fprintf(stderr, "tessaro: %s (see tessaro --help)\n", qPrintable(early.error));
         return 2;
     }
-    if (early.help) {
-        std::fputs(qPrintable(StartArguments::helpText()), stdout);
-        return 0;
-    }
-    if (early.version) {
-        std::printf("tessaro %d.%d\n", TESSARO_VERSION_MAJOR, TESSARO_VERSION_MINOR);
-        return 0;
-    }
+    if (early.help)
+        return printed(StartArguments::helpText().toLocal8Bit()) ? 0 : 1;
+    if (early.version)
+        return printed(QByteArrayLiteral("tessaro ") + QByteArray::number(TESSARO_VERSION_MAJOR) + '.'
+                       + QByteArray::number(TESSARO_VERSION_MINOR) + '\n')
+            ? 0
+            : 1;
     return -1;
 }
 

@@ -138,8 +138,9 @@ void TestDatacom::openChoices()
     QCOMPARE(s.rts, rts);
     QCOMPARE(s.dtr, false);
 
-    // One blank after "Com:" (the sign's place); none in the caption.
-    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com: 2 opened with: ") + text);
+    // One blank after "Com:" (the sign's place); none in the caption. Then the device reached.
+    QCOMPARE(link.lines.line(link.lines.count() - 2), QStringLiteral("14:05:09 Com: 2 opened with: ") + text);
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com 2 = scripted2"));
     QCOMPARE(link.datacom.caption, QStringLiteral("Serial Port: 2 ") + text);
     QCOMPARE(link.captions, QStringList{link.datacom.caption});
     QCOMPARE(link.datacom.LinkWatch, qint16(50));
@@ -293,7 +294,7 @@ void TestDatacom::realPortBothWays()
     Link link(port);
 
     QCOMPARE(link.datacom.openDefault(0), 0);
-    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com: 1 opened with: 9600,N,8,1"));
+    QCOMPARE(link.lines.line(link.lines.count() - 2), QStringLiteral("14:05:09 Com: 1 opened with: 9600,N,8,1"));
     QCOMPARE(link.datacom.caption, QStringLiteral("Serial Port: 1 9600,N,8,1"));
 
     QCOMPARE(link.writeAll(kRead5), 0);

@@ -336,9 +336,10 @@ void TestInterface::readAllDuringWriteAll()
     w.engine().requestReadAll();
     QVERIFY(unit.runUntil([&] { return w.engine().AllMode() == 1; }) > 0);
     // The tick that reported the write-all took the read-all flag and reopened the port.
-    QCOMPARE(w.logLines().mid(w.logLines().size() - 4),
+    QCOMPARE(w.logLines().mid(w.logLines().size() - 5),
              (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
-                          u"14:05:09 Write all settings: 14 written"_s, u"14:05:09 Comport closed by software."_s, u"14:05:09 Com: 1 opened with: 9600,N,8,1"_s}));
+                          u"14:05:09 Write all settings: 14 written"_s, u"14:05:09 Comport closed by software."_s,
+                          u"14:05:09 Com: 1 opened with: 9600,N,8,1"_s, u"14:05:09 Com 1 = scripted1"_s}));
     QCOMPARE(unit.requestedItems('W').size(), 14);
     QVERIFY(unit.requestedItems('w').isEmpty());
     unit.runUntilQuiet();
@@ -582,7 +583,7 @@ void TestInterface::restart()
     const QString last = w.logLines().at(w.logLines().size() - 2);
     QVERIFY(w.logLines().last().startsWith(u"14:05:09 Restart "_s));
     if (log.isEmpty())
-        QVERIFY(last.endsWith(u"opened with: 9600,N,8,1"_s)); // nothing after reopening the port
+        QVERIFY(last.endsWith(u"Com 1 = scripted1"_s)); // nothing after reopening the port
     else
         QCOMPARE(last, u"14:05:09 "_s + log);
     QCOMPARE(w.engine().ErrorCount(), qint16(0));

@@ -48,6 +48,7 @@ void TestUiHelpers::startArguments_data()
     QTest::newRow("short help among switches")
         << QStringList{"/LOG", "-h"} << "" << "" << false << "/LOG" << false << true << false;
     QTest::newRow("version") << QStringList{"--version"} << "" << "" << false << "" << false << false << true;
+    QTest::newRow("short version") << QStringList{"-v"} << "" << "" << false << "" << false << false << true;
     // A typo must not open the configured port as if nothing was asked.
     QTest::newRow("unknown option")
         << QStringList{"--prot", "/tmp/unit"} << "" << "" << false << "/tmp/unit" << true << false << false;
