@@ -34,7 +34,7 @@ QString errnoText(int error)
     case ENOENT: return QStringLiteral("no such file or folder");
     case ELOOP: return QStringLiteral("the symbolic links loop");
     case EACCES: return QStringLiteral("permission denied");
-    case ENOTDIR: return QStringLiteral("a part of the path is not a folder");
+    case ENOTDIR: return QStringLiteral("a file stands where the path needs a folder");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
