@@ -269,7 +269,7 @@ ExitStatus CliRunner::start()
     m_session->engine.setReadBack(m_request.verify);
     m_session->InitProgram(QString());
     // Nothing reached the unit: trouble of the run's own, for diff as for every command.
-    if (m_session->engine.EngineState() == Interface::State::NotStarted) {
+    if (m_session->datacom.ComPortIsOpen() != 1) {
         // The reason names the device; a port number only where one was used.
         if (!m_request.device.isEmpty()) {
             // The port's "cannot open (...)" says less than the path's own trouble (a link loop).
