@@ -168,6 +168,13 @@ void FrmInstellingen::setEditing(bool editing)
     m_cmdSave->setEnabled(editing);
     m_cmdClose->setEnabled(!editing);
     m_cmdWijzigen->setEnabled(!editing);
+    // A greyed button says when it can be used.
+    const QString afterChange = QStringLiteral("Available after Change");
+    const QString afterSave = QStringLiteral("Available after Save or Cancel");
+    m_cmdCancel->setToolTip(editing ? QString() : afterChange);
+    m_cmdSave->setToolTip(editing ? QString() : afterChange);
+    m_cmdClose->setToolTip(editing ? afterSave : QString());
+    m_cmdWijzigen->setToolTip(editing ? afterSave : QString());
 }
 
 void FrmInstellingen::showDevice()

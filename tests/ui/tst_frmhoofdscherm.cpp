@@ -284,6 +284,8 @@ void TestFrmHoofdscherm::debugModeControls()
         QCOMPARE(saved.readAll(), line.toLatin1() + "\r\n");
     }
     QCOMPARE(!w.find<QLabel>(QStringLiteral("StatusServiceMode"))->isHidden(), service);
+    // Greyed or not, it says nothing that would lead to service mode.
+    QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->toolTip(), QString());
 }
 
 void TestFrmHoofdscherm::timers()

@@ -239,7 +239,18 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
 {
     SetupWorld w(0);
     QPointer<FrmInstellingen> dialog = w.dialog;
+    // A greyed button says when it can be used; one that can be used says nothing of it.
+    auto tips = [&w] {
+        QStringList shown;
+        for (const char *name : {"CmdWijzigen", "CmdSave", "CmdCancel", "CmdClose"})
+            shown << w.find<QPushButton>(QString::fromLatin1(name))->toolTip();
+        return shown;
+    };
+    const QString afterChange = QStringLiteral("Available after Change");
+    const QString afterSave = QStringLiteral("Available after Save or Cancel");
+    QCOMPARE(tips(), (QStringList{QString(), afterChange, afterChange, QString()}));
     w.click(QStringLiteral("CmdWijzigen"));
+    QCOMPARE(tips(), (QStringList{afterSave, QString(), QString(), afterSave}));
     QVERIFY(!w.find<QPushButton>(QStringLiteral("CmdClose"))->isEnabled());
     // The window's own close button is refused while editing.
     QVERIFY(!dialog->close());
