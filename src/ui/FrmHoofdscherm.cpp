@@ -33,6 +33,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -138,9 +140,33 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
 
 void FrmHoofdscherm::UpdateMessageWindow()
 {
+    // Only the lines that changed: a selection in the others is kept for copying.
     const Diverse::LogLines &lines = m_session->logLines;
-    for (int i = 0; i < int(m_text2.size()); ++i)
+    bool changed = false;
+    for (int i = 0; i < int(m_text2.size()); ++i) {
+        if (m_text2[i]->text() == lines.line(i))
+            continue;
         m_text2[i]->setText(lines.line(i));
+        changed = true;
+    }
+    if (changed)
+        showNewestLogLine();
+}
+
+void FrmHoofdscherm::showNewestLogLine()
+{
+    int newest = int(m_text2.size()) - 1;
+    while (newest > 0 && m_text2[newest]->text().isEmpty())
+        --newest;
+    // The whole line: QScrollArea::ensureWidgetVisible would show only its text cursor.
+    QScrollBar *bar = m_logArea->verticalScrollBar();
+    const int top = m_text2[newest]->mapTo(m_logArea->widget(), QPoint(0, 0)).y();
+    const int bottom = top + m_text2[newest]->height();
+    const int height = m_logArea->viewport()->height();
+    if (top < bar->value())
+        bar->setValue(top);
+    else if (bottom > bar->value() + height)
+        bar->setValue(bottom - height);
 }
 
 void FrmHoofdscherm::SetupScreens()

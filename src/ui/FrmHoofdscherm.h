@@ -22,6 +22,7 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QScrollArea;
 class QPushButton;
 class QTabWidget;
 class QLabel;
@@ -81,6 +82,8 @@ public:
     FrmAbout *about() const;
 
     void UpdateMessageWindow();
+    // Scrolls the log lines so that the newest, the last that is not empty, is in view.
+    void showNewestLogLine();
     void SetupScreens();
     // Service mode (DebugMode 2) shows the two service frames and enables "Save as default".
     void applyDebugMode();
@@ -171,6 +174,7 @@ private:
     QTabWidget *m_ssTab2 = nullptr;
     QTabWidget *m_ssTab3 = nullptr;
     std::array<QLineEdit *, Diverse::LogLines::kLineCount> m_text2{};
+    QScrollArea *m_logArea = nullptr;
     QPlainTextEdit *m_txtProgress = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QGroupBox *m_frmCommunicatie = nullptr;

@@ -5,6 +5,7 @@
 
 #include "FocusSign.h"
 #include "MainWindowPages.h"
+#include "NewestInView.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
 #include "TracePage.h"
@@ -31,6 +32,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -206,7 +209,12 @@ void FrmHoofdscherm::buildWindow()
 
     m_ssTab1 = new QTabWidget;
     m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
-    m_ssTab1->addTab(scrolling(buildStatusPage()), QStringLiteral("Stat&us"));
+    m_logArea = static_cast<QScrollArea *>(scrolling(buildStatusPage()));
+    // At a large scale factor the 25 lines are taller than the page: the newest
+    // stays in view. Queued: the scroll area sizes its viewport after the range.
+    connect(m_logArea->verticalScrollBar(), &QScrollBar::rangeChanged, this, &FrmHoofdscherm::showNewestLogLine,
+            Qt::QueuedConnection);
+    m_ssTab1->addTab(m_logArea, QStringLiteral("Stat&us"));
     m_ssTab1->addTab(buildSetupPage(), QStringLiteral("S&etup"));
     m_ssTab1->addTab(scrolling(buildFilePage()), QStringLiteral("&File"));
     m_ssTab1->addTab(buildUnitPage(), QStringLiteral("U&nit"));
@@ -475,6 +483,7 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     }
     m_txtProgress->setPalette(palette);
     showFocusFrame(m_txtProgress);
+    keepNewestInView(m_txtProgress);
     layout->addWidget(m_txtProgress, 1);
 
     auto *logButtons = new QHBoxLayout;

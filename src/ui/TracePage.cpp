@@ -2,6 +2,7 @@
 
 #include "model/Branding.h"
 #include "FocusSign.h"
+#include "NewestInView.h"
 
 #include "files/TextFile.h"
 #include "model/Cp1252.h"
@@ -25,6 +26,7 @@ TracePage::TracePage(OperatorView &view, const QString &saveFolder, QWidget *par
     m_lines->setMaximumBlockCount(kMaxLines);
     m_lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     showFocusFrame(m_lines);
+    keepNewestInView(m_lines);
 
     auto *copyButton = new QPushButton(QStringLiteral("&Copy"));
     copyButton->setObjectName(QStringLiteral("CmdTraceCopy"));

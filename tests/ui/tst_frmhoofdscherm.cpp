@@ -338,6 +338,47 @@ void TestFrmHoofdscherm::logWindowShowsNewestLineAtBottom()
     w.window->LedTimer_Timer();
     QCOMPARE(w.logWindowLine(0), QStringLiteral("14:05:09 line 2"));
     QCOMPARE(w.logWindowLine(24), QStringLiteral("14:05:09 line 26"));
+
+    // A window too low for all 25 lines, as at a large scale factor: the
+    // newest line stays in view, and so does the newest line of the progress box.
+    auto *progress = w.find<QPlainTextEdit>(QStringLiteral("TxtProgress"));
+    for (int n = 1; n <= 60; ++n)
+        w.window->appendProgress(QStringLiteral("step %1\r\n").arg(n));
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    auto *newest = w.find<QLineEdit>(QStringLiteral("Text2_24"));
+    auto *area = qobject_cast<QScrollArea *>(newest->parentWidget()->parentWidget()->parentWidget());
+    QVERIFY(area);
+    auto inView = [](QWidget *widget, QWidget *viewport) {
+        return viewport->rect().contains(QRect(widget->mapTo(viewport, QPoint(0, 0)), widget->size()));
+    };
+    w.window->resize(w.window->width(), w.window->minimumSizeHint().height());
+    QTRY_VERIFY_WITH_TIMEOUT(area->verticalScrollBar()->maximum() > 0 && inView(newest, area->viewport()), 5000);
+    QVERIFY(!inView(w.find<QLineEdit>(QStringLiteral("Text2_0")), area->viewport()));
+    w.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(3);
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 5000);
+    QVERIFY(progress->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(progress->verticalScrollBar()->value(), progress->verticalScrollBar()->maximum());
+
+    // Fewer lines than rows: the newest is higher up, and a new line brings
+    // the view back to it from wherever the operator scrolled.
+    UiWorld few;
+    for (int n = 1; n <= 3; ++n)
+        few.session().logfile.WriteLogLine(QStringLiteral("line %1").arg(n));
+    few.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(few.window.get()));
+    few.window->resize(few.window->width(), few.window->minimumSizeHint().height());
+    QScrollArea *fewArea = nullptr;
+    for (QScrollArea *a : few.window->findChildren<QScrollArea *>()) {
+        if (a->isAncestorOf(few.find<QLineEdit>(QStringLiteral("Text2_0"))))
+            fewArea = a;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(fewArea->verticalScrollBar()->maximum() > 0, 5000);
+    fewArea->verticalScrollBar()->setValue(fewArea->verticalScrollBar()->maximum());
+    few.session().logfile.WriteLogLine(QStringLiteral("line 4"));
+    few.window->LedTimer_Timer();
+    QCOMPARE(few.logWindowLine(3), QStringLiteral("14:05:09 line 4"));
+    QVERIFY(inView(few.find<QLineEdit>(QStringLiteral("Text2_3")), fewArea->viewport()));
 }
 
 void TestFrmHoofdscherm::indicatorBlinks_data()
