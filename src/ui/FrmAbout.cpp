@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,10 +63,42 @@ protected:
 
 } // namespace
 
+LogoFrame::LogoFrame(QWidget *parent)
+    : QFrame(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
 void LogoFrame::mouseDoubleClickEvent(QMouseEvent *event)
 {
     emit doubleClicked();
     event->accept();
+}
+
+void LogoFrame::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            emit doubleClicked();
+            event->accept();
+            return;
+        }
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void LogoFrame::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = contentsRect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Window);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 FrmAbout::FrmAbout(Interface &engine, std::function<void()> applyDebugMode, OperatorView &view, QWidget *parent)

@@ -10,18 +10,22 @@ class OperatorView;
 class QLabel;
 
 // The logo frame: a double-click anywhere on it, logo and texts included.
+// It takes the keyboard focus too: Enter or Space on it counts as one
+// double-click, and a focus rectangle shows where the focus is.
 class LogoFrame : public QFrame
 {
     Q_OBJECT
 
 public:
-    using QFrame::QFrame;
+    explicit LogoFrame(QWidget *parent = nullptr);
 
 signals:
     void doubleClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // The About box frmAbout: version, the maker's logo and details. Double-clicking

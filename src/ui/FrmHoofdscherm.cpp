@@ -21,6 +21,7 @@
 #include "protocol/Session.h"
 #include "protocol/WireTrace.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,6 +29,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -321,7 +323,15 @@ void FrmHoofdscherm::setProgressBar(const ProgressBar &bar)
 OperatorView::Answer FrmHoofdscherm::messageBox(const QString &text, const QString &title, Icon icon,
                                                 Buttons buttons)
 {
-    return m_dialogs->messageBox(text, title, icon, buttons);
+    // The focus goes back to the button that asked, or else to where it was:
+    // the window would otherwise put it on its first button.
+    QPointer<QWidget> opener = qobject_cast<QAbstractButton *>(sender());
+    if (!opener)
+        opener = QApplication::focusWidget() ? QApplication::focusWidget() : focusWidget();
+    const Answer answer = m_dialogs->messageBox(text, title, icon, buttons);
+    if (opener && opener->isEnabled() && opener->isVisibleTo(opener->window()))
+        opener->setFocus(Qt::OtherFocusReason);
+    return answer;
 }
 
 void FrmHoofdscherm::setNextMessageDetails(const QString &details)
@@ -548,6 +558,8 @@ void FrmHoofdscherm::TxtTestPagerDisplayInfo_DblClick()
 
 bool FrmHoofdscherm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && moveInLog(watched, static_cast<QKeyEvent *>(event)->key()))
+        return true;
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_txtTestPagerAdres) {
             TxtTestPagerAdres_DblClick();
@@ -559,6 +571,21 @@ bool FrmHoofdscherm::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool FrmHoofdscherm::moveInLog(QObject *line, int key)
+{
+    if (key != Qt::Key_Up && key != Qt::Key_Down)
+        return false;
+    const auto at = std::find(m_text2.begin(), m_text2.end(), line);
+    if (at == m_text2.end())
+        return false;
+    const int to = int(at - m_text2.begin()) + (key == Qt::Key_Up ? -1 : 1);
+    if (to < 0 || to >= int(m_text2.size()))
+        return true;
+    m_text2[to]->setFocus(Qt::OtherFocusReason);
+    m_logArea->ensureWidgetVisible(m_text2[to], 0, 0);
+    return true;
 }
 
 void FrmHoofdscherm::SSTab_Click()

@@ -160,6 +160,8 @@ private:
     void Form_Load(const QString &commandLine);
     void stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
                        const QColor &darkColour);
+    // Up and Down move the focus between the log lines.
+    bool moveInLog(QObject *line, int key);
     void reportFileResult(const FileResult &result);
     // Loads a settings file the operator chose onto the screen and tells how it went.
     void loadSettingsFile(const QString &path);

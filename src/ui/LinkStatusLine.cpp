@@ -83,7 +83,9 @@ LinkStatusLine::LinkStatusLine(QWidget *parent)
     m_text = new QLabel;
     m_text->setObjectName(QStringLiteral("LinkStatusText"));
     m_text->setTextFormat(Qt::PlainText);
-    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Reached with the tab key too, so its words can be copied without a mouse.
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_text->setFocusPolicy(Qt::StrongFocus);
     // A long reason must not make the window wider than the screen: the line
     // may be cut short, its tooltip holds it whole.
     m_text->setMinimumWidth(m_text->fontMetrics().averageCharWidth() * 24);

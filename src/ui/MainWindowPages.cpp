@@ -285,8 +285,10 @@ QWidget *FrmHoofdscherm::buildStatusPage()
         auto *line = new QLineEdit(QStringLiteral("12345"));
         line->setObjectName(QStringLiteral("Text2_") + QString::number(i));
         line->setReadOnly(true);
-        // The log lines are for reading: not a stop for the tab key.
-        line->setFocusPolicy(Qt::ClickFocus);
+        // One stop for the tab key, the newest line; the arrow keys move
+        // between the lines (see eventFilter), Ctrl+C copies the selection.
+        line->setFocusPolicy(i + 1 == int(m_text2.size()) ? Qt::StrongFocus : Qt::ClickFocus);
+        line->installEventFilter(this);
         m_text2[i] = line;
         layout->addWidget(line);
     }

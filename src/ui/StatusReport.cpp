@@ -24,6 +24,14 @@ QLabel *makeLabel(const char *name)
     return label;
 }
 
+// Once it has words: reached with the tab key, selectable, copied with Ctrl+C.
+void showText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFocusPolicy(Qt::StrongFocus);
+}
+
 // "2 settings in the file could not be shown: item 14: 60 is not one of its
 // choices; item 156: the text holds the control character [RS]".
 QString unsendableText(const QList<LeesIniFile::UnsendableValue> &unsendable)
@@ -89,13 +97,13 @@ void StatusReport::outcome(const Outcome &outcome)
 void StatusReport::showMessage(const QString &text)
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    m_message->setText(text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
+    showText(m_message, text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
     m_message->setToolTip(m_message->text());
 }
 
 void StatusReport::showFile(const QString &path)
 {
-    m_file->setText(QFileInfo(path).fileName());
+    showText(m_file, QFileInfo(path).fileName());
     m_file->setToolTip(path);
 }
 

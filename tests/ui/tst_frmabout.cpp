@@ -35,13 +35,16 @@ void TestFrmAbout::showsVersionAndMaker()
 void TestFrmAbout::logoDoubleClickStepsServiceMode_data()
 {
     QTest::addColumn<QString>("commandLine");
-    QTest::addColumn<QString>("target"); // the frame, or the logo picture in it
+    QTest::addColumn<QString>("target"); // the frame, or the logo picture in it; or a key on the frame
     QTest::addColumn<QList<int>>("modes"); // after each double-click
 
     QTest::newRow("normal, three clicks") << "" << "FrameLogo" << QList<int>{1, 2, 0};
     QTest::newRow("normal, on the picture") << "" << "Image1" << QList<int>{1, 2, 0, 1};
     QTest::newRow("/DEBUG") << "/DEBUG" << "FrameLogo" << QList<int>{0, 1, 2};
     QTest::newRow("/LOG") << "/LOG" << "FrameLogo" << QList<int>{2, 0};
+    QTest::newRow("normal, Enter") << "" << "Enter" << QList<int>{1, 2, 0};
+    QTest::newRow("/DEBUG, Space") << "/DEBUG" << "Space" << QList<int>{0, 1, 2};
+    QTest::newRow("normal, keypad Enter") << "" << "keypad Enter" << QList<int>{1};
 }
 
 void TestFrmAbout::logoDoubleClickStepsServiceMode()
@@ -51,10 +54,21 @@ void TestFrmAbout::logoDoubleClickStepsServiceMode()
     QFETCH(QList<int>, modes);
     UiWorld w(commandLine);
     w.window->About_Click();
-    auto *clicked = w.find<QWidget>(target);
+    const QHash<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+        {"Enter", {Qt::Key_Return, Qt::NoModifier}},
+        {"Space", {Qt::Key_Space, Qt::NoModifier}},
+        {"keypad Enter", {Qt::Key_Enter, Qt::KeypadModifier}},
+    };
+    const bool byKey = keys.contains(target);
+    auto *clicked = w.find<QWidget>(byKey ? QStringLiteral("FrameLogo") : target);
     QVERIFY(clicked);
+    // The frame is a stop of the tab key.
+    QVERIFY(w.find<QWidget>(QStringLiteral("FrameLogo"))->focusPolicy() & Qt::TabFocus);
     for (const int mode : modes) {
-        QTest::mouseDClick(clicked, Qt::LeftButton);
+        if (byKey)
+            QTest::keyClick(clicked, keys.value(target).first, keys.value(target).second);
+        else
+            QTest::mouseDClick(clicked, Qt::LeftButton);
         QCOMPARE(w.engine().DebugMode(), mode);
         const bool service = mode == 2;
         QCOMPARE(!w.find<QGroupBox>(QStringLiteral("FrameCmdButtonsAlgemeen"))->isHidden(), service);

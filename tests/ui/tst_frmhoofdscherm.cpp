@@ -86,6 +86,21 @@ public:
     }
 };
 
+// Answers like the headless view; meanwhile the focus goes elsewhere, as
+// it does while a real box is open.
+class FocusTakingView : public HeadlessView
+{
+public:
+    QPointer<QWidget> takes;
+
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
+    {
+        if (takes)
+            takes->setFocus(Qt::OtherFocusReason);
+        return HeadlessView::messageBox(text, title, icon, buttons);
+    }
+};
+
 // The simulated unit on the scripted port: it hears every byte the window
 // sends and answers a whole request at once; the answer arrives with the next
 // step(), as it would between two engine ticks.
@@ -359,6 +374,17 @@ void TestFrmHoofdscherm::logWindowShowsNewestLineAtBottom()
     QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 5000);
     QVERIFY(progress->verticalScrollBar()->maximum() > 0);
     QCOMPARE(progress->verticalScrollBar()->value(), progress->verticalScrollBar()->maximum());
+
+    // One stop of the tab key, the newest line; the arrow keys go up and down the lines.
+    QCOMPARE(newest->focusPolicy(), Qt::StrongFocus);
+    QCOMPARE(w.find<QLineEdit>(QStringLiteral("Text2_23"))->focusPolicy(), Qt::ClickFocus);
+    w.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(0);
+    newest->setFocus();
+    QTest::keyClick(newest, Qt::Key_Up);
+    QCOMPARE(w.window->focusWidget(), w.find<QLineEdit>(QStringLiteral("Text2_23")));
+    QTest::keyClick(w.window->focusWidget(), Qt::Key_Down);
+    QTest::keyClick(w.window->focusWidget(), Qt::Key_Down);
+    QCOMPARE(w.window->focusWidget(), newest);
 
     // Fewer lines than rows: the newest is higher up, and a new line brings
     // the view back to it from wherever the operator scrolled.
@@ -797,13 +823,27 @@ void TestFrmHoofdscherm::confirmations()
     QFETCH(QString, text);
     QFETCH(QString, title);
     QFETCH(Effect, effect);
-    UiWorld w(QStringLiteral("/DEBUG")); // "Save as default" is enabled only in service mode
-    w.answers.setAnswer(answer);
+    FocusTakingView view;
+    UiWorld w(QStringLiteral("/DEBUG"), {}, &view); // "Save as default" is enabled only in service mode
+    view.setAnswer(answer);
     // The screen differs from the working values (0 from the missing default file).
     w.controls().combo(10)->setCurrentIndex(2);
+    // The button's page is shown; the box moves the focus to the tab bar.
+    auto *tabs = w.find<QTabWidget>(QStringLiteral("SSTab1"));
+    for (int t = 0; t < tabs->count(); ++t) {
+        if (tabs->widget(t)->isAncestorOf(w.find<QWidget>(button)))
+            tabs->setCurrentIndex(t);
+    }
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    view.takes = tabs->tabBar();
 
     w.click(button);
-    QCOMPARE(w.boxes(), box(text, title, Icon::None, Buttons::OkCancel));
+    QCOMPARE(view.messages().size(), 1);
+    const HeadlessView::Message &shown = view.messages().constFirst();
+    QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons), box(text, title, Icon::None, Buttons::OkCancel));
+    // The focus is back on the button that asked, whatever was answered.
+    QCOMPARE(QApplication::focusWidget(), w.find<QWidget>(button));
     const bool ok = answer == Answer::Ok;
     switch (effect) {
     case Effect::WriteAll:
@@ -1254,6 +1294,12 @@ QStringList stopsWithoutFocusSign(QWidget *window)
         if (auto *box = qobject_cast<QPlainTextEdit *>(w)) {
             if (!box->isReadOnly() || hasFocusFrame(box))
                 continue;
+        } else if (auto *label = qobject_cast<QLabel *>(w)) {
+            // Words selectable from the keyboard show a text cursor.
+            if (label->textInteractionFlags() & Qt::TextSelectableByKeyboard)
+                continue;
+        } else if (qobject_cast<LogoFrame *>(w)) {
+            continue; // draws a focus rectangle of its own
         } else if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
                    || qobject_cast<QTabBar *>(w) || qobject_cast<QAbstractSpinBox *>(w)) {
             continue;
