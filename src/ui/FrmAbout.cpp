@@ -29,6 +29,7 @@ public:
     LogoImage()
     {
         setObjectName(QStringLiteral("Image1"));
+        setAccessibleName(Branding::kMakerName + QStringLiteral(" logo"));
         setFixedSize(260, 84);
     }
 
@@ -112,6 +113,9 @@ FrmAbout::FrmAbout(Interface &engine, std::function<void()> applyDebugMode, Oper
     auto *frameLogo = new LogoFrame;
     frameLogo->setObjectName(QStringLiteral("FrameLogo"));
     frameLogo->setFrameShape(QFrame::StyledPanel);
+    frameLogo->setAccessibleName(Branding::kMakerName);
+    frameLogo->setAccessibleDescription(Branding::kMakerName + QStringLiteral(" \u00A9 ") + Branding::kMakerYear
+                                        + QStringLiteral(", ") + Branding::kWebDomain);
     auto *logoLayout = new QVBoxLayout(frameLogo);
     logoLayout->addWidget(new LogoImage, 0, Qt::AlignHCenter);
     auto *maker = new QLabel(Branding::kMakerName + QStringLiteral(" \u00A9 ") + Branding::kMakerYear);

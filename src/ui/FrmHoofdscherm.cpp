@@ -1,6 +1,7 @@
 #include "FrmHoofdscherm.h"
 
 #include "model/Branding.h"
+#include "AccessibleTabBar.h"
 #include "MainWindowPages.h"
 #include "FrmAbout.h"
 #include "FrmInstellingen.h"
@@ -82,6 +83,7 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
     , m_controls(std::make_unique<QtItemControls>())
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
+    AccessibleTabBar::install();
     Logfile::Clock clock = options.clock ? options.clock : Logfile::Clock([] { return QDateTime::currentDateTime(); });
     m_wireTrace = std::make_unique<WireTrace>(clock);
     m_session = std::make_unique<Session>(options.homeFolder, clock, port, *m_controls, *this);
@@ -248,6 +250,13 @@ void FrmHoofdscherm::stepIndicator(bool &activity, bool &lit, ShapeIndicator *sh
         activity = false;
         shape->setFillColour(darkColour);
     }
+    shape->setAccessibleName(indicatorName(shape, lit));
+}
+
+QString FrmHoofdscherm::indicatorName(const ShapeIndicator *shape, bool lit) const
+{
+    return (shape == m_shpTx ? QStringLiteral("Transmit: ") : QStringLiteral("Receive: "))
+        + (lit ? QStringLiteral("active") : QStringLiteral("idle"));
 }
 
 void FrmHoofdscherm::TmrUpdateVensters_Timer()

@@ -57,17 +57,18 @@ struct Look
 {
     QStyle::StandardPixmap icon;
     QColor colour;
+    const char *iconName; // what the icon says, for a screen reader
 };
 
 Look lookOf(LinkState::State state)
 {
     switch (state) {
-    case LinkState::State::Open: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160)};
-    case LinkState::State::Answering: return {QStyle::SP_DialogApplyButton, QColor(0, 120, 0)};
-    case LinkState::State::NotAnswering: return {QStyle::SP_MessageBoxWarning, QColor(160, 90, 0)};
+    case LinkState::State::Open: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160), "Information"};
+    case LinkState::State::Answering: return {QStyle::SP_DialogApplyButton, QColor(0, 120, 0), "Good"};
+    case LinkState::State::NotAnswering: return {QStyle::SP_MessageBoxWarning, QColor(160, 90, 0), "Warning"};
     case LinkState::State::Closed: break;
     }
-    return {QStyle::SP_MessageBoxCritical, QColor(176, 0, 0)};
+    return {QStyle::SP_MessageBoxCritical, QColor(176, 0, 0), "Error"};
 }
 
 } // namespace
@@ -76,6 +77,7 @@ LinkStatusLine::LinkStatusLine(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("LinkStatusLine"));
+    setAccessibleName(QStringLiteral("Link state"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_icon = new QLabel;
@@ -119,6 +121,7 @@ void LinkStatusLine::showState(const LinkState &link)
     const Look look = lookOf(m_state);
     const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
     m_icon->setPixmap(style()->standardIcon(look.icon, nullptr, this).pixmap(size, size));
+    m_icon->setAccessibleName(QString::fromLatin1(look.iconName));
     QPalette palette = m_text->palette();
     palette.setColor(QPalette::WindowText, look.colour);
     m_text->setPalette(palette);

@@ -237,8 +237,10 @@ void FrmHoofdscherm::buildWindow()
     auto *leds = new QHBoxLayout(m_frmCommunicatie);
     m_shpTx = new ShapeIndicator(kTxDark);
     m_shpTx->setObjectName(QStringLiteral("ShpTx"));
+    m_shpTx->setAccessibleName(indicatorName(m_shpTx, false));
     m_shpRx = new ShapeIndicator(kRxDark);
     m_shpRx->setObjectName(QStringLiteral("ShpRx"));
+    m_shpRx->setAccessibleName(indicatorName(m_shpRx, false));
     leds->addWidget(m_shpTx);
     leds->addWidget(new QLabel(QStringLiteral("TxD")));
     leds->addSpacing(12);
@@ -246,14 +248,18 @@ void FrmHoofdscherm::buildWindow()
     leds->addWidget(new QLabel(QStringLiteral("RxD")));
     leds->addStretch();
     bottom->addWidget(m_frmCommunicatie);
+    // Never shown: a window of its own that is never opened, so it is no part
+    // of what the accessibility tree tells of the main window either.
     auto *command2 = makeButton(QStringLiteral("TestButton"), "Command2");
+    command2->setParent(central, Qt::Window);
     command2->setVisible(false);
     connect(command2, &QPushButton::clicked, this, &FrmHoofdscherm::Command2_Click);
-    bottom->addWidget(command2);
     layout->addLayout(bottom);
 
     setCentralWidget(central);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    if (auto *grip = statusBar()->findChild<QSizeGrip *>())
+        grip->setAccessibleName(QStringLiteral("Window size"));
 
     for (QTabWidget *tabs : {m_ssTab1, m_ssTab2, m_ssTab3})
         connect(tabs, &QTabWidget::currentChanged, this, &FrmHoofdscherm::SSTab_Click);
@@ -279,11 +285,16 @@ void FrmHoofdscherm::buildWindow()
 QWidget *FrmHoofdscherm::buildStatusPage()
 {
     auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("LogLines"));
+    page->setAccessibleName(QStringLiteral("Log"));
+    page->setAccessibleDescription(QStringLiteral("The last %1 lines of the log, the newest at the bottom")
+                                       .arg(m_text2.size()));
     auto *layout = new QVBoxLayout(page);
     layout->setSpacing(0);
     for (int i = 0; i < int(m_text2.size()); ++i) {
         auto *line = new QLineEdit(QStringLiteral("12345"));
         line->setObjectName(QStringLiteral("Text2_") + QString::number(i));
+        line->setAccessibleName(QStringLiteral("Log line %1").arg(i + 1));
         line->setReadOnly(true);
         // One stop for the tab key, the newest line; the arrow keys move
         // between the lines (see eventFilter), Ctrl+C copies the selection.
@@ -474,6 +485,8 @@ QWidget *FrmHoofdscherm::buildUnitPage()
 
     m_txtProgress = new QPlainTextEdit;
     m_txtProgress->setObjectName(QStringLiteral("TxtProgress"));
+    m_txtProgress->setAccessibleName(QStringLiteral("Progress"));
+    m_txtProgress->setAccessibleDescription(QStringLiteral("What the transfers with the unit did, the newest at the bottom"));
     m_txtProgress->setReadOnly(true);
     m_txtProgress->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // A day of traffic stays within bounds; the oldest lines go first.
@@ -500,6 +513,7 @@ QWidget *FrmHoofdscherm::buildUnitPage()
 
     m_progressBar = new QProgressBar;
     m_progressBar->setObjectName(QStringLiteral("ProgressBarProgrammeren"));
+    m_progressBar->setAccessibleName(QStringLiteral("Transfer progress"));
     setProgressBar(ProgressBar{});
     layout->addWidget(m_progressBar);
     return page;

@@ -6,6 +6,7 @@
 #include "model/Diverse.h"
 #include "protocol/Session.h"
 
+#include <QAccessible>
 #include <QBoxLayout>
 #include <QFileInfo>
 #include <QLabel>
@@ -24,10 +25,12 @@ QLabel *makeLabel(const char *name)
     return label;
 }
 
-// Once it has words: reached with the tab key, selectable, copied with Ctrl+C.
+// Once it has words: shown, reached with the tab key, selectable, copied
+// with Ctrl+C. Empty, it stays hidden, so a screen reader finds no blank label.
 void showText(QLabel *label, const QString &text)
 {
     label->setText(text);
+    label->setVisible(!text.isEmpty());
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setFocusPolicy(Qt::StrongFocus);
 }
@@ -77,6 +80,8 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     bar->addWidget(m_message, 1);
     bar->addPermanentWidget(m_file);
     bar->addPermanentWidget(m_serviceMode);
+    m_message->setVisible(false);
+    m_file->setVisible(false);
 
     m_tips = new UnitValueTips(controls, m_unit, this);
     session.engine.addOutcomeListener([this](const Outcome &o) { outcome(o); });
@@ -99,6 +104,11 @@ void StatusReport::showMessage(const QString &text)
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     showText(m_message, text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
     m_message->setToolTip(m_message->text());
+    // A screen reader says the new message, e.g. "Write all settings: 14 written".
+    QAccessibleEvent changed(m_message, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent alert(m_message, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void StatusReport::showFile(const QString &path)

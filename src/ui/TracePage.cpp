@@ -21,6 +21,8 @@ TracePage::TracePage(OperatorView &view, const QString &saveFolder, QWidget *par
 {
     m_lines = new QPlainTextEdit;
     m_lines->setObjectName(QStringLiteral("TxtTrace"));
+    m_lines->setAccessibleName(QStringLiteral("Trace"));
+    m_lines->setAccessibleDescription(QStringLiteral("One line per frame sent or received, the newest at the bottom"));
     m_lines->setReadOnly(true);
     m_lines->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_lines->setMaximumBlockCount(kMaxLines);

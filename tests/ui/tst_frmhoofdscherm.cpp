@@ -15,6 +15,7 @@
 #include "sim/UnitSession.h"
 
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -190,8 +191,8 @@ private slots:
     void quit_data();
     void quit();
 
-    void keyboardInEveryWindow_data();
-    void keyboardInEveryWindow();
+    void keyboardAndScreenReaderInEveryWindow_data();
+    void keyboardAndScreenReaderInEveryWindow();
 };
 
 // ---------------------------------------------------------------- start-up and timers
@@ -657,6 +658,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
+    // A screen reader reads the same words; the tab key reaches them to copy.
+    QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), shown->text());
+    QVERIFY(shown->focusPolicy() & Qt::TabFocus);
+    QVERIFY(shown->textInteractionFlags() & Qt::TextSelectableByKeyboard);
 }
 
 // ---------------------------------------------------------------- typing limits
@@ -1309,33 +1314,117 @@ QStringList stopsWithoutFocusSign(QWidget *window)
     return hidden;
 }
 
+// A widget the operator works or reads: a control, a line of words, a
+// picture, an indicator. Containers, separators and scroll bars are not.
+bool interactiveOrInformative(QAccessibleInterface *a)
+{
+    switch (a->role()) {
+    case QAccessible::Separator:
+    case QAccessible::ScrollBar:
+    case QAccessible::Grouping:
+    case QAccessible::Pane:
+    case QAccessible::PageTabList:
+    case QAccessible::Border:
+    case QAccessible::Window:
+    case QAccessible::Dialog:
+    case QAccessible::MenuBar:
+    case QAccessible::ToolBar:
+    case QAccessible::StatusBar:
+        return false;
+    default: break;
+    }
+    auto *widget = qobject_cast<QWidget *>(a->object());
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return !label->text().isEmpty() || !label->pixmap().isNull(); // an empty label tells nothing
+    // A tab widget hands its focus to its tab bar; a text box's viewport is the box.
+    if (widget && (widget->focusProxy() || widget->objectName() == QLatin1String("qt_scrollarea_viewport")))
+        return false;
+    if (widget && (widget->focusPolicy() & Qt::TabFocus))
+        return true;
+    // A leaf: what it shows is its own.
+    for (int i = 0; i < a->childCount(); ++i) {
+        if (!a->child(i)->state().invisible)
+            return false;
+    }
+    return true;
+}
+
+QString describe(QAccessibleInterface *a)
+{
+    QObject *object = a->object();
+    return QStringLiteral("%1 %2 \"%3\"")
+        .arg(object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("(part)"),
+             object ? object->objectName() : QString::number(a->parent() ? a->parent()->indexOfChild(a) : -1),
+             a->text(QAccessible::Name));
+}
+
+// What Qt's accessibility interface, as a screen reader sees it, tells
+// wrongly of a window: a widget shown without a role or a name, or
+// something hidden told as showing.
+QStringList accessibilityFaults(QWidget *window)
+{
+    QStringList faults;
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *a) {
+        const bool showing = !a->state().invisible;
+        auto *widget = qobject_cast<QWidget *>(a->object());
+        if (showing && widget && !widget->isVisible())
+            faults << QStringLiteral("hidden, told as showing: ") + describe(a);
+        if (showing && !widget && a->role() == QAccessible::PageTab) {
+            auto *bar = qobject_cast<QTabBar *>(a->parent()->object());
+            if (bar && !bar->isTabVisible(a->parent()->indexOfChild(a)))
+                faults << QStringLiteral("hidden tab, told as showing: ") + describe(a);
+        }
+        if (showing && interactiveOrInformative(a)) {
+            if (a->role() == QAccessible::NoRole)
+                faults << QStringLiteral("no role: ") + describe(a);
+            if (a->text(QAccessible::Name).trimmed().isEmpty())
+                faults << QStringLiteral("no name: ") + describe(a);
+        }
+        for (int i = 0; i < a->childCount(); ++i) {
+            if (QAccessibleInterface *child = a->child(i))
+                walk(child);
+        }
+    };
+    QAccessible::setActive(true);
+    walk(QAccessible::queryAccessibleInterface(window));
+    return faults;
+}
+
 enum class KeyboardWindow { Main, PortDialog, PortDialogEditing, About };
 
 } // namespace
 
 Q_DECLARE_METATYPE(KeyboardWindow)
 
-void TestFrmHoofdscherm::keyboardInEveryWindow_data()
+void TestFrmHoofdscherm::keyboardAndScreenReaderInEveryWindow_data()
 {
     QTest::addColumn<KeyboardWindow>("which");
     QTest::addColumn<int>("mainTab");
     QTest::addColumn<int>("itemPage");
-    // In service mode, where every tab and service frame is shown.
+    QTest::addColumn<bool>("service");
+    // In service mode every tab and service frame is shown; without it, they are hidden.
     const QStringList tabs = {"Status", "Setup", "File", "Unit", "Service", "Trace"};
     for (int t = 0; t < tabs.size(); ++t)
-        QTest::addRow("main window, %s", qPrintable(tabs.at(t))) << KeyboardWindow::Main << t << 0;
-    QTest::newRow("main window, Setup, ESPA settings") << KeyboardWindow::Main << 1 << 2;
-    QTest::newRow("port dialog: Escape closes") << KeyboardWindow::PortDialog << 0 << 0;
-    QTest::newRow("port dialog editing: Escape cancels") << KeyboardWindow::PortDialogEditing << 0 << 0;
-    QTest::newRow("About box: Escape closes") << KeyboardWindow::About << 0 << 0;
+        QTest::addRow("main window, %s", qPrintable(tabs.at(t))) << KeyboardWindow::Main << t << 0 << true;
+    QTest::newRow("main window, Setup, ESPA settings") << KeyboardWindow::Main << 1 << 2 << true;
+    for (int t = 0; t < tabs.size() - 1; ++t)
+        QTest::addRow("main window, %s, no service mode", qPrintable(tabs.at(t))) << KeyboardWindow::Main << t << 0 << false;
+    QTest::newRow("main window, Setup, ESPA settings, no service mode") << KeyboardWindow::Main << 1 << 2 << false;
+    QTest::newRow("port dialog: Escape closes") << KeyboardWindow::PortDialog << 0 << 0 << true;
+    QTest::newRow("port dialog editing: Escape cancels") << KeyboardWindow::PortDialogEditing << 0 << 0 << true;
+    QTest::newRow("About box: Escape closes") << KeyboardWindow::About << 0 << 0 << true;
 }
 
-void TestFrmHoofdscherm::keyboardInEveryWindow()
+void TestFrmHoofdscherm::keyboardAndScreenReaderInEveryWindow()
 {
     QFETCH(KeyboardWindow, which);
     QFETCH(int, mainTab);
     QFETCH(int, itemPage);
-    UiWorld w(QStringLiteral("/DEBUG"));
+    QFETCH(bool, service);
+    UiWorld w(service ? QStringLiteral("/DEBUG") : QString());
+    // Shown, so that what is hidden and what shows can be told apart.
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
     QWidget *window = w.window.get();
     switch (which) {
     case KeyboardWindow::Main:
@@ -1358,6 +1447,7 @@ void TestFrmHoofdscherm::keyboardInEveryWindow()
     QVERIFY(window);
     QCOMPARE(sharedMnemonics(window).join(QStringLiteral("; ")), QString());
     QCOMPARE(stopsWithoutFocusSign(window).join(QStringLiteral("; ")), QString());
+    QCOMPARE(accessibilityFaults(window).join(u'\n'), QString());
     if (which == KeyboardWindow::Main)
         return;
 
