@@ -41,20 +41,21 @@ Logfile::~Logfile() = default;
 void Logfile::WriteLogLine(const QString &text)
 {
     const QDateTime now = m_clock();
-    const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + text;
     if (m_setup.Logfile == 0) {
         closeFile();
         return;
     }
+    // One call, one line: every control character (a line break, an escape
+    // code in a text read back from the unit) is shown by its name, in the
+    // window as in the file, so neither a line break nor a terminal that
+    // shows the file acts on it.
+    const QString shown = Diverse::visibleText(text);
+    const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + shown;
     m_lines.AddLogLine(line);
     if (m_lineListener)
-        m_lineListener(text);
-    // One call, one line in the file: a line break inside the text (a unit's
-    // text read back) is written by its name, as received bytes are logged.
-    QString fileLine = line;
-    fileLine.replace(u'\r', QStringLiteral("[CR]")).replace(u'\n', QStringLiteral("[LF]"));
+        m_lineListener(shown);
     // A line the file cannot take is lost without a word; the window shows it.
-    appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(fileLine) + kLineEnd.toByteArray());
+    appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
 }
 
 QString Logfile::logFolder() const

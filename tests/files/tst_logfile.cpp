@@ -68,8 +68,12 @@ void TestLogfile::lineAndFile_data()
     QTest::newRow("Windows-1252") << "\u20ac \u00e9" << "14:05:09 \u20ac \u00e9" << QByteArray("14:05:09 \x80 \xe9\r\n");
     QTest::newRow("no Windows-1252 byte") << "snow \u2603!" << "14:05:09 snow \u2603!"
                                           << QByteArray("14:05:09 snow ?!\r\n");
-    QTest::newRow("line breaks inside the text") << "a\r\nb" << "14:05:09 a\r\nb"
+    QTest::newRow("line breaks inside the text") << "a\r\nb" << "14:05:09 a[CR][LF]b"
                                                  << QByteArray("14:05:09 a[CR][LF]b\r\n");
+    QTest::newRow("escape codes inside the text")
+        << QStringLiteral("Received from unit: 1=\x1b]0;x\x07\x1b[2J") + QChar(0) + QStringLiteral("\r\n") + QChar(0x9D) + QChar(0x9B)
+        << "14:05:09 Received from unit: 1=[ESC]]0;x[BEL][ESC][2J[NULL][CR][LF][9D][9B]"
+        << QByteArray("14:05:09 Received from unit: 1=[ESC]]0;x[BEL][ESC][2J[NULL][CR][LF][9D][9B]\r\n");
 }
 
 void TestLogfile::lineAndFile()
