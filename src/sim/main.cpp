@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -23,10 +24,20 @@
 
 namespace {
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_LINUX)
+// Set by the handler, looked at by a timer of the event loop.
+volatile sig_atomic_t g_stopSignal = 0;
+
+extern "C" void noteStopSignal(int)
+{
+    g_stopSignal = 1;
+}
+#endif
+
 // Ends the event loop on SIGINT, SIGTERM and SIGHUP, so the link is removed on
-// the way out. The signals are blocked and read from a descriptor, which the
-// event loop watches like any other. Elsewhere they end the program at once and
-// the next unit replaces the link left behind.
+// the way out. On Linux the signals are blocked and read from a descriptor,
+// which the event loop watches like any other; on other Unix systems a handler
+// notes the signal and a timer of the event loop looks at the note.
 class SignalWatch
 {
 public:
@@ -50,6 +61,19 @@ public:
             return;
         auto *notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, owner);
         QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { QCoreApplication::exit(0); });
+#elif defined(Q_OS_UNIX)
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = noteStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(signal, &action, nullptr);
+        auto *timer = new QTimer(owner);
+        QObject::connect(timer, &QTimer::timeout, owner, [] {
+            if (g_stopSignal)
+                QCoreApplication::exit(0);
+        });
+        timer->start(100);
 #else
         Q_UNUSED(owner);
 #endif
