@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace TextFile {
 namespace {
 
@@ -203,8 +207,20 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
         file.cancelWriting(); // the temporary file is removed, the old one stays
         return failure(reason);
     }
+#ifdef Q_OS_UNIX
+    // The file keeps its owner and group: a save by root over another user's
+    // file leaves it that user's. Where the process may not give the file
+    // away, it keeps the group where it may, else its own, as a new file.
+    if (existed && file.handle() >= 0) {
+        const uid_t owner = info.ownerId();
+        const gid_t group = info.groupId();
+        if (::fchown(file.handle(), owner, group) != 0)
+            (void)::fchown(file.handle(), uid_t(-1), group);
+    }
+#endif
     if (!file.commit())
         return failure(reasonText(file.errorString()));
+    // After the owner: a change of owner clears some mode bits.
     if (existed)
         QFile::setPermissions(temporary, info.permissions());
     std::error_code error;

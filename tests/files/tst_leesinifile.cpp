@@ -16,6 +16,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -515,13 +516,26 @@ void TestLeesIniFile::writeToMissingFolder()
 // A save killed between writing its temporary and renaming it leaves the
 // temporary behind, complete. The next save of that file removes it, and
 // nothing else: not another file's temporary, not a name of another shape,
-// not a link or a folder. The saved file keeps its permissions; a link to it
-// stays a link.
+// not a link or a folder. The saved file keeps its permissions and its owner;
+// a link to it stays a link.
 void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
 {
     const QString target = path(QStringLiteral("unit.cfg"));
     QVERIFY(FileBytes::write(target, "old"));
     QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+#ifdef Q_OS_UNIX
+    // Another user's file, saved over by root, stays that user's.
+    constexpr uid_t kOtherUser = 4242;
+    constexpr gid_t kOtherGroup = 4343;
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QCOMPARE(::chown(QFile::encodeName(target).constData(), kOtherUser, kOtherGroup), 0);
+    auto keepsOwner = [&] {
+        return !root || (QFileInfo(target).ownerId() == kOtherUser && QFileInfo(target).groupId() == kOtherGroup);
+    };
+#else
+    auto keepsOwner = [] { return true; };
+#endif
 
     const QStringList stale = {
         QStringLiteral("unit.cfg.tessaro-save-k3x9q0"),
@@ -553,6 +567,7 @@ void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
     QCOMPARE(FileBytes::names(m_dir->path()), expected);
     QVERIFY(FileBytes::read(target).contains("\r\n7    ->3\r\n"));
     QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(keepsOwner());
 
     // Saved through a link, the file it names is replaced.
     const QString link = path(QStringLiteral("link.cfg"));
@@ -561,6 +576,7 @@ void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
     QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, link));
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(FileBytes::read(target).contains("\r\n7    ->4\r\n"));
+    QVERIFY(keepsOwner());
 }
 
 void TestLeesIniFile::diskFaultKeepsOldFile_data()
