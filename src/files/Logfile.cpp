@@ -1,5 +1,6 @@
 #include "Logfile.h"
 
+#include "HomeFolder.h"
 #include "Setup.h"
 
 #include "model/Cp1252.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <utility>
 
 namespace {
 
@@ -56,6 +59,21 @@ void Logfile::WriteLogLine(const QString &text)
         m_lineListener(shown);
     // A line the file cannot take is lost without a word; the window shows it.
     appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
+    if (!m_refusalToTell.isEmpty())
+        showOnly(now, std::exchange(m_refusalToTell, QString()));
+}
+
+void Logfile::showOnly(const QDateTime &now, const QString &text)
+{
+    const QString shown = Diverse::visibleText(text);
+    m_lines.AddLogLine(now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + shown);
+    if (m_lineListener)
+        m_lineListener(shown);
+}
+
+QString Logfile::refusalOf(const QString &path) const
+{
+    return HomeFolder::linkRefusal(m_homeFolder, path);
 }
 
 QString Logfile::logFolder() const
@@ -77,6 +95,15 @@ void Logfile::closeFile()
 
 bool Logfile::openFile(const QString &path)
 {
+    if (const QString reason = refusalOf(path); !reason.isEmpty()) {
+        if (m_refusedPath != path) {
+            m_refusedPath = path;
+            m_refusalToTell = QStringLiteral("The log file %1 is not written: %2.")
+                                  .arg(QDir::toNativeSeparators(path), reason);
+        }
+        return false;
+    }
+    m_refusedPath.clear();
     auto file = std::make_unique<QFile>(path);
     bool canRead = false;
     if (!openForAppend(*file, &canRead)) {

@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "HomeFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -165,7 +167,8 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
     return {};
 }
 
-FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what)
+FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
+                             const QString &homeFolder)
 {
     QFileInfo info(path);
     // A link is followed: the file it names is replaced, the link stays.
@@ -180,6 +183,10 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
                                                     : QStringLiteral("No file was written.")));
     };
 
+    if (!homeFolder.isEmpty()) {
+        if (const QString reason = HomeFolder::linkRefusal(homeFolder, path); !reason.isEmpty())
+            return failure(reason);
+    }
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return failure(QStringLiteral("the folder \"%1\" does not exist").arg(displayName(folder.path())));

@@ -36,8 +36,11 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
 // are removed first. The new file gets the old one's mode and, where the
 // process may give it, its owner and group. A link is followed; a folder, a
 // pipe or a device in the file's place is refused. On failure the old file is untouched and the result
-// names the file (as "the <what>") and the reason.
-FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what);
+// names the file (as "the <what>") and the reason. A file of the home folder
+// (homeFolder given) is not written through a link that leads out of the
+// home folder or to a file of another owner (see HomeFolder::linkRefusal).
+FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
+                             const QString &homeFolder = QString());
 
 // The path as the operator knows it (native separators).
 QString displayName(const QString &path);

@@ -3,6 +3,7 @@
 
 #include "binding/HeadlessItemControls.h"
 #include "binding/Startup.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
 #include "files/Setup.h"
 #include "model/Items.h"
@@ -111,6 +112,8 @@ private slots:
     void saveCleansUpAfterInterruptedSave();
     void diskFaultKeepsOldFile_data();
     void diskFaultKeepsOldFile();
+    void homeFilesNotThroughLinks_data();
+    void homeFilesNotThroughLinks();
 
     void setupFileBytes();
     void readSetup_data();
@@ -625,6 +628,77 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     QCOMPARE(FileBytes::names(disk.path()), namesBefore);
 }
 
+
+void TestLeesIniFile::homeFilesNotThroughLinks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("link");   // "out" of the home folder, or to "another owner"'s file
+    QTest::addColumn<QString>("reason"); // empty: saved through the link
+    const QString out = QStringLiteral("it is a link that leads out of the home folder");
+    QTest::newRow("Tessaro.set links out") << "setup" << "out" << out;
+    QTest::newRow("default.set links out") << "default" << "out" << out;
+    QTest::newRow("Backups links out") << "backup" << "out" << out;
+    QTest::newRow("default.set links to another owner's file")
+        << "default" << "another owner" << "it is a link to a file of another owner";
+    QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
+}
+
+// The home folder's own files are not written where a link laid in the home
+// folder leads; a file the operator names may be anywhere.
+void TestLeesIniFile::homeFilesNotThroughLinks()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, link);
+    QFETCH(QString, reason);
+    QTemporaryDir elsewhere;
+    const QString home = path(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    const QString name = file == u"setup"     ? LeesIniFile::setupFilePath(home)
+                         : file == u"default" ? LeesIniFile::defaultSettingsPath(home)
+                         : file == u"backup"  ? Backups::folder(home)
+                                              : QDir(home).filePath(QStringLiteral("unit.cfg"));
+    QString victim = elsewhere.filePath(QStringLiteral("victim"));
+    if (link == u"another owner") {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a file to another user");
+        victim = QDir(home).filePath(QStringLiteral("theirs.set"));
+        QVERIFY(FileBytes::write(victim, "theirs"));
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), 4242, 4242), 0);
+#else
+        QSKIP("owners are a Unix matter here");
+#endif
+    } else if (file != u"backup") {
+        QVERIFY(FileBytes::write(victim, "theirs"));
+    }
+    QVERIFY(QFile::link(file == u"backup" ? elsewhere.path() : victim, name));
+
+    Screen screen;
+    FileResult saved;
+    if (file == u"setup") {
+        saved = LeesIniFile::WriteSetupFile(Setup{1, 2, QString(), 3}, home);
+    } else if (file == u"default") {
+        saved = LeesIniFile::WriteDefaultSettings(screen.stores, screen.controls, home);
+    } else if (file == u"backup") {
+        const Backups::Saved backup = Backups::save(home, screen.stores.fileValues, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
+                                                    QStringLiteral("/dev/ttyUSB0"));
+        saved = backup.ok() ? FileResult::success() : FileResult::failure(backup.error);
+    } else {
+        saved = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, name);
+    }
+    if (reason.isEmpty()) {
+        QVERIFY2(saved, qPrintable(saved.error));
+        QVERIFY(FileBytes::read(victim).contains("\r\n249    ->"));
+        return;
+    }
+    QVERIFY(!saved);
+    QVERIFY2(saved.error.contains(reason), qPrintable(saved.error));
+    if (file == u"backup")
+        QCOMPARE(FileBytes::names(elsewhere.path()), QStringList());
+    else
+        QCOMPARE(FileBytes::read(victim), QByteArray("theirs"));
+    QVERIFY(QFileInfo(name).isSymLink());
+}
 void TestLeesIniFile::setupFileBytes()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));

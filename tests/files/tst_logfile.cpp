@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QDateTime kAfternoon(QDate(2024, 3, 7), QTime(14, 5, 9));
@@ -126,24 +130,54 @@ void TestLogfile::switchedOffDoesNothing()
 void TestLogfile::unwritableLogFolder_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("Log is a file") << "file";
-    QTest::newRow("home folder missing below a file") << "missing";
-    QTest::newRow("read-only disk") << "read-only";
-    QTest::newRow("log file is a folder") << "folder";
+    QTest::addColumn<QString>("notice"); // the one window line that tells, empty for none
+    QTest::newRow("Log is a file") << "file" << "";
+    QTest::newRow("home folder missing below a file") << "missing" << "";
+    QTest::newRow("read-only disk") << "read-only" << "";
+    QTest::newRow("log file is a folder") << "folder" << "";
+    QTest::newRow("log file links out of the home folder") << "link out" << "it is a link that leads out of the home folder";
+    QTest::newRow("Log folder links out of the home folder") << "folder out" << "it is a link that leads out of the home folder";
+    QTest::newRow("log file links to another owner's file") << "other owner" << "it is a link to a file of another owner";
 }
 
 void TestLogfile::unwritableLogFolder()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, notice);
     std::unique_ptr<TmpfsMount> disk;
-    QString home = m_home->path();
+    QTemporaryDir elsewhere;
+    QString home = m_home->filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    const QString logFile = QDir(home).filePath(QStringLiteral("Log/07032024.log"));
+    // A file the log must not reach, and its bytes.
+    QString victim;
+    const QByteArray victimBytes = "someone else's file\n";
     if (fault == u"file") {
-        QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("Log")), "not a folder"));
+        QVERIFY(FileBytes::write(QDir(home).filePath(QStringLiteral("Log")), "not a folder"));
     } else if (fault == u"missing") {
         QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("plain")), "x"));
         home = m_home->filePath(QStringLiteral("plain/home"));
     } else if (fault == u"folder") {
-        QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("Log/07032024.log"))));
+        QVERIFY(QDir().mkpath(logFile));
+    } else if (fault == u"link out") {
+        victim = elsewhere.filePath(QStringLiteral("victim.log"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QVERIFY(QFile::link(victim, logFile));
+    } else if (fault == u"folder out") {
+        victim = elsewhere.filePath(QStringLiteral("07032024.log"));
+        QVERIFY(QFile::link(elsewhere.path(), QDir(home).filePath(QStringLiteral("Log"))));
+    } else if (fault == u"other owner") {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a file to another user");
+        victim = QDir(home).filePath(QStringLiteral("theirs.log"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QVERIFY(FileBytes::write(victim, victimBytes));
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), 4242, 4242), 0);
+        QVERIFY(QFile::link(victim, logFile));
+#else
+        QSKIP("owners are a Unix matter here");
+#endif
     } else {
         disk = std::make_unique<TmpfsMount>();
         if (!disk->isMounted())
@@ -151,12 +185,25 @@ void TestLogfile::unwritableLogFolder()
         QVERIFY(disk->remountReadOnly());
         home = disk->path();
     }
+    if (!victim.isEmpty() && !QFileInfo::exists(victim))
+        QVERIFY(FileBytes::write(victim, victimBytes));
+
     Log log(home);
     log.logfile.WriteLogLine(QStringLiteral("lost in the file"));
+    log.now = log.now.addSecs(1); // the file is tried afresh
     log.logfile.WriteLogLine(QStringLiteral("and again"));
-    QCOMPARE(log.lines.count(), 2);
-    QCOMPARE(log.lines.line(1), QStringLiteral("14:05:09 and again"));
-    QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
+    QStringList lines;
+    for (int i = 0; i < log.lines.count(); ++i)
+        lines << log.lines.line(i);
+    QStringList expected{QStringLiteral("14:05:09 lost in the file"), QStringLiteral("14:05:10 and again")};
+    if (!notice.isEmpty())
+        expected.insert(1, QStringLiteral("14:05:09 The log file %1 is not written: %2.")
+                               .arg(QDir::toNativeSeparators(log.logfile.fileNameFor(kAfternoon.date())), notice));
+    QCOMPARE(lines, expected);
+    if (victim.isEmpty())
+        QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
+    else
+        QCOMPARE(FileBytes::read(victim), victimBytes);
 }
 
 void TestLogfile::tornLineIsClosedFirst()
