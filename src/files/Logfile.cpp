@@ -73,6 +73,11 @@ void Logfile::showOnly(const QDateTime &now, const QString &text)
 
 QString Logfile::refusalOf(const QString &path) const
 {
+    // A pipe or a device takes no appended line and has no end to look at
+    // (and opening a pipe may wait for a reader); a folder fails to open by itself.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return QStringLiteral("it is not a regular file (a pipe, a device or a socket)");
     return HomeFolder::linkRefusal(m_homeFolder, path);
 }
 

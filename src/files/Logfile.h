@@ -23,8 +23,9 @@ namespace Diverse { class LogLines; }
 // moved away or deleted is written again.
 //
 // The day's file is not written through a link that leads out of the home
-// folder or to a file of another owner: such a file is refused, with one
-// line in the window saying so, and the lines keep going to the window.
+// folder or to a file of another owner, nor when it is a pipe or a device:
+// such a file is refused, with one line in the window saying so, and the
+// lines keep going to the window.
 class Logfile
 {
 public:

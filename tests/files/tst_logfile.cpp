@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -138,6 +139,7 @@ void TestLogfile::unwritableLogFolder_data()
     QTest::newRow("log file links out of the home folder") << "link out" << "it is a link that leads out of the home folder";
     QTest::newRow("Log folder links out of the home folder") << "folder out" << "it is a link that leads out of the home folder";
     QTest::newRow("log file links to another owner's file") << "other owner" << "it is a link to a file of another owner";
+    QTest::newRow("log file is a FIFO") << "fifo" << "it is not a regular file (a pipe, a device or a socket)";
 }
 
 void TestLogfile::unwritableLogFolder()
@@ -166,6 +168,13 @@ void TestLogfile::unwritableLogFolder()
     } else if (fault == u"folder out") {
         victim = elsewhere.filePath(QStringLiteral("07032024.log"));
         QVERIFY(QFile::link(elsewhere.path(), QDir(home).filePath(QStringLiteral("Log"))));
+    } else if (fault == u"fifo") {
+#ifdef Q_OS_UNIX
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QCOMPARE(::mkfifo(QFile::encodeName(logFile).constData(), 0600), 0);
+#else
+        QSKIP("needs a FIFO");
+#endif
     } else if (fault == u"other owner") {
 #ifdef Q_OS_UNIX
         if (::geteuid() != 0)
@@ -188,6 +197,8 @@ void TestLogfile::unwritableLogFolder()
     if (!victim.isEmpty() && !QFileInfo::exists(victim))
         QVERIFY(FileBytes::write(victim, victimBytes));
 
+    // Told in the window once, not on the program's standard error each time.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
     Log log(home);
     log.logfile.WriteLogLine(QStringLiteral("lost in the file"));
     log.now = log.now.addSecs(1); // the file is tried afresh
