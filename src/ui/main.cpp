@@ -5,6 +5,7 @@
 
 #include "files/HomeFolder.h"
 #include "link/SerialPort.h"
+#include "link/StopSignals.h"
 
 #ifdef TESSARO_HAS_SIMULATOR
 #include "sim/SimulatedUnit.h"
@@ -69,7 +70,11 @@ int main(int argc, char *argv[])
     if (const int status = answerBeforeWindow(argc, argv); status >= 0)
         return status;
 
+    // SIGINT, SIGTERM and SIGHUP end the event loop: the port is closed on the
+    // way out, and QSerialPort's lock file in /var/lock goes with it.
+    StopSignals::block();
     QApplication app(argc, argv);
+    StopSignals stopSignals(&app);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaro.svg")));
     // Ties the window to the desktop menu's entry (icon and name on Wayland).
