@@ -1,6 +1,7 @@
 // tessaro: the desktop tool that configures a Dubrion unit over a serial line.
 
 #include "FrmHoofdscherm.h"
+#include "QtDialogs.h"
 #include "StartArguments.h"
 
 #include "files/HomeFolder.h"
@@ -13,6 +14,7 @@
 #endif
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -108,6 +110,10 @@ int main(int argc, char *argv[])
 
     FrmHoofdscherm::Options options;
     options.homeFolder = HomeFolder::resolve(arguments.home);
+    // A home folder of its own (--home) keeps Qt's settings too, so a run
+    // for one customer leaves no file dialog history in the user's folder.
+    if (!arguments.home.isEmpty())
+        QtDialogs::keepQtSettingsIn(QDir(options.homeFolder).filePath(QStringLiteral("QtSettings")));
     options.commandLine = arguments.commandLine;
     FrmHoofdscherm window(options, port);
     QObject::connect(&window, &FrmHoofdscherm::programEnded, &app, &QCoreApplication::quit);
