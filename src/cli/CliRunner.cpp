@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 
 #include "Console.h"
+#include "FileChecks.h"
 #include "ItemArguments.h"
 #include "UnitFinder.h"
 
@@ -38,6 +39,8 @@ QList<int> bulkItems()
 // it is fine, else what is wrong, naming the line.
 QString writeAllFileProblem(const QString &path)
 {
+    if (const QString problem = FileChecks::settingsFileProblem(path); !problem.isEmpty())
+        return problem;
     const QString name = TextFile::displayName(path);
     QMap<int, LeesIniFile::ValueLine> lines;
     if (const FileResult read = LeesIniFile::readValueLines(path, &lines); !read)
@@ -59,23 +62,12 @@ QString writeAllFileProblem(const QString &path)
 
 QString readableFileProblem(const QString &path)
 {
+    if (const QString problem = FileChecks::settingsFileProblem(path); !problem.isEmpty())
+        return problem;
     HeadlessItemControls controls;
     Stores stores;
     const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
     return read ? QString() : read.error;
-}
-
-// Whether a settings file can be made at path: not a folder, in a folder that exists.
-QString writableFileProblem(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("%1 is a folder").arg(TextFile::displayName(path));
-    if (!info.absoluteDir().exists())
-        return QStringLiteral("the folder of %1 does not exist").arg(TextFile::displayName(path));
-    if (!HomeFolder::isWritableFolder(info.absolutePath()))
-        return QStringLiteral("cannot make files in the folder of %1").arg(TextFile::displayName(path));
-    return QString();
 }
 
 bool unitValueKnown(const Value &v)
@@ -121,10 +113,19 @@ ExitStatus CliRunner::run()
     }
     if (const ExitStatus checked = checkFiles(); checked != ExitStatus::Done)
         return checked;
+    // As the desktop tool, the run goes on without a log; but the user is told.
+    m_home = HomeFolder::resolve(m_request.home);
+    if (const QString problem = FileChecks::folderProblem(m_home); !problem.isEmpty())
+        note(QStringLiteral("no log will be kept: %1: %2").arg(TextFile::displayName(m_home), problem));
 
     m_limitSeconds = m_request.timeoutSeconds > 0 ? m_request.timeoutSeconds
                                                   : kStartSeconds + kSecondsPerTransfer * m_request.transferCount();
     m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000, Qt::CoarseTimer);
+    m_view.setTransferTotal(m_request.command == CliRequest::Command::Call
+                                    || m_request.command == CliRequest::Command::Restart
+                                ? 0
+                                : m_request.transferCount());
+    m_signals = std::make_unique<SignalWatch>([this](int signal) { interruptBy(signal); });
 
     ExitStatus status = start();
     if (status == ExitStatus::Done) {
@@ -144,15 +145,98 @@ ExitStatus CliRunner::run()
     }
     m_view.finish();
     // Progress that could not be shown is lost output as well.
-    if (status == ExitStatus::Done && m_view.outputLost())
+    if (status == ExitStatus::Done && m_view.outputLost()) {
+        if (changesUnit())
+            return unreported(QStringLiteral("the progress could not be written to standard error"));
         status = ExitStatus::Usage;
+    }
     return status;
 }
 
-// A result that could not be written is not a result.
+// The commands that change what the unit holds or does.
+bool CliRunner::changesUnit() const
+{
+    switch (m_request.command) {
+    case CliRequest::Command::WriteAll:
+    case CliRequest::Command::Write:
+    case CliRequest::Command::Call:
+    case CliRequest::Command::Restart: return true;
+    default: return false;
+    }
+}
+
+// The items the unit took in this run, in the order it took them.
+QList<int> CliRunner::takenItems() const
+{
+    QList<int> items;
+    for (const Outcome &outcome : m_outcomes) {
+        if (outcome.command != Outcome::Command::WriteAll && outcome.command != Outcome::Command::WriteItem)
+            continue;
+        QList<int> taken = outcome.items;
+        if (taken.isEmpty() && outcome.command == Outcome::Command::WriteItem
+            && outcome.result == Outcome::Result::Succeeded && outcome.item >= 0)
+            taken << outcome.item;
+        for (int n : std::as_const(taken)) {
+            if (!items.contains(n))
+                items << n;
+        }
+    }
+    for (int n : m_takenInHand) {
+        if (!items.contains(n))
+            items << n;
+    }
+    return items;
+}
+
+// What the unit took, for a last line when the result could not be told:
+// "6 of 14 settings written (items 0 5 7 10 11 12)".
+QString CliRunner::takenText() const
+{
+    switch (m_request.command) {
+    case CliRequest::Command::Call:
+    case CliRequest::Command::Restart: {
+        const Outcome::Command command =
+            m_request.command == CliRequest::Command::Call ? Outcome::Command::PagerCall : Outcome::Command::Restart;
+        const bool done = std::any_of(m_outcomes.cbegin(), m_outcomes.cend(), [command](const Outcome &o) {
+            return o.command == command && o.result == Outcome::Result::Succeeded;
+        });
+        const QString what = command == Outcome::Command::PagerCall ? QStringLiteral("the test call was ")
+                                                                     : QStringLiteral("the restart was ");
+        return what + (done ? QStringLiteral("sent") : QStringLiteral("not sent"));
+    }
+    default: break;
+    }
+    const QList<int> items = takenItems();
+    const int total = m_request.command == CliRequest::Command::WriteAll ? int(Items::kBulkItems.size())
+                                                                         : int(m_request.writes.size());
+    if (items.isEmpty())
+        return QStringLiteral("none of %1 settings written").arg(total);
+    QStringList numbers;
+    for (int n : items)
+        numbers << QString::number(n);
+    return QStringLiteral("%1 of %2 settings written (item%3 %4)")
+        .arg(items.size())
+        .arg(total)
+        .arg(items.size() == 1 ? QString() : QStringLiteral("s"), numbers.join(u' '));
+}
+
+// A command that changed the unit and could not tell it: the last line says
+// what the unit took, on standard error, else where the result would have gone.
+ExitStatus CliRunner::unreported(const QString &why)
+{
+    m_view.finish();
+    const QString line = QStringLiteral("tessaro-cli: ") + Diverse::visibleText(why + QStringLiteral("; ") + takenText());
+    if (!Console::writeLine(stderr, line) && !m_resultWritten)
+        (void)Console::writeLine(stdout, line);
+    return ExitStatus::Unreported;
+}
+
+// A result that could not be written is not a result; of a command that
+// changed the unit it is still a change.
 ExitStatus CliRunner::outputFailed()
 {
-    return fail(ExitStatus::Usage, QStringLiteral("cannot write the result to standard output: ") + Console::lastError());
+    const QString why = QStringLiteral("cannot write the result to standard output: ") + Console::lastError();
+    return changesUnit() ? unreported(why) : fail(ExitStatus::Usage, why);
 }
 
 // Everything that can be wrong with the files is found before the port opens.
@@ -167,7 +251,7 @@ ExitStatus CliRunner::checkFiles()
         if (!m_request.base.isEmpty())
             problem = readableFileProblem(m_request.base);
         if (problem.isEmpty() && m_request.file != QLatin1String("-"))
-            problem = writableFileProblem(m_request.file);
+            problem = FileChecks::outputProblem(m_request.file);
     }
     return problem.isEmpty() ? ExitStatus::Done : fail(ExitStatus::Usage, problem);
 }
@@ -176,7 +260,7 @@ ExitStatus CliRunner::start()
 {
     if (!m_request.device.isEmpty())
         m_port.setDeviceOverride(m_request.device);
-    m_session = std::make_unique<Session>(HomeFolder::resolve(m_request.home), [] { return QDateTime::currentDateTime(); },
+    m_session = std::make_unique<Session>(m_home, [] { return QDateTime::currentDateTime(); },
                                           m_port, m_controls, m_view);
     m_session->runPortNumber = m_request.portNumber;
     m_session->engine.addOutcomeListener([this](const Outcome &outcome) { m_outcomes << outcome; });
@@ -184,10 +268,19 @@ ExitStatus CliRunner::start()
     m_session->engine.setBackup(m_request.backup);
     m_session->engine.setReadBack(m_request.verify);
     m_session->InitProgram(QString());
-    if (m_session->engine.EngineState() == Interface::State::NotStarted)
-        return fail(ExitStatus::UnitFailed, QStringLiteral("cannot open serial port %1: %2")
-                                                .arg(Datacom::portNumberFor(m_session->setup.Compoort))
-                                                .arg(linkReason()));
+    // Nothing reached the unit: trouble of the run's own, for diff as for every command.
+    if (m_session->datacom.ComPortIsOpen() != 1) {
+        // The reason names the device; a port number only where one was used.
+        if (!m_request.device.isEmpty()) {
+            // The port's "cannot open (...)" says less than the path's own trouble (a link loop).
+            const QString reach = FileChecks::reachProblem(m_request.device);
+            const bool other = m_session->datacom.linkState().problem() == Port::Problem::Other;
+            return fail(ExitStatus::Usage, QStringLiteral("cannot open ") + (other && !reach.isEmpty() ? reach : linkReason()));
+        }
+        return fail(ExitStatus::Usage, QStringLiteral("cannot open serial port %1: %2")
+                                           .arg(Datacom::portNumberFor(m_session->setup.Compoort))
+                                           .arg(linkReason()));
+    }
     return ExitStatus::Done;
 }
 
@@ -200,13 +293,14 @@ QString CliRunner::linkReason() const
     if (reason.isEmpty())
         reason = QStringLiteral("the serial port is closed");
 #ifdef Q_OS_UNIX
-    if (link.problem() == Port::Problem::PermissionDenied) {
-        QString group = QFileInfo(link.device()).group();
-        if (group.isEmpty() || group == QLatin1String("root"))
-            group = QStringLiteral("dialout");
+    // Only a group that may read and write the device, and not root's, is
+    // one to join (a terminal's group tty may only write to it).
+    const QFileInfo device(link.device());
+    if (link.problem() == Port::Problem::PermissionDenied && !device.group().isEmpty() && device.groupId() != 0
+        && device.permission(QFileDevice::ReadGroup | QFileDevice::WriteGroup)) {
         reason += QStringLiteral("; the device belongs to the group %1: add yourself to it "
                                  "(sudo adduser $USER %1) and log in again")
-                      .arg(group);
+                      .arg(device.group());
     }
 #endif
     return reason;
@@ -230,10 +324,17 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     timer.setInterval(kTickMs);
     m_ending = Ending::TimeLimit;
     const qsizetype before = m_outcomes.size();
+    // A signal that came before the loop ran is taken first.
+    if (SignalWatch::caught() != 0)
+        interruptBy(SignalWatch::caught());
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         engine.InterfaceTick(0);
         if (++m_ticks % kWatchEveryTicks == 0)
             m_session->datacom.CheckComLink();
+        const auto state = engine.EngineState();
+        const bool writing = state >= Interface::State::WriteItem && state <= Interface::State::WriteResult;
+        const bool reading = state >= Interface::State::ReadItem && state <= Interface::State::ReadResult;
+        m_view.trackTransfer(writing || reading, writing, engine.CurrentItem());
         const bool portLost = std::any_of(m_outcomes.cbegin() + before, m_outcomes.cend(), [](const Outcome &o) {
             return o.failure == Outcome::Failure::PortLost;
         });
@@ -246,7 +347,50 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     });
     timer.start();
     loop.exec();
+    // The write in hand when a signal came: taken if the unit acknowledged it.
+    if (m_inHandItem >= 0 && unitValueKnown(m_session->stores.unitValues[m_inHandItem])
+        && !m_takenInHand.contains(m_inHandItem))
+        m_takenInHand << m_inHandItem;
     return m_ending;
+}
+
+// The first of SIGINT, SIGTERM and SIGHUP: as the operator's Cancel, every
+// request goes and the transaction in hand ends. Its write, if one, reports
+// no outcome after the cancel; its unit value is cleared here so that an
+// acknowledgement shows.
+void CliRunner::interruptBy(int signal)
+{
+    if (m_signal != 0 || !m_session)
+        return;
+    m_signal = signal;
+    Interface &engine = m_session->engine;
+    const auto state = engine.EngineState();
+    if (state >= Interface::State::WriteItem && state <= Interface::State::WriteResult && engine.CurrentItem() >= 0) {
+        m_inHandItem = engine.CurrentItem();
+        m_session->stores.unitValues[m_inHandItem] = Value();
+    }
+    engine.cancelByOperator();
+}
+
+// The last line of a run a signal ended: what the unit took; exit status 128
+// and the signal's number, as a shell reports a program the signal ended.
+ExitStatus CliRunner::interrupted()
+{
+    m_view.finish();
+    QString what = takenText();
+    if (m_request.command == CliRequest::Command::WriteAll || m_request.command == CliRequest::Command::Write) {
+        const qsizetype taken = takenItems().size();
+        const qsizetype total =
+            m_request.command == CliRequest::Command::WriteAll ? Items::kBulkItems.size() : m_request.writes.size();
+        if (taken == 0)
+            what += QStringLiteral("; the unit holds its old values");
+        else if (taken < total)
+            what += QStringLiteral("; the unit holds a mix of old and new values");
+    } else if (!changesUnit()) {
+        what = QStringLiteral("nothing was written to the unit");
+    }
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: interrupted: ") + what);
+    return static_cast<ExitStatus>(128 + m_signal);
 }
 
 // The outcome in words, with the link's reason where the port failed.
@@ -343,6 +487,8 @@ ExitStatus CliRunner::readAll()
     }
     s.engine.requestReadAll();
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     if (const ExitStatus status = transferOutcome(bulkItems(), false); status != ExitStatus::Done)
         return status;
 
@@ -378,6 +524,8 @@ ExitStatus CliRunner::writeAll()
         return fail(ExitStatus::Usage, read.error);
     s.engine.requestWriteAll();
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     return writeOutcome(bulkItems());
 }
 
@@ -386,6 +534,8 @@ ExitStatus CliRunner::readItems()
     for (int n : std::as_const(m_request.items))
         m_session->engine.requestRead(n);
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     if (const ExitStatus status = transferOutcome(m_request.items, false); status != ExitStatus::Done)
         return status;
     if (m_request.json) {
@@ -423,6 +573,8 @@ ExitStatus CliRunner::writeItems()
         }
     }
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     if (const ExitStatus status = writeOutcome(items); status != ExitStatus::Done)
         return status;
     // What the unit took (and, read back, holds).
@@ -431,6 +583,7 @@ ExitStatus CliRunner::writeItems()
     for (int n : items)
         printed = printed
             && Console::writeLine(stdout, ItemArguments::record(n, ItemArguments::valueText(n, s.stores.unitValues[n])));
+    m_resultWritten = printed;
     return printed ? ExitStatus::Done : outputFailed();
 }
 
@@ -448,6 +601,8 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
     else
         s.engine.requestRestart();
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     const Outcome::Command command = pagerCall ? Outcome::Command::PagerCall : Outcome::Command::Restart;
     for (const Outcome &outcome : std::as_const(m_outcomes)) {
         if (outcome.command != command)
@@ -455,7 +610,8 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
         if (outcome.result != Outcome::Result::Succeeded)
             return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
         m_view.finish();
-        return Console::writeLine(stdout, outcomeText(outcome, m_controls)) ? ExitStatus::Done : outputFailed();
+        m_resultWritten = Console::writeLine(stdout, outcomeText(outcome, m_controls));
+        return m_resultWritten ? ExitStatus::Done : outputFailed();
     }
     return transferOutcome({}, false);
 }
@@ -507,6 +663,8 @@ ExitStatus CliRunner::diffUnit()
     Session &s = *m_session;
     s.engine.requestReadAll();
     runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
     if (transferOutcome(bulkItems(), false) != ExitStatus::Done)
         return ExitStatus::Trouble;
     HeadlessItemControls controls;

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ConsoleView.h"
 #include "SettingsReport.h"
+#include "SignalWatch.h"
 
 #include "binding/HeadlessItemControls.h"
 #include "link/SerialPort.h"
@@ -16,9 +17,12 @@
 
 class Session;
 
-// Exit statuses of the command-line tool.
-// diff ends as diff does: 0 the same, 1 differences, 2 trouble.
-enum class ExitStatus { Done = 0, UnitFailed = 1, Usage = 2, Differences = 1, Trouble = 2 };
+// Exit statuses of the command-line tool, one meaning each: 1 the unit's
+// doing, 2 trouble before anything reached the unit (or output lost by a
+// command that changes nothing), 3 the unit changed but the result or the
+// progress could not be told. diff ends as diff does: 0 the same, 1
+// differences, 2 trouble.
+enum class ExitStatus { Done = 0, UnitFailed = 1, Usage = 2, Unreported = 3, Differences = 1, Trouble = 2 };
 
 // Runs one request against the unit: checks what can be checked first, starts
 // the session as the desktop tool starts, leaves the request for the engine and
@@ -66,10 +70,17 @@ private:
     ExitStatus fail(ExitStatus status, const QString &message);
     void note(const QString &message);
     ExitStatus outputFailed();
+    ExitStatus unreported(const QString &why);
+    void interruptBy(int signal);
+    ExitStatus interrupted();
+    bool changesUnit() const;
+    QList<int> takenItems() const;
+    QString takenText() const;
     QString linkReason() const;
     QString outcomeMessage(const Outcome &outcome) const;
 
     CliRequest m_request;
+    QString m_home; // the home folder, resolved once
     SerialPort m_port;
     HeadlessItemControls m_controls;
     ConsoleView m_view;
@@ -79,4 +90,9 @@ private:
     quint64 m_ticks = 0;
     QList<Outcome> m_outcomes; // how each command of this run ended
     Ending m_ending = Ending::Quiet;
+    bool m_resultWritten = false; // standard output took the command's result
+    QList<int> m_takenInHand;     // written by a transaction that ended after a cancel
+    std::unique_ptr<SignalWatch> m_signals;
+    int m_signal = 0;             // the signal that ends the run, 0 for none
+    int m_inHandItem = -1;        // the item being written when it came
 };

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Console.h"
 #include "ItemArguments.h"
 #include "SettingsReport.h"
 
@@ -9,6 +10,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,15 +88,37 @@ Exit status:
   0  done
   1  the unit refused or did not answer (three failures in a row, or ten
      answers for one item that the tool cannot use), the backup could not be
-     read or saved, a setting read back different, the time limit ran out, or
-     the port could not be opened
-  2  a usage error, a file that cannot be read or written, or a value the unit
-     cannot take (in the settings file of write-all, named with its line and
-     item; in ITEM=VALUE; in the address or text of call); nothing was written
-     to the unit
-diff: 0 no difference, 1 differences, 2 trouble (a file that cannot be read,
-  a unit that does not answer, a usage error).
-find: 0 a unit answered on one port or more, 1 none did, 2 a usage error.
+     read or saved (nothing was written then), a setting
+     read back different, or the time limit ran out
+  2  trouble before anything reached the unit: a usage error, an argument
+     that does not decode, a file that cannot be read, holds no settings or
+     cannot be made, a value the unit cannot take (in the settings file of
+     write-all, named with its line and item; in ITEM=VALUE; in the address
+     or text of call), a port that cannot be opened or is in use; also output
+     that could not be written by a command that changes nothing on the unit
+  3  the unit was changed (write, write-all, call, restart) but the result or
+     the progress could not be written; the last line, on standard error or
+     else on standard output, says what the unit took
+  129, 130, 143  ended by SIGHUP, SIGINT (Ctrl+C) or SIGTERM (below)
+diff: 0 no difference, 1 differences, 2 trouble (a usage error, a file that
+  cannot be read or holds no settings, a port that cannot be opened or is in
+  use, a unit that does not answer); never 1 for anything but differences.
+find: 0 a unit answered on one port or more, 1 none did, 2 a usage error or
+  output that could not be written.
+
+Arguments are decoded in the locale's encoding (LC_ALL, LC_CTYPE, LANG); one
+that does not decode (an invalid byte, a sequence cut short) is refused with
+exit status 2, its bytes shown as \xNN. File names (FILE, --base, --home,
+--port) are taken as the bytes given and must be UTF-8, whatever the locale:
+the tool opens files by UTF-8 names; another is refused with exit status 2.
+
+Signals (not on Windows): on SIGINT (Ctrl+C), SIGTERM or SIGHUP the item under
+way ends, nothing further is sent, the progress bar is removed, and the last
+line says what the unit took, e.g. "interrupted: 6 of 14 settings written
+(items 0 5 7 10 11 12); the unit holds a mix of old and new values"; the exit
+status is 128 and the signal's number (130, 143, 129). A second signal ends
+the run at once. A closed pipe (SIGPIPE is ignored) loses only the output that
+went to it: the run goes on and ends with 2 or 3.
 
 Examples:
   tessaro-cli --com 3 read-all unit-0417.cfg
@@ -139,6 +164,15 @@ std::optional<int> optionNumber(const QString &text, int lowest, int highest)
     if (!ok || v < lowest || v > highest)
         return std::nullopt;
     return v;
+}
+
+// An argument that names a file, as the file system takes it.
+bool takeFileName(const QString &argument, QString *name, QString *error)
+{
+    const std::optional<QString> taken = Console::fileName(argument, error);
+    if (taken)
+        *name = *taken;
+    return taken.has_value();
 }
 
 // The items of read: each readable, each once.
@@ -231,11 +265,10 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
     switch (r.command) {
     case CliRequest::Command::ReadAll:
         r.file = args.value(0, QStringLiteral("-"));
-        return count(0, 1, "at most one FILE");
+        return count(0, 1, "at most one FILE") && (r.file == QLatin1String("-") || takeFileName(r.file, &r.file, error));
     case CliRequest::Command::WriteAll:
     case CliRequest::Command::Show:
-        r.file = args.value(0);
-        return count(1, 1, "one FILE");
+        return count(1, 1, "one FILE") && takeFileName(args.value(0), &r.file, error);
     case CliRequest::Command::Read:
         return count(1, Items::kItemCount, "from 1 to 250 ITEMs") && takeItems(r, args, error);
     case CliRequest::Command::Write:
@@ -246,9 +279,8 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
     case CliRequest::Command::Find:
         return count(0, 0, "no arguments");
     case CliRequest::Command::Diff:
-        r.file = args.value(0);
-        r.secondFile = args.value(1);
-        return count(1, 2, "one FILE (against the unit) or two");
+        return count(1, 2, "one FILE (against the unit) or two") && takeFileName(args.value(0), &r.file, error)
+            && (args.size() < 2 || takeFileName(args.value(1), &r.secondFile, error));
     }
     return false;
 }
@@ -325,9 +357,18 @@ bool takeRunOptions(const QCommandLineParser &parser, const Options &o, CliReque
         *error = QStringLiteral("--port needs a device");
         return false;
     }
+    if ((!r.home.isEmpty() && !takeFileName(r.home, &r.home, error))
+        || (!r.device.isEmpty() && !takeFileName(r.device, &r.device, error)))
+        return false;
     // find tries every device given; any other command opens the last.
-    if (r.command == CliRequest::Command::Find)
-        r.findDevices = parser.values(o.port);
+    if (r.command == CliRequest::Command::Find) {
+        for (const QString &device : parser.values(o.port)) {
+            QString name;
+            if (!takeFileName(device, &name, error))
+                return false;
+            r.findDevices << name;
+        }
+    }
     if (parser.isSet(o.com)) {
         const auto n = optionNumber(parser.value(o.com), 1, kMaxPortNumber);
         if (!n) {
@@ -378,6 +419,8 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         *error = QStringLiteral("--base needs a file");
         return false;
     }
+    if (!r.base.isEmpty() && !takeFileName(r.base, &r.base, error))
+        return false;
     if (parser.isSet(o.verify) && parser.isSet(o.noVerify)) {
         *error = QStringLiteral("--verify and --no-verify exclude each other");
         return false;
@@ -411,6 +454,46 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
     return true;
 }
 
+// Qt's words for a command line it cannot parse, in the tool's own style:
+// "WHAT: WHY". A negative number is read by Qt as one option per digit;
+// it is named as what it is.
+QString parseError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        auto negativeNumber = [](const QString &arg) {
+            return arg.size() > 1 && arg.startsWith(u'-')
+                && std::all_of(arg.cbegin() + 1, arg.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        };
+        for (const QString &arg : arguments.mid(1)) {
+            if (arg == QLatin1String("--"))
+                break;
+            if (negativeNumber(arg) && unknown.contains(arg.mid(1, 1)))
+                return QStringLiteral("%1: a negative number, and not an option; no item, value or address is "
+                                      "negative")
+                    .arg(arg);
+        }
+        const QString &name = unknown.first();
+        return QStringLiteral("%1%2: unknown option").arg(name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), name);
+    }
+    // "Missing value after '--home'.", "Unexpected value after '--verify'."
+    QString text = parser.errorText();
+    const qsizetype open = text.indexOf(u'\'');
+    const qsizetype close = text.lastIndexOf(u'\'');
+    if (open >= 0 && close > open) {
+        const QString what = text.mid(open + 1, close - open - 1);
+        if (text.startsWith(QLatin1String("Missing value")))
+            return what + QStringLiteral(": a value is missing");
+        if (text.startsWith(QLatin1String("Unexpected value")))
+            return what.section(u'=', 0, 0) + QStringLiteral(": takes no value");
+    }
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text.at(0).toLower();
+    return text;
+}
+
 } // namespace
 
 int CliRequest::transferCount() const
@@ -420,7 +503,13 @@ int CliRequest::transferCount() const
     case Command::ReadAll: return int(Items::kBulkItems.size());
     case Command::WriteAll: return int(Items::kBulkItems.size()) * (1 + (backup ? 1 : 0) + readBack);
     case Command::Read: return int(items.size());
-    case Command::Write: return int(writes.size()) * (1 + readBack);
+    case Command::Write: {
+        // Items the tool cannot read are written only.
+        int count = int(writes.size());
+        for (const auto &w : writes)
+            count += readBack && ItemArguments::isReadable(w.first) ? 1 : 0;
+        return count;
+    }
     case Command::Call: return 2;
     case Command::Restart: return 1;
     case Command::Diff: return needsSession() ? int(Items::kBulkItems.size()) : 0;
@@ -452,10 +541,12 @@ Outcome parse(const QStringList &arguments)
 
     Outcome outcome;
     if (!parser.parse(arguments)) {
-        outcome.error = parser.errorText();
+        outcome.error = parseError(parser, arguments);
         return outcome;
     }
-    if (parser.isSet(helpOption)) {
+    // --help-all, which Qt adds beside --help, prints the same: the tool has
+    // no options of Qt's to add.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         outcome.output = parser.helpText() + kCommandsHelp + QString::fromLatin1(SettingsReport::kJsonHelp);
         return outcome;
     }

@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QStringConverter>
 
+#include <QFile>
+
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 
 #ifdef Q_OS_WIN
@@ -55,22 +58,81 @@ void prepare()
     // An encoding this Qt cannot convert falls back to UTF-8.
     if (!QStringEncoder(encoding().constData()).isValid())
         encoding() = "UTF-8";
+    // A reader that went away (a pipe to head) costs the output, not the run:
+    // a write to the unit under way must still end and be reported.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 
-QStringList arguments(int argc, char *argv[])
+QString escapedBytes(const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        const auto b = uchar(c);
+        if (b >= 0x20 && b < 0x7f && b != '\\')
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(uint(b), 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
+#ifndef Q_OS_WIN
+namespace {
+
+// The bytes of an argument again, from its text: exact, as every argument
+// was checked to decode and encode back to the bytes it came as.
+QByteArray argumentBytes(const QString &argument)
+{
+    if (encoding() == "UTF-8")
+        return argument.toUtf8();
+    QStringEncoder encoder(encoding().constData());
+    return encoder.encode(argument);
+}
+
+} // namespace
+#endif
+
+std::optional<QStringList> arguments(int argc, char *argv[], QString *error)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(argc);
     Q_UNUSED(argv);
+    Q_UNUSED(error);
     return QCoreApplication::arguments();
 #else
     QStringList args;
     for (int i = 0; i < argc; ++i) {
-        QStringDecoder decoder(encoding().constData());
-        args << decoder.decode(QByteArrayView(argv[i]));
+        const QByteArray bytes(argv[i]);
+        // Stateless: a sequence cut short at the end is an error, not kept
+        // back for input that never comes.
+        QStringDecoder decoder(encoding().constData(), QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(bytes);
+        if (decoder.hasError() || argumentBytes(text) != bytes) {
+            *error = QStringLiteral("argument \"%1\": not valid %2").arg(escapedBytes(bytes), encodingName());
+            return std::nullopt;
+        }
+        args << text;
     }
     return args;
+#endif
+}
+
+std::optional<QString> fileName(const QString &argument, QString *error)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(error);
+    return argument;
+#else
+    const QByteArray bytes = argumentBytes(argument);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString name = decoder.decode(bytes);
+    if (decoder.hasError() || QFile::encodeName(name) != bytes) {
+        *error = QStringLiteral("file name \"%1\": not UTF-8, and the tool opens files by UTF-8 names only")
+                     .arg(escapedBytes(bytes));
+        return std::nullopt;
+    }
+    return name;
 #endif
 }
 

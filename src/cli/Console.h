@@ -5,18 +5,30 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 // Standard output and standard error. What a person reads leaves in the
 // encoding of the terminal's locale; a settings file and a JSON document leave
 // as the bytes they are (Windows-1252 and UTF-8). Lines end the platform's way.
 namespace Console {
 
-// Once, before any output: learns the locale's encoding, and lets bytes pass
-// unchanged (on Windows the streams would otherwise turn every LF into CR LF).
+// Once, before any output: learns the locale's encoding, lets bytes pass
+// unchanged (on Windows the streams would otherwise turn every LF into CR LF),
+// and turns a closed pipe into a failed write instead of the end of the run.
 void prepare();
 
-// The program's arguments in the locale's encoding (arguments[0] is the program).
-QStringList arguments(int argc, char *argv[]);
+// The program's arguments in the locale's encoding (arguments[0] is the
+// program). Nothing, and why, when one does not decode: a byte sequence that
+// is invalid or cut short is refused, never cut off or replaced.
+std::optional<QStringList> arguments(int argc, char *argv[], QString *error);
+
+// An argument that names a file, as the file system takes it: Qt names files
+// in UTF-8 on Unix whatever the locale, so the argument's own bytes must be
+// UTF-8. Nothing, and why, when they are not.
+std::optional<QString> fileName(const QString &argument, QString *error);
+
+// Bytes for a message: printable ASCII as it is, every other byte as \xNN.
+QString escapedBytes(const QByteArray &bytes);
 
 // The name of the encoding text for a person leaves in, e.g. "UTF-8".
 QString encodingName();

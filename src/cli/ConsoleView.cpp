@@ -32,12 +32,31 @@ void ConsoleView::appendProgress(const QString &piece)
 
 void ConsoleView::setProgressBar(const ProgressBar &bar)
 {
+    // Kept for what asks the view; the terminal's bar counts for itself.
     HeadlessView::setProgressBar(bar);
-    if (!m_terminal || bar == m_bar)
-        return;
-    m_bar = bar;
-    eraseBar();
-    drawBar();
+}
+
+void ConsoleView::trackTransfer(bool underWay, bool write, int item)
+{
+    const int doneBefore = m_done;
+    const bool begunBefore = m_currentItem >= 0;
+    if (underWay) {
+        // A transfer tried again, or still going, is the same transfer.
+        if (m_currentItem == item && m_currentWrite == write)
+            return;
+        if (!m_currentEnded)
+            ++m_done;
+        m_currentItem = item;
+        m_currentWrite = write;
+        m_currentEnded = false;
+    } else if (!m_currentEnded) {
+        m_currentEnded = true;
+        ++m_done;
+    }
+    if (m_terminal && (m_done != doneBefore || !begunBefore)) {
+        eraseBar();
+        drawBar();
+    }
 }
 
 void ConsoleView::note(const QString &line)
@@ -47,6 +66,8 @@ void ConsoleView::note(const QString &line)
 
 void ConsoleView::finish()
 {
+    // The bar is gone for good: what follows is the run's last word.
+    m_total = 0;
     if (!m_partial.isEmpty())
         printLine(std::exchange(m_partial, QString()));
     eraseBar();
@@ -62,10 +83,10 @@ void ConsoleView::printLine(const QString &line)
 
 void ConsoleView::drawBar()
 {
-    if (!m_terminal || !m_bar.visible || m_bar.maximum <= m_bar.minimum)
+    if (!m_terminal || m_total <= 0 || m_currentItem < 0)
         return;
-    const int span = m_bar.maximum - m_bar.minimum;
-    const int value = qBound(m_bar.minimum, m_bar.value, m_bar.maximum) - m_bar.minimum;
+    const int span = m_total;
+    const int value = qBound(0, m_done, m_total);
     const int filled = value * kBarCells / span;
     const QString text = QStringLiteral("[%1%2] %3/%4")
                              .arg(QString(filled, u'#'), QString(kBarCells - filled, u'.'))

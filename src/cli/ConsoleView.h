@@ -2,6 +2,8 @@
 
 #include "protocol/HeadlessView.h"
 
+#include <QString>
+
 #include <cstdio>
 
 // The operator view of the command-line tool: records everything as the
@@ -14,6 +16,13 @@ public:
 
     void appendProgress(const QString &piece) override;
     void setProgressBar(const ProgressBar &bar) override;
+
+    // The item transfers of this command, the whole of the terminal's bar
+    // (0: no bar). The engine's own bar counts item numbers; this one counts
+    // the command's transfers, each once, however often it is tried.
+    void setTransferTotal(int total) { m_total = total; }
+    // After each engine tick: the item transaction under way, if any.
+    void trackTransfer(bool underWay, bool write, int item);
 
     // A line of the tool's own, between the progress lines.
     void note(const QString &line);
@@ -31,7 +40,11 @@ private:
     std::FILE *m_stream;
     bool m_terminal;
     QString m_partial; // a progress line not yet ended
-    ProgressBar m_bar;
+    int m_total = 0;
+    int m_done = 0;              // transfers ended
+    int m_currentItem = -1;      // the transfer begun last: its item, -1 for none
+    bool m_currentWrite = false; // ... whether it writes
+    bool m_currentEnded = true;
     int m_barWidth = 0; // characters the drawn bar takes; 0 when none is drawn
     bool m_lost = false;
 };

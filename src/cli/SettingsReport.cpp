@@ -1,5 +1,6 @@
 #include "SettingsReport.h"
 
+#include "FileChecks.h"
 #include "ItemArguments.h"
 
 #include "binding/HeadlessItemControls.h"
@@ -73,6 +74,10 @@ bool load(const QString &path, QList<Setting> *settings, QString *error)
 {
     if (path.isEmpty()) {
         *error = QStringLiteral("no settings file named");
+        return false;
+    }
+    if (const QString problem = FileChecks::settingsFileProblem(path); !problem.isEmpty()) {
+        *error = problem;
         return false;
     }
     HeadlessItemControls controls;

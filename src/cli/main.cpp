@@ -21,7 +21,9 @@ int main(int argc, char *argv[])
         QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
     Console::prepare();
 
-    const CommandLine::Outcome parsed = CommandLine::parse(Console::arguments(argc, argv));
+    QString argumentError;
+    const std::optional<QStringList> arguments = Console::arguments(argc, argv, &argumentError);
+    const CommandLine::Outcome parsed = arguments ? CommandLine::parse(*arguments) : CommandLine::Outcome{{}, {}, argumentError};
     if (!parsed.error.isEmpty()) {
         // One line, whatever control bytes the arguments it quotes hold.
         (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(parsed.error)

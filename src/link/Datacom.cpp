@@ -7,6 +7,7 @@ namespace {
 
 constexpr qint16 kLinkWatchOnOpen = 50;
 constexpr qint16 kLinkWatchWithDsr = 20;
+constexpr int kTriesPerLogLine = 12;
 
 int baudFor(int choice)
 {
@@ -81,16 +82,17 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     m_device = m_port.deviceName(portNumber);
     const bool numberNamesPort = portNumber >= 1 || m_port.opensAnyNumber();
     if (!numberNamesPort || !m_port.open(portNumber, settings)) {
-        m_log.WriteLogLine(QStringLiteral("Error opening ComPort: ") + Diverse::SignedText(portNumber));
         Port::Problem problem = numberNamesPort ? m_port.problem() : Port::Problem::NoSuchDevice;
         if (problem == Port::Problem::None)
             problem = Port::Problem::Other;
         const QString reason = numberNamesPort
             ? LinkState::describe(problem, m_device, m_port.problemText())
             : QStringLiteral("port number %1 names no serial port").arg(portNumber);
+        logFailedOpen(portNumber, problem, reason);
         m_linkState.setClosed(portNumber, m_device, problem, reason);
         return -1;
     }
+    forgetFailedOpens();
 
     LinkWatch = kLinkWatchOnOpen;
     m_linkState.setOpened(portNumber, m_device);
@@ -104,9 +106,35 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     return 0;
 }
 
+// While the port stays closed for the same reason (an adapter not plugged
+// in), the engine tries again every 5 s: the first failure is logged, then
+// one line for every twelfth try (a minute), so the log window keeps what
+// else happens. A new reason is logged at once.
+void Datacom::logFailedOpen(int portNumber, Port::Problem problem, const QString &reason)
+{
+    if (m_failedOpens > 0 && reason == m_failedOpenReason) {
+        if (++m_failedOpens % kTriesPerLogLine == 0) {
+            const QString what = problem == Port::Problem::NoSuchDevice
+                ? QStringLiteral("no device %1").arg(m_device)
+                : reason;
+            m_log.WriteLogLine(QStringLiteral("still %1: %2 tries").arg(Diverse::visibleText(what)).arg(m_failedOpens));
+        }
+        return;
+    }
+    m_failedOpens = 1;
+    m_failedOpenReason = reason;
+    m_log.WriteLogLine(QStringLiteral("Error opening ComPort: ") + Diverse::SignedText(portNumber));
+}
+
 void Datacom::CloseComPort()
 {
     const bool wasOpen = m_port.isOpen();
+    // Closing a port that is not open is news only right after the first
+    // failure to open it: the tries that follow close it quietly.
+    if (!wasOpen && m_failedOpens != 1) {
+        m_port.close();
+        return;
+    }
     if (m_port.close())
         m_log.WriteLogLine(QStringLiteral("Comport closed by software."));
     else

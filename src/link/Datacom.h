@@ -28,6 +28,12 @@ public:
     void FlushComInput();
     int ComPortIsOpen() const;
     void CheckComLink();
+    // The next failure to open is logged as a first one (e.g. once the log is on).
+    void forgetFailedOpens()
+    {
+        m_failedOpens = 0;
+        m_failedOpenReason.clear();
+    }
 
     // The port number of a port index, as every message shows it: 16 bits, so
     // index 32767 is port -32768.
@@ -54,6 +60,8 @@ public:
     void setByteListener(ByteListener listener) { m_byteListener = std::move(listener); }
 
 private:
+    void logFailedOpen(int portNumber, Port::Problem problem, const QString &reason);
+
     Port &m_port;
     Logfile &m_log;
     std::function<void(const QString &)> m_captionListener;
@@ -61,4 +69,6 @@ private:
     LinkState m_linkState;
     qint16 m_portNumber = 0; // of the last open
     QString m_device;
+    int m_failedOpens = 0; // failed opens in a row for the same reason
+    QString m_failedOpenReason;
 };

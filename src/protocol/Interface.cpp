@@ -173,10 +173,17 @@ bool Interface::dropCommands()
     return dropped;
 }
 
-void Interface::startIfNeverStarted()
+void Interface::takeReopenedPort()
 {
-    if (m_state == State::NotStarted && m_datacom.ComPortIsOpen() == 1)
+    if (m_datacom.ComPortIsOpen() != 1)
+        return;
+    if (m_state == State::NotStarted) {
         InterfaceTick(kStartCommand);
+    } else if (m_state == State::ReopenPort) {
+        // Waiting for the port, which is open now: no need to wait for the next try.
+        m_waitTicks = 0;
+        reopenPort();
+    }
 }
 
 bool Interface::isQuiet() const
@@ -392,7 +399,7 @@ void Interface::reopenPort()
 {
     if (m_waitTicks > 0)
         return;
-    if (m_datacom.openDefault(m_setup.Compoort) != 0) {
+    if (!portOpen() && m_datacom.openDefault(m_setup.Compoort) != 0) {
         m_datacom.CloseComPort();
         m_waitTicks = kReopenRetry;
         return;

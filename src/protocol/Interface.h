@@ -89,8 +89,9 @@ public:
     void requestUnitRead(int item);
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
-    // After the operator reopened the port: an engine never started starts now.
-    void startIfNeverStarted();
+    // After the operator reopened the port: an engine never started starts
+    // now, one waiting for its port takes it at once.
+    void takeReopenedPort();
 
     // The safeguards of every write, both on unless switched off: before a
     // write-all the unit's bulk settings are kept in a backup file, and after

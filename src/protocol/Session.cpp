@@ -42,13 +42,18 @@ void Session::InitProgram(const QString &commandLine, const std::function<void()
         setup.Compoort = qint16(runPortNumber - 1);
     Startup::FillChoiceLists(controls);
     LeesIniFile::ReadDefaultSettings(stores, controls, homeFolder);
-    if (datacom.openDefault(setup.Compoort) == 0)
-        engine.InterfaceTick(Interface::kStartCommand);
+    // The engine starts whether the port opened or not: a port that is not
+    // there yet (an adapter still to be plugged in) is tried again on the
+    // engine's schedule for a lost port, as if it had been lost.
+    datacom.openDefault(setup.Compoort);
+    engine.InterfaceTick(Interface::kStartCommand);
     stores.ResetUnitValues();
     stores.ClearRequestFlags();
     if (setupScreens)
         setupScreens();
     setup.Logfile = 2;
+    // The log was off at the first try: a port still missing is logged at the next.
+    datacom.forgetFailedOpens();
 }
 
 int Session::reopenComPort()
@@ -58,7 +63,7 @@ int Session::reopenComPort()
     datacom.CloseComPort();
     const int result = datacom.openDefault(setup.Compoort);
     if (result == 0)
-        engine.startIfNeverStarted();
+        engine.takeReopenedPort();
     return result;
 }
 

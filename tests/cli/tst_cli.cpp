@@ -12,12 +12,16 @@
 #include <QDate>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
+#include <csignal>
+#include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -94,6 +98,51 @@ const Settings kUnitBulk = {{0, "2"},  {5, "7"},  {7, "120"}, {10, "4"}, {11, "1
 // What the tool writes for a person, in the tests' UTF-8 locale.
 QString utf8(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
 
+// An argument of bytes that are not UTF-8: each byte 0x80-0xFF as the lone
+// surrogate U+DC80-U+DCFF, which cli() turns back into the byte.
+QString raw(const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes)
+        text += uchar(c) < 0x80 ? QChar(c) : QChar(0xDC00 + uchar(c));
+    return text;
+}
+
+QByteArray rawBytes(const QString &text)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u >= 0xDC80 && u <= 0xDCFF)
+            bytes += char(u - 0xDC00);
+        else if (text.at(i).isHighSurrogate() && i + 1 < text.size())
+            bytes += text.mid(i++, 2).toUtf8();
+        else
+            bytes += QString(text.at(i)).toUtf8();
+    }
+    return bytes;
+}
+
+// A locale with the Latin-1 codeset: the machine's, else one made with
+// localedef in folder (LOCPATH). Empty when there is none to be had.
+QStringList latin1Locale(const QTemporaryDir &folder)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("locale"), {QStringLiteral("-a")});
+    probe.waitForFinished(10000);
+    for (const QByteArray &name : probe.readAllStandardOutput().split('\n')) {
+        const QByteArray n = name.toLower();
+        if (n.endsWith(".iso88591") || n.endsWith(".iso-8859-1"))
+            return {QStringLiteral("LC_ALL=") + QString::fromLatin1(name)};
+    }
+    QProcess make;
+    make.start(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                             QStringLiteral("ISO-8859-1"), folder.filePath(QStringLiteral("de_DE.ISO-8859-1"))});
+    if (!make.waitForFinished(30000) || make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0)
+        return {};
+    return {QStringLiteral("LC_ALL=de_DE.ISO-8859-1"), QStringLiteral("LOCPATH=") + folder.path()};
+}
+
 // A pseudo-terminal nobody answers on, reached through a link in folder.
 struct SilentTerminal
 {
@@ -142,6 +191,7 @@ private slots:
     void unitFailures();
     void pagerCall();
     void portLostMidRead();
+    void signalMidWriteAll();
     void portWhateverTheNumber_data();
     void portWhateverTheNumber();
     void reports_data();
@@ -153,37 +203,91 @@ private:
     QString path(const char *name) const { return m_home->filePath(QString::fromLatin1(name)); }
 
     std::unique_ptr<QTemporaryDir> m_home;
+    QStringList m_environment; // NAME=VALUE for the next runs of cli()
 };
 
 void TestCli::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
+    m_environment.clear();
 }
 
 Run TestCli::cli(const QString &device, const QStringList &args)
 {
     QProcess process;
-    // A last argument ">/dev/full" sends standard output there, as a shell would.
+    // Last arguments as a shell would take them: ">/dev/full" and "2>/dev/full"
+    // send the stream there, "2>pty" standard error to a terminal, "2>gone" to a
+    // pipe whose reader is gone.
     QStringList arguments = args;
-    if (!arguments.isEmpty() && arguments.constLast() == QLatin1String(">/dev/full")) {
-        arguments.removeLast();
-        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    int master = -1;
+    int slave = -1;
+    int gone[2] = {-1, -1};
+    for (bool more = true; more && !arguments.isEmpty();) {
+        const QString last = arguments.constLast();
+        if (last == QLatin1String(">/dev/full")) {
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        } else if (last == QLatin1String("2>/dev/full")) {
+            process.setStandardErrorFile(QStringLiteral("/dev/full"));
+        } else if (last == QLatin1String("2>gone")) {
+            // A pipe whose read end is closed once the program runs.
+            if (::pipe2(gone, O_CLOEXEC) != 0)
+                return Run();
+            process.setStandardErrorFile(QStringLiteral("/proc/self/fd/%1").arg(gone[1]));
+        } else if (last == QLatin1String("2>pty")) {
+            char name[128] = {};
+            if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+                return Run();
+            ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+            process.setStandardErrorFile(QString::fromLocal8Bit(name));
+        } else {
+            more = false;
+        }
+        if (more)
+            arguments.removeLast();
     }
-    // A UTF-8 locale, whatever the machine's.
+    // A UTF-8 locale, whatever the machine's, unless the test chose another.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    for (const QString &setting : std::as_const(m_environment))
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TESSARO_CLI_PATH),
-                  QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + arguments);
+    arguments = QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), m_home->path()} + arguments;
+    // Bytes that are not UTF-8 cannot pass through QProcess: then sh's printf
+    // makes each argument from its bytes in octal.
+    if (std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &a) { return rawBytes(a) != a.toUtf8(); })) {
+        QString script = QStringLiteral("exec '%1'").arg(QStringLiteral(TESSARO_CLI_PATH));
+        for (const QString &a : std::as_const(arguments)) {
+            script += QStringLiteral(" \"$(printf '");
+            for (const char c : rawBytes(a))
+                script += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+            script += QStringLiteral("')\"");
+        }
+        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    } else {
+        process.start(QStringLiteral(TESSARO_CLI_PATH), arguments);
+    }
+    if (gone[0] >= 0) {
+        process.waitForStarted();
+        for (int fd : gone)
+            ::close(fd);
+    }
     Run run;
-    if (!process.waitForFinished(120000)) {
+    const bool finished = process.waitForFinished(120000);
+    if (!finished) {
         process.kill();
         process.waitForFinished();
-        return run;
+    } else {
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
+    if (master >= 0) {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            run.err += QByteArray(buffer, n);
+        ::close(slave);
+        ::close(master);
+    }
     return run;
 }
 
@@ -192,14 +296,33 @@ void TestCli::usageErrorsTouchNothing_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("settings"); // written to in.cfg when not empty
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("latin1"); // run in a locale with the Latin-1 codeset
 
     const QByteArray good = settingsFile(kUnitBulk);
-    auto row = [](const char *name, const QStringList &args, const QString &message, const QByteArray &settings = {}) {
-        QTest::newRow(name) << args << settings << message;
-    };
+    auto row = [](const char *name, const QStringList &args, const QString &message, const QByteArray &settings = {},
+                  bool latin1 = false) { QTest::newRow(name) << args << settings << message << latin1; };
     row("no command", {}, "no command given");
     row("unknown command", {"frobnicate"}, "unknown command \"frobnicate\"");
-    row("unknown option", {"--fast", "read", "5"}, "Unknown option 'fast'");
+    row("unknown option", {"--fast", "read", "5"}, "tessaro-cli: --fast: unknown option (see --help)");
+    row("missing value", {"read", "5", "--timeout"}, "tessaro-cli: --timeout: a value is missing");
+    // Not the options -1, -2 and -3.
+    row("negative number", {"call", "-123"}, "tessaro-cli: -123: a negative number, and not an option");
+    // Arguments are decoded whole or refused, never cut at a sequence cut short.
+    row("value ends in \\xe9", {"write", raw("156=Caf\xe9")}, "tessaro-cli: argument \"156=Caf\\xe9\": not valid UTF-8");
+    row("file name ends in \\xc3", {"read-all", raw("out\xc3")}, "tessaro-cli: argument \"out\\xc3\": not valid UTF-8");
+    // In Latin-1 the bytes decode, but Qt would open the file by another name.
+    row("latin-1 file name", {"read-all", raw("out\xe9.cfg")},
+        "tessaro-cli: file name \"out\\xe9.cfg\": not UTF-8", {}, true);
+    row("latin-1 home", {"--home", raw("h\xff"), "read", "5"}, "tessaro-cli: file name \"h\\xff\": not UTF-8", {}, true);
+    // Files that hold no settings: none of their lines is a record.
+    row("show empty file", {"show", "in.cfg"}, "tessaro-cli: in.cfg holds no settings", "\r\n");
+    row("diff text file", {"diff", "in.cfg", "in.cfg"}, "tessaro-cli: in.cfg holds no settings", "notes -> on a unit\n");
+    row("diff unit, text file", {"diff", "in.cfg"}, "tessaro-cli: in.cfg holds no settings", "notes -> on a unit\n");
+    row("base text file", {"--base", "in.cfg", "read-all", "out.cfg"}, "tessaro-cli: in.cfg holds no settings", "x\n");
+    row("show link loop", {"show", "loop.cfg"}, "tessaro-cli: loop.cfg: the symbolic links loop");
+    // read-all saves into a regular file only, checked before the port opens.
+    row("read-all to /dev/null", {"read-all", "/dev/null"}, "tessaro-cli: /dev/null: not a regular file");
+    row("read-all to /dev/stdout", {"read-all", "/dev/stdout"}, "tessaro-cli: /dev/stdout: not a regular file");
     row("read nothing", {"read"}, "read takes from 1 to 250 ITEMs");
     QStringList many{"read"};
     for (int i = 0; i < 251; ++i)
@@ -266,11 +389,18 @@ void TestCli::usageErrorsTouchNothing()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, settings);
     QFETCH(QString, message);
+    QFETCH(bool, latin1);
 
+    if (latin1) {
+        m_environment = latin1Locale(*m_home);
+        if (m_environment.isEmpty())
+            QSKIP("no locale with the Latin-1 codeset, and localedef cannot make de_DE.ISO-8859-1");
+    }
     Unit unit;
     QVERIFY(!unit.device.isEmpty());
     if (!settings.isEmpty())
         QVERIFY(FileBytes::write(path("in.cfg"), settings));
+    QVERIFY(QFile::link(QStringLiteral("loop.cfg"), path("loop.cfg")));
     QDir::setCurrent(m_home->path());
 
     const Run run = cli(unit.device, args);
@@ -278,7 +408,8 @@ void TestCli::usageErrorsTouchNothing()
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.startsWith("tessaro-cli: ") && run.err.count('\n') == 1, run.err.constData());
     QVERIFY2(utf8(run.err).contains(message), run.err.constData());
-    QVERIFY(!QFile::exists(path("out.cfg")));
+    // No file made, by the name given or another.
+    QVERIFY(QDir(m_home->path()).entryList({QStringLiteral("out*")}).isEmpty());
     // The unit saw no frame at all.
     QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
 }
@@ -293,6 +424,57 @@ void TestCli::helpNamesEverything()
                              "show FILE", "diff FILE1 FILE2", "diff FILE ", "find ", "--json", "\"settings\"",
                              "\"differences\"", "\"choice\"", "Exit status", "Examples"})
         QVERIFY2(run.out.contains(word), word);
+
+    // --help-all, which --help lists, prints the same and runs nothing.
+    const Run all = cli(QStringLiteral("/nonexistent"), {QStringLiteral("--help-all"), QStringLiteral("read"), QStringLiteral("5")});
+    QCOMPARE(all.exitCode, 0);
+    QCOMPARE(all.out, run.out);
+    QVERIFY(all.err.isEmpty());
+
+    // The manual names the same commands and options, no more, no fewer.
+    auto sorted = [](QStringList list) {
+        list.removeDuplicates();
+        list.sort();
+        return list;
+    };
+    QStringList helpCommands;
+    QStringList helpOptions;
+    QString section;
+    static const QRegularExpression optionName(QStringLiteral("(?:^|[ ,])(--?[a-z][a-z-]*)"));
+    for (const QString &line : utf8(run.out).split(u'\n')) {
+        if (!line.startsWith(u' ') && line.endsWith(u':'))
+            section = line;
+        else if (section == QLatin1String("Commands:") && line.startsWith(QLatin1String("  ")) && line.size() > 2
+                 && line.at(2).isLower())
+            helpCommands << line.mid(2).section(u' ', 0, 0);
+        else if (section == QLatin1String("Options:") && line.startsWith(QLatin1String("  -")))
+            for (auto it = optionName.globalMatch(line.section(QStringLiteral("  "), 1, 1)); it.hasNext();)
+                helpOptions << it.next().captured(1);
+    }
+    QFile manual(QStringLiteral(TESSARO_CLI_MANUAL));
+    QVERIFY(manual.open(QIODevice::ReadOnly));
+    QStringList manCommands;
+    QStringList manOptions;
+    bool entry = false;
+    for (QString line : QString::fromUtf8(manual.readAll()).split(u'\n')) {
+        line.replace(QLatin1String("\\-"), QLatin1String("-"));
+        if (line.startsWith(QLatin1String(".SH ")))
+            section = line.mid(4);
+        else if (line == QLatin1String(".TP"))
+            entry = true;
+        else if (std::exchange(entry, false) && line.startsWith(u'.')) {
+            const QString words = line.section(u' ', 1).remove(u'"').remove(u',');
+            if (section == QLatin1String("COMMANDS"))
+                manCommands << words.section(u' ', 0, 0);
+            else if (section == QLatin1String("OPTIONS"))
+                for (const QString &word : words.split(u' ', Qt::SkipEmptyParts))
+                    if (word.startsWith(u'-'))
+                        manOptions << word;
+        }
+    }
+    QVERIFY(helpCommands.size() >= 9 && helpOptions.size() >= 15);
+    QCOMPARE(sorted(manCommands), sorted(helpCommands));
+    QCOMPARE(sorted(manOptions), sorted(helpOptions));
 }
 
 void TestCli::readEachKind()
@@ -495,12 +677,40 @@ void TestCli::unitFailures_data()
                                              << "cannot write the result to standard output: No space left on device";
     QTest::newRow("read to a full disk") << QStringList{} << QStringList{"read", "5", ">/dev/full"} << 2
                                          << "cannot write the result to standard output: No space left on device";
+    // The unit was changed: not 2, which says nothing reached it.
+    QTest::newRow("write to a full disk") << QStringList{} << QStringList{"write", "14=31", ">/dev/full"} << 3
+                                          << "cannot write the result to standard output: No space left on device; "
+                                             "1 of 1 settings written (item 14)";
+    // The last line goes where it can: standard output.
+    QTest::newRow("write-all, progress to a full disk")
+        << QStringList{} << QStringList{"write-all", "in.cfg", "2>/dev/full"} << 3
+        << "the progress could not be written to standard error; 14 of 14 settings written (items 0 5 7 10 11 12 13 "
+           "14 30 31 32 33 34 35)";
+    // SIGPIPE ignored: a reader that went away costs the progress, not the write.
+    QTest::newRow("write-all, progress to a closed pipe")
+        << QStringList{} << QStringList{"write-all", "in.cfg", "2>gone"} << 3
+        << "the progress could not be written to standard error; 14 of 14 settings written (items 0 5 7 10 11 12 13 "
+           "14 30 31 32 33 34 35)";
+    // A port that cannot be opened is trouble before anything reached the unit, named by its device.
     QTest::newRow("no such port") << QStringList{} << QStringList{"--com", "7", "--port", "/nonexistent/tty", "read", "5"}
-                                  << 1 << "cannot open serial port 7: /nonexistent/tty: no such device";
+                                  << 2 << "cannot open /nonexistent/tty: no such device";
     QTest::newRow("diff, no answer") << QStringList{"--fault", "no-answer"} << QStringList{"--timeout", "2", "diff", "in.cfg"}
                                      << 2 << "the unit did not finish within the time limit of 2 s";
+    // diff says 1 for differences only.
+    QTest::newRow("diff, no such port") << QStringList{} << QStringList{"--port", "/nonexistent/tty", "diff", "in.cfg"}
+                                        << 2 << "cannot open /nonexistent/tty: no such device";
+    QTest::newRow("diff, port in use") << QStringList{"held"} << QStringList{"diff", "in.cfg"} << 2
+                                       << "in use by another program";
     QTest::newRow("port is a folder") << QStringList{} << QStringList{"--port", "/tmp", "read", "5"}
-                                      << 1 << "cannot open serial port 1: /tmp: not a serial device";
+                                      << 2 << "cannot open /tmp: not a serial device";
+    QTest::newRow("port is a link loop") << QStringList{} << QStringList{"--port", "loop", "read", "5"}
+                                         << 2 << "cannot open loop: the symbolic links loop";
+    // Exit status 0: the message is a line of standard error.
+    QTest::newRow("home not writable") << QStringList{} << QStringList{"--home", "/proc/x", "read", "5"} << 0
+                                       << "tessaro-cli: no log will be kept: /proc/x: no such file or folder\n";
+    // The terminal's bar counts the three reads, not item numbers out of 40.
+    QTest::newRow("bar of three reads") << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty"} << 0
+                                        << "] 3/3";
 }
 
 void TestCli::unitFailures()
@@ -511,15 +721,29 @@ void TestCli::unitFailures()
     QFETCH(QString, message);
 
     QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
+    QVERIFY(QFile::link(QStringLiteral("loop"), path("loop")));
     QDir::setCurrent(m_home->path());
+    // "held": another program holds the port, with the lock the tool takes.
+    const bool held = unitOptions.removeAll(QStringLiteral("held")) > 0;
     Unit unit(unitOptions);
+    const int holder = held ? ::open(QFile::encodeName(unit.device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
+    QVERIFY(!held || (holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0));
     const Run run = cli(unit.device, args);
+    if (holder >= 0)
+        ::close(holder);
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode != 0) {
-        QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toUtf8()), run.err.constData());
-        QVERIFY(run.out.isEmpty());
-    } else {
+        // Standard error lost, the last line is on standard output.
+        const bool errLost = args.contains(QStringLiteral("2>/dev/full")) || args.contains(QStringLiteral("2>gone"));
+        const QByteArray &text = errLost ? run.out : run.err;
+        const QByteArray lastLine = text.mid(text.lastIndexOf('\n', text.size() - 2) + 1);
+        QVERIFY2(lastLine.startsWith("tessaro-cli: ") && lastLine.endsWith((message + '\n').toUtf8()),
+                 (run.err + run.out).constData());
+        QVERIFY(errLost || run.out.isEmpty());
+    } else if (message.isEmpty()) {
         QVERIFY(!run.err.contains("tessaro-cli:"));
+    } else {
+        QVERIFY2(utf8(run.err).contains(message), run.err.constData());
     }
 }
 
@@ -569,6 +793,34 @@ void TestCli::portLostMidRead()
     QVERIFY2(err.endsWith(("tessaro-cli: Read item 5 (ESPA out max address length) failed: port lost (the serial device "
                            + unit.device + " disappeared)\n").toUtf8()),
              err.constData());
+}
+
+// Ctrl+C during a write-all: the item under way ends, nothing more is sent,
+// and the last line names the items the unit took.
+void TestCli::signalMidWriteAll()
+{
+    Unit unit({"--think", "100"});
+    QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
+    QProcess process;
+    process.start(QStringLiteral(TESSARO_CLI_PATH),
+                  {"--port", unit.device, "--home", m_home->path(), "--no-backup", "write-all", path("in.cfg")});
+    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().count("<- 01 0D") >= 3, 20000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 130);
+    const QString err = utf8(process.readAllStandardError());
+    static const QRegularExpression last(QStringLiteral(
+        "\ntessaro-cli: interrupted: (\\d+) of 14 settings written \\(items ([0-9 ]+)\\); the unit holds a mix of old "
+        "and new values\n$"));
+    const QRegularExpressionMatch match = last.match(err);
+    QVERIFY2(match.hasMatch(), qPrintable(err));
+    const QStringList items = match.captured(2).split(u' ');
+    QCOMPARE(items.size(), match.captured(1).toInt());
+    // What was sent, and what the unit holds, is what the line says.
+    QTRY_COMPARE(unit.trace().count("<- 01 0D"), items.size());
+    for (int n : Items::kBulkItems)
+        QCOMPARE(unit.value(n) == kUnitBulk.value(n), items.contains(QString::number(n)));
 }
 
 void TestCli::reports_data()

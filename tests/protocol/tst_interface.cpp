@@ -48,7 +48,7 @@ private slots:
     void unitTextWhileIdle_data();
     void unitTextWhileIdle();
     void progressBar();
-    void engineStartsWhenPortOpensLater();
+    void engineWaitsForPortThatOpensLater();
     void outcomes_data();
     void outcomes();
     void oneShotsDropped_data();
@@ -644,31 +644,49 @@ void TestInterface::progressBar()
     QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 40}));
 }
 
-void TestInterface::engineStartsWhenPortOpensLater()
+// Started before the adapter is plugged in, the engine tries the port on the
+// schedule of a lost one, logs the wait quietly, and takes it with no click.
+void TestInterface::engineWaitsForPortThatOpensLater()
 {
     QTemporaryDir home;
     ScriptedPort port;
     port.setFailOpens(true);
     HeadlessSession world(home.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); }, port);
     world.session.InitProgram(QString());
-    QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
+    Interface &engine = world.session.engine;
+    engine.InterfaceTick(0);
+    QCOMPARE(engine.EngineState(), Interface::State::ReopenPort);
     // A command given meanwhile is refused at once, not kept for whatever unit comes.
     QList<Outcome> outcomes;
-    world.session.engine.addOutcomeListener([&](const Outcome &o) { outcomes << o; });
-    world.session.engine.requestWriteAll();
-    world.session.engine.InterfaceTick(0);
-    QCOMPARE(world.session.engine.EngineState(), Interface::State::NotStarted);
+    engine.addOutcomeListener([&](const Outcome &o) { outcomes << o; });
+    engine.requestWriteAll();
     QCOMPARE(outcomes.size(), 1);
     QCOMPARE(outcomes.first().result, Outcome::Result::NotStarted);
     QCOMPARE(outcomeText(outcomes.first(), world.controls), u"Write all settings not started: port closed"_s);
 
+    // A minute of waiting: one failure line, then one line for twelve tries.
+    for (int i = 0; i < 13 * Interface::kReopenRetry; ++i)
+        engine.InterfaceTick(0);
+    QStringList lines;
+    for (int i = 0; i < world.session.logLines.count(); ++i)
+        lines << world.session.logLines.line(i);
+    QCOMPARE(lines.filter(u"Error opening ComPort"_s).size(), 1);
+    QCOMPARE(lines.filter(u"Comport closed"_s).size(), 1);
+    QCOMPARE(lines.filter(u"still no device scripted1: "_s), QStringList{u"09:00:00 still no device scripted1: 12 tries"_s});
+
     port.setFailOpens(false);
-    QCOMPARE(world.session.reopenComPort(), 0);
-    QCOMPARE(world.session.engine.EngineState(), Interface::State::Idle);
-    QVERIFY(!world.session.engine.writeAllRequested());
-    world.session.engine.requestRead(0);
+    QVERIFY(world.session.datacom.ComPortIsOpen() != 1);
+    int ticks = 0;
+    while (engine.EngineState() != Interface::State::Idle && ticks <= Interface::kReopenRetry + 1) {
+        engine.InterfaceTick(0);
+        ++ticks;
+    }
+    QCOMPARE(engine.EngineState(), Interface::State::Idle);
+    QVERIFY(ticks <= Interface::kReopenRetry + 1);
+    QVERIFY(!engine.writeAllRequested());
+    engine.requestRead(0);
     for (int i = 0; i < 12 && port.written().size() < 8; ++i)
-        world.session.engine.InterfaceTick(0);
+        engine.InterfaceTick(0);
     QVERIFY(port.written().endsWith(Frames::complete(Frames::readRequestBody(0))));
 }
 

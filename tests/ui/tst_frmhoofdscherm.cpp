@@ -165,7 +165,7 @@ private slots:
     void readBackChoiceIsKept();
     void singleButtons_data();
     void singleButtons();
-    void openComPortStartsNeverStartedEngine();
+    void openComPortGivesWaitingEngineItsPort();
     void fileDialogs_data();
     void fileDialogs();
     void fileFailuresAreReported_data();
@@ -978,13 +978,15 @@ void TestFrmHoofdscherm::singleButtons()
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
 }
 
-void TestFrmHoofdscherm::openComPortStartsNeverStartedEngine()
+void TestFrmHoofdscherm::openComPortGivesWaitingEngineItsPort()
 {
+    // Started without its port, the engine waits for it as for a lost one.
     UiWorld w(QString(), [](UiWorld &u) { u.port.setFailOpens(true); });
-    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted);
+    w.engine().InterfaceTick(0);
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial port: XXXX "));
     w.click(QStringLiteral("CmdReOpenCom"));
-    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted); // the port still fails
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort); // the port still fails
 
     w.port.setFailOpens(false);
     const int closes = w.port.closeCount();

@@ -72,7 +72,7 @@ private slots:
     void save_data();
     void save();
     void portKeptDuringTransfer();
-    void saveStartsNeverStartedEngine();
+    void saveGivesWaitingEngineItsPort();
     void saveReportsFailedWrite();
     void onlySaveOrCancelLeaveEditing();
     void findUnitChoosesThePortThatAnswers();
@@ -222,10 +222,11 @@ void TestFrmInstellingen::portKeptDuringTransfer()
     QCOMPARE(w.stores().pendingRequestCount(), int(Items::kBulkItems.size()));
 }
 
-void TestFrmInstellingen::saveStartsNeverStartedEngine()
+void TestFrmInstellingen::saveGivesWaitingEngineItsPort()
 {
     SetupWorld w(0, QString(), /*failOpens*/ true);
-    QCOMPARE(w.engine().EngineState(), Interface::State::NotStarted);
+    w.engine().InterfaceTick(0);
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
     w.port.setFailOpens(false);
     w.click(QStringLiteral("CmdWijzigen"));
     w.click(QStringLiteral("CmdSave"));
