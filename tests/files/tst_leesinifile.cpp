@@ -5,6 +5,7 @@
 #include "binding/Startup.h"
 #include "files/Backups.h"
 #include "files/LeesIniFile.h"
+#include "files/Preferences.h"
 #include "files/Setup.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
@@ -638,6 +639,7 @@ void TestLeesIniFile::homeFilesNotThroughLinks_data()
     QTest::newRow("Tessaro.set links out") << "setup" << "out" << out;
     QTest::newRow("default.set links out") << "default" << "out" << out;
     QTest::newRow("Backups links out") << "backup" << "out" << out;
+    QTest::newRow("Preferences.ini links out") << "preferences" << "out" << out;
     QTest::newRow("default.set links to another owner's file")
         << "default" << "another owner" << "it is a link to a file of another owner";
     QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
@@ -656,6 +658,7 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
     const QString name = file == u"setup"     ? LeesIniFile::setupFilePath(home)
                          : file == u"default" ? LeesIniFile::defaultSettingsPath(home)
                          : file == u"backup"  ? Backups::folder(home)
+                         : file == u"preferences" ? Preferences::filePath(home)
                                               : QDir(home).filePath(QStringLiteral("unit.cfg"));
     QString victim = elsewhere.filePath(QStringLiteral("victim"));
     if (link == u"another owner") {
@@ -679,6 +682,8 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
         saved = LeesIniFile::WriteSetupFile(Setup{1, 2, QString(), 3}, home);
     } else if (file == u"default") {
         saved = LeesIniFile::WriteDefaultSettings(screen.stores, screen.controls, home);
+    } else if (file == u"preferences") {
+        saved = Preferences().write(home);
     } else if (file == u"backup") {
         const Backups::Saved backup = Backups::save(home, screen.stores.fileValues, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
                                                     QStringLiteral("/dev/ttyUSB0"));
