@@ -633,7 +633,7 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
 void TestLeesIniFile::homeFilesNotThroughLinks_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("link");   // "out" of the home folder, or to "another owner"'s file
+    QTest::addColumn<QString>("link"); // "out" of the home folder, to "another owner"'s file, or "inside" it
     QTest::addColumn<QString>("reason"); // empty: saved through the link
     const QString out = QStringLiteral("it is a link that leads out of the home folder");
     QTest::newRow("Tessaro.set links out") << "setup" << "out" << out;
@@ -642,6 +642,7 @@ void TestLeesIniFile::homeFilesNotThroughLinks_data()
     QTest::newRow("Preferences.ini links out") << "preferences" << "out" << out;
     QTest::newRow("default.set links to another owner's file")
         << "default" << "another owner" << "it is a link to a file of another owner";
+    QTest::newRow("default.set links to a file of the home folder") << "default" << "inside" << "";
     QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
 }
 
@@ -671,6 +672,10 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
 #else
         QSKIP("owners are a Unix matter here");
 #endif
+    } else if (link == u"inside") {
+        victim = QDir(home).filePath(QStringLiteral("kept/default.set"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("kept")));
+        QVERIFY(FileBytes::write(victim, "theirs"));
     } else if (file != u"backup") {
         QVERIFY(FileBytes::write(victim, "theirs"));
     }
