@@ -6,6 +6,7 @@
 #include "UnitItems.h"
 
 #include "link/StopSignals.h"
+#include "model/Diverse.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,7 +21,7 @@ namespace {
 
 void printError(const QString &text)
 {
-    std::fprintf(stderr, "tessaro-unit: %s\n", qPrintable(text));
+    std::fprintf(stderr, "tessaro-unit: %s\n", qPrintable(Diverse::visibleText(text)));
     std::fflush(stderr);
 }
 
@@ -128,7 +129,8 @@ void reportEvents(SimulatedUnit &unit, UnitItems &items, const QString &statePat
     unit.session().setEventHook([&items, statePath](const UnitEvent &event) {
         if (event.kind == UnitEvent::Kind::Read)
             return; // reads are many and change nothing; --trace shows them
-        std::fprintf(stderr, "unit: %s\n", qPrintable(event.text));
+        // What the tool wrote, shown as text: its control characters by name.
+        std::fprintf(stderr, "unit: %s\n", qPrintable(Diverse::visibleText(event.text)));
         std::fflush(stderr);
         if (event.kind == UnitEvent::Kind::Write && !statePath.isEmpty()) {
             QString why;
