@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "model/Diverse.h"
+
 #include <QCoreApplication>
 #include <QStringConverter>
 
@@ -189,7 +191,10 @@ bool write(std::FILE *stream, const QByteArray &bytes)
 
 bool writeLine(std::FILE *stream, const QString &text)
 {
-    return write(stream, localText(text) + kLineEnd);
+    // A line for people: whatever it quotes from the unit or a file has its
+    // control characters shown by name, so it stays one line and a terminal
+    // never takes it as a command.
+    return write(stream, localText(Diverse::visibleText(text)) + kLineEnd);
 }
 
 bool writeText(std::FILE *stream, const QString &text)

@@ -43,7 +43,8 @@ bool isTerminal(std::FILE *stream);
 
 // The bytes as they are.
 [[nodiscard]] bool write(std::FILE *stream, const QByteArray &bytes);
-// The text, in the locale's encoding, and a line end.
+// The text, in the locale's encoding, its control characters shown by name
+// ("[ESC]"), and a line end.
 [[nodiscard]] bool writeLine(std::FILE *stream, const QString &text);
 // Several lines, split at CR LF or LF.
 [[nodiscard]] bool writeText(std::FILE *stream, const QString &text);

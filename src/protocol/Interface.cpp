@@ -871,11 +871,14 @@ Interface::Answer Interface::collectAnswer(const Collecting &states)
 
 // ---------------------------------------------------------------- item texts
 
+// What an item's control shows, for the progress box and the log: a text
+// from the unit or a file has its control characters shown by name, so it
+// stays on its line and never reaches a terminal as a command.
 QString Interface::controlText(int item) const
 {
     if (ScreenDefinition::hasCombo(item))
-        return m_controls.comboText(item);
-    return m_controls.text(item);
+        return Diverse::visibleText(m_controls.comboText(item));
+    return Diverse::visibleText(m_controls.text(item));
 }
 
 QString Interface::DescribeItem(int item) const
@@ -890,7 +893,7 @@ QString Interface::itemTag(int n, const Value &v, bool readResult) const
 {
     QString value;
     if (readResult || Items::kindOf(n) == Items::Kind::Tekst)
-        value = Values::textOf(v);
+        value = Diverse::visibleText(Values::textOf(v));
     else
         value = QString::number(qlonglong(Values::roundHalfEven(Values::numberOf(v))));
     const bool tekstRead = readResult && Items::kindOf(n) == Items::Kind::Tekst;

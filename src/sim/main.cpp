@@ -5,82 +5,23 @@
 #include "UnitFaults.h"
 #include "UnitItems.h"
 
+#include "link/StopSignals.h"
+#include "model/Diverse.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <optional>
 #include <cstdio>
-#include <unistd.h>
-
-#ifdef Q_OS_LINUX
-#include <sys/signalfd.h>
-#endif
 
 namespace {
 
-// Ends the event loop on SIGINT, SIGTERM and SIGHUP, so the link is removed on
-// the way out. The signals are blocked and read from a descriptor, which the
-// event loop watches like any other. Elsewhere they end the program at once and
-// the next unit replaces the link left behind.
-class SignalWatch
-{
-public:
-    // Before any thread starts, so every thread inherits the blocked signals.
-    static void blockSignals()
-    {
-#ifdef Q_OS_LINUX
-        sigset_t set;
-        signalSet(&set);
-        ::sigprocmask(SIG_BLOCK, &set, nullptr);
-#endif
-    }
-
-    explicit SignalWatch(QObject *owner)
-    {
-#ifdef Q_OS_LINUX
-        sigset_t set;
-        signalSet(&set);
-        m_fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-        if (m_fd < 0)
-            return;
-        auto *notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, owner);
-        QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { QCoreApplication::exit(0); });
-#else
-        Q_UNUSED(owner);
-#endif
-    }
-
-    ~SignalWatch()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    SignalWatch(const SignalWatch &) = delete;
-    SignalWatch &operator=(const SignalWatch &) = delete;
-
-private:
-#ifdef Q_OS_LINUX
-    static void signalSet(sigset_t *set)
-    {
-        sigemptyset(set);
-        sigaddset(set, SIGINT);
-        sigaddset(set, SIGTERM);
-        sigaddset(set, SIGHUP);
-    }
-#endif
-
-    int m_fd = -1;
-};
-
 void printError(const QString &text)
 {
-    std::fprintf(stderr, "tessaro-unit: %s\n", qPrintable(text));
+    std::fprintf(stderr, "tessaro-unit: %s\n", qPrintable(Diverse::visibleText(text)));
     std::fflush(stderr);
 }
 
@@ -188,7 +129,8 @@ void reportEvents(SimulatedUnit &unit, UnitItems &items, const QString &statePat
     unit.session().setEventHook([&items, statePath](const UnitEvent &event) {
         if (event.kind == UnitEvent::Kind::Read)
             return; // reads are many and change nothing; --trace shows them
-        std::fprintf(stderr, "unit: %s\n", qPrintable(event.text));
+        // What the tool wrote, shown as text: its control characters by name.
+        std::fprintf(stderr, "unit: %s\n", qPrintable(Diverse::visibleText(event.text)));
         std::fflush(stderr);
         if (event.kind == UnitEvent::Kind::Write && !statePath.isEmpty()) {
             QString why;
@@ -202,7 +144,9 @@ void reportEvents(SimulatedUnit &unit, UnitItems &items, const QString &statePat
 
 int main(int argc, char *argv[])
 {
-    SignalWatch::blockSignals();
+    // SIGINT, SIGTERM and SIGHUP end the event loop, so the link is removed
+    // on the way out.
+    StopSignals::block();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaro-unit"));
     QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
@@ -239,7 +183,7 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(unit.devicePath()));
     std::fflush(stdout);
 
-    SignalWatch signalWatch(&app);
+    StopSignals stopSignals(&app);
     const int result = app.exec();
     unit.stop();
     return result;

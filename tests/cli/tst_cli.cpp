@@ -479,14 +479,18 @@ void TestCli::helpNamesEverything()
 
 void TestCli::readEachKind()
 {
-    Unit unit({}, {{5, "7"}, {45, "12"}, {110, "4321"}, {148, "77"}, {160, QStringLiteral("Café ->x")}, {240, " tail "}});
+    // 161: a unit's text with an escape sequence and a bell, shown and never obeyed.
+    Unit unit({}, {{5, "7"}, {45, "12"}, {110, "4321"}, {148, "77"}, {160, QStringLiteral("Café ->x")}, {240, " tail "},
+                   {161, QStringLiteral("x\x1b[2Jy\x07")}});
     // The setup file names port 3 and logs from the start; --com 4 takes its place for this run.
     QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->2\r\n1      Logfile ->1\r\n2       SetPath ->\r\n"
                                                   "3       UnitType ->3\r\n"));
     const QByteArray setupBefore = FileBytes::read(path("Tessaro.set"));
-    const Run run = cli(unit.device, {"--com", "4", "read", "160", "5", "45", "110", "148", "240", "5"});
+    const Run run = cli(unit.device, {"--com", "4", "read", "160", "5", "45", "110", "148", "240", "5", "161"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QByteArray("160    ->Caf\xC3\xA9 ->x\n5    ->7\n45    ->12\n110    ->4321\n148    ->77\n240    -> tail \n"));
+    QCOMPARE(run.out, QByteArray("160    ->Caf\xC3\xA9 ->x\n5    ->7\n45    ->12\n110    ->4321\n148    ->77\n240    -> tail \n"
+                                 "161    ->x[ESC][2Jy[BEL]\n"));
+    QVERIFY(!run.err.contains('\x1b'));
     QVERIFY(run.err.contains("Reading setting 5  ESPA out max address length: Address length: 7 digits OK\n"));
 
     const QByteArray log = FileBytes::read(
@@ -845,6 +849,7 @@ void TestCli::reports_data()
     QTest::newRow("show") << QStringList{"show", "a.cfg"} << 0 << 252
                           << QStringList{"\n5  ESPA out max address length: Address length: 7 digits\n",
                                          QStringLiteral("\n160  PagerAdres 6 \"Café\"\n"),
+                                         QStringLiteral("\n161  PagerAdres 7 \"x[ESC][2Jy[BEL]\"\n"),
                                          "\n\nItems without a control:\n", "\n240  \"\"\n", "\n99  0\n"};
     QTest::newRow("show, json") << QStringList{"--json", "show", "a.cfg"} << 0 << -1
                                 << QStringList{item5, item160, setting(240, "", false, "", nullptr)};
@@ -880,6 +885,7 @@ void TestCli::reports()
 
     Settings a = kUnitBulk;
     a.insert(160, QStringLiteral("Café"));
+    a.insert(161, QStringLiteral("x\x1b[2Jy\x07")); // a crafted file: shown, never obeyed
     Settings b = a;
     b.insert(5, "3");
     b.insert(160, "Cafe");

@@ -446,6 +446,11 @@ void TestInterface::progressAndLogTexts_data()
     QTest::newRow("read TEKST 156") << u"/DEBUG"_s << 156 << false << QByteArray("abc")
         << u"Reading setting 156   [Item: 156 Waarde: abc] PagerAdres 2 abc OK\r\n"_s
         << u"14:05:09 Received from unit:  [Item: 156 Waarde: abc] PagerAdres 2 abc OK"_s;
+    // A unit's text is shown, never obeyed: control bytes by name, on one line.
+    QTest::newRow("read TEKST 156 with control bytes") << u"/DEBUG"_s << 156 << false
+        << QByteArray("a\x1b[2J\x07\r\n\x00" "b", 10)
+        << u"Reading setting 156   [Item: 156 Waarde: a[ESC][2J[BEL][CR][LF][NULL]b] PagerAdres 2 a[ESC][2J[BEL][CR][LF][NULL]b OK\r\n"_s
+        << u"14:05:09 Received from unit:  [Item: 156 Waarde: a[ESC][2J[BEL][CR][LF][NULL]b] PagerAdres 2 a[ESC][2J[BEL][CR][LF][NULL]b OK"_s;
     QTest::newRow("read hex item 41") << QString() << 41 << false << QByteArray("B")
         << u"Reading setting 41  BleepCode Entry 2 BleepCode: B OK\r\n"_s
         << u"14:05:09 Received from unit:  [Item: 41 Value: 11] BleepCode Entry 2 BleepCode: B OK"_s;

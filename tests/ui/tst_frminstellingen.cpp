@@ -136,12 +136,22 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<int>("stored");
     QTest::addColumn<bool>("opens");
     QTest::addColumn<bool>("withDefault"); // a default.set to read again
+    // Another window saves Tessaro.set while the dialog is open (port -2: it does not).
+    QTest::addColumn<int>("otherPort");
+    QTest::addColumn<QString>("otherPath");
+    QTest::addColumn<QString>("typedPath"); // empty: the path is left as shown
+    QTest::addColumn<QString>("storedPath");
 
-    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true;
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true;
-    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true;
-    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true;
-    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false;
+    const QString typed = QStringLiteral("/srv/klant");
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << -2 << "" << typed << typed;
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed;
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << -2 << "" << typed << typed;
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << -2 << "" << typed << typed;
+    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << -2 << "" << typed << typed;
+    QTest::newRow("port the other window saved stays") << 2 << -2 << 6 << true << true << 6 << "/other" << typed
+                                                        << typed;
+    QTest::newRow("path the other window saved stays") << 2 << 4 << 4 << true << true << 6 << "/other" << ""
+                                                        << "/other";
 }
 
 void TestFrmInstellingen::save()
@@ -151,6 +161,10 @@ void TestFrmInstellingen::save()
     QFETCH(int, stored);
     QFETCH(bool, opens);
     QFETCH(bool, withDefault);
+    QFETCH(int, otherPort);
+    QFETCH(QString, otherPath);
+    QFETCH(QString, typedPath);
+    QFETCH(QString, storedPath);
     SetupWorld w(compoort, QString(), false, withDefault);
     // A choice made on screen but not in a file or the unit.
     w.controls().combo(10)->setCurrentIndex(2);
@@ -160,13 +174,18 @@ void TestFrmInstellingen::save()
     w.click(QStringLiteral("CmdWijzigen"));
     if (choose >= -1)
         w.combo->setCurrentIndex(choose);
-    w.pathBox->setText(QStringLiteral("/srv/klant"));
+    if (!typedPath.isEmpty())
+        w.pathBox->setText(typedPath);
+    if (otherPort >= -1)
+        writeFile(w.path(QStringLiteral("Tessaro.set")), setupFile(otherPort, 2, otherPath));
     w.click(QStringLiteral("CmdSave"));
 
     QCOMPARE(w.buttons(), QStringLiteral("C--L"));
     QVERIFY(w.locked());
     QCOMPARE(w.session().setup.Compoort, qint16(stored));
-    QCOMPARE(w.setupFileContent(), setupFile(stored, 2, QStringLiteral("/srv/klant"), 3));
+    QCOMPARE(w.setupFileContent(), setupFile(stored, 2, storedPath, 3));
+    QCOMPARE(w.combo->currentIndex(), stored >= FrmInstellingen::kPortCount ? 0 : stored);
+    QCOMPARE(w.pathBox->text(), storedPath);
     QCOMPARE(w.port.closeCount(), closesBefore + 1);
     QCOMPARE(w.port.openCount(), opensBefore + (opens ? 1 : 0));
     QCOMPARE(w.port.isOpen(), opens);
