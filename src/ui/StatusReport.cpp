@@ -104,9 +104,8 @@ void StatusReport::showMessage(const QString &text)
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     showText(m_message, text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
     m_message->setToolTip(m_message->text());
-    // A screen reader says the new message, e.g. "Write all settings: 14 written".
-    QAccessibleEvent changed(m_message, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
+    // A screen reader says the new message, e.g. "Write all settings: 14 written":
+    // the label's new text is a name change of its own, the alert asks to say it now.
     QAccessibleEvent alert(m_message, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
