@@ -240,6 +240,10 @@ void FrmHoofdscherm::LedTimer_Timer()
 void FrmHoofdscherm::stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
                                    const QColor &darkColour)
 {
+    // In words: active while traffic is seen, idle from the first tick without.
+    const QString name = indicatorName(shape, activity);
+    if (shape->accessibleName() != name)
+        shape->setAccessibleName(name);
     if (!activity)
         return;
     if (!lit) {
@@ -250,13 +254,12 @@ void FrmHoofdscherm::stepIndicator(bool &activity, bool &lit, ShapeIndicator *sh
         activity = false;
         shape->setFillColour(darkColour);
     }
-    shape->setAccessibleName(indicatorName(shape, lit));
 }
 
-QString FrmHoofdscherm::indicatorName(const ShapeIndicator *shape, bool lit) const
+QString FrmHoofdscherm::indicatorName(const ShapeIndicator *shape, bool active) const
 {
     return (shape == m_shpTx ? QStringLiteral("Transmit: ") : QStringLiteral("Receive: "))
-        + (lit ? QStringLiteral("active") : QStringLiteral("idle"));
+        + (active ? QStringLiteral("active") : QStringLiteral("idle"));
 }
 
 void FrmHoofdscherm::TmrUpdateVensters_Timer()

@@ -161,7 +161,7 @@ private:
     void stepIndicator(bool &activity, bool &lit, ShapeIndicator *shape, const QColor &litColour,
                        const QColor &darkColour);
     // "Transmit: active", "Receive: idle": the indicator's state in words.
-    QString indicatorName(const ShapeIndicator *shape, bool lit) const;
+    QString indicatorName(const ShapeIndicator *shape, bool active) const;
     // Up and Down move the focus between the log lines.
     bool moveInLog(QObject *line, int key);
     void reportFileResult(const FileResult &result);

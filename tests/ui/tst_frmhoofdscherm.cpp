@@ -413,11 +413,13 @@ void TestFrmHoofdscherm::indicatorBlinks_data()
     QTest::addColumn<bool>("transmit");
     QTest::addColumn<QString>("traffic"); // per LedTimer tick: 1 = traffic before the tick
     QTest::addColumn<QString>("shown");   // L = lit, D = dark after the tick
-    QTest::newRow("Tx one frame") << true << "1000" << "LDDD";
-    QTest::newRow("Tx continuous") << true << "1111" << "LDLD";
-    QTest::newRow("Tx traffic while lit") << true << "1100" << "LDDD";
-    QTest::newRow("Rx one frame") << false << "1000" << "LDDD";
-    QTest::newRow("Rx continuous") << false << "1111" << "LDLD";
+    QTest::addColumn<QString>("told");    // A = "active", I = "idle" for a screen reader after the tick
+    QTest::newRow("Tx one frame") << true << "1000" << "LDDD" << "AAII";
+    QTest::newRow("Tx continuous") << true << "1111" << "LDLD" << "AAAA";
+    QTest::newRow("Tx traffic while lit") << true << "1100" << "LDDD" << "AAII";
+    QTest::newRow("Rx one frame") << false << "1000" << "LDDD" << "AAII";
+    QTest::newRow("Rx continuous") << false << "1111" << "LDLD" << "AAAA";
+    QTest::newRow("Rx after a pause") << false << "0010" << "DDLD" << "IIAA";
 }
 
 void TestFrmHoofdscherm::indicatorBlinks()
@@ -425,8 +427,11 @@ void TestFrmHoofdscherm::indicatorBlinks()
     QFETCH(bool, transmit);
     QFETCH(QString, traffic);
     QFETCH(QString, shown);
+    QFETCH(QString, told);
     UiWorld w;
     auto *shape = w.find<ShapeIndicator>(transmit ? QStringLiteral("ShpTx") : QStringLiteral("ShpRx"));
+    const QString kind = transmit ? QStringLiteral("Transmit: ") : QStringLiteral("Receive: ");
+    QString said;
     const QColor lit = transmit ? QColor(255, 128, 128) : QColor(128, 255, 128);
     const QColor dark = transmit ? QColor(192, 0, 0) : QColor(0, 192, 0);
     QString seen;
@@ -440,8 +445,12 @@ void TestFrmHoofdscherm::indicatorBlinks()
         w.window->LedTimer_Timer();
         QVERIFY(shape->fillColour() == lit || shape->fillColour() == dark);
         seen += shape->fillColour() == lit ? u'L' : u'D';
+        const QString name = QAccessible::queryAccessibleInterface(shape)->text(QAccessible::Name);
+        QVERIFY2(name == kind + QStringLiteral("active") || name == kind + QStringLiteral("idle"), qPrintable(name));
+        said += name.endsWith(QStringLiteral("active")) ? u'A' : u'I';
     }
     QCOMPARE(seen, shown);
+    QCOMPARE(said, told);
 }
 
 void TestFrmHoofdscherm::engineTickIsNotReentered()
