@@ -15,8 +15,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -94,12 +92,11 @@ void LogoFrame::paintEvent(QPaintEvent *event)
     QFrame::paintEvent(event);
     if (!hasFocus())
         return;
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = contentsRect().adjusted(1, 1, -1, -1);
-    option.backgroundColor = palette().color(QPalette::Window);
+    // A highlight-coloured border, as the read-only text boxes show (FocusSign.h):
+    // the style's own focus rectangle is hard to see on the logo's panel.
     QPainter painter(this);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 FrmAbout::FrmAbout(Interface &engine, std::function<void()> applyDebugMode, OperatorView &view, QWidget *parent)
