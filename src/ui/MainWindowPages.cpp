@@ -248,8 +248,8 @@ void FrmHoofdscherm::buildWindow()
     leds->addWidget(new QLabel(QStringLiteral("RxD")));
     leds->addStretch();
     bottom->addWidget(m_frmCommunicatie);
-    // Never shown: a window of its own that is never opened, so it is no part
-    // of what the accessibility tree tells of the main window either.
+    // Never shown: a window of its own that is never opened, so it stays out
+    // of what the accessibility tree tells of the main window too.
     auto *command2 = makeButton(QStringLiteral("TestButton"), "Command2");
     command2->setParent(central, Qt::Window);
     command2->setVisible(false);

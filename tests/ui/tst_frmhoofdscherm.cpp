@@ -1362,7 +1362,7 @@ QString describe(QAccessibleInterface *a)
 {
     QObject *object = a->object();
     return QStringLiteral("%1 %2 \"%3\"")
-        .arg(object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("(part)"),
+        .arg(object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("(no object)"),
              object ? object->objectName() : QString::number(a->parent() ? a->parent()->indexOfChild(a) : -1),
              a->text(QAccessible::Name));
 }
