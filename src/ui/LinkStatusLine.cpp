@@ -48,6 +48,9 @@ QString stateText(const LinkState &link)
     case LinkState::State::Answering: return QStringLiteral("unit answering");
     case LinkState::State::NotAnswering: return failureWords(link.lastFailure());
     case LinkState::State::Closed:
+        // Its device is not there (yet): the engine opens it by itself once it is.
+        if (link.problem() == Port::Problem::NoSuchDevice)
+            return QStringLiteral("waiting for the device");
         return link.reason().isEmpty() ? QStringLiteral("port closed") : QStringLiteral("port closed: ") + link.reason();
     }
     return QString();
