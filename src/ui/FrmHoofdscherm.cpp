@@ -76,6 +76,7 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
     , m_qtDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this))
     , m_dialogs(dialogs ? dialogs : m_qtDialogs.get())
     , m_controls(std::make_unique<QtItemControls>())
+    , m_portOption(options.portOption)
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
     Logfile::Clock clock = options.clock ? options.clock : Logfile::Clock([] { return QDateTime::currentDateTime(); });
@@ -542,8 +543,10 @@ void FrmHoofdscherm::SSTab_Click()
 
 void FrmHoofdscherm::Setup_Click()
 {
-    if (!m_instellingen)
+    if (!m_instellingen) {
         m_instellingen = new FrmInstellingen(*m_session, *this, this);
+        m_instellingen->setRunPortOption(m_portOption);
+    }
     m_instellingen->show();
     m_instellingen->raise();
     m_instellingen->activateWindow();

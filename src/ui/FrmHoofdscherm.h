@@ -49,6 +49,7 @@ public:
         QString homeFolder;
         QString commandLine;  // searched for "/LOG" and "/DEBUG"
         Logfile::Clock clock; // empty: the system clock
+        QString portOption = QStringLiteral("--port"); // the option that set the port's device for this run
     };
 
     // Indicator colours, lit and dark.
@@ -201,4 +202,5 @@ private:
     bool m_rxLedOn = false;
     bool m_inEngineTick = false;
     bool m_ended = false;
+    QString m_portOption;
 };

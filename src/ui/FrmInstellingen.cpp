@@ -47,7 +47,7 @@ void setTextColour(QWidget *widget, const QColor &colour)
 
 FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *parent)
     : QWidget(parent, Qt::Dialog), m_session(session), m_view(view)
-    , m_searchMaker([] { return std::make_unique<UnitSearch>(UnitSearch::systemCandidates()); })
+    , m_searchMaker([](const QList<PortCandidate> &candidates) { return std::make_unique<UnitSearch>(candidates); })
 {
     setObjectName(QStringLiteral("frmInstellingen"));
     setWindowTitle(QStringLiteral("Instellingen"));
@@ -225,7 +225,7 @@ void FrmInstellingen::CmdFindUnit_Click()
 {
     if (isSearching() || m_session.refuseWhileBusy())
         return;
-    m_search = m_searchMaker();
+    m_search = m_searchMaker(searchCandidates());
     if (!m_search)
         return;
     m_wasEditing = isEditing();
@@ -235,6 +235,15 @@ void FrmInstellingen::CmdFindUnit_Click()
     m_device->setText(QStringLiteral("Searching..."));
     m_session.datacom.CloseComPort();
     m_searchTimer->start();
+}
+
+QList<PortCandidate> FrmInstellingen::searchCandidates() const
+{
+    // The tool's own device is tried early: most often the unit is there.
+    // Its port is closed for the search, so it is tried like any other.
+    QStringList first = m_firstDevices;
+    first << m_session.datacom.port().deviceName(qMax(int(m_session.setup.Compoort), 0) + 1);
+    return UnitSearch::systemCandidates({}, first, m_portSources);
 }
 
 bool FrmInstellingen::isSearching() const
@@ -260,9 +269,20 @@ void FrmInstellingen::searchDone()
         UnlockCombo();
     else
         LockCombo();
+    Port &own = m_session.datacom.port();
     for (const UnitSearch::Found &f : found) {
-        if (f.port.portNumber < 1 || f.port.portNumber > kPortCount)
+        // This run's device (--port, --simulate) is reached by any number.
+        if (own.opensAnyNumber() && f.port.device == own.deviceName(1)) {
+            m_device->setText(QStringLiteral("%1 %2 (this run): unit found (%3)").arg(m_runPortOption, f.port.device, f.answer));
+            return;
+        }
+    }
+    for (const UnitSearch::Found &f : found) {
+        if (f.port.portNumber < 1 || f.port.portNumber > kPortCount) {
+            // A device without a number (a stable link alone) is named: --port reaches it.
+            m_device->setText(QStringLiteral("%1: unit found (%2), use --port %1").arg(f.port.device, f.answer));
             continue;
+        }
         // Chosen for Save, as if the operator had picked it.
         if (!isEditing())
             CmdWijzigen_Click();
@@ -270,6 +290,8 @@ void FrmInstellingen::searchDone()
         m_device->setText(QStringLiteral("= %1: unit found (%2)").arg(f.port.device, f.answer));
         return;
     }
+    if (!found.isEmpty())
+        return;
     showDevice();
     m_device->setText(m_device->text() + QStringLiteral("   (no unit found)"));
 }

@@ -104,6 +104,8 @@ int main(int argc, char *argv[])
     FrmHoofdscherm::Options options;
     options.homeFolder = HomeFolder::resolve(arguments.home);
     options.commandLine = arguments.commandLine;
+    if (arguments.simulate)
+        options.portOption = QStringLiteral("--simulate");
     FrmHoofdscherm window(options, port);
     QObject::connect(&window, &FrmHoofdscherm::programEnded, &app, &QCoreApplication::quit);
     window.show();

@@ -75,6 +75,7 @@ private slots:
     void saveGivesWaitingEngineItsPort();
     void saveReportsFailedWrite();
     void onlySaveOrCancelLeaveEditing();
+    void findUnitChoosesThePortThatAnswers_data();
     void findUnitChoosesThePortThatAnswers();
 };
 
@@ -255,19 +256,71 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
     QVERIFY(w.port.isOpen());
 }
 
-QTEST_MAIN(TestFrmInstellingen)
-#include "tst_frminstellingen.moc"
+void TestFrmInstellingen::findUnitChoosesThePortThatAnswers_data()
+{
+    // In the texts %d is the folder of the system's devices, %b that of the stable links.
+    QTest::addColumn<QString>("runDevice"); // every port number reaches it for this run; empty none
+    QTest::addColumn<QString>("runOption");
+    QTest::addColumn<QString>("link");      // a stable link to %d/ttyUSB0; empty none
+    QTest::addColumn<QString>("answering"); // the device the unit answers on
+    QTest::addColumn<QString>("first");     // the device tried first
+    QTest::addColumn<int>("combo");
+    QTest::addColumn<QString>("buttons");
+    QTest::addColumn<QString>("label");
+    const QString debugInfo = QStringLiteral("(Diagnostic level: Debug info)");
+    QTest::newRow("system port") << "" << "" << "" << "%d/ttyUSB0" << "scripted1" << 1 << "-SX-"
+                                 << "= %d/ttyUSB0: unit found " + debugInfo;
+    // The device of this run is tried, first, and named as given, not by a number.
+    QTest::newRow("--port") << "/home/tech/unit-link" << "--port" << "" << "/home/tech/unit-link"
+                            << "/home/tech/unit-link" << 0 << "C--L"
+                            << "--port /home/tech/unit-link (this run): unit found " + debugInfo;
+    QTest::newRow("--simulate") << "/dev/pts/7" << "--simulate" << "" << "/dev/pts/7" << "/dev/pts/7" << 0 << "C--L"
+                                << "--simulate /dev/pts/7 (this run): unit found " + debugInfo;
+    // A port with a stable name goes by it: it says which adapter it is.
+    const QString link = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+    QTest::newRow("stable link") << "" << "" << link << "%b/" + link << "scripted1" << 1 << "-SX-"
+                                 << "= %b/" + link + ": unit found " + debugInfo;
+}
 
 void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
 {
+    QFETCH(QString, runDevice);
+    QFETCH(QString, runOption);
+    QFETCH(QString, link);
+    QFETCH(QString, answering);
+    QFETCH(QString, first);
+    QFETCH(int, combo);
+    QFETCH(QString, buttons);
+    QFETCH(QString, label);
+    QTemporaryDir folders;
+    const QString devices = folders.filePath(QStringLiteral("dev"));
+    const QString byId = folders.filePath(QStringLiteral("by-id"));
+    QVERIFY(QDir().mkpath(devices) && QDir().mkpath(byId));
+    auto place = [&](QString text) {
+        return text.replace(QStringLiteral("%d"), devices).replace(QStringLiteral("%b"), byId);
+    };
+    QStringList system;
+    for (const char *name : {"ttyS0", "ttyUSB0"}) {
+        system << devices + u'/' + QLatin1String(name);
+        writeFile(system.last(), QByteArray());
+    }
+    if (!link.isEmpty())
+        QVERIFY(QFile::link(devices + QStringLiteral("/ttyUSB0"), byId + u'/' + link));
+    answering = place(answering);
+
     SetupWorld w(0);
-    // Port 2 is silent, port 4 answers a read of item 0 with "Debug info".
-    std::vector<ScriptedPort *> made;
-    w.dialog->setSearchMaker([&made] {
-        auto factory = [&made](const PortCandidate &candidate) -> std::unique_ptr<Port> {
+    if (!runDevice.isEmpty()) {
+        w.port.setDeviceForEveryNumber(runDevice);
+        w.dialog->setRunPortOption(runOption);
+    }
+    w.dialog->setPortSources({[system] { return system; }, byId});
+    // Only the answering device answers a read of item 0, with "Debug info".
+    QStringList tried;
+    w.dialog->setSearchMaker([&](const QList<PortCandidate> &candidates) {
+        auto factory = [&](const PortCandidate &candidate) -> std::unique_ptr<Port> {
             auto port = std::make_unique<ScriptedPort>();
-            made.push_back(port.get());
-            if (candidate.portNumber == 4) {
+            tried << candidate.device;
+            if (candidate.device == answering) {
                 ScriptedPort *p = port.get();
                 const QByteArray request = Frames::complete(Frames::readRequestBody(0));
                 p->setWriteHook([p, request](quint8) {
@@ -277,19 +330,29 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
             }
             return port;
         };
-        return std::make_unique<UnitSearch>(QList<PortCandidate>{{2, "/dev/ttyS1"}, {4, "/dev/ttyUSB0"}}, factory);
+        return std::make_unique<UnitSearch>(candidates, factory);
     });
     // Nothing is tried until the operator asks.
     QTest::qWait(100);
-    QVERIFY(made.empty());
+    QVERIFY(tried.isEmpty());
 
     w.find<QPushButton>(QStringLiteral("CmdFindUnit"))->click();
     QVERIFY(w.dialog->isSearching());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 10000);
-    QCOMPARE(made.size(), size_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 20000);
+    QVERIFY(!tried.isEmpty());
+    QCOMPARE(tried.first(), first);
+    QVERIFY2(tried.contains(answering), qPrintable(tried.join(u' ')));
+    QCOMPARE(tried.removeDuplicates(), 0);
+    // A stable link and its device are one port, tried once.
+    QCOMPARE(tried.contains(devices + QStringLiteral("/ttyUSB0")), link.isEmpty());
     // Chosen, not yet stored: Save stores it.
-    QCOMPARE(w.combo->currentIndex(), 3);
-    QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
-    QVERIFY(w.find<QLabel>(QStringLiteral("LblDevice"))->text().contains(QStringLiteral("Diagnostic level: Debug info")));
+    QCOMPARE(w.combo->currentIndex(), combo);
+    QCOMPARE(w.buttons(), buttons);
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), place(label));
     QCOMPARE(w.session().setup.Compoort, 0);
+    // The tool's own port is open again.
+    QVERIFY(w.port.isOpen());
 }
+
+QTEST_MAIN(TestFrmInstellingen)
+#include "tst_frminstellingen.moc"
