@@ -6,6 +6,8 @@
 #include "FrmInstellingen.h"
 #include "QtDialogs.h"
 #include "QtItemControls.h"
+#include "LinkStatusLine.h"
+#include "SerialDeviceWatch.h"
 #include "ShapeIndicator.h"
 #include "StatusReport.h"
 #include "TracePage.h"
@@ -85,6 +87,13 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
 
     buildWindow();
     m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
+    // Before the port is first opened, so an absent one is watched from the start.
+    m_deviceWatch = new SerialDeviceWatch(m_session->datacom.linkState(), options.serialDevices, this);
+    connect(m_deviceWatch, &SerialDeviceWatch::newDevicesChanged, this, [this](const QStringList &devices) {
+        m_status->linkLine()->setOffer(devices.isEmpty() ? QString() : devices.last());
+        if (m_instellingen)
+            m_instellingen->setFirstDevices(devices);
+    });
 
     // The timers run from the window's creation; their first ticks come from
     // the event loop, after the start-up sequence has returned.
@@ -546,6 +555,7 @@ void FrmHoofdscherm::Setup_Click()
     if (!m_instellingen) {
         m_instellingen = new FrmInstellingen(*m_session, *this, this);
         m_instellingen->setRunPortOption(m_portOption);
+        m_instellingen->setFirstDevices(m_deviceWatch->newDevices());
     }
     m_instellingen->show();
     m_instellingen->raise();

@@ -24,12 +24,22 @@ public:
     // The words for a state.
     static QString text(const LinkState &link);
 
+    // A serial device plugged in while the port waits for its own, offered
+    // after the state ("New serial device /dev/ttyUSB1 — press Find unit");
+    // empty offers none.
+    void setOffer(const QString &device);
+
     QString shownText() const;
     LinkState::State shownState() const { return m_state; }
 
 private:
+    void showText();
+
     QLabel *m_icon = nullptr;
     QLabel *m_text = nullptr;
     LinkState::State m_state = LinkState::State::Closed;
     bool m_shown = false;
+    QString m_stateText;
+    QString m_tip; // beyond the text
+    QString m_offer;
 };
