@@ -174,7 +174,13 @@ void FrmInstellingen::showDevice()
 {
     // Which device the chosen number reaches on this system.
     const int index = m_comboCom->currentIndex();
-    const QString device = index >= 0 ? m_session.datacom.port().deviceName(index + 1) : QString();
+    const Port &port = m_session.datacom.port();
+    const QString device = index >= 0 ? port.deviceName(index + 1) : QString();
+    // A device named for this run is reached by every number: no mapping to show.
+    if (port.opensAnyNumber() && !device.isEmpty()) {
+        m_device->setText(QStringLiteral("%1 %2 (this run)").arg(m_runPortOption, device));
+        return;
+    }
     m_device->setText(device.isEmpty() ? QStringLiteral("(no such port)") : QStringLiteral("= ") + device);
 }
 

@@ -137,12 +137,17 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<int>("stored");
     QTest::addColumn<bool>("opens");
     QTest::addColumn<bool>("withDefault"); // a default.set to read again
+    QTest::addColumn<QString>("runDevice"); // every number reaches it for this run (--port); empty none
+    QTest::addColumn<QString>("label");     // beside the number after Save
 
-    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true;
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true;
-    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true;
-    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true;
-    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false;
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << "" << "= scripted1";
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << "" << "= scripted5";
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << "" << "= scripted4";
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << "" << "(no such port)";
+    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << "" << "= scripted5";
+    // Under --port the number reaches the device named for this run alone:
+    // said so, not as if the number mapped to it; the number is kept for later runs.
+    QTest::newRow("--port") << 2 << 4 << 4 << true << true << "~/unit-link" << "--port ~/unit-link (this run)";
 }
 
 void TestFrmInstellingen::save()
@@ -152,7 +157,10 @@ void TestFrmInstellingen::save()
     QFETCH(int, stored);
     QFETCH(bool, opens);
     QFETCH(bool, withDefault);
+    QFETCH(QString, runDevice);
+    QFETCH(QString, label);
     SetupWorld w(compoort, QString(), false, withDefault);
+    w.port.setDeviceForEveryNumber(runDevice);
     // A choice made on screen but not in a file or the unit.
     w.controls().combo(10)->setCurrentIndex(2);
     const int opensBefore = w.port.openCount();
@@ -178,6 +186,7 @@ void TestFrmInstellingen::save()
     QCOMPARE(w.controls().combo(10)->currentIndex(), withDefault ? 0 : 2);
     QCOMPARE(w.controls().combo(10)->count(), 5);
     QCOMPARE(w.boxes(), QString());
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), label);
 }
 
 // Neither Save nor "Open ComPort" touches the port under a running transfer.
