@@ -1,5 +1,7 @@
 #include "SerialDeviceWatch.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QTimer>
 
@@ -7,8 +9,16 @@ SerialDeviceWatch::SerialDeviceWatch(LinkState &link, Lister lister, QObject *pa
     : QObject(parent), m_lister(std::move(lister)), m_timer(new QTimer(this))
 {
     if (!m_lister) {
-        m_lister = [] {
-            QStringList devices;
+        // Qt's listing walks the system's whole tty tree (about 15 ms); where
+        // device nodes live in a folder, a device plugged in changes that
+        // folder's time, so the last listing holds while the time is the same.
+        m_lister = [stamp = QDateTime(), devices = QStringList()]() mutable {
+            const QFileInfo folder(QStringLiteral("/dev"));
+            const QDateTime now = folder.exists() ? folder.lastModified() : QDateTime();
+            if (now.isValid() && now == stamp)
+                return devices;
+            stamp = now;
+            devices.clear();
             for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
                 devices << info.systemLocation();
             return devices;
