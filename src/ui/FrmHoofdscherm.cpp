@@ -201,7 +201,7 @@ void FrmHoofdscherm::TmrAfhandel_Timer()
 {
     // A message box the engine shows runs a nested event loop in which this
     // timer fires again; the engine must not step while a step is under way.
-    if (m_inEngineTick || m_ended)
+    if (m_inEngineTick || m_ended || m_engineHeld)
         return;
     const QScopedValueRollback guard(m_inEngineTick, true);
     m_session->engine.InterfaceTick(0);
@@ -556,6 +556,7 @@ void FrmHoofdscherm::Setup_Click()
         m_instellingen = new FrmInstellingen(*m_session, *this, this);
         m_instellingen->setRunPortOption(m_portOption);
         m_instellingen->setFirstDevices(m_deviceWatch->newDevices());
+        m_instellingen->setEngineHold([this](bool hold) { m_engineHeld = hold; });
     }
     m_instellingen->show();
     m_instellingen->raise();

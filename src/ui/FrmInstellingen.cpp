@@ -239,6 +239,10 @@ void FrmInstellingen::CmdFindUnit_Click()
         b->setEnabled(false);
     m_comboCom->setEnabled(false);
     m_device->setText(QStringLiteral("Searching..."));
+    // An engine finding its port closed opens it again at once, taking the
+    // device from under the probe: it waits until the search is done.
+    if (m_engineHold)
+        m_engineHold(true);
     m_session.datacom.CloseComPort();
     m_searchTimer->start();
 }
@@ -270,6 +274,8 @@ void FrmInstellingen::searchDone()
     m_search.reset();
     m_cmdFindUnit->setEnabled(true);
     m_session.reopenComPort();
+    if (m_engineHold)
+        m_engineHold(false);
     setEditing(m_wasEditing);
     if (m_wasEditing)
         UnlockCombo();

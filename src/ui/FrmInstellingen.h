@@ -49,6 +49,9 @@ public:
     void setFirstDevices(const QStringList &devices) { m_firstDevices = devices; }
     // The option that named this run's device ("--port", "--simulate"), for the words.
     void setRunPortOption(const QString &option) { m_runPortOption = option; }
+    // Called with true before "Find unit" closes the tool's own port, false
+    // after it is opened again: the engine must not reopen the port meanwhile.
+    void setEngineHold(std::function<void(bool)> hold) { m_engineHold = std::move(hold); }
     // The ports "Find unit" tries, in order: the first devices, the tool's own, every other.
     QList<PortCandidate> searchCandidates() const;
     bool isSearching() const;
@@ -86,6 +89,7 @@ private:
     SearchMaker m_searchMaker;
     PortSources m_portSources;
     QStringList m_firstDevices;
+    std::function<void(bool)> m_engineHold;
     QString m_runPortOption = QStringLiteral("--port");
     std::unique_ptr<UnitSearch> m_search;
     QTimer *m_searchTimer;

@@ -325,10 +325,15 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
     w.dialog->setPortSources({[system] { return system; }, byId});
     // Only the answering device answers a read of item 0, with "Debug info".
     QStringList tried;
+    bool ownOpenMeanwhile = false;
     w.dialog->setSearchMaker([&](const QList<PortCandidate> &candidates) {
         auto factory = [&](const PortCandidate &candidate) -> std::unique_ptr<Port> {
             auto port = std::make_unique<ScriptedPort>();
             tried << candidate.device;
+            // The engine runs on; it must leave the tool's own port to the probe.
+            for (int tick = 0; tick < 2 * Interface::kWakeUpWait; ++tick)
+                w.window->TmrAfhandel_Timer();
+            ownOpenMeanwhile = ownOpenMeanwhile || w.port.isOpen();
             if (candidate.device == answering) {
                 ScriptedPort *p = port.get();
                 const QByteArray request = Frames::complete(Frames::readRequestBody(0));
@@ -352,6 +357,7 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
     QCOMPARE(tried.first(), first);
     QVERIFY2(tried.contains(answering), qPrintable(tried.join(u' ')));
     QCOMPARE(tried.removeDuplicates(), 0);
+    QVERIFY(!ownOpenMeanwhile);
     // A stable link and its device are one port, tried once.
     QCOMPARE(tried.contains(devices + QStringLiteral("/ttyUSB0")), link.isEmpty());
     // Chosen, not yet stored: Save stores it.
