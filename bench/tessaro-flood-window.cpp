@@ -2,9 +2,10 @@
 // the engine's abort box. Clicks "read all", waits for the modal box that ends
 // the failed reading, keeps it open for the given seconds (a nested event loop
 // in which nothing reads the port) and prints the peak resident size and the
-// bytes the port dropped. Run by scripts/flood.sh; prints figures, asserts nothing.
+// bytes the port dropped. Logs into HOME (Log/), or a temporary folder without
+// it. Run by scripts/flood.sh; prints figures, asserts nothing.
 //
-//   tessaro-flood-window DEVICE [SECONDS]
+//   tessaro-flood-window DEVICE [SECONDS [HOME]]
 
 #include "link/SerialPort.h"
 #include "ui/FrmHoofdscherm.h"
@@ -41,16 +42,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: tessaro-flood-window DEVICE [SECONDS]\n");
+        std::fprintf(stderr, "usage: tessaro-flood-window DEVICE [SECONDS [HOME]]\n");
         return 2;
     }
     const int seconds = arguments.value(2, QStringLiteral("60")).toInt();
 
     SerialPort port;
     port.setDeviceOverride(arguments.at(1));
-    QTemporaryDir home;
+    QTemporaryDir temporaryHome;
     FrmHoofdscherm::Options options;
-    options.homeFolder = home.path();
+    options.homeFolder = arguments.size() > 3 ? arguments.at(3) : temporaryHome.path();
     FrmHoofdscherm window(options, port);
     window.show();
     if (!port.isOpen()) {

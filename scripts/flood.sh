@@ -9,7 +9,8 @@
 # The command-line tool is started again each time it gives up, for SECONDS.
 # The window (tessaro) runs idle for SECONDS; tessaro-flood-window (bench/)
 # holds the window at the abort box of a failed "read all" for BOX_SECONDS, a
-# nested event loop in which nothing reads the port.
+# nested event loop in which nothing reads the port. Every run logs into the
+# same home folder, whose daily log growth is reported.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
@@ -104,7 +105,7 @@ measure() {
 
 cli=("$CLI" --home "$WORK/home" --timeout "$SECONDS_PER_RUN" --port @DEV@ read-all -)
 app=("$APP" --home "$WORK/home" --port @DEV@)
-held=("$HELD" @DEV@ "$BOX_SECONDS")
+held=("$HELD" @DEV@ "$BOX_SECONDS" "$WORK/home")
 
 measure "cli, 960 B/s" 960 "$SECONDS_PER_RUN" "${cli[@]}"
 measure "cli, full speed" 0 "$SECONDS_PER_RUN" "${cli[@]}"

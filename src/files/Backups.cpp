@@ -34,7 +34,7 @@ Saved save(const QString &homeFolder, const Stores::ValueStore &values, const QD
     QString path = QDir(dir).filePath(name);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(dir).filePath(QFileInfo(name).completeBaseName() + QStringLiteral("-%1.cfg").arg(n));
-    const FileResult written = LeesIniFile::writeSettingsValues(values, path);
+    const FileResult written = LeesIniFile::writeSettingsValues(values, path, homeFolder);
     if (!written)
         return {QString(), written.error};
     return {path, QString()};

@@ -21,4 +21,11 @@ bool isInstalledProgramFolder(const QString &folder);
 // True when a file can actually be created in the folder.
 bool isWritableFolder(const QString &folder);
 
+// Why the home folder's own file at path (the daily log, Tessaro.set,
+// default.set, a backup) must not be written through the link that stands
+// for it or for a folder on its way: the file it leads to lies outside the
+// home folder, or belongs to another owner than the link. Empty when the file
+// may be written.
+QString linkRefusal(const QString &homeFolder, const QString &path);
+
 } // namespace HomeFolder

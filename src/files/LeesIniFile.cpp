@@ -99,11 +99,12 @@ void applySettings(Stores &stores, ItemControls &controls, const std::array<QStr
     ModUnitUpdate::ShowAllValues(stores, controls);
 }
 
-FileResult writeSettings(Stores &stores, ItemControls &controls, const QString &path)
+FileResult writeSettings(Stores &stores, ItemControls &controls, const QString &path,
+                         const QString &homeFolder = QString())
 {
     ModUnitUpdate::TakeAllValues(stores, controls);
     stores.WorkingToFileValues();
-    return writeSettingsValues(stores.fileValues, path);
+    return writeSettingsValues(stores.fileValues, path, homeFolder);
 }
 
 qint16 setupNumber(const QString &text)
@@ -113,7 +114,7 @@ qint16 setupNumber(const QString &text)
 
 } // namespace
 
-FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path)
+FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path, const QString &homeFolder)
 {
     const QString what = QStringLiteral("settings file");
     QByteArray content;
@@ -135,7 +136,7 @@ FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &
         }
         content += QByteArray::number(i) + kSettingsSeparator + valueBytes + "\r\n";
     }
-    return TextFile::replaceAtomically(path, content, what);
+    return TextFile::replaceAtomically(path, content, what, homeFolder);
 }
 
 QString setupFilePath(const QString &homeFolder)
@@ -182,7 +183,7 @@ FileResult WriteSetupFile(const Setup &setup, const QString &homeFolder)
     QByteArray content;
     for (int i = 0; i < kSetupLineCount; ++i)
         content += kSetupLabels[i] + values[i] + "\r\n";
-    return TextFile::replaceAtomically(path, content, QStringLiteral("setup file"));
+    return TextFile::replaceAtomically(path, content, QStringLiteral("setup file"), homeFolder);
 }
 
 FileResult WriteSettingsFile(Stores &stores, ItemControls &controls, const QString &path)
@@ -214,7 +215,7 @@ FileResult ReadSettingsFile(Stores &stores, ItemControls &controls, const QStrin
 
 FileResult WriteDefaultSettings(Stores &stores, ItemControls &controls, const QString &homeFolder)
 {
-    return writeSettings(stores, controls, defaultSettingsPath(homeFolder));
+    return writeSettings(stores, controls, defaultSettingsPath(homeFolder), homeFolder);
 }
 
 void ReadDefaultSettings(Stores &stores, ItemControls &controls, const QString &homeFolder)

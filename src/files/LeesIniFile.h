@@ -34,8 +34,10 @@ FileResult WriteSetupFile(const Setup &setup, const QString &homeFolder);
 // does nothing.
 FileResult WriteSettingsFile(Stores &stores, ItemControls &controls, const QString &path);
 // Writes the 250 lines from the given values, the screen untouched; refuses
-// as WriteSettingsFile does.
-FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path);
+// as WriteSettingsFile does. With homeFolder given, the file is one of the
+// home folder's own (a backup) and is not written through a link out of it.
+FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path,
+                               const QString &homeFolder = QString());
 // Reads every item from the file into the file and working values, forgets the
 // unit's values, and shows the result. A file that is missing or cannot be read
 // to its end changes nothing and gives a failure. An empty path does nothing.

@@ -1,5 +1,6 @@
 #include "Logfile.h"
 
+#include "HomeFolder.h"
 #include "Setup.h"
 
 #include "model/Cp1252.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <utility>
 
 namespace {
 
@@ -41,20 +44,41 @@ Logfile::~Logfile() = default;
 void Logfile::WriteLogLine(const QString &text)
 {
     const QDateTime now = m_clock();
-    const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + text;
     if (m_setup.Logfile == 0) {
         closeFile();
         return;
     }
+    // One call, one line: every control character (a line break, an escape
+    // code in a text read back from the unit) is shown by its name, in the
+    // window as in the file, so neither a line break nor a terminal that
+    // shows the file acts on it.
+    const QString shown = Diverse::visibleText(text);
+    const QString line = now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + shown;
     m_lines.AddLogLine(line);
     if (m_lineListener)
-        m_lineListener(text);
-    // One call, one line in the file: a line break inside the text (a unit's
-    // text read back) is written by its name, as received bytes are logged.
-    QString fileLine = line;
-    fileLine.replace(u'\r', QStringLiteral("[CR]")).replace(u'\n', QStringLiteral("[LF]"));
+        m_lineListener(shown);
     // A line the file cannot take is lost without a word; the window shows it.
-    appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(fileLine) + kLineEnd.toByteArray());
+    appendLine(fileNameFor(now.date()), now, Cp1252::encodeLossy(line) + kLineEnd.toByteArray());
+    if (!m_refusalToTell.isEmpty())
+        showOnly(now, std::exchange(m_refusalToTell, QString()));
+}
+
+void Logfile::showOnly(const QDateTime &now, const QString &text)
+{
+    const QString shown = Diverse::visibleText(text);
+    m_lines.AddLogLine(now.time().toString(QStringLiteral("HH:mm:ss")) + u' ' + shown);
+    if (m_lineListener)
+        m_lineListener(shown);
+}
+
+QString Logfile::refusalOf(const QString &path) const
+{
+    // A pipe or a device takes no appended line and has no end to look at
+    // (and opening a pipe may wait for a reader); a folder fails to open by itself.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return QStringLiteral("it is not a regular file (a pipe, a device or a socket)");
+    return HomeFolder::linkRefusal(m_homeFolder, path);
 }
 
 QString Logfile::logFolder() const
@@ -76,6 +100,15 @@ void Logfile::closeFile()
 
 bool Logfile::openFile(const QString &path)
 {
+    if (const QString reason = refusalOf(path); !reason.isEmpty()) {
+        if (m_refusedPath != path) {
+            m_refusedPath = path;
+            m_refusalToTell = QStringLiteral("The log file %1 is not written: %2.")
+                                  .arg(QDir::toNativeSeparators(path), reason);
+        }
+        return false;
+    }
+    m_refusedPath.clear();
     auto file = std::make_unique<QFile>(path);
     bool canRead = false;
     if (!openForAppend(*file, &canRead)) {

@@ -21,6 +21,11 @@ namespace Diverse { class LogLines; }
 // the day changes, when logging is off at a call, on a failed write and on
 // destruction, and opened afresh each new second, so a file the operator
 // moved away or deleted is written again.
+//
+// The day's file is not written through a link that leads out of the home
+// folder or to a file of another owner, nor when it is a pipe or a device:
+// such a file is refused, with one line in the window saying so, and the
+// lines keep going to the window.
 class Logfile
 {
 public:
@@ -45,6 +50,9 @@ public:
 
 private:
     bool openFile(const QString &path);
+    QString refusalOf(const QString &path) const;
+    // A line for the window (and the listener) only.
+    void showOnly(const QDateTime &now, const QString &text);
     bool appendLine(const QString &path, const QDateTime &now, const QByteArray &bytes);
 
     const Setup &m_setup;
@@ -60,4 +68,8 @@ private:
     QDateTime m_openedAt;
     bool m_canRead = false;
     qint64 m_endAfterLastLine = -1;
+    // The file last refused, and why, so the refusal is told once; the
+    // reason is told after the line that met it.
+    QString m_refusedPath;
+    QString m_refusalToTell;
 };

@@ -46,5 +46,5 @@ FileResult Preferences::write(const QString &homeFolder) const
 {
     const QString content = kReadBack + u'=' + (readBack ? u'1' : u'0') + QStringLiteral("\r\n");
     return TextFile::replaceAtomically(filePath(homeFolder), Cp1252::encodeLossy(content),
-                                       QStringLiteral("preferences file"));
+                                       QStringLiteral("preferences file"), homeFolder);
 }

@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "HomeFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,10 @@
 #include <array>
 #include <filesystem>
 #include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace TextFile {
 namespace {
@@ -161,7 +167,8 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
     return {};
 }
 
-FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what)
+FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
+                             const QString &homeFolder)
 {
     QFileInfo info(path);
     // A link is followed: the file it names is replaced, the link stays.
@@ -176,6 +183,10 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
                                                     : QStringLiteral("No file was written.")));
     };
 
+    if (!homeFolder.isEmpty()) {
+        if (const QString reason = HomeFolder::linkRefusal(homeFolder, path); !reason.isEmpty())
+            return failure(reason);
+    }
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return failure(QStringLiteral("the folder \"%1\" does not exist").arg(displayName(folder.path())));
@@ -203,8 +214,20 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
         file.cancelWriting(); // the temporary file is removed, the old one stays
         return failure(reason);
     }
+#ifdef Q_OS_UNIX
+    // The file keeps its owner and group: a save by root over another user's
+    // file leaves it that user's. Where the process may not give the file
+    // away, it keeps the group where it may, else its own, as a new file.
+    if (existed && file.handle() >= 0) {
+        const uid_t owner = info.ownerId();
+        const gid_t group = info.groupId();
+        if (::fchown(file.handle(), owner, group) != 0)
+            (void)::fchown(file.handle(), uid_t(-1), group);
+    }
+#endif
     if (!file.commit())
         return failure(reasonText(file.errorString()));
+    // After the owner: a change of owner clears some mode bits.
     if (existed)
         QFile::setPermissions(temporary, info.permissions());
     std::error_code error;

@@ -33,10 +33,14 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
 // Replaces the file with content through a temporary file in the same folder,
 // "<name>.tessaro-save-XXXXXX", renamed over the old one only when every byte
 // reached the disk; such temporaries of this file left by an interrupted save
-// are removed first. A link is followed; a folder, a pipe or a device in the
-// file's place is refused. On failure the old file is untouched and the result
-// names the file (as "the <what>") and the reason.
-FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what);
+// are removed first. The new file gets the old one's mode and, where the
+// process may give it, its owner and group. A link is followed; a folder, a
+// pipe or a device in the file's place is refused. On failure the old file is untouched and the result
+// names the file (as "the <what>") and the reason. A file of the home folder
+// (homeFolder given) is not written through a link that leads out of the
+// home folder or to a file of another owner (see HomeFolder::linkRefusal).
+FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
+                             const QString &homeFolder = QString());
 
 // The path as the operator knows it (native separators).
 QString displayName(const QString &path);

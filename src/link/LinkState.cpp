@@ -61,6 +61,9 @@ QString LinkState::describe(Port::Problem problem, const QString &device, const 
     case Port::Problem::PermissionDenied: text = QStringLiteral("%1: permission denied").arg(name); break;
     case Port::Problem::InUse: text = QStringLiteral("%1: in use by another program").arg(name); break;
     case Port::Problem::NotADevice: text = QStringLiteral("%1: not a serial device").arg(name); break;
+    case Port::Problem::TerminalSession:
+        text = QStringLiteral("%1 is a terminal session, not a serial device").arg(name);
+        break;
     case Port::Problem::DeviceLost: text = QStringLiteral("the serial device %1 disappeared").arg(name); break;
     case Port::Problem::WriteFailed: text = QStringLiteral("%1: output refused, port closed").arg(name); break;
     case Port::Problem::Other:

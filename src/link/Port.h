@@ -31,6 +31,7 @@ public:
         PermissionDenied, // on Linux: not a member of the device's group (dialout)
         InUse,            // another program holds the device
         NotADevice,       // a folder or a plain file, or not a serial device
+        TerminalSession,  // some session's controlling terminal (a login, a shell window)
         DeviceLost,       // went away while open (unplugged, far end gone)
         WriteFailed,      // the device refused output and was closed
         Other,

@@ -5,14 +5,21 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <dirent.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace {
@@ -83,6 +90,70 @@ Port::Problem problemOfErrno(int error)
     default:
         return Port::Problem::Other;
     }
+}
+#endif
+
+#ifdef Q_OS_LINUX
+// Whether a process has the terminal with the device number rdev as its
+// controlling terminal: the seventh field of /proc/<pid>/stat, after the
+// command name in parentheses (which may hold blanks and parentheses itself).
+bool isAnyProcessTerminal(dev_t rdev)
+{
+    const unsigned major = ::major(rdev);
+    const unsigned minor = ::minor(rdev);
+    const long long ttyNumber = (long long)((major & 0xFFF) << 8) | (minor & 0xFF) | ((long long)(minor & ~0xFFu) << 12);
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return false;
+    bool found = false;
+    while (const dirent *entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+            continue;
+        const QByteArray statPath = QByteArray("/proc/") + entry->d_name + "/stat";
+        const int fd = ::open(statPath.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue; // ended meanwhile
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+        ::close(fd);
+        if (n <= 0)
+            continue;
+        buffer[n] = '\0';
+        const char *fields = std::strrchr(buffer, ')');
+        int ppid = 0, pgrp = 0, session = 0;
+        long long tty = 0;
+        char state = 0;
+        if (fields && std::sscanf(fields + 1, " %c %d %d %d %lld", &state, &ppid, &pgrp, &session, &tty) == 5
+            && tty != 0 && tty == ttyNumber) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return found;
+}
+#endif
+
+#ifdef Q_OS_UNIX
+// A login, a shell window or another program's session runs on the terminal:
+// bytes written there go to its programs, and what is typed there is read.
+// TIOCGSID answers only for the caller's own controlling terminal; for
+// another session's the processes' terminals tell.
+bool isSessionTerminal(int fd, dev_t rdev)
+{
+#ifdef TIOCGSID
+    pid_t session = 0;
+    if (::ioctl(fd, TIOCGSID, &session) == 0)
+        return true;
+#else
+    Q_UNUSED(fd);
+#endif
+#ifdef Q_OS_LINUX
+    return isAnyProcessTerminal(rdev);
+#else
+    Q_UNUSED(rdev);
+    return false;
+#endif
 }
 #endif
 
@@ -179,6 +250,12 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
     if (!::isatty(fd)) {
         ::close(fd);
         return Problem::NotADevice;
+    }
+    // The device as opened, should the name have been pointed elsewhere since the look.
+    struct stat opened;
+    if (::fstat(fd, &opened) == 0 && isSessionTerminal(fd, opened.st_rdev)) {
+        ::close(fd);
+        return Problem::TerminalSession;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

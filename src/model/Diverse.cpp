@@ -3,6 +3,20 @@
 #include "Cp1252.h"
 
 namespace Diverse {
+namespace {
+
+bool isC1Control(QChar c)
+{
+    return c.unicode() >= 0x80 && c.unicode() <= 0x9F;
+}
+
+// "[9D]" for U+009D.
+QString c1Name(QChar c)
+{
+    return QStringLiteral("[%1]").arg(QString::number(c.unicode(), 16).toUpper());
+}
+
+} // namespace
 
 QString ByteToLogText(int byte)
 {
@@ -17,7 +31,12 @@ QString ByteToLogText(int byte)
         return QString::fromLatin1(kNames[b]);
     if (b == 127)
         return QStringLiteral("[RUBOUT]");
-    return QString(Cp1252::charOf(quint8(b)));
+    // The five bytes Windows-1252 leaves undefined decode to C1 control
+    // characters, which a terminal acts on (0x9D starts a command): by number.
+    const QChar c = Cp1252::charOf(quint8(b));
+    if (isC1Control(c))
+        return c1Name(c);
+    return QString(c);
 }
 
 QString visibleText(const QString &text)
@@ -27,6 +46,8 @@ QString visibleText(const QString &text)
     for (QChar c : text) {
         if (c.unicode() < 32 || c.unicode() == 127)
             shown += ByteToLogText(c.unicode());
+        else if (isC1Control(c))
+            shown += c1Name(c);
         else
             shown += c;
     }

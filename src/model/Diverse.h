@@ -8,10 +8,13 @@
 namespace Diverse {
 
 // The log form of a received byte: control bytes by their ASCII names in
-// brackets, every other byte as its Windows-1252 character.
+// brackets, the five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) by their number, e.g. "[9D]", every other byte as its
+// Windows-1252 character.
 QString ByteToLogText(int byte);
 // A text for people: every control character (below 32, and 127) in its log
-// form, e.g. "[ESC]"; everything else as it is.
+// form, e.g. "[ESC]", and every C1 control character U+0080..U+009F by its
+// number, e.g. "[9D]"; everything else as it is.
 QString visibleText(const QString &text);
 // 0..15 for a hexadecimal digit (and 15 for "-"); only the first character counts.
 int HexDigitValue(const QString &text);

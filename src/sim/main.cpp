@@ -5,78 +5,18 @@
 #include "UnitFaults.h"
 #include "UnitItems.h"
 
+#include "link/StopSignals.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <optional>
 #include <cstdio>
-#include <unistd.h>
-
-#ifdef Q_OS_LINUX
-#include <sys/signalfd.h>
-#endif
 
 namespace {
-
-// Ends the event loop on SIGINT, SIGTERM and SIGHUP, so the link is removed on
-// the way out. The signals are blocked and read from a descriptor, which the
-// event loop watches like any other. Elsewhere they end the program at once and
-// the next unit replaces the link left behind.
-class SignalWatch
-{
-public:
-    // Before any thread starts, so every thread inherits the blocked signals.
-    static void blockSignals()
-    {
-#ifdef Q_OS_LINUX
-        sigset_t set;
-        signalSet(&set);
-        ::sigprocmask(SIG_BLOCK, &set, nullptr);
-#endif
-    }
-
-    explicit SignalWatch(QObject *owner)
-    {
-#ifdef Q_OS_LINUX
-        sigset_t set;
-        signalSet(&set);
-        m_fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-        if (m_fd < 0)
-            return;
-        auto *notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, owner);
-        QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { QCoreApplication::exit(0); });
-#else
-        Q_UNUSED(owner);
-#endif
-    }
-
-    ~SignalWatch()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    SignalWatch(const SignalWatch &) = delete;
-    SignalWatch &operator=(const SignalWatch &) = delete;
-
-private:
-#ifdef Q_OS_LINUX
-    static void signalSet(sigset_t *set)
-    {
-        sigemptyset(set);
-        sigaddset(set, SIGINT);
-        sigaddset(set, SIGTERM);
-        sigaddset(set, SIGHUP);
-    }
-#endif
-
-    int m_fd = -1;
-};
 
 void printError(const QString &text)
 {
@@ -202,7 +142,9 @@ void reportEvents(SimulatedUnit &unit, UnitItems &items, const QString &statePat
 
 int main(int argc, char *argv[])
 {
-    SignalWatch::blockSignals();
+    // SIGINT, SIGTERM and SIGHUP end the event loop, so the link is removed
+    // on the way out.
+    StopSignals::block();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaro-unit"));
     QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
@@ -239,7 +181,7 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(unit.devicePath()));
     std::fflush(stdout);
 
-    SignalWatch signalWatch(&app);
+    StopSignals stopSignals(&app);
     const int result = app.exec();
     unit.stop();
     return result;

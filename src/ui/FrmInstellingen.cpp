@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -147,6 +148,10 @@ void FrmInstellingen::UpdateCombo()
     const int index = m_session.setup.Compoort;
     m_comboCom->setCurrentIndex(index >= kPortCount ? 0 : qMax(index, -1));
     m_txtSetPath->setText(m_session.setup.SetPath);
+    m_shownPortIndex = m_comboCom->currentIndex();
+    m_shownSetPath = m_txtSetPath->text();
+    m_loadedCompoort = m_session.setup.Compoort;
+    m_loadedSetPath = m_session.setup.SetPath;
     showDevice();
 }
 
@@ -206,7 +211,21 @@ void FrmInstellingen::CmdSave_Click()
         return;
     setEditing(false);
     LockCombo();
+    const bool portChanged = m_comboCom->currentIndex() != m_shownPortIndex;
+    const bool pathChanged = m_txtSetPath->text() != m_shownSetPath;
     ComboToSettings();
+    // Another window on the same home folder may have saved its own choice
+    // since this dialog showed its values: what was not changed here is taken
+    // from the file as it is now, so that choice stays.
+    if (QFileInfo(LeesIniFile::setupFilePath(m_session.homeFolder)).isFile()) {
+        Setup onDisk;
+        LeesIniFile::ReadSetupFile(onDisk, m_session.homeFolder);
+        if (!portChanged && onDisk.Compoort != m_loadedCompoort)
+            m_session.setup.Compoort = onDisk.Compoort;
+        if (!pathChanged && onDisk.SetPath != m_loadedSetPath)
+            m_session.setup.SetPath = onDisk.SetPath;
+    }
+    UpdateCombo();
     const FileResult written = LeesIniFile::WriteSetupFile(m_session.setup, m_session.homeFolder);
     if (!written.ok)
         m_view.messageBox(written.error, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);

@@ -94,4 +94,10 @@ private:
     std::unique_ptr<UnitSearch> m_search;
     QTimer *m_searchTimer;
     bool m_wasEditing = false;
+    // What the dialog showed, and the setup it showed it from, so Save knows
+    // what the operator changed here and what another window saved meanwhile.
+    int m_shownPortIndex = -1;
+    QString m_shownSetPath;
+    qint16 m_loadedCompoort = 0;
+    QString m_loadedSetPath;
 };

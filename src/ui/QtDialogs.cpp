@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QSettings>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -128,6 +129,12 @@ std::optional<QString> chooseFile(QWidget *parent, bool save, const QString &pro
     if (!chosen)
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+void keepQtSettingsIn(const QString &folder)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
 }
 
 QString existingFolder(const QString &folder)

@@ -56,4 +56,8 @@ QString defaultSuffix(const QString &pairs);
 // Line breaks as the widgets show them: CR LF and a lone CR become LF.
 QString withNewlines(QString text);
 
+// Qt's own settings of this user (the file dialogs' history, view and order,
+// QtProject.conf) are kept in the folder from now on, not in ~/.config.
+void keepQtSettingsIn(const QString &folder);
+
 } // namespace QtDialogs

@@ -1,10 +1,12 @@
 // tessaro: the desktop tool that configures a Dubrion unit over a serial line.
 
 #include "FrmHoofdscherm.h"
+#include "QtDialogs.h"
 #include "StartArguments.h"
 
 #include "files/HomeFolder.h"
 #include "link/SerialPort.h"
+#include "link/StopSignals.h"
 
 #ifdef TESSARO_HAS_SIMULATOR
 #include "sim/SimulatedUnit.h"
@@ -12,6 +14,7 @@
 #endif
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -69,7 +72,11 @@ int main(int argc, char *argv[])
     if (const int status = answerBeforeWindow(argc, argv); status >= 0)
         return status;
 
+    // SIGINT, SIGTERM and SIGHUP end the event loop: the port is closed on the
+    // way out, and QSerialPort's lock file in /var/lock goes with it.
+    StopSignals::block();
     QApplication app(argc, argv);
+    StopSignals stopSignals(&app);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaro.svg")));
     // Ties the window to the desktop menu's entry (icon and name on Wayland).
@@ -103,6 +110,10 @@ int main(int argc, char *argv[])
 
     FrmHoofdscherm::Options options;
     options.homeFolder = HomeFolder::resolve(arguments.home);
+    // A home folder of its own (--home) keeps Qt's settings too, so a run
+    // for one customer leaves no file dialog history in the user's folder.
+    if (!arguments.home.isEmpty())
+        QtDialogs::keepQtSettingsIn(QDir(options.homeFolder).filePath(QStringLiteral("QtSettings")));
     options.commandLine = arguments.commandLine;
     if (arguments.simulate)
         options.portOption = QStringLiteral("--simulate");

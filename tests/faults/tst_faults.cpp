@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -116,6 +118,8 @@ private slots:
     void unitFaults_data();
     void unitFaults();
     void unitKilledMidReadAll();
+    void unitLinkOnSignal_data();
+    void unitLinkOnSignal();
     void idleNoiseAndText_data();
     void idleNoiseAndText();
     void settingsSaveDiskFaults_data();
@@ -378,6 +382,52 @@ void TestFaults::unitKilledMidReadAll()
 
     unit->terminate();
     QVERIFY(unit->waitForFinished(10000));
+}
+
+void TestFaults::unitLinkOnSignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("staleLink");   // a link left by a unit killed with -9
+    QTest::addColumn<bool>("linkTakenOver"); // another unit made the link its own meanwhile
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << false;
+    QTest::newRow("stale link replaced at start") << int(SIGTERM) << true << false;
+    QTest::newRow("link taken over stays") << int(SIGTERM) << false << true;
+}
+
+// A unit ended by a signal removes its link, and only while it still names
+// its own terminal; a link left behind by a killed unit is replaced at start.
+void TestFaults::unitLinkOnSignal()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, staleLink);
+    QFETCH(bool, linkTakenOver);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(u"unit"_s);
+    const QString elsewhere = dir.filePath(u"someone-elses-terminal"_s);
+    QVERIFY(QFile(elsewhere).open(QIODevice::WriteOnly));
+    if (staleLink)
+        QVERIFY(QFile::link(elsewhere, link));
+
+    QProcess unit;
+    unit.start(QStringLiteral(TESSARO_UNIT_PATH), {u"--fast"_s, u"--link"_s, link});
+    QVERIFY(unit.waitForStarted(10000));
+    for (int i = 0; i < 100 && unit.state() == QProcess::Running && !unit.canReadLine(); ++i)
+        unit.waitForReadyRead(100);
+    QVERIFY(unit.canReadLine());
+    const QString device = QString::fromLocal8Bit(unit.readLine()).trimmed();
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    if (linkTakenOver) {
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(elsewhere, link));
+    }
+
+    QCOMPARE(::kill(pid_t(unit.processId()), signal), 0);
+    QVERIFY(unit.waitForFinished(10000));
+    QCOMPARE(unit.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QFileInfo(link).isSymLink(), linkTakenOver);
+    QVERIFY(QFileInfo::exists(elsewhere));
 }
 
 void TestFaults::idleNoiseAndText_data()

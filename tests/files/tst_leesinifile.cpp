@@ -3,7 +3,9 @@
 
 #include "binding/HeadlessItemControls.h"
 #include "binding/Startup.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
+#include "files/Preferences.h"
 #include "files/Setup.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
@@ -16,6 +18,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -110,6 +113,8 @@ private slots:
     void saveCleansUpAfterInterruptedSave();
     void diskFaultKeepsOldFile_data();
     void diskFaultKeepsOldFile();
+    void homeFilesNotThroughLinks_data();
+    void homeFilesNotThroughLinks();
 
     void setupFileBytes();
     void readSetup_data();
@@ -515,13 +520,26 @@ void TestLeesIniFile::writeToMissingFolder()
 // A save killed between writing its temporary and renaming it leaves the
 // temporary behind, complete. The next save of that file removes it, and
 // nothing else: not another file's temporary, not a name of another shape,
-// not a link or a folder. The saved file keeps its permissions; a link to it
-// stays a link.
+// not a link or a folder. The saved file keeps its permissions and its owner;
+// a link to it stays a link.
 void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
 {
     const QString target = path(QStringLiteral("unit.cfg"));
     QVERIFY(FileBytes::write(target, "old"));
     QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+#ifdef Q_OS_UNIX
+    // Another user's file, saved over by root, stays that user's.
+    constexpr uid_t kOtherUser = 4242;
+    constexpr gid_t kOtherGroup = 4343;
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QCOMPARE(::chown(QFile::encodeName(target).constData(), kOtherUser, kOtherGroup), 0);
+    auto keepsOwner = [&] {
+        return !root || (QFileInfo(target).ownerId() == kOtherUser && QFileInfo(target).groupId() == kOtherGroup);
+    };
+#else
+    auto keepsOwner = [] { return true; };
+#endif
 
     const QStringList stale = {
         QStringLiteral("unit.cfg.tessaro-save-k3x9q0"),
@@ -553,6 +571,7 @@ void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
     QCOMPARE(FileBytes::names(m_dir->path()), expected);
     QVERIFY(FileBytes::read(target).contains("\r\n7    ->3\r\n"));
     QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(keepsOwner());
 
     // Saved through a link, the file it names is replaced.
     const QString link = path(QStringLiteral("link.cfg"));
@@ -561,6 +580,7 @@ void TestLeesIniFile::saveCleansUpAfterInterruptedSave()
     QVERIFY(LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, link));
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(FileBytes::read(target).contains("\r\n7    ->4\r\n"));
+    QVERIFY(keepsOwner());
 }
 
 void TestLeesIniFile::diskFaultKeepsOldFile_data()
@@ -609,6 +629,86 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     QCOMPARE(FileBytes::names(disk.path()), namesBefore);
 }
 
+
+void TestLeesIniFile::homeFilesNotThroughLinks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("link"); // "out" of the home folder, to "another owner"'s file, or "inside" it
+    QTest::addColumn<QString>("reason"); // empty: saved through the link
+    const QString out = QStringLiteral("it is a link that leads out of the home folder");
+    QTest::newRow("Tessaro.set links out") << "setup" << "out" << out;
+    QTest::newRow("default.set links out") << "default" << "out" << out;
+    QTest::newRow("Backups links out") << "backup" << "out" << out;
+    QTest::newRow("Preferences.ini links out") << "preferences" << "out" << out;
+    QTest::newRow("default.set links to another owner's file")
+        << "default" << "another owner" << "it is a link to a file of another owner";
+    QTest::newRow("default.set links to a file of the home folder") << "default" << "inside" << "";
+    QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
+}
+
+// The home folder's own files are not written where a link laid in the home
+// folder leads; a file the operator names may be anywhere.
+void TestLeesIniFile::homeFilesNotThroughLinks()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, link);
+    QFETCH(QString, reason);
+    QTemporaryDir elsewhere;
+    const QString home = path(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    const QString name = file == u"setup"     ? LeesIniFile::setupFilePath(home)
+                         : file == u"default" ? LeesIniFile::defaultSettingsPath(home)
+                         : file == u"backup"  ? Backups::folder(home)
+                         : file == u"preferences" ? Preferences::filePath(home)
+                                              : QDir(home).filePath(QStringLiteral("unit.cfg"));
+    QString victim = elsewhere.filePath(QStringLiteral("victim"));
+    if (link == u"another owner") {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a file to another user");
+        victim = QDir(home).filePath(QStringLiteral("theirs.set"));
+        QVERIFY(FileBytes::write(victim, "theirs"));
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), 4242, 4242), 0);
+#else
+        QSKIP("owners are a Unix matter here");
+#endif
+    } else if (link == u"inside") {
+        victim = QDir(home).filePath(QStringLiteral("kept/default.set"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("kept")));
+        QVERIFY(FileBytes::write(victim, "theirs"));
+    } else if (file != u"backup") {
+        QVERIFY(FileBytes::write(victim, "theirs"));
+    }
+    QVERIFY(QFile::link(file == u"backup" ? elsewhere.path() : victim, name));
+
+    Screen screen;
+    FileResult saved;
+    if (file == u"setup") {
+        saved = LeesIniFile::WriteSetupFile(Setup{1, 2, QString(), 3}, home);
+    } else if (file == u"default") {
+        saved = LeesIniFile::WriteDefaultSettings(screen.stores, screen.controls, home);
+    } else if (file == u"preferences") {
+        saved = Preferences().write(home);
+    } else if (file == u"backup") {
+        const Backups::Saved backup = Backups::save(home, screen.stores.fileValues, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
+                                                    QStringLiteral("/dev/ttyUSB0"));
+        saved = backup.ok() ? FileResult::success() : FileResult::failure(backup.error);
+    } else {
+        saved = LeesIniFile::WriteSettingsFile(screen.stores, screen.controls, name);
+    }
+    if (reason.isEmpty()) {
+        QVERIFY2(saved, qPrintable(saved.error));
+        QVERIFY(FileBytes::read(victim).contains("\r\n249    ->"));
+        return;
+    }
+    QVERIFY(!saved);
+    QVERIFY2(saved.error.contains(reason), qPrintable(saved.error));
+    if (file == u"backup")
+        QCOMPARE(FileBytes::names(elsewhere.path()), QStringList());
+    else
+        QCOMPARE(FileBytes::read(victim), QByteArray("theirs"));
+    QVERIFY(QFileInfo(name).isSymLink());
+}
 void TestLeesIniFile::setupFileBytes()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));

@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QDateTime kAfternoon(QDate(2024, 3, 7), QTime(14, 5, 9));
@@ -68,8 +73,12 @@ void TestLogfile::lineAndFile_data()
     QTest::newRow("Windows-1252") << "\u20ac \u00e9" << "14:05:09 \u20ac \u00e9" << QByteArray("14:05:09 \x80 \xe9\r\n");
     QTest::newRow("no Windows-1252 byte") << "snow \u2603!" << "14:05:09 snow \u2603!"
                                           << QByteArray("14:05:09 snow ?!\r\n");
-    QTest::newRow("line breaks inside the text") << "a\r\nb" << "14:05:09 a\r\nb"
+    QTest::newRow("line breaks inside the text") << "a\r\nb" << "14:05:09 a[CR][LF]b"
                                                  << QByteArray("14:05:09 a[CR][LF]b\r\n");
+    QTest::newRow("escape codes inside the text")
+        << QStringLiteral("Received from unit: 1=\x1b]0;x\x07\x1b[2J") + QChar(0) + QStringLiteral("\r\n") + QChar(0x9D) + QChar(0x9B)
+        << "14:05:09 Received from unit: 1=[ESC]]0;x[BEL][ESC][2J[NULL][CR][LF][9D][9B]"
+        << QByteArray("14:05:09 Received from unit: 1=[ESC]]0;x[BEL][ESC][2J[NULL][CR][LF][9D][9B]\r\n");
 }
 
 void TestLogfile::lineAndFile()
@@ -122,24 +131,62 @@ void TestLogfile::switchedOffDoesNothing()
 void TestLogfile::unwritableLogFolder_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("Log is a file") << "file";
-    QTest::newRow("home folder missing below a file") << "missing";
-    QTest::newRow("read-only disk") << "read-only";
-    QTest::newRow("log file is a folder") << "folder";
+    QTest::addColumn<QString>("notice"); // the one window line that tells, empty for none
+    QTest::newRow("Log is a file") << "file" << "";
+    QTest::newRow("home folder missing below a file") << "missing" << "";
+    QTest::newRow("read-only disk") << "read-only" << "";
+    QTest::newRow("log file is a folder") << "folder" << "";
+    QTest::newRow("log file links out of the home folder") << "link out" << "it is a link that leads out of the home folder";
+    QTest::newRow("Log folder links out of the home folder") << "folder out" << "it is a link that leads out of the home folder";
+    QTest::newRow("log file links to another owner's file") << "other owner" << "it is a link to a file of another owner";
+    QTest::newRow("log file is a FIFO") << "fifo" << "it is not a regular file (a pipe, a device or a socket)";
 }
 
 void TestLogfile::unwritableLogFolder()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, notice);
     std::unique_ptr<TmpfsMount> disk;
-    QString home = m_home->path();
+    QTemporaryDir elsewhere;
+    QString home = m_home->filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    const QString logFile = QDir(home).filePath(QStringLiteral("Log/07032024.log"));
+    // A file the log must not reach, and its bytes.
+    QString victim;
+    const QByteArray victimBytes = "someone else's file\n";
     if (fault == u"file") {
-        QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("Log")), "not a folder"));
+        QVERIFY(FileBytes::write(QDir(home).filePath(QStringLiteral("Log")), "not a folder"));
     } else if (fault == u"missing") {
         QVERIFY(FileBytes::write(m_home->filePath(QStringLiteral("plain")), "x"));
         home = m_home->filePath(QStringLiteral("plain/home"));
     } else if (fault == u"folder") {
-        QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("Log/07032024.log"))));
+        QVERIFY(QDir().mkpath(logFile));
+    } else if (fault == u"link out") {
+        victim = elsewhere.filePath(QStringLiteral("victim.log"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QVERIFY(QFile::link(victim, logFile));
+    } else if (fault == u"folder out") {
+        victim = elsewhere.filePath(QStringLiteral("07032024.log"));
+        QVERIFY(QFile::link(elsewhere.path(), QDir(home).filePath(QStringLiteral("Log"))));
+    } else if (fault == u"fifo") {
+#ifdef Q_OS_UNIX
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QCOMPARE(::mkfifo(QFile::encodeName(logFile).constData(), 0600), 0);
+#else
+        QSKIP("needs a FIFO");
+#endif
+    } else if (fault == u"other owner") {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a file to another user");
+        victim = QDir(home).filePath(QStringLiteral("theirs.log"));
+        QVERIFY(QDir(home).mkdir(QStringLiteral("Log")));
+        QVERIFY(FileBytes::write(victim, victimBytes));
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), 4242, 4242), 0);
+        QVERIFY(QFile::link(victim, logFile));
+#else
+        QSKIP("owners are a Unix matter here");
+#endif
     } else {
         disk = std::make_unique<TmpfsMount>();
         if (!disk->isMounted())
@@ -147,12 +194,27 @@ void TestLogfile::unwritableLogFolder()
         QVERIFY(disk->remountReadOnly());
         home = disk->path();
     }
+    if (!victim.isEmpty() && !QFileInfo::exists(victim))
+        QVERIFY(FileBytes::write(victim, victimBytes));
+
+    // Told in the window once, not on the program's standard error each time.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
     Log log(home);
     log.logfile.WriteLogLine(QStringLiteral("lost in the file"));
+    log.now = log.now.addSecs(1); // the file is tried afresh
     log.logfile.WriteLogLine(QStringLiteral("and again"));
-    QCOMPARE(log.lines.count(), 2);
-    QCOMPARE(log.lines.line(1), QStringLiteral("14:05:09 and again"));
-    QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
+    QStringList lines;
+    for (int i = 0; i < log.lines.count(); ++i)
+        lines << log.lines.line(i);
+    QStringList expected{QStringLiteral("14:05:09 lost in the file"), QStringLiteral("14:05:10 and again")};
+    if (!notice.isEmpty())
+        expected.insert(1, QStringLiteral("14:05:09 The log file %1 is not written: %2.")
+                               .arg(QDir::toNativeSeparators(log.logfile.fileNameFor(kAfternoon.date())), notice));
+    QCOMPARE(lines, expected);
+    if (victim.isEmpty())
+        QVERIFY(!QFileInfo(log.logfile.fileNameFor(kAfternoon.date())).isFile());
+    else
+        QCOMPARE(FileBytes::read(victim), victimBytes);
 }
 
 void TestLogfile::tornLineIsClosedFirst()

@@ -8,7 +8,17 @@
 #ifdef Q_OS_UNIX
 #include "sim/SimulatedUnit.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#if defined(Q_OS_MACOS)
+#include <util.h>
+#elif defined(Q_OS_FREEBSD)
+#include <libutil.h>
+#else
+#include <pty.h>
+#endif
 #endif
 
 #include <QProcess>
@@ -357,6 +367,7 @@ void TestDatacom::realPortOpenProblem_data()
     QTest::newRow("not a terminal") << "/dev/null" << "" << Port::Problem::NotADevice;
     QTest::newRow("in use, held through its link") << "device" << "link" << Port::Problem::InUse;
     QTest::newRow("in use, held through the device") << "link" << "device" << Port::Problem::InUse;
+    QTest::newRow("another session's terminal") << "session" << "" << Port::Problem::TerminalSession;
 }
 
 void TestDatacom::realPortOpenProblem()
@@ -379,6 +390,37 @@ void TestDatacom::realPortOpenProblem()
     QVERIFY(unit.start(dir.filePath("unit")));
     paths["link"] = unit.linkPath();
     paths["device"] = unit.devicePath();
+    // A pseudo-terminal that a child in a session of its own takes as its
+    // controlling terminal, as a shell window's is.
+    int master = -1;
+    int slave = -1;
+    char slaveName[256] = {};
+    QProcess session;
+    auto endSession = qScopeGuard([&] {
+        if (session.state() != QProcess::NotRunning) {
+            session.kill();
+            session.waitForFinished(10000);
+        }
+        if (master >= 0)
+            ::close(master);
+        if (slave >= 0)
+            ::close(slave);
+    });
+    if (target == "session") {
+#ifndef Q_OS_LINUX
+        QSKIP("another session's terminal is recognised on Linux");
+#endif
+        QCOMPARE(::openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
+        paths["session"] = QString::fromLocal8Bit(slaveName);
+        session.setChildProcessModifier([&slaveName] {
+            ::setsid();
+            const int fd = ::open(slaveName, O_RDWR);
+            if (fd >= 0)
+                ::ioctl(fd, TIOCSCTTY, 0);
+        });
+        session.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(session.waitForStarted(10000));
+    }
 #else
     if (target != "missing" && target != "folder" && target != "file")
         QSKIP("needs a pseudo-terminal");
@@ -395,6 +437,8 @@ void TestDatacom::realPortOpenProblem()
     QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Error opening ComPort:  5"));
     QCOMPARE(link.datacom.ComPortIsOpen(), -1);
     QCOMPARE(port.problem(), problem);
+    if (problem == Port::Problem::TerminalSession)
+        QCOMPARE(link.datacom.linkState().reason(), paths["session"] + " is a terminal session, not a serial device");
 
     // The holder's close frees the device for the next program.
     if (other.isOpen()) {

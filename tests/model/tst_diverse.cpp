@@ -35,8 +35,12 @@ void TestDiverse::byteToLogText_data()
     QTest::newRow("0x7E") << 0x7E << "~";
     QTest::newRow("0x7F") << 0x7F << "[RUBOUT]";
     QTest::newRow("0x80") << 0x80 << QString(QChar(0x20AC));
-    QTest::newRow("0x81") << 0x81 << QString(QChar(0x0081));
+    QTest::newRow("0x81") << 0x81 << "[81]";
     QTest::newRow("0x8A") << 0x8A << QString(QChar(0x0160));
+    QTest::newRow("0x8D") << 0x8D << "[8D]";
+    QTest::newRow("0x8F") << 0x8F << "[8F]";
+    QTest::newRow("0x90") << 0x90 << "[90]";
+    QTest::newRow("0x9D") << 0x9D << "[9D]";
     QTest::newRow("0x9F") << 0x9F << QString(QChar(0x0178));
     QTest::newRow("0xA0") << 0xA0 << QString(QChar(0x00A0));
     QTest::newRow("0xE9") << 0xE9 << QString(QChar(0x00E9));
@@ -48,6 +52,8 @@ void TestDiverse::byteToLogText()
     QFETCH(int, byte);
     QFETCH(QString, text);
     QCOMPARE(Diverse::ByteToLogText(byte), text);
+    // The byte's character in a text is shown the same way.
+    QCOMPARE(Diverse::visibleText(Cp1252::decode(QByteArray(1, char(byte)))), text);
 }
 
 // Every byte survives decode and encode; every character gets its own byte back.

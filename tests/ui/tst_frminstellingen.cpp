@@ -137,17 +137,32 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<int>("stored");
     QTest::addColumn<bool>("opens");
     QTest::addColumn<bool>("withDefault"); // a default.set to read again
+    // Another window saves Tessaro.set while the dialog is open (port -2: it does not).
+    QTest::addColumn<int>("otherPort");
+    QTest::addColumn<QString>("otherPath");
+    QTest::addColumn<QString>("typedPath"); // empty: the path is left as shown
+    QTest::addColumn<QString>("storedPath");
     QTest::addColumn<QString>("runDevice"); // every number reaches it for this run (--port); empty none
     QTest::addColumn<QString>("label");     // beside the number after Save
 
-    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << "" << "= scripted1";
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << "" << "= scripted5";
-    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << "" << "= scripted4";
-    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << "" << "(no such port)";
-    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << "" << "= scripted5";
+    const QString typed = QStringLiteral("/srv/klant");
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << -2 << "" << typed << typed << ""
+                                           << "= scripted1";
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "" << "= scripted5";
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << -2 << "" << typed << typed << ""
+                                                << "= scripted4";
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << -2 << "" << typed << typed << ""
+                                        << "(no such port)";
+    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << -2 << "" << typed << typed
+                                                     << "" << "= scripted5";
+    QTest::newRow("port the other window saved stays") << 2 << -2 << 6 << true << true << 6 << "/other" << typed
+                                                        << typed << "" << "= scripted7";
+    QTest::newRow("path the other window saved stays") << 2 << 4 << 4 << true << true << 6 << "/other" << ""
+                                                        << "/other" << "" << "= scripted5";
     // Under --port the number reaches the device named for this run alone:
     // said so, not as if the number mapped to it; the number is kept for later runs.
-    QTest::newRow("--port") << 2 << 4 << 4 << true << true << "~/unit-link" << "--port ~/unit-link (this run)";
+    QTest::newRow("--port") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "~/unit-link"
+                            << "--port ~/unit-link (this run)";
 }
 
 void TestFrmInstellingen::save()
@@ -157,6 +172,10 @@ void TestFrmInstellingen::save()
     QFETCH(int, stored);
     QFETCH(bool, opens);
     QFETCH(bool, withDefault);
+    QFETCH(int, otherPort);
+    QFETCH(QString, otherPath);
+    QFETCH(QString, typedPath);
+    QFETCH(QString, storedPath);
     QFETCH(QString, runDevice);
     QFETCH(QString, label);
     SetupWorld w(compoort, QString(), false, withDefault);
@@ -169,13 +188,18 @@ void TestFrmInstellingen::save()
     w.click(QStringLiteral("CmdWijzigen"));
     if (choose >= -1)
         w.combo->setCurrentIndex(choose);
-    w.pathBox->setText(QStringLiteral("/srv/klant"));
+    if (!typedPath.isEmpty())
+        w.pathBox->setText(typedPath);
+    if (otherPort >= -1)
+        writeFile(w.path(QStringLiteral("Tessaro.set")), setupFile(otherPort, 2, otherPath));
     w.click(QStringLiteral("CmdSave"));
 
     QCOMPARE(w.buttons(), QStringLiteral("C--L"));
     QVERIFY(w.locked());
     QCOMPARE(w.session().setup.Compoort, qint16(stored));
-    QCOMPARE(w.setupFileContent(), setupFile(stored, 2, QStringLiteral("/srv/klant"), 3));
+    QCOMPARE(w.setupFileContent(), setupFile(stored, 2, storedPath, 3));
+    QCOMPARE(w.combo->currentIndex(), stored >= FrmInstellingen::kPortCount ? 0 : stored);
+    QCOMPARE(w.pathBox->text(), storedPath);
     QCOMPARE(w.port.closeCount(), closesBefore + 1);
     QCOMPARE(w.port.openCount(), opensBefore + (opens ? 1 : 0));
     QCOMPARE(w.port.isOpen(), opens);

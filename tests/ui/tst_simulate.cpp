@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 constexpr int kPatienceMs = 30000; // a generous bound, never a measure
@@ -51,6 +53,7 @@ class TestSimulate : public QObject
 
 private slots:
     void readsAllSettingsFromSimulatedUnit();
+    void programStartsOnSimulatedUnit_data();
     void programStartsOnSimulatedUnit();
 };
 
@@ -82,8 +85,19 @@ void TestSimulate::readsAllSettingsFromSimulatedUnit()
     QVERIFY(answers.messages().isEmpty());
 }
 
+void TestSimulate::programStartsOnSimulatedUnit_data()
+{
+    QTest::addColumn<int>("signal"); // how the program is ended
+    QTest::newRow("killed") << int(SIGKILL);
+    // Ended by a signal it can see, the program closes its port, and the
+    // lock file QSerialPort made for the device goes with it.
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
 void TestSimulate::programStartsOnSimulatedUnit()
 {
+    QFETCH(int, signal);
     QTemporaryDir home;
     {
         // Logging on from the start, so the port's opening is in the log file.
@@ -100,8 +114,38 @@ void TestSimulate::programStartsOnSimulatedUnit()
     QVERIFY(program.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(logFileText(home.path()).contains(QStringLiteral("opened with: 9600,N,8,1")), kPatienceMs);
     QCOMPARE(program.state(), QProcess::Running);
-    program.kill();
-    QVERIFY(program.waitForFinished());
+
+    // "Com 1 = /dev/pts/N" names the device; QSerialPort locks it as LCK..pts_N
+    // in the first of its lock folders it may write in.
+    const QRegularExpressionMatch device
+        = QRegularExpression(QStringLiteral("Com 1 = /dev/(\\S+)")).match(logFileText(home.path()));
+    QVERIFY(device.hasMatch());
+    const QString lockName = QStringLiteral("LCK..") + device.captured(1).replace(u'/', u'_');
+    QString lockFile;
+    for (const char *folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"}) {
+        const QString candidate = QDir(QString::fromLatin1(folder)).filePath(lockName);
+        if (QFileInfo::exists(candidate)) {
+            lockFile = candidate;
+            break;
+        }
+    }
+    const bool locked = !lockFile.isEmpty();
+    if (signal == SIGKILL) {
+        program.kill();
+        QVERIFY(program.waitForFinished());
+        // Left behind by the killed program; not left to the next one here.
+        if (locked)
+            QFile::remove(lockFile);
+        return;
+    }
+
+    QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
+    QVERIFY(program.waitForFinished(kPatienceMs));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    if (!locked)
+        QSKIP("QSerialPort made no lock file here");
+    QVERIFY2(!QFileInfo::exists(lockFile), qPrintable(lockFile));
 }
 
 QTEST_MAIN(TestSimulate)

@@ -124,6 +124,9 @@ void TestUiHelpers::fileDialogStart()
     QTemporaryDir temp;
     QVERIFY(QDir(temp.path()).mkdir(QStringLiteral("Instellingen")));
     const QString start = QDir(temp.path()).filePath(folder);
+    // Qt's own settings go where the tool says (its home folder with --home).
+    const QString qtSettings = QDir(temp.path()).filePath(QStringLiteral("QtSettings"));
+    QtDialogs::keepQtSettingsIn(qtSettings);
 
     // Look at the dialog as the operator gets it, then cancel it.
     QString shownFolder;
@@ -138,6 +141,7 @@ void TestUiHelpers::fileDialogStart()
     QCOMPARE(QtDialogs::chooseFile(nullptr, save, proposed, start, QStringLiteral("cfg (*.cfg) | *.cfg")), std::nullopt);
     QCOMPARE(shownFolder, startsHome ? QDir::home().absolutePath() : QDir(start).absolutePath());
     QCOMPARE(nameBox, proposed);
+    QVERIFY(QFileInfo(QDir(qtSettings).filePath(QStringLiteral("QtProject.conf"))).isFile());
 }
 
 void TestUiHelpers::linkLineNamesPort_data()
