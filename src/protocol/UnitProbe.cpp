@@ -8,6 +8,8 @@
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -179,11 +181,43 @@ bool UnitSearch::tick()
     return m_next < m_candidates.size();
 }
 
-QList<PortCandidate> UnitSearch::systemCandidates(const QStringList &extraDevices)
+QList<PortCandidate> UnitSearch::systemCandidates(const QStringList &extraDevices, const QStringList &firstDevices,
+                                                  const PortSources &sources)
 {
+    const QStringList devices = sources.systemDevices ? sources.systemDevices() : SerialPort::systemDevices();
+
+    // The stable names, each by the device it reaches.
+    QList<QPair<QString, QString>> links; // device, link
+    if (!sources.byIdFolder.isEmpty()) {
+        const QDir folder(sources.byIdFolder);
+        for (const QFileInfo &link : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+            const QString target = link.canonicalFilePath();
+            if (link.isSymLink() && !target.isEmpty())
+                links.append({target, link.absoluteFilePath()});
+        }
+    }
+    auto sameDevice = [](const QString &name) {
+        const QString canonical = QFileInfo(name).canonicalFilePath();
+        return canonical.isEmpty() ? name : canonical;
+    };
+    auto linkTo = [&](const QString &device) {
+        const QString target = sameDevice(device);
+        for (const auto &link : links)
+            if (link.first == target)
+                return link.second;
+        return QString();
+    };
+
     QList<PortCandidate> candidates;
-    const QStringList devices = SerialPort::systemDevices();
-    for (qsizetype i = 0; i < devices.size(); ++i) {
+    QStringList seen; // as reached, so a link and its device are one
+    auto add = [&](int number, const QString &device) {
+        const QString reached = sameDevice(device);
+        if (device.isEmpty() || seen.contains(reached))
+            return;
+        seen << reached;
+        candidates.append({number, device});
+    };
+    auto numberOf = [&](qsizetype i) {
         int number = int(i) + 1;
 #ifdef Q_OS_WIN
         // COMn is port n there.
@@ -191,14 +225,24 @@ QList<PortCandidate> UnitSearch::systemCandidates(const QStringList &extraDevice
         if (const QRegularExpressionMatch m = com.match(devices.at(i)); m.hasMatch())
             number = m.captured(1).toInt();
 #endif
-        candidates.append({number, devices.at(i)});
+        return number;
+    };
+    for (const QString &device : firstDevices) {
+        // A first device that is one of the system's keeps its number.
+        int number = 0;
+        for (qsizetype i = 0; i < devices.size() && number == 0; ++i)
+            if (sameDevice(devices.at(i)) == sameDevice(device))
+                number = numberOf(i);
+        const QString link = number > 0 ? linkTo(device) : QString();
+        add(number, link.isEmpty() ? device : link);
     }
-    QStringList seen = devices;
-    for (const QString &device : extraDevices) {
-        if (!device.isEmpty() && !seen.contains(device)) {
-            candidates.append({0, device});
-            seen << device;
-        }
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        const QString link = linkTo(devices.at(i));
+        add(numberOf(i), link.isEmpty() ? devices.at(i) : link);
     }
+    for (const QString &device : extraDevices)
+        add(0, device);
+    for (const auto &link : links)
+        add(0, link.second);
     return candidates;
 }

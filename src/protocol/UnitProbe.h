@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -62,6 +63,14 @@ private:
     QString m_problem;
 };
 
+// Where serial ports are looked for: the system's listing in port-number
+// order, and the folder of stable names that link to devices.
+struct PortSources
+{
+    std::function<QStringList()> systemDevices; // empty: SerialPort::systemDevices
+    QString byIdFolder = QStringLiteral("/dev/serial/by-id");
+};
+
 // Tries a list of ports one after another with a UnitProbe each, one tick at
 // a time, and keeps those where a unit answered.
 class UnitSearch
@@ -89,9 +98,14 @@ public:
     bool done() const { return m_next >= m_candidates.size() && !m_probe; }
     const QList<Found> &found() const { return m_found; }
 
-    // Every serial port the system reports, by port number, and then each of
-    // extraDevices that is not one of them.
-    static QList<PortCandidate> systemCandidates(const QStringList &extraDevices = {});
+    // firstDevices, then every serial port the system reports, by port
+    // number, then each of extraDevices, then each stable link to a device
+    // not reached otherwise. A port the system reports that a stable link
+    // reaches goes by the link's name (it says which adapter it is); a
+    // device reached by several names is tried once.
+    static QList<PortCandidate> systemCandidates(const QStringList &extraDevices = {},
+                                                 const QStringList &firstDevices = {},
+                                                 const PortSources &sources = {});
 
 private:
     void startNext();

@@ -7,6 +7,8 @@
 #include "FrmInstellingen.h"
 #include "QtDialogs.h"
 #include "QtItemControls.h"
+#include "LinkStatusLine.h"
+#include "SerialDeviceWatch.h"
 #include "ShapeIndicator.h"
 #include "StatusReport.h"
 #include "TracePage.h"
@@ -81,6 +83,7 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
     , m_qtDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this))
     , m_dialogs(dialogs ? dialogs : m_qtDialogs.get())
     , m_controls(std::make_unique<QtItemControls>())
+    , m_portOption(options.portOption)
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
     AccessibleTabBar::install();
@@ -90,6 +93,13 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
 
     buildWindow();
     m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
+    // Before the port is first opened, so an absent one is watched from the start.
+    m_deviceWatch = new SerialDeviceWatch(m_session->datacom.linkState(), options.serialDevices, this);
+    connect(m_deviceWatch, &SerialDeviceWatch::newDevicesChanged, this, [this](const QStringList &devices) {
+        m_status->linkLine()->setOffer(devices.isEmpty() ? QString() : devices.last());
+        if (m_instellingen)
+            m_instellingen->setFirstDevices(devices);
+    });
 
     // The timers run from the window's creation; their first ticks come from
     // the event loop, after the start-up sequence has returned.
@@ -221,7 +231,7 @@ void FrmHoofdscherm::TmrAfhandel_Timer()
 {
     // A message box the engine shows runs a nested event loop in which this
     // timer fires again; the engine must not step while a step is under way.
-    if (m_inEngineTick || m_ended)
+    if (m_inEngineTick || m_ended || m_engineHeld)
         return;
     const QScopedValueRollback guard(m_inEngineTick, true);
     m_session->engine.InterfaceTick(0);
@@ -607,8 +617,12 @@ void FrmHoofdscherm::SSTab_Click()
 
 void FrmHoofdscherm::Setup_Click()
 {
-    if (!m_instellingen)
+    if (!m_instellingen) {
         m_instellingen = new FrmInstellingen(*m_session, *this, this);
+        m_instellingen->setRunPortOption(m_portOption);
+        m_instellingen->setFirstDevices(m_deviceWatch->newDevices());
+        m_instellingen->setEngineHold([this](bool hold) { m_engineHeld = hold; });
+    }
     m_instellingen->show();
     m_instellingen->raise();
     m_instellingen->activateWindow();

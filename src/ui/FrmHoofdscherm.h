@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class FrmAbout;
@@ -31,6 +32,7 @@ class QtItemControls;
 class QtOperatorDialogs;
 class TracePage;
 class WireTrace;
+class SerialDeviceWatch;
 class Session;
 class ShapeIndicator;
 class StatusReport;
@@ -50,6 +52,8 @@ public:
         QString homeFolder;
         QString commandLine;  // searched for "/LOG" and "/DEBUG"
         Logfile::Clock clock; // empty: the system clock
+        QString portOption = QStringLiteral("--port"); // the option that set the port's device for this run
+        std::function<QStringList()> serialDevices;    // the serial ports present; empty: the system's
     };
 
     // Indicator colours, lit and dark.
@@ -80,6 +84,8 @@ public:
     // The open dialogs, or null.
     FrmInstellingen *instellingen() const;
     FrmAbout *about() const;
+    // Offers a serial device plugged in while the port waits for its own.
+    SerialDeviceWatch &deviceWatch() { return *m_deviceWatch; }
 
     void UpdateMessageWindow();
     // Scrolls the log lines so that the newest, the last that is not empty, is in view.
@@ -204,9 +210,12 @@ private:
     QPointer<FrmInstellingen> m_instellingen;
     QPointer<FrmAbout> m_about;
     StatusReport *m_status = nullptr;
+    SerialDeviceWatch *m_deviceWatch = nullptr;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;
     bool m_inEngineTick = false;
     bool m_ended = false;
+    bool m_engineHeld = false; // while the port dialog's Find unit has the port
+    QString m_portOption;
 };

@@ -48,7 +48,7 @@ void setTextColour(QWidget *widget, const QColor &colour)
 
 FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *parent)
     : QWidget(parent, Qt::Dialog), m_session(session), m_view(view)
-    , m_searchMaker([] { return std::make_unique<UnitSearch>(UnitSearch::systemCandidates()); })
+    , m_searchMaker([](const QList<PortCandidate> &candidates) { return std::make_unique<UnitSearch>(candidates); })
 {
     setObjectName(QStringLiteral("frmInstellingen"));
     setWindowTitle(QStringLiteral("Instellingen"));
@@ -186,7 +186,13 @@ void FrmInstellingen::showDevice()
 {
     // Which device the chosen number reaches on this system.
     const int index = m_comboCom->currentIndex();
-    const QString device = index >= 0 ? m_session.datacom.port().deviceName(index + 1) : QString();
+    const Port &port = m_session.datacom.port();
+    const QString device = index >= 0 ? port.deviceName(index + 1) : QString();
+    // A device named for this run is reached by every number: no mapping to show.
+    if (port.opensAnyNumber() && !device.isEmpty()) {
+        m_device->setText(QStringLiteral("%1 %2 (this run)").arg(m_runPortOption, device));
+        return;
+    }
     m_device->setText(device.isEmpty() ? QStringLiteral("(no such port)") : QStringLiteral("= ") + device);
 }
 
@@ -251,7 +257,7 @@ void FrmInstellingen::CmdFindUnit_Click()
 {
     if (isSearching() || m_session.refuseWhileBusy())
         return;
-    m_search = m_searchMaker();
+    m_search = m_searchMaker(searchCandidates());
     if (!m_search)
         return;
     m_wasEditing = isEditing();
@@ -259,8 +265,21 @@ void FrmInstellingen::CmdFindUnit_Click()
         b->setEnabled(false);
     m_comboCom->setEnabled(false);
     m_device->setText(QStringLiteral("Searching..."));
+    // An engine finding its port closed opens it again at once, taking the
+    // device from under the probe: it waits until the search is done.
+    if (m_engineHold)
+        m_engineHold(true);
     m_session.datacom.CloseComPort();
     m_searchTimer->start();
+}
+
+QList<PortCandidate> FrmInstellingen::searchCandidates() const
+{
+    // The tool's own device is tried early: most often the unit is there.
+    // Its port is closed for the search, so it is tried like any other.
+    QStringList first = m_firstDevices;
+    first << m_session.datacom.port().deviceName(qMax(int(m_session.setup.Compoort), 0) + 1);
+    return UnitSearch::systemCandidates({}, first, m_portSources);
 }
 
 bool FrmInstellingen::isSearching() const
@@ -281,14 +300,27 @@ void FrmInstellingen::searchDone()
     m_search.reset();
     m_cmdFindUnit->setEnabled(true);
     m_session.reopenComPort();
+    if (m_engineHold)
+        m_engineHold(false);
     setEditing(m_wasEditing);
     if (m_wasEditing)
         UnlockCombo();
     else
         LockCombo();
+    Port &own = m_session.datacom.port();
     for (const UnitSearch::Found &f : found) {
-        if (f.port.portNumber < 1 || f.port.portNumber > kPortCount)
+        // This run's device (--port, --simulate) is reached by any number.
+        if (own.opensAnyNumber() && f.port.device == own.deviceName(1)) {
+            m_device->setText(QStringLiteral("%1 %2 (this run): unit found (%3)").arg(m_runPortOption, f.port.device, f.answer));
+            return;
+        }
+    }
+    for (const UnitSearch::Found &f : found) {
+        if (f.port.portNumber < 1 || f.port.portNumber > kPortCount) {
+            // A device without a number (a stable link alone) is named: --port reaches it.
+            m_device->setText(QStringLiteral("%1: unit found (%2), use --port %1").arg(f.port.device, f.answer));
             continue;
+        }
         // Chosen for Save, as if the operator had picked it.
         if (!isEditing())
             CmdWijzigen_Click();
@@ -296,6 +328,8 @@ void FrmInstellingen::searchDone()
         m_device->setText(QStringLiteral("= %1: unit found (%2)").arg(f.port.device, f.answer));
         return;
     }
+    if (!found.isEmpty())
+        return;
     showDevice();
     m_device->setText(m_device->text() + QStringLiteral("   (no unit found)"));
 }

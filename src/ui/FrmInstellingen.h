@@ -1,5 +1,8 @@
 #pragma once
 
+#include "protocol/UnitProbe.h"
+
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -12,7 +15,6 @@ class QLineEdit;
 class QPushButton;
 class Session;
 class QTimer;
-class UnitSearch;
 
 // The port settings dialog frmInstellingen: the serial port and the folder of
 // the settings files. It shows them locked; "Change" unlocks them, "Save"
@@ -38,9 +40,20 @@ public:
 
     bool isEditing() const;
 
-    // The ports "Find unit" tries; by default every serial port the system reports.
-    using SearchMaker = std::function<std::unique_ptr<UnitSearch>()>;
+    // How "Find unit" tries the ports it lists; by default on the real serial ports.
+    using SearchMaker = std::function<std::unique_ptr<UnitSearch>(const QList<PortCandidate> &)>;
     void setSearchMaker(SearchMaker maker) { m_searchMaker = std::move(maker); }
+    // Where "Find unit" looks for ports; by default the system's.
+    void setPortSources(const PortSources &sources) { m_portSources = sources; }
+    // Devices "Find unit" tries before any other (e.g. one just plugged in).
+    void setFirstDevices(const QStringList &devices) { m_firstDevices = devices; }
+    // The option that named this run's device ("--port", "--simulate"), for the words.
+    void setRunPortOption(const QString &option) { m_runPortOption = option; }
+    // Called with true before "Find unit" closes the tool's own port, false
+    // after it is opened again: the engine must not reopen the port meanwhile.
+    void setEngineHold(std::function<void(bool)> hold) { m_engineHold = std::move(hold); }
+    // The ports "Find unit" tries, in order: the first devices, the tool's own, every other.
+    QList<PortCandidate> searchCandidates() const;
     bool isSearching() const;
 
 public slots:
@@ -74,6 +87,10 @@ private:
     QPushButton *m_cmdCancel;
     QPushButton *m_cmdFindUnit;
     SearchMaker m_searchMaker;
+    PortSources m_portSources;
+    QStringList m_firstDevices;
+    std::function<void(bool)> m_engineHold;
+    QString m_runPortOption = QStringLiteral("--port");
     std::unique_ptr<UnitSearch> m_search;
     QTimer *m_searchTimer;
     bool m_wasEditing = false;

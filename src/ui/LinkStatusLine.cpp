@@ -48,6 +48,9 @@ QString stateText(const LinkState &link)
     case LinkState::State::Answering: return QStringLiteral("unit answering");
     case LinkState::State::NotAnswering: return failureWords(link.lastFailure());
     case LinkState::State::Closed:
+        // Its device is not there (yet): the engine opens it by itself once it is.
+        if (link.problem() == Port::Problem::NoSuchDevice)
+            return QStringLiteral("waiting for the device");
         return link.reason().isEmpty() ? QStringLiteral("port closed") : QStringLiteral("port closed: ") + link.reason();
     }
     return QString();
@@ -106,13 +109,25 @@ QString LinkStatusLine::shownText() const
     return m_text->text();
 }
 
+void LinkStatusLine::setOffer(const QString &device)
+{
+    m_offer = device.isEmpty() ? QString() : QStringLiteral("New serial device %1 \u2014 press Find unit").arg(device);
+    showText();
+}
+
+void LinkStatusLine::showText()
+{
+    m_text->setText(m_offer.isEmpty() ? m_stateText : m_stateText + kSeparator + m_offer);
+    m_text->setToolTip(m_text->text() + m_tip);
+}
+
 void LinkStatusLine::showState(const LinkState &link)
 {
-    m_text->setText(text(link));
-    QString tip = m_text->text();
+    m_stateText = text(link);
+    m_tip.clear();
     if (link.state() == LinkState::State::Answering && link.lastAnswer().isValid())
-        tip += QStringLiteral("\nLast good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss")));
-    m_text->setToolTip(tip);
+        m_tip = QStringLiteral("\nLast good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss")));
+    showText();
     // Icon and colour change with the kind of state only.
     if (m_shown && m_state == link.state())
         return;

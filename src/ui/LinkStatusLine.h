@@ -8,7 +8,8 @@ class QLabel;
 
 // One line beside the TxD/RxD indicators that reads the link state: the port
 // and the device it reaches, then how the link stands, e.g.
-// "Com 1 = /dev/ttyUSB0 · unit answering". An icon and a colour go with the
+// "Com 1 = /dev/ttyUSB0 · unit answering", or "... · waiting for the device"
+// while the port is closed because its device is not there. An icon and a colour go with the
 // words; the words alone say it all.
 class LinkStatusLine : public QWidget
 {
@@ -23,12 +24,22 @@ public:
     // The words for a state.
     static QString text(const LinkState &link);
 
+    // A serial device plugged in while the port waits for its own, offered
+    // after the state ("New serial device /dev/ttyUSB1 — press Find unit");
+    // empty offers none.
+    void setOffer(const QString &device);
+
     QString shownText() const;
     LinkState::State shownState() const { return m_state; }
 
 private:
+    void showText();
+
     QLabel *m_icon = nullptr;
     QLabel *m_text = nullptr;
     LinkState::State m_state = LinkState::State::Closed;
     bool m_shown = false;
+    QString m_stateText;
+    QString m_tip; // beyond the text
+    QString m_offer;
 };

@@ -115,6 +115,8 @@ int main(int argc, char *argv[])
     if (!arguments.home.isEmpty())
         QtDialogs::keepQtSettingsIn(QDir(options.homeFolder).filePath(QStringLiteral("QtSettings")));
     options.commandLine = arguments.commandLine;
+    if (arguments.simulate)
+        options.portOption = QStringLiteral("--simulate");
     FrmHoofdscherm window(options, port);
     QObject::connect(&window, &FrmHoofdscherm::programEnded, &app, &QCoreApplication::quit);
     window.show();

@@ -50,5 +50,7 @@ bool ScriptedPort::writeByte(quint8 byte)
 
 QString ScriptedPort::deviceName(int portNumber) const
 {
+    if (!m_anyNumberDevice.isEmpty())
+        return m_anyNumberDevice;
     return QStringLiteral("scripted%1").arg(portNumber);
 }

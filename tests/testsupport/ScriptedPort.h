@@ -22,6 +22,7 @@ public:
     void discardInput() override { m_input.clear(); }
     bool dsr() override { return m_open && m_dsr; }
     QString deviceName(int portNumber) const override;
+    bool opensAnyNumber() const override { return !m_anyNumberDevice.isEmpty(); }
 
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
@@ -32,6 +33,8 @@ public:
         m_failOpens = fail;
         m_openProblem = problem;
     }
+    // Every number reaches device, as under --port; empty restores "scriptedN".
+    void setDeviceForEveryNumber(const QString &device) { m_anyNumberDevice = device; }
     void setFailCloses(bool fail) { m_failCloses = fail; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
     // The device goes away: the port closes without a close call and says so.
@@ -66,4 +69,5 @@ private:
     Problem m_openProblem = Problem::NoSuchDevice;
     bool m_failCloses = false;
     bool m_failWrites = false;
+    QString m_anyNumberDevice;
 };

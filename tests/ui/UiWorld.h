@@ -57,6 +57,8 @@ struct UiWorld
     HeadlessView answers;
     std::unique_ptr<FrmHoofdscherm> window;
     QList<bool> timersActiveAfterStart;
+    QStringList serialDevices; // the system's serial ports as the window's device watch lists them
+    int serialListings = 0;
 
     // prepare runs before start-up, with the home folder in place.
     explicit UiWorld(const QString &commandLine = QString(), const std::function<void(UiWorld &)> &prepare = {},
@@ -68,6 +70,10 @@ struct UiWorld
         options.homeFolder = home.path();
         options.commandLine = commandLine;
         options.clock = [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)); };
+        options.serialDevices = [this] {
+            ++serialListings;
+            return serialDevices;
+        };
         window = std::make_unique<FrmHoofdscherm>(options, port, customAnswers ? customAnswers : &answers);
         for (QTimer *timer : timers())
             timersActiveAfterStart << timer->isActive();

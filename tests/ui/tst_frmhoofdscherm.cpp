@@ -7,6 +7,7 @@
 #include "ui/FocusSign.h"
 #include "ui/FrmInstellingen.h"
 #include "ui/LinkStatusLine.h"
+#include "ui/SerialDeviceWatch.h"
 #include "ui/ShapeIndicator.h"
 #include "ui/TracePage.h"
 #include "protocol/WireTrace.h"
@@ -478,7 +479,9 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
 {
     QTest::addColumn<bool>("failOpens"); // at start-up
     QTest::addColumn<QString>("steps");  // R read all, N a read without answer, L device lost,
-                                         // O "Open ComPort", 2 port 2 saved and reopened, Q quit
+                                         // O "Open ComPort", 2 port 2 saved and reopened, Q quit,
+                                         // A the absent device appears, then engine ticks alone,
+                                         // P another serial device is plugged in and the watch looks
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("caption");
     const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
@@ -493,7 +496,16 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
                             << "Serial Port: 2 9600,N,8,1";
     QTest::newRow("quit") << false << "RQ" << "Com 1 = scripted1 \u00B7 port closed" << port1;
     QTest::newRow("failed at start-up")
-        << true << "" << "Com 1 = scripted1 \u00B7 port closed: scripted1: no such device" << "Serial port: XXXX ";
+        << true << "" << "Com 1 = scripted1 \u00B7 waiting for the device" << "Serial port: XXXX ";
+    // Started before the adapter was plugged in: no click needed once it is.
+    QTest::newRow("device appears") << true << "A" << "Com 1 = scripted1 \u00B7 port open" << port1;
+    // Another adapter plugged in while waiting is offered, and gone once the port opens.
+    QTest::newRow("new device offered")
+        << true << "P"
+        << "Com 1 = scripted1 \u00B7 waiting for the device \u00B7 New serial device /dev/ttyUSB1 \u2014 press Find unit"
+        << "Serial port: XXXX ";
+    QTest::newRow("offer gone once open") << true << "PA" << "Com 1 = scripted1 \u00B7 port open" << port1;
+    QTest::newRow("no watch while open") << false << "P" << "Com 1 = scripted1 \u00B7 port open" << port1;
 }
 
 void TestFrmHoofdscherm::linkStatusFollowsEvents()
@@ -523,6 +535,32 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             w.click(QStringLiteral("CmdReOpenCom"));
             break;
         case 'Q': w.window->Quit_Click(); break;
+        case 'P': {
+            const bool waiting = !w.port.isOpen();
+            const int listings = w.serialListings;
+            w.serialDevices << QStringLiteral("/dev/ttyUSB1");
+            w.window->deviceWatch().check();
+            // No listing at all while the port is open.
+            QCOMPARE(w.serialListings, waiting ? listings + 1 : 0);
+            QCOMPARE(w.window->deviceWatch().isWatching(), waiting);
+            if (waiting) {
+                // Find unit tries it first.
+                w.window->Setup_Click();
+                QCOMPARE(w.window->instellingen()->searchCandidates().value(0).device, QStringLiteral("/dev/ttyUSB1"));
+                w.window->instellingen()->CmdClose_Click();
+            }
+            break;
+        }
+        case 'A': {
+            QVERIFY(!w.port.isOpen());
+            w.port.setFailOpens(false);
+            // The engine's next try at the port, on the lost port's schedule.
+            for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.isOpen(); ++tick)
+                w.window->TmrAfhandel_Timer();
+            QVERIFY(w.port.isOpen());
+            QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+            break;
+        }
         }
     }
     auto *status = w.find<LinkStatusLine>(QStringLiteral("LinkStatusLine"));

@@ -75,6 +75,7 @@ private slots:
     void saveGivesWaitingEngineItsPort();
     void saveReportsFailedWrite();
     void onlySaveOrCancelLeaveEditing();
+    void findUnitChoosesThePortThatAnswers_data();
     void findUnitChoosesThePortThatAnswers();
 };
 
@@ -141,17 +142,27 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<QString>("otherPath");
     QTest::addColumn<QString>("typedPath"); // empty: the path is left as shown
     QTest::addColumn<QString>("storedPath");
+    QTest::addColumn<QString>("runDevice"); // every number reaches it for this run (--port); empty none
+    QTest::addColumn<QString>("label");     // beside the number after Save
 
     const QString typed = QStringLiteral("/srv/klant");
-    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << -2 << "" << typed << typed;
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed;
-    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << -2 << "" << typed << typed;
-    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << -2 << "" << typed << typed;
-    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << -2 << "" << typed << typed;
+    QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << -2 << "" << typed << typed << ""
+                                           << "= scripted1";
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "" << "= scripted5";
+    QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << -2 << "" << typed << typed << ""
+                                                << "= scripted4";
+    QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << -2 << "" << typed << typed << ""
+                                        << "(no such port)";
+    QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << -2 << "" << typed << typed
+                                                     << "" << "= scripted5";
     QTest::newRow("port the other window saved stays") << 2 << -2 << 6 << true << true << 6 << "/other" << typed
-                                                        << typed;
+                                                        << typed << "" << "= scripted7";
     QTest::newRow("path the other window saved stays") << 2 << 4 << 4 << true << true << 6 << "/other" << ""
-                                                        << "/other";
+                                                        << "/other" << "" << "= scripted5";
+    // Under --port the number reaches the device named for this run alone:
+    // said so, not as if the number mapped to it; the number is kept for later runs.
+    QTest::newRow("--port") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "~/unit-link"
+                            << "--port ~/unit-link (this run)";
 }
 
 void TestFrmInstellingen::save()
@@ -165,7 +176,10 @@ void TestFrmInstellingen::save()
     QFETCH(QString, otherPath);
     QFETCH(QString, typedPath);
     QFETCH(QString, storedPath);
+    QFETCH(QString, runDevice);
+    QFETCH(QString, label);
     SetupWorld w(compoort, QString(), false, withDefault);
+    w.port.setDeviceForEveryNumber(runDevice);
     // A choice made on screen but not in a file or the unit.
     w.controls().combo(10)->setCurrentIndex(2);
     const int opensBefore = w.port.openCount();
@@ -196,6 +210,7 @@ void TestFrmInstellingen::save()
     QCOMPARE(w.controls().combo(10)->currentIndex(), withDefault ? 0 : 2);
     QCOMPARE(w.controls().combo(10)->count(), 5);
     QCOMPARE(w.boxes(), QString());
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), label);
 }
 
 // Neither Save nor "Open ComPort" touches the port under a running transfer.
@@ -285,19 +300,76 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
     QVERIFY(w.port.isOpen());
 }
 
-QTEST_MAIN(TestFrmInstellingen)
-#include "tst_frminstellingen.moc"
+void TestFrmInstellingen::findUnitChoosesThePortThatAnswers_data()
+{
+    // In the texts %d is the folder of the system's devices, %b that of the stable links.
+    QTest::addColumn<QString>("runDevice"); // every port number reaches it for this run; empty none
+    QTest::addColumn<QString>("runOption");
+    QTest::addColumn<QString>("link");      // a stable link to %d/ttyUSB0; empty none
+    QTest::addColumn<QString>("answering"); // the device the unit answers on
+    QTest::addColumn<QString>("first");     // the device tried first
+    QTest::addColumn<int>("combo");
+    QTest::addColumn<QString>("buttons");
+    QTest::addColumn<QString>("label");
+    const QString debugInfo = QStringLiteral("(Diagnostic level: Debug info)");
+    QTest::newRow("system port") << "" << "" << "" << "%d/ttyUSB0" << "scripted1" << 1 << "-SX-"
+                                 << "= %d/ttyUSB0: unit found " + debugInfo;
+    // The device of this run is tried, first, and named as given, not by a number.
+    QTest::newRow("--port") << "/home/tech/unit-link" << "--port" << "" << "/home/tech/unit-link"
+                            << "/home/tech/unit-link" << 0 << "C--L"
+                            << "--port /home/tech/unit-link (this run): unit found " + debugInfo;
+    QTest::newRow("--simulate") << "/dev/pts/7" << "--simulate" << "" << "/dev/pts/7" << "/dev/pts/7" << 0 << "C--L"
+                                << "--simulate /dev/pts/7 (this run): unit found " + debugInfo;
+    // A port with a stable name goes by it: it says which adapter it is.
+    const QString link = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+    QTest::newRow("stable link") << "" << "" << link << "%b/" + link << "scripted1" << 1 << "-SX-"
+                                 << "= %b/" + link + ": unit found " + debugInfo;
+}
 
 void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
 {
+    QFETCH(QString, runDevice);
+    QFETCH(QString, runOption);
+    QFETCH(QString, link);
+    QFETCH(QString, answering);
+    QFETCH(QString, first);
+    QFETCH(int, combo);
+    QFETCH(QString, buttons);
+    QFETCH(QString, label);
+    QTemporaryDir folders;
+    const QString devices = folders.filePath(QStringLiteral("dev"));
+    const QString byId = folders.filePath(QStringLiteral("by-id"));
+    QVERIFY(QDir().mkpath(devices) && QDir().mkpath(byId));
+    auto place = [&](QString text) {
+        return text.replace(QStringLiteral("%d"), devices).replace(QStringLiteral("%b"), byId);
+    };
+    QStringList system;
+    for (const char *name : {"ttyS0", "ttyUSB0"}) {
+        system << devices + u'/' + QLatin1String(name);
+        writeFile(system.last(), QByteArray());
+    }
+    if (!link.isEmpty())
+        QVERIFY(QFile::link(devices + QStringLiteral("/ttyUSB0"), byId + u'/' + link));
+    answering = place(answering);
+
     SetupWorld w(0);
-    // Port 2 is silent, port 4 answers a read of item 0 with "Debug info".
-    std::vector<ScriptedPort *> made;
-    w.dialog->setSearchMaker([&made] {
-        auto factory = [&made](const PortCandidate &candidate) -> std::unique_ptr<Port> {
+    if (!runDevice.isEmpty()) {
+        w.port.setDeviceForEveryNumber(runDevice);
+        w.dialog->setRunPortOption(runOption);
+    }
+    w.dialog->setPortSources({[system] { return system; }, byId});
+    // Only the answering device answers a read of item 0, with "Debug info".
+    QStringList tried;
+    bool ownOpenMeanwhile = false;
+    w.dialog->setSearchMaker([&](const QList<PortCandidate> &candidates) {
+        auto factory = [&](const PortCandidate &candidate) -> std::unique_ptr<Port> {
             auto port = std::make_unique<ScriptedPort>();
-            made.push_back(port.get());
-            if (candidate.portNumber == 4) {
+            tried << candidate.device;
+            // The engine runs on; it must leave the tool's own port to the probe.
+            for (int tick = 0; tick < 2 * Interface::kWakeUpWait; ++tick)
+                w.window->TmrAfhandel_Timer();
+            ownOpenMeanwhile = ownOpenMeanwhile || w.port.isOpen();
+            if (candidate.device == answering) {
                 ScriptedPort *p = port.get();
                 const QByteArray request = Frames::complete(Frames::readRequestBody(0));
                 p->setWriteHook([p, request](quint8) {
@@ -307,19 +379,30 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
             }
             return port;
         };
-        return std::make_unique<UnitSearch>(QList<PortCandidate>{{2, "/dev/ttyS1"}, {4, "/dev/ttyUSB0"}}, factory);
+        return std::make_unique<UnitSearch>(candidates, factory);
     });
     // Nothing is tried until the operator asks.
     QTest::qWait(100);
-    QVERIFY(made.empty());
+    QVERIFY(tried.isEmpty());
 
     w.find<QPushButton>(QStringLiteral("CmdFindUnit"))->click();
     QVERIFY(w.dialog->isSearching());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 10000);
-    QCOMPARE(made.size(), size_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 20000);
+    QVERIFY(!tried.isEmpty());
+    QCOMPARE(tried.first(), first);
+    QVERIFY2(tried.contains(answering), qPrintable(tried.join(u' ')));
+    QCOMPARE(tried.removeDuplicates(), 0);
+    QVERIFY(!ownOpenMeanwhile);
+    // A stable link and its device are one port, tried once.
+    QCOMPARE(tried.contains(devices + QStringLiteral("/ttyUSB0")), link.isEmpty());
     // Chosen, not yet stored: Save stores it.
-    QCOMPARE(w.combo->currentIndex(), 3);
-    QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
-    QVERIFY(w.find<QLabel>(QStringLiteral("LblDevice"))->text().contains(QStringLiteral("Diagnostic level: Debug info")));
+    QCOMPARE(w.combo->currentIndex(), combo);
+    QCOMPARE(w.buttons(), buttons);
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), place(label));
     QCOMPARE(w.session().setup.Compoort, 0);
+    // The tool's own port is open again.
+    QVERIFY(w.port.isOpen());
 }
+
+QTEST_MAIN(TestFrmInstellingen)
+#include "tst_frminstellingen.moc"

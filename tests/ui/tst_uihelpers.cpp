@@ -149,21 +149,27 @@ void TestUiHelpers::linkLineNamesPort_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("failure"); // LinkState::Failure of an exchange after the opening; 0 none
+    QTest::addColumn<int>("closedBy"); // Port::Problem of a failed open instead of the opening; -1 none
     QTest::addColumn<QString>("line");
     // Where the number names the device, as on Windows, the device is not repeated.
-    QTest::newRow("Windows") << 3 << "COM3" << 0 << "Com 3 \u00B7 port open";
-    QTest::newRow("Linux") << 1 << "/dev/ttyUSB0" << 0 << "Com 1 = /dev/ttyUSB0 \u00B7 port open";
-    QTest::newRow("device of another number") << 1 << "COM4" << 0 << "Com 1 = COM4 \u00B7 port open";
+    QTest::newRow("Windows") << 3 << "COM3" << 0 << -1 << "Com 3 \u00B7 port open";
+    QTest::newRow("Linux") << 1 << "/dev/ttyUSB0" << 0 << -1 << "Com 1 = /dev/ttyUSB0 \u00B7 port open";
+    QTest::newRow("device of another number") << 1 << "COM4" << 0 << -1 << "Com 1 = COM4 \u00B7 port open";
     // "No answer" only when nothing came back; otherwise what did.
-    QTest::newRow("bad answers") << 1 << "COM1" << int(LinkState::Failure::Checksum) << "Com 1 \u00B7 checksum error";
-    QTest::newRow("no answer") << 1 << "COM1" << int(LinkState::Failure::NoAnswer) << "Com 1 \u00B7 no answer from the unit";
-    QTest::newRow("unusable answer") << 1 << "COM1" << int(LinkState::Failure::UnusableAnswer)
+    QTest::newRow("bad answers") << 1 << "COM1" << int(LinkState::Failure::Checksum) << -1 << "Com 1 \u00B7 checksum error";
+    QTest::newRow("no answer") << 1 << "COM1" << int(LinkState::Failure::NoAnswer) << -1 << "Com 1 \u00B7 no answer from the unit";
+    QTest::newRow("unusable answer") << 1 << "COM1" << int(LinkState::Failure::UnusableAnswer) << -1
                                      << "Com 1 \u00B7 unusable answer from the unit";
-    QTest::newRow("answer for another item") << 1 << "COM1" << int(LinkState::Failure::OtherItem)
+    QTest::newRow("answer for another item") << 1 << "COM1" << int(LinkState::Failure::OtherItem) << -1
                                              << "Com 1 \u00B7 answered for another item";
-    QTest::newRow("cut short") << 1 << "COM1" << int(LinkState::Failure::CutShort) << "Com 1 \u00B7 answer cut short";
-    QTest::newRow("refused by the unit") << 1 << "COM1" << int(LinkState::Failure::Nack)
+    QTest::newRow("cut short") << 1 << "COM1" << int(LinkState::Failure::CutShort) << -1 << "Com 1 \u00B7 answer cut short";
+    QTest::newRow("refused by the unit") << 1 << "COM1" << int(LinkState::Failure::Nack) << -1
                                          << "Com 1 \u00B7 refused by the unit";
+    // An absent device is waited for; any other reason is told as it is.
+    QTest::newRow("device absent") << 1 << "/dev/ttyUSB0" << 0 << int(Port::Problem::NoSuchDevice)
+                                   << "Com 1 = /dev/ttyUSB0 \u00B7 waiting for the device";
+    QTest::newRow("device held") << 1 << "/dev/ttyUSB0" << 0 << int(Port::Problem::InUse)
+                                 << "Com 1 = /dev/ttyUSB0 \u00B7 port closed: /dev/ttyUSB0: in use by another program";
 }
 
 void TestUiHelpers::linkLineNamesPort()
@@ -171,9 +177,13 @@ void TestUiHelpers::linkLineNamesPort()
     QFETCH(int, port);
     QFETCH(QString, device);
     QFETCH(int, failure);
+    QFETCH(int, closedBy);
     QFETCH(QString, line);
     LinkState link;
-    link.setOpened(port, device);
+    if (closedBy >= 0)
+        link.setClosed(port, device, Port::Problem(closedBy), LinkState::describe(Port::Problem(closedBy), device));
+    else
+        link.setOpened(port, device);
     if (failure != 0)
         link.setNotAnswering(LinkState::Failure(failure));
     QCOMPARE(LinkStatusLine::text(link), line);
