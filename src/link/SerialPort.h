@@ -45,7 +45,6 @@ public:
     // Any port number opens this device (a pseudo-terminal, /dev/serial/by-id/...);
     // empty restores the system's numbering.
     void setDeviceOverride(const QString &device) { m_override = device; }
-    QString deviceOverride() const { return m_override; }
 
     // The system's serial devices in port-number order (first = port 1).
     static QStringList systemDevices();

@@ -140,7 +140,6 @@ public:
     const QString &UnitTextLine() const { return m_unitTextLine; }
     qint16 RxCount() const { return m_rxCount; }
     const RxBuffer &rxBuffer() const { return m_rxBuffer; }
-    bool readAllRequested() const { return m_readAllRequested; }
     bool writeAllRequested() const { return m_writeAllRequested; }
     bool pagerCallRequested() const { return m_pagerCallRequested; }
     bool restartRequested() const { return m_restartRequested; }

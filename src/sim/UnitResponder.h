@@ -44,7 +44,6 @@ public:
     static bool checksumOk(QByteArrayView frame);
     static QByteArray nakFrame();
 
-    int bufferPosition() const { return m_bufferPosition; }
 
 private:
     QByteArray accepted(QByteArrayView body) const;

@@ -47,7 +47,6 @@ public:
     int requestCount() const { return m_requestCount; }
     // Nothing waiting to be answered or sent.
     bool isQuiet() const { return m_thinking == 0 && m_queue.empty(); }
-    UnitResponder &responder() { return m_responder; }
 
 private:
     enum class RxState { Hunt, Length, Body, WakeUp1, WakeUp2 };

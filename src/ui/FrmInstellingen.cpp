@@ -1,6 +1,7 @@
 #include "FrmInstellingen.h"
 
 #include "DialogFocus.h"
+#include "QtItemControls.h"
 
 #include "model/Branding.h"
 
@@ -25,14 +26,6 @@
 const QColor FrmInstellingen::kLockedText(192, 192, 192);
 
 namespace {
-
-QPushButton *makeButton(const QString &caption, const char *name)
-{
-    auto *button = new QPushButton(caption);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(true);
-    return button;
-}
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {
@@ -70,11 +63,11 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setBuddy(m_txtSetPath);
 
-    m_cmdWijzigen = makeButton(QStringLiteral("C&hange"), "CmdWijzigen");
-    m_cmdClose = makeButton(QStringLiteral("C&lose"), "CmdClose");
-    m_cmdSave = makeButton(QStringLiteral("&Save"), "CmdSave");
-    m_cmdCancel = makeButton(QStringLiteral("&Cancel"), "CmdCancel");
-    m_cmdFindUnit = makeButton(QStringLiteral("&Find unit"), "CmdFindUnit");
+    m_cmdWijzigen = QtItemControls::makeButton(QStringLiteral("C&hange"), QStringLiteral("CmdWijzigen"));
+    m_cmdClose = QtItemControls::makeButton(QStringLiteral("C&lose"), QStringLiteral("CmdClose"));
+    m_cmdSave = QtItemControls::makeButton(QStringLiteral("&Save"), QStringLiteral("CmdSave"));
+    m_cmdCancel = QtItemControls::makeButton(QStringLiteral("&Cancel"), QStringLiteral("CmdCancel"));
+    m_cmdFindUnit = QtItemControls::makeButton(QStringLiteral("&Find unit"), QStringLiteral("CmdFindUnit"));
     m_searchTimer = new QTimer(this);
     m_searchTimer->setInterval(25);
     connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);

@@ -57,14 +57,6 @@ const char *const kItemPageCaptions[kItemPageCount] = {
 constexpr int kGeneralFrameButtons[] = {25, 30, 31};
 constexpr int kPagingFrameButtons[] = {10, 11, 12, 13, 14};
 
-QPushButton *makeButton(const QString &caption, const char *name)
-{
-    auto *button = new QPushButton(caption);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(true);
-    return button;
-}
-
 QGroupBox *makeFrame(const QString &caption, const char *name)
 {
     auto *frame = new QGroupBox(caption);
@@ -250,7 +242,7 @@ void FrmHoofdscherm::buildWindow()
     bottom->addWidget(m_frmCommunicatie);
     // Never shown: a window of its own that is never opened, so it stays out
     // of what the accessibility tree tells of the main window too.
-    auto *command2 = makeButton(QStringLiteral("TestButton"), "Command2");
+    auto *command2 = QtItemControls::makeButton(QStringLiteral("TestButton"), QStringLiteral("Command2"));
     command2->setParent(central, Qt::Window);
     command2->setVisible(false);
     connect(command2, &QPushButton::clicked, this, &FrmHoofdscherm::Command2_Click);
@@ -431,9 +423,9 @@ QWidget *FrmHoofdscherm::buildFilePage()
 
     auto *frame1 = makeFrame(QStringLiteral("All settings: "), "Frame1");
     auto *frame1Layout = new QHBoxLayout(frame1);
-    auto *save = makeButton(QStringLiteral("Save t&o file"), "CmdOpslaanUnitGegevens");
-    auto *read = makeButton(QStringLiteral("&Read from file"), "CmdLezenUnitgegevens");
-    auto *restore = makeButton(QStringLiteral("Restore a &backup..."), "CmdRestoreBackup");
+    auto *save = QtItemControls::makeButton(QStringLiteral("Save t&o file"), QStringLiteral("CmdOpslaanUnitGegevens"));
+    auto *read = QtItemControls::makeButton(QStringLiteral("&Read from file"), QStringLiteral("CmdLezenUnitgegevens"));
+    auto *restore = QtItemControls::makeButton(QStringLiteral("Restore a &backup..."), QStringLiteral("CmdRestoreBackup"));
     restore->setToolTip(QStringLiteral("Load the unit's settings as they were before a write-all"));
     frame1Layout->addWidget(save);
     frame1Layout->addWidget(read);
@@ -445,8 +437,8 @@ QWidget *FrmHoofdscherm::buildFilePage()
 
     auto *frame2 = makeFrame(QStringLiteral("Unit settings: "), "Frame2");
     auto *frame2Layout = new QHBoxLayout(frame2);
-    auto *readDefault = makeButton(QStringLiteral("Rea&d default from file"), "CmdInstellingenLezen");
-    m_cmdInstellingenOpslaan = makeButton(QStringLiteral("Save as defau&lt"), "CmdInstellingenOpslaan");
+    auto *readDefault = QtItemControls::makeButton(QStringLiteral("Rea&d default from file"), QStringLiteral("CmdInstellingenLezen"));
+    m_cmdInstellingenOpslaan = QtItemControls::makeButton(QStringLiteral("Save as defau&lt"), QStringLiteral("CmdInstellingenOpslaan"));
     frame2Layout->addWidget(readDefault);
     frame2Layout->addWidget(m_cmdInstellingenOpslaan);
     frame2Layout->addStretch();
@@ -465,8 +457,8 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     auto *layout = new QVBoxLayout(page);
 
     auto *transfer = new QHBoxLayout;
-    auto *readAll = makeButton(QStringLiteral("&Read all settings from unit"), "CmdLeesAlles");
-    auto *writeAll = makeButton(QStringLiteral("&Write all settings to unit"), "CmdSchrijfAlles");
+    auto *readAll = QtItemControls::makeButton(QStringLiteral("&Read all settings from unit"), QStringLiteral("CmdLeesAlles"));
+    auto *writeAll = QtItemControls::makeButton(QStringLiteral("&Write all settings to unit"), QStringLiteral("CmdSchrijfAlles"));
     m_chkReadBack = new QCheckBox(QStringLiteral("Read &back after writing"));
     m_chkReadBack->setObjectName(QStringLiteral("ChkReadBack"));
     m_chkReadBack->setAccessibleName(QStringLiteral("Read back after writing"));
@@ -502,8 +494,8 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     layout->addWidget(m_txtProgress, 1);
 
     auto *logButtons = new QHBoxLayout;
-    auto *clear = makeButton(QStringLiteral("&Clear log"), "CmdWisLogVenster");
-    auto *cancel = makeButton(QStringLiteral("Cance&l"), "CmdCancelReadWrite");
+    auto *clear = QtItemControls::makeButton(QStringLiteral("&Clear log"), QStringLiteral("CmdWisLogVenster"));
+    auto *cancel = QtItemControls::makeButton(QStringLiteral("Cance&l"), QStringLiteral("CmdCancelReadWrite"));
     logButtons->addWidget(clear);
     logButtons->addWidget(cancel);
     logButtons->addStretch();
@@ -526,14 +518,14 @@ QWidget *FrmHoofdscherm::buildServicePage()
 
     auto *reopenFrame = makeFrame(QStringLiteral("Re-open ComPort: "), "FrameOpnieuwOpenenComPoort");
     auto *reopenLayout = new QHBoxLayout(reopenFrame);
-    auto *reopen = makeButton(QStringLiteral("&Open ComPort"), "CmdReOpenCom");
+    auto *reopen = QtItemControls::makeButton(QStringLiteral("&Open ComPort"), QStringLiteral("CmdReOpenCom"));
     reopenLayout->addWidget(reopen);
     reopenLayout->addStretch();
     connect(reopen, &QPushButton::clicked, this, &FrmHoofdscherm::CmdReOpenCom_Click);
 
     auto *restartFrame = makeFrame(QStringLiteral("Restart the converter: "), "FrameHerstartConverter");
     auto *restartLayout = new QHBoxLayout(restartFrame);
-    auto *restart = makeButton(QStringLiteral("&Restart"), "CmdTestHerstart");
+    auto *restart = QtItemControls::makeButton(QStringLiteral("&Restart"), QStringLiteral("CmdTestHerstart"));
     restartLayout->addWidget(restart);
     restartLayout->addStretch();
     connect(restart, &QPushButton::clicked, this, &FrmHoofdscherm::CmdTestHerstart_Click);
@@ -559,7 +551,7 @@ QWidget *FrmHoofdscherm::buildServicePage()
         legend->setObjectName(QStringLiteral("TxtLegendaTestOproepAdres_") + QString::number(i));
         callForm->addRow(legend, fields.at(i));
     }
-    auto *call = makeButton(QStringLiteral("&Call"), "CmdTestOproepPager");
+    auto *call = QtItemControls::makeButton(QStringLiteral("&Call"), QStringLiteral("CmdTestOproepPager"));
     callForm->addRow(QString(), call);
     connect(call, &QPushButton::clicked, this, &FrmHoofdscherm::CmdTestOproepPager_Click);
 

@@ -12,6 +12,14 @@
 
 using namespace ScreenDefinition;
 
+QPushButton *QtItemControls::makeButton(const QString &caption, const QString &name)
+{
+    auto *button = new QPushButton(caption);
+    button->setObjectName(name);
+    button->setAutoDefault(true);
+    return button;
+}
+
 namespace {
 
 QString indexed(const char *family, int index)
@@ -27,14 +35,6 @@ QComboBox *makeCombo(const QString &name)
     combo->setMaxVisibleItems(16);
     WheelGuard::install(combo);
     return combo;
-}
-
-QPushButton *makeButton(const QString &caption, const QString &name)
-{
-    auto *button = new QPushButton(caption);
-    button->setObjectName(name);
-    button->setAutoDefault(true);
-    return button;
 }
 
 void setTextColour(QWidget *widget, const QColor &colour)

@@ -28,6 +28,10 @@ public:
     // inactive-caption role; this is the classic one).
     static QColor matchesUnitColour();
 
+    // A push button as every dialog of the tool makes it: named, and the
+    // default one while it has the focus (Enter presses it).
+    static QPushButton *makeButton(const QString &caption, const QString &name);
+
     QtItemControls();
     ~QtItemControls() override;
     QtItemControls(const QtItemControls &) = delete;

@@ -47,7 +47,6 @@ public:
     QString writeAllDetails() const;
 
     LinkStatusLine *linkLine() const { return m_linkLine; }
-    const UnitMemory &unitMemory() const { return m_unit; }
 
 private:
     void outcome(const Outcome &outcome);

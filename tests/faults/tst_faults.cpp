@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStorageInfo>
 #include <QTest>
 
 #include <csignal>
@@ -464,11 +465,13 @@ void TestFaults::idleNoiseAndText()
 void TestFaults::settingsSaveDiskFaults_data()
 {
     QTest::addColumn<bool>("defaultFile");
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("settings file, full disk") << false << false;
-    QTest::newRow("settings file, read-only folder") << false << true;
-    QTest::newRow("default file, full disk") << true << false;
-    QTest::newRow("default file, read-only folder") << true << true;
+    QTest::addColumn<QString>("disk"); // full, read-only or part: room for a part of the file
+    QTest::newRow("settings file, full disk") << false << u"full"_s;
+    QTest::newRow("settings file, read-only folder") << false << u"read-only"_s;
+    QTest::newRow("settings file, room for a part") << false << u"part"_s;
+    QTest::newRow("default file, full disk") << true << u"full"_s;
+    QTest::newRow("default file, read-only folder") << true << u"read-only"_s;
+    QTest::newRow("default file, room for a part") << true << u"part"_s;
 }
 
 // A save that cannot reach the disk leaves the old file as it was, tells the
@@ -476,18 +479,20 @@ void TestFaults::settingsSaveDiskFaults_data()
 void TestFaults::settingsSaveDiskFaults()
 {
     QFETCH(bool, defaultFile);
-    QFETCH(bool, readOnly);
-    TmpfsMount disk;
-    if (!disk.isMounted())
-        QSKIP(qPrintable(disk.error()));
+    QFETCH(QString, disk);
+    const bool readOnly = disk == u"read-only"_s;
+    const bool part = disk == u"part"_s;
+    TmpfsMount mount;
+    if (!mount.isMounted())
+        QSKIP(qPrintable(mount.error()));
     UnitInProcess unit;
-    FaultWorld w(unit.unit.devicePath(), defaultFile ? disk.path() : QString());
+    FaultWorld w(unit.unit.devicePath(), defaultFile ? mount.path() : QString());
     w.engine().requestReadAll();
     QVERIFY(w.runUntilQuiet(2000));
 
-    const QString file = defaultFile ? LeesIniFile::defaultSettingsPath(disk.path()) : disk.filePath(u"unit.cfg"_s);
+    const QString file = defaultFile ? LeesIniFile::defaultSettingsPath(mount.path()) : mount.filePath(u"unit.cfg"_s);
     auto save = [&](const QString &path) {
-        return defaultFile && path == file ? LeesIniFile::WriteDefaultSettings(w.stores(), w.controls(), disk.path())
+        return defaultFile && path == file ? LeesIniFile::WriteDefaultSettings(w.stores(), w.controls(), mount.path())
                                            : LeesIniFile::WriteSettingsFile(w.stores(), w.controls(), path);
     };
     QVERIFY(save(file));
@@ -495,16 +500,30 @@ void TestFaults::settingsSaveDiskFaults()
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray old = f.readAll();
     f.close();
-    const QStringList namesBefore = QDir(disk.path()).entryList(QDir::Files);
+    const QStringList namesBefore = QDir(mount.path()).entryList(QDir::Files);
 
     // The operator changes two values, then saves onto a disk that fails.
     w.controls().setComboIndex(5, 9);
     w.controls().setText(160, u"Ward 3 \u20AC ok"_s);
     w.session().logfile.closeFile(); // a file held open for writing keeps the disk writable
     if (readOnly)
-        QVERIFY(disk.remountReadOnly());
-    else
-        QVERIFY(disk.fill());
+        QVERIFY(mount.remountReadOnly());
+    else if (part) {
+        // Long texts make the new file longer than the one page left free,
+        // so the write stops part-way.
+        for (int item = 150; item <= 232; ++item) {
+            if (item != 160)
+                w.controls().setText(item, QString(40, u'x'));
+        }
+        QTemporaryDir measure;
+        const QString sized = QDir(measure.path()).filePath(u"unit.cfg"_s);
+        QVERIFY(LeesIniFile::WriteSettingsFile(w.stores(), w.controls(), sized));
+        const qint64 size = QFileInfo(sized).size();
+        QVERIFY(mount.fillLeaving(4096));
+        const qint64 free = QStorageInfo(mount.path()).bytesAvailable();
+        QVERIFY2(free > 0 && free < size, qPrintable(u"%1 free for %2 bytes"_s.arg(free).arg(size)));
+    } else
+        QVERIFY(mount.fill());
     const FileResult result = save(file);
     QVERIFY(!result);
     QVERIFY2(result.error.contains(QDir::toNativeSeparators(file)), qPrintable(result.error));
@@ -512,7 +531,7 @@ void TestFaults::settingsSaveDiskFaults()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), old);
     f.close();
-    QStringList namesAfter = QDir(disk.path()).entryList(QDir::Files);
+    QStringList namesAfter = QDir(mount.path()).entryList(QDir::Files);
     namesAfter.removeAll(u"filler"_s);
     QCOMPARE(namesAfter, namesBefore); // no half-written temporary file left behind
 

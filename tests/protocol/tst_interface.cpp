@@ -34,6 +34,7 @@ private slots:
     void readAllDuringWriteAll();
     void linkWatchRunsOutMidReadAll();
     void vanishedPortIsReopened();
+    void dsrOffWhileIdleReopensPort();
     void unsendableValueIsRefused_data();
     void unsendableValueIsRefused();
     void progressAndLogTexts_data();
@@ -384,6 +385,34 @@ void TestInterface::vanishedPortIsReopened()
     QCOMPARE(failedOpens(), 1);
     QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QVERIFY(!w.view().progress().contains(u"cancelled"_s)); // nothing was pending
+}
+
+// DSR dropping while idle runs the link watch out as it does mid-transfer: the
+// port is closed and opened again, and the engine is back to idle.
+void TestInterface::dsrOffWhileIdleReopensPort()
+{
+    EngineWorld w;
+    w.port.setDsr(true);
+    auto tickWatched = [&] {
+        w.session().datacom.CheckComLink();
+        w.tick();
+    };
+    for (int i = 0; i < 30; ++i)
+        tickWatched();
+    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    const int closes = w.port.closeCount();
+    const int opens = w.port.openCount();
+    w.port.setDsr(false);
+    int ticks = 0;
+    while (w.port.closeCount() == closes && ticks < 100) {
+        tickWatched();
+        ++ticks;
+    }
+    QCOMPARE(w.port.closeCount(), closes + 1);
+    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    w.port.setDsr(true);
+    QVERIFY(w.tickUntilState(Interface::State::Idle, Interface::kWakeUpWait + 2) > 0);
+    QCOMPARE(w.port.openCount(), opens + 1);
 }
 
 void TestInterface::unsendableValueIsRefused_data()

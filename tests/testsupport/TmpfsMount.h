@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 // A small tmpfs on a temporary folder, for tests that need a full or a
 // read-only disk. Mounting needs Linux and the right to mount (root in CI);
 // where it is refused, isMounted() is false and error() says why, so the test
@@ -61,6 +63,16 @@ public:
                 return true;
         }
         return false;
+    }
+
+    // Fills the disk, then gives back about `room` bytes (whole pages), so
+    // that a longer write is cut short; true when that much is free again.
+    bool fillLeaving(qint64 room)
+    {
+        if (!fill())
+            return false;
+        QFile filler(filePath(QStringLiteral("filler")));
+        return filler.resize(std::max<qint64>(0, filler.size() - room));
     }
 
     bool removeFiller() { return QFile::remove(filePath(QStringLiteral("filler"))); }

@@ -42,6 +42,8 @@ using Buttons = OperatorView::Buttons;
 namespace {
 
 const QString kWebTitle = QStringLiteral("Tessaro by www.kestrum.nl");
+// More engine ticks than any wait in these tests needs; a loop that reaches it fails.
+constexpr int kTickBound = 100000;
 
 QStringList shownTabs(const QTabWidget *tabs)
 {
@@ -461,8 +463,10 @@ void TestFrmHoofdscherm::engineTickIsNotReentered()
     view.window = w.window.get();
     // The third counted failure: the engine aborts with a message box.
     w.engine().requestRead(10);
-    while (w.engine().ErrorCount() < Interface::kMaxErrors)
+    // Bounded: an engine that never counts a failure fails the test, not hangs it.
+    for (int tick = 0; tick < kTickBound && w.engine().ErrorCount() < Interface::kMaxErrors; ++tick)
         w.engine().InterfaceTick(0);
+    QCOMPARE(w.engine().ErrorCount(), qint16(Interface::kMaxErrors));
     const quint64 start = w.engine().tickCount();
     w.window->TmrAfhandel_Timer();
     QCOMPARE(view.messages().size(), 1);
@@ -1102,8 +1106,9 @@ void TestFrmHoofdscherm::singleButtons()
     w.controls().textBox(150)->setText(QStringLiteral("0612"));
     // Two reads without an answer, then dropped: the click starts a fresh count.
     w.engine().requestRead(0);
-    while (w.engine().ErrorCount() < 2)
+    for (int tick = 0; tick < kTickBound && w.engine().ErrorCount() < 2; ++tick)
         w.engine().InterfaceTick(0);
+    QCOMPARE(w.engine().ErrorCount(), qint16(2));
     w.engine().cancelByOperator();
 
     w.click(button);
