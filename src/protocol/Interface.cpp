@@ -46,7 +46,6 @@ Interface::Interface(Stores &stores, Datacom &datacom, ItemControls &controls, O
                      Logfile &log, const Setup &setup)
     : m_stores(stores), m_datacom(datacom), m_controls(controls), m_view(view), m_log(log), m_setup(setup)
 {
-    Conversions::clearRxBuffer(m_rxBuffer);
 }
 
 // ---------------------------------------------------------------- commands
@@ -723,22 +722,12 @@ void Interface::ReadUnitText()
 
 // ---------------------------------------------------------------- frames
 
-int Interface::SendByte(int b)
-{
-    if (m_datacom.WriteComByte(b) != 0)
-        return -1;
-    m_checksum = (m_checksum + b) % 256;
-    return 0;
-}
-
 bool Interface::sendFrame(const QByteArray &body)
 {
     m_datacom.FlushComInput();
-    m_checksum = 0;
     bool whole = true;
-    for (char c : body)
-        whole = SendByte(quint8(c)) == 0 && whole;
-    whole = m_datacom.WriteComByte((256 - m_checksum) % 256) == 0 && whole;
+    for (char c : Frames::complete(body))
+        whole = m_datacom.WriteComByte(quint8(c)) == 0 && whole;
     m_sentWhole = whole;
     return whole;
 }
@@ -783,90 +772,50 @@ void Interface::SendWakeUp()
 
 void Interface::prepareAnswer()
 {
-    Conversions::clearRxBuffer(m_rxBuffer);
-    m_rxCount = 0;
+    m_reply.clear();
     m_replyTicks = kReplyTimeout;
 }
 
-// Stores one received byte; false when the buffer is full, whatever LEN said.
-bool Interface::storeByte(int b)
+// One tick of collecting an answer in its three states. SOH and LEN are
+// taken one byte a tick; the rest as it arrives. Each byte that moves the
+// answer on gives it the full time-out again.
+Interface::Answer Interface::collectAnswer(const Collecting &states)
 {
-    if (m_rxCount < 0 || m_rxCount > Frames::kMaxAnswerBytes)
-        return false;
-    m_rxBuffer[m_rxCount++] = qint16(b);
-    return true;
-}
-
-Interface::Rx Interface::receiveStart()
-{
-    const int b = m_datacom.ReadComByte();
-    if (b == Frames::kSoh) {
-        m_checksum = 1;
-        m_rxCount = 0;
-        storeByte(b);
-        m_replyTicks = kReplyTimeout;
-        return Rx::Good;
+    if (m_state == states.start || m_state == states.length) {
+        const bool start = m_state == states.start;
+        const ReplyCollector::Stage waiting = start ? ReplyCollector::Stage::Start : ReplyCollector::Stage::Length;
+        const int b = m_datacom.ReadComByte();
+        if (b >= 0)
+            m_reply.feed(quint8(b));
+        if (m_reply.stage() != waiting) {
+            m_replyTicks = kReplyTimeout;
+            m_state = start ? states.length : states.rest;
+            return Answer::Pending;
+        }
+        if (m_replyTicks > 0)
+            return Answer::Pending;
+        return start ? Answer::NoStart : Answer::NoLength;
     }
-    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
-}
-
-Interface::Rx Interface::receiveLength()
-{
-    const int b = m_datacom.ReadComByte();
-    if (b >= 0) {
-        m_checksum = (m_checksum + b) % 256;
-        storeByte(b);
-        m_rxLength = qint16(b);
-        m_replyTicks = kReplyTimeout;
-        return Rx::Good;
-    }
-    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
+    return collectRest();
 }
 
 // Takes every waiting byte. An answer that stops short ends after the same
 // 120 ticks without a new byte as the start and length bytes.
-Interface::Rx Interface::receiveRest()
+Interface::Answer Interface::collectRest()
 {
     bool any = false;
     for (int b = m_datacom.ReadComByte(); b >= 0; b = m_datacom.ReadComByte()) {
         any = true;
-        m_checksum = (m_checksum + b) % 256;
-        if (!storeByte(b) || m_rxCount > Frames::kMaxAnswerBytes)
-            return Rx::TooLong;
-        if (m_rxCount > m_rxLength)
-            return m_checksum == 0 ? Rx::Good : Rx::ChecksumError;
+        switch (m_reply.feed(quint8(b))) {
+        case ReplyCollector::Step::Pending: break;
+        case ReplyCollector::Step::Complete: return Answer::Complete;
+        case ReplyCollector::Step::TooLong: return Answer::TooLong;
+        case ReplyCollector::Step::ChecksumError: return Answer::ChecksumError;
+        }
     }
     if (any)
         m_replyTicks = kReplyTimeout;
-    return m_replyTicks == 0 ? Rx::TimedOut : Rx::Pending;
-}
-
-// One tick of collecting an answer in its three states (start byte, length
-// byte, the rest); moves between them as bytes arrive.
-Interface::Answer Interface::collectAnswer(const Collecting &states)
-{
-    if (m_state == states.start) {
-        switch (receiveStart()) {
-        case Rx::Good: m_state = states.length; return Answer::Pending;
-        case Rx::TimedOut: return Answer::NoStart;
-        default: return Answer::Pending;
-        }
-    }
-    if (m_state == states.length) {
-        switch (receiveLength()) {
-        case Rx::Good: m_state = states.rest; return Answer::Pending;
-        case Rx::TimedOut: return Answer::NoLength;
-        default: return Answer::Pending;
-        }
-    }
-    switch (receiveRest()) {
-    case Rx::Good: return Answer::Complete;
-    case Rx::TimedOut: return Answer::NoRest;
-    case Rx::TooLong: return Answer::TooLong;
-    case Rx::ChecksumError: return Answer::ChecksumError;
-    case Rx::Pending: return Answer::Pending;
-    }
-    return Answer::Pending;
+    return m_replyTicks == 0 ? Answer::NoRest : Answer::Pending;
 }
 
 // ---------------------------------------------------------------- item texts
@@ -948,14 +897,13 @@ void Interface::writeStart()
         log(tag + text);
     }
     m_datacom.FlushComInput();
-    Conversions::clearRxBuffer(m_rxBuffer);
+    m_reply.clear();
     if (SendWriteRequest(item, working) == 1) {
         if (!m_sentWhole) {
             writeFailed(QStringLiteral(" -> ERROR the serial port did not take the request."), Failure::PortWriteFailed);
             return;
         }
         m_replyTicks = kReplyTimeout;
-        m_rxCount = 0;
         m_state = State::WriteStart;
         return;
     }
@@ -1015,7 +963,7 @@ void Interface::writeResult()
     const int item = m_currentItem;
     m_state = State::Idle;
     tellAnswered();
-    if (m_rxBuffer[Conversions::kAckOffset] == Frames::kAck) {
+    if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
         const bool requested = m_stores.itemRequest[item] != Items::kNoRequest;
         m_stores.itemRequest[item] = Items::kNoRequest;
         m_stores.unitValues[item] = m_stores.workingValues[item];
@@ -1050,7 +998,7 @@ void Interface::readStart()
     }
     m_view.appendProgress(QStringLiteral("Reading setting ") + NumberText(item) + QStringLiteral("  "));
     m_datacom.FlushComInput();
-    Conversions::clearRxBuffer(m_rxBuffer);
+    m_reply.clear();
     if (SendReadRequest(item) == 1) {
         if (!m_sentWhole) {
             readFailed(QStringLiteral(" ERROR the serial port did not take the request. "), Failure::PortWriteFailed);
@@ -1058,7 +1006,6 @@ void Interface::readStart()
         }
         m_replyTicks = kReplyTimeout;
         m_state = State::ReadStart;
-        m_rxCount = 0;
         return;
     }
     m_view.appendProgress(QStringLiteral(" -> Unsupported type of unit!") + kCrLf);
@@ -1106,14 +1053,14 @@ void Interface::readResult()
     m_state = State::Idle;
     tellAnswered();
     // The item the answer names, checked before it indexes anything.
-    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(m_rxBuffer));
+    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(m_reply.buffer()));
     if (r < 0 || r >= Items::kItemCount) {
         // Too short to name an item, as a refusal is: a failed read, counted,
         // or a unit that refuses every read would be asked again without end.
         readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
     }
-    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_rxBuffer, r));
+    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_reply.buffer(), r));
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
         readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
@@ -1142,12 +1089,16 @@ void Interface::readResult()
         readBackDone(r, value);
     else if (requested)
         itemDone(r, false, true);
-    if (r == m_currentItem) {
+    if (r == m_currentItem)
         m_errorCount = 0;
-        return;
-    }
-    // The item asked for is asked again. Answers naming another one do not
-    // end its failures, and ten in a row count as one.
+    else
+        otherItemAnswered();
+}
+
+// The item asked for is asked again. Answers naming another one do not end
+// its failures, and ten in a row count as one.
+void Interface::otherItemAnswered()
+{
     if (unusableAnswer()) {
         const QString text = DescribeItem(m_currentItem)
             + QStringLiteral(" ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
@@ -1225,7 +1176,7 @@ void Interface::pagerCollectPosition()
     case Answer::Complete:
         tellAnswered();
         // Whether the answer holds ACK is not asked; a position that is no digit still goes out.
-        m_bufferPosition = qint16(m_rxBuffer[Conversions::kItemOffset] - '0');
+        m_bufferPosition = qint16(m_reply.buffer()[Conversions::kItemOffset] - '0');
         if (m_bufferPosition < 0 || m_bufferPosition > 9)
             ++m_errorCount;
         m_state = State::PagerSendCall;
@@ -1323,7 +1274,7 @@ void Interface::finishServiceCall(Answer answer, Command command, const ServiceT
     case Answer::TooLong: failure = Failure::UnusableAnswer; break;
     case Answer::Complete:
         tellAnswered();
-        if (m_rxBuffer[Conversions::kAckOffset] == Frames::kAck) {
+        if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
             log(texts.acknowledged);
         } else {
             if (!texts.refused.isEmpty())

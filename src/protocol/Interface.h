@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Outcome.h"
+#include "ReplyCollector.h"
 #include "files/Backups.h"
 #include "model/Conversions.h"
 #include "model/Stores.h"
@@ -109,8 +110,7 @@ public:
     void UpdateProgressBar(int n);
     void ReadUnitText();
 
-    // Frame operations. SendByte gives -1 when the port did not take the byte.
-    int SendByte(int b);
+    // Frame operations.
     int SendReadRequest(int item);
     int SendWriteRequest(int item, const Value &value);
     void SendWakeUp();
@@ -138,8 +138,8 @@ public:
     qint16 ReplyTicks() const { return m_replyTicks; }
     qint16 ProgModeTicks() const { return m_progModeTicks; }
     const QString &UnitTextLine() const { return m_unitTextLine; }
-    qint16 RxCount() const { return m_rxCount; }
-    const RxBuffer &rxBuffer() const { return m_rxBuffer; }
+    qint16 RxCount() const { return qint16(m_reply.count()); }
+    const RxBuffer &rxBuffer() const { return m_reply.buffer(); }
     bool writeAllRequested() const { return m_writeAllRequested; }
     bool pagerCallRequested() const { return m_pagerCallRequested; }
     bool restartRequested() const { return m_restartRequested; }
@@ -152,7 +152,6 @@ public:
     quint64 tickCount() const { return m_ticks; }
 
 private:
-    enum class Rx { Pending, Good, TimedOut, TooLong, ChecksumError };
     // How collecting an answer stands after a tick.
     enum class Answer { Pending, Complete, NoStart, NoLength, NoRest, TooLong, ChecksumError };
     // The three states that collect one answer.
@@ -187,11 +186,8 @@ private:
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
 
     void prepareAnswer();
-    bool storeByte(int b);
-    Rx receiveStart();
-    Rx receiveLength();
-    Rx receiveRest();
     Answer collectAnswer(const Collecting &states);
+    Answer collectRest();
     bool sendFrame(const QByteArray &body);
 
     void writeStart();
@@ -201,6 +197,7 @@ private:
     void readStart();
     void readCollect();
     void readResult();
+    void otherItemAnswered();
     void readFailed(const QString &piece, Failure failure);
     // An answer that is no use for the current item; true when it counts as a failure.
     bool unusableAnswer();
@@ -250,10 +247,7 @@ private:
     qint16 m_allMode = 0;
     qint16 m_errorCount = 0;
     qint16 m_currentItem = 0;
-    int m_checksum = 0;
-    RxBuffer m_rxBuffer{};
-    qint16 m_rxCount = 0;
-    qint16 m_rxLength = 0;
+    ReplyCollector m_reply; // the answer being collected
     qint16 m_bufferPosition = 0;
     QString m_unitTextLine;
     int m_debugMode = 0;

@@ -1,4 +1,7 @@
 #include "EngineWorld.h"
+#include "protocol/ReplyCollector.h"
+
+Q_DECLARE_METATYPE(ReplyCollector::Step)
 
 #include <QTest>
 
@@ -17,6 +20,8 @@ private slots:
     void wakeUpIsSentUnchanged();
     void checksumOfFrames_data();
     void checksumOfFrames();
+    void replyCollector_data();
+    void replyCollector();
 };
 
 static QByteArray hex(const char *h)
@@ -133,6 +138,73 @@ void TestFrames::checksumOfFrames()
     QCOMPARE(sum % 256, 0u);
     QCOMPARE(Frames::resetBody() + char(0xA4), hex("010601000252A4"));
     QCOMPARE(Frames::complete(Frames::askBufferPositionBody()), hex("010601000232C4"));
+}
+
+namespace {
+
+// A frame's rows are named by their hex; long ones by their first bytes,
+// their length and their last byte.
+QString hexName(const QByteArray &bytes)
+{
+    if (bytes.size() <= 8)
+        return QString::fromLatin1(bytes.toHex(' ')).toUpper();
+    return QString::fromLatin1(bytes.first(2).toHex(' ')).toUpper()
+        + QStringLiteral(" .. (%1 bytes) .. ").arg(bytes.size())
+        + QString::fromLatin1(bytes.last(1).toHex()).toUpper();
+}
+
+} // namespace
+
+void TestFrames::replyCollector_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // fed one at a time; every step before the last is Pending
+    QTest::addColumn<ReplyCollector::Step>("last");
+    QTest::addColumn<int>("count"); // bytes kept
+    using Step = ReplyCollector::Step;
+    auto row = [](const QByteArray &bytes, Step last, int count) {
+        QTest::newRow(qPrintable(hexName(bytes))) << bytes << last << count;
+    };
+    // Bytes before SOH are dropped; SOH starts the answer; LEN is kept.
+    row(hex("41"), Step::Pending, 0);
+    row(hex("01"), Step::Pending, 1);
+    row(hex("01 04"), Step::Pending, 2);
+    row(hex("01 04 06 00"), Step::Pending, 4);
+    // Whole at position LEN; the checksum decides.
+    row(hex("01 04 06 00 F5"), Step::Complete, 5);
+    row(hex("41 15 01 04 06 00 F5"), Step::Complete, 5);
+    row(hex("01 04 06 00 F6"), Step::ChecksumError, 5);
+    // SOH within an answer is data.
+    row(hex("01 04 01 00 FA"), Step::Complete, 5);
+    // A LEN below 2 ends with the first byte after it.
+    row(hex("01 00 FF"), Step::Complete, 3);
+    row(hex("01 01 FE"), Step::Complete, 3);
+    row(hex("01 00 FE"), Step::ChecksumError, 3);
+    // The longest answer, 98 bytes (LEN 97); one more is too long, whatever LEN says.
+    row(Frames::complete(hex("01 61") + QByteArray(95, 'x')), Step::Complete, 98);
+    row(hex("01 62") + QByteArray(97, 'x'), Step::TooLong, 99);
+    row(hex("01 FF") + QByteArray(97, 'x'), Step::TooLong, 99);
+}
+
+void TestFrames::replyCollector()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(ReplyCollector::Step, last);
+    QFETCH(int, count);
+    ReplyCollector collector;
+    ReplyCollector::Step step = ReplyCollector::Step::Pending;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        QCOMPARE(step, ReplyCollector::Step::Pending);
+        step = collector.feed(quint8(bytes[i]));
+    }
+    QCOMPARE(step, last);
+    QCOMPARE(collector.count(), count);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(collector.buffer()[i], qint16(quint8(bytes[bytes.size() - count + i])));
+    QCOMPARE(collector.buffer()[count], qint16(-1));
+    // Cleared, it waits for SOH again.
+    collector.clear();
+    QCOMPARE(collector.stage(), ReplyCollector::Stage::Start);
+    QCOMPARE(collector.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestFrames)
