@@ -10,7 +10,6 @@
 #include "files/HomeFolder.h"
 #include "files/LeesIniFile.h"
 #include "files/TextFile.h"
-#include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
@@ -90,14 +89,14 @@ CliRunner::~CliRunner() = default;
 ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 {
     m_view.finish();
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(message));
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
     return status;
 }
 
 // A line of the tool's own on standard error, between the progress lines.
 void CliRunner::note(const QString &message)
 {
-    m_view.note(QStringLiteral("tessaro-cli: ") + Diverse::visibleText(message));
+    m_view.note(QStringLiteral("tessaro-cli: ") + message);
 }
 
 ExitStatus CliRunner::run()
@@ -225,7 +224,7 @@ QString CliRunner::takenText() const
 ExitStatus CliRunner::unreported(const QString &why)
 {
     m_view.finish();
-    const QString line = QStringLiteral("tessaro-cli: ") + Diverse::visibleText(why + QStringLiteral("; ") + takenText());
+    const QString line = QStringLiteral("tessaro-cli: ") + why + QStringLiteral("; ") + takenText();
     if (!Console::writeLine(stderr, line) && !m_resultWritten)
         (void)Console::writeLine(stdout, line);
     return ExitStatus::Unreported;

@@ -4,7 +4,6 @@
 #include "ItemArguments.h"
 #include "SettingsReport.h"
 
-#include "model/Diverse.h"
 #include "model/Items.h"
 #include "model/ValueCheck.h"
 
@@ -240,13 +239,13 @@ bool takePagerAddress(CliRequest &r, const QString &address, QString *error)
     }
     if (address.size() > kMaxPagerAddress) {
         *error = QStringLiteral("the pager address \"%1\" is longer than %2 characters")
-                     .arg(Diverse::visibleText(address))
+                     .arg(address)
                      .arg(kMaxPagerAddress);
         return false;
     }
     // A control byte would end a field of the call or add one (RS, US).
     if (const QString why = ValueCheck::textProblem(address); !why.isEmpty()) {
-        *error = QStringLiteral("the pager address \"%1\": %2").arg(Diverse::visibleText(address), why);
+        *error = QStringLiteral("the pager address \"%1\": %2").arg(address, why);
         return false;
     }
     return true;
@@ -443,7 +442,7 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         return false;
     }
     if (const QString why = ValueCheck::textProblem(r.pagerText); !why.isEmpty()) {
-        *error = QStringLiteral("--text \"%1\": %2").arg(Diverse::visibleText(r.pagerText), why);
+        *error = QStringLiteral("--text \"%1\": %2").arg(r.pagerText, why);
         return false;
     }
     // find tries every port: a port number has no meaning for it.

@@ -6,7 +6,6 @@
 #include "CommandLine.h"
 #include "Console.h"
 
-#include "model/Diverse.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,8 +24,8 @@ int main(int argc, char *argv[])
     const std::optional<QStringList> arguments = Console::arguments(argc, argv, &argumentError);
     const CommandLine::Outcome parsed = arguments ? CommandLine::parse(*arguments) : CommandLine::Outcome{{}, {}, argumentError};
     if (!parsed.error.isEmpty()) {
-        // One line, whatever control bytes the arguments it quotes hold.
-        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + Diverse::visibleText(parsed.error)
+        // One line: writeLine shows any control bytes the arguments hold by name.
+        (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + parsed.error
                                              + QStringLiteral(" (see --help)"));
         return int(ExitStatus::Usage);
     }

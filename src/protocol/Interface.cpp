@@ -209,7 +209,6 @@ void Interface::CancelRequests()
 void Interface::begin(Command command)
 {
     m_command = command;
-    m_itemsMoved = 0;
     m_lastFailureItem = -1;
     m_lastFailure = Failure::None;
     m_refusedItem = -1;
@@ -228,7 +227,7 @@ void Interface::noteFailure(int item, Failure failure)
 // The running command's outcome as it stands, with the phase a write-all is in.
 Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure failure) const
 {
-    Outcome outcome{m_command.value_or(Command::ReadAll), result, item, failure, m_itemsMoved};
+    Outcome outcome{m_command.value_or(Command::ReadAll), result, item, failure, int(m_movedItems.size())};
     outcome.items = m_movedItems;
     outcome.backupPath = m_backupPath;
     if (m_writePhase == WritePhase::Backup)
@@ -262,7 +261,6 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
         if (m_writePhase == WritePhase::Backup || m_writePhase == WritePhase::ReadBack)
             return;
         if (succeeded) {
-            ++m_itemsMoved;
             m_movedItems << item;
         } else {
             m_refusedItem = item;

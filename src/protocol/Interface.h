@@ -259,7 +259,6 @@ private:
     // The bulk or service command running, for its outcome; empty between
     // commands and for single items, which report one by one.
     std::optional<Command> m_command;
-    int m_itemsMoved = 0;
     int m_lastFailureItem = -1;
     Failure m_lastFailure = Failure::None;
     int m_refusedItem = -1; // an item of a bulk write that could not be sent
