@@ -1,8 +1,9 @@
 # Precompiled Qt headers: most of a compile here is parsing Qt's headers, the
 # same ones in every file. One header set per kind of target, built once and
 # reused by the targets of that kind (same compiler flags and Qt modules):
-#   core    - tessaro_core; reused by tessaro_sim, tessaro-cli, tessaro-unit,
-#             the benchmark and the replay/fuzz programs;
+#   core    - tessaro_model; reused by the other core layers, tessaro_sim,
+#             tessaro-cli, tessaro-unit, the benchmark and the replay/fuzz
+#             programs;
 #   window  - tessaro_ui; reused by tessaro;
 #   tests   - the first QtTest program of a test folder, reused by the others
 #             there (with the widget headers for the window's tests).
@@ -26,7 +27,7 @@ set(tessaro_widget_headers
     <QApplication> <QComboBox> <QHBoxLayout> <QLabel> <QLineEdit> <QMessageBox> <QPushButton>
     <QVBoxLayout> <QWidget>)
 
-target_precompile_headers(tessaro_core PRIVATE ${tessaro_core_headers})
+target_precompile_headers(tessaro_model PRIVATE ${tessaro_core_headers})
 
 # A target reuses a donor's header only if it has no header set of its own.
 function(tessaro_reuse_pch target donor)
@@ -39,8 +40,9 @@ function(tessaro_reuse_pch target donor)
     endif()
 endfunction()
 
-foreach(target IN ITEMS tessaro_sim tessaro-cli tessaro-unit tessaro-bench)
-    tessaro_reuse_pch(${target} tessaro_core)
+foreach(target IN ITEMS tessaro_binding tessaro_files tessaro_link tessaro_protocol tessaro_sim tessaro-cli
+                        tessaro-unit tessaro-bench)
+    tessaro_reuse_pch(${target} tessaro_model)
 endforeach()
 if(TARGET tessaro_ui)
     target_precompile_headers(tessaro_ui PRIVATE ${tessaro_core_headers} ${tessaro_widget_headers})
@@ -55,7 +57,7 @@ foreach(target IN LISTS TESSARO_TEST_EXECUTABLES)
     get_target_property(folder ${target} BINARY_DIR)
     if(NOT "Qt6::Test" IN_LIST libraries)
         # replay_* and fuzz_* programs: the core's headers, no QtTest.
-        tessaro_reuse_pch(${target} tessaro_core)
+        tessaro_reuse_pch(${target} tessaro_model)
         continue()
     endif()
     set(kind core)
