@@ -6,7 +6,7 @@
 // peak memory each process took, beside the ticks it reports itself.
 
 #include "link/SerialPort.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

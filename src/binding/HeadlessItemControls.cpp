@@ -163,27 +163,3 @@ int HeadlessItemControls::testBleepIndex() const
 {
     return m_testBleep.index;
 }
-
-QStringList HeadlessItemControls::comboEntries(int item) const
-{
-    const Combo *c = combo(item);
-    return c ? c->entries : QStringList();
-}
-
-int HeadlessItemControls::comboSelectionLength(int item) const
-{
-    const Combo *c = combo(item);
-    return c ? c->selectionLength : 0;
-}
-
-bool HeadlessItemControls::singleButtonsVisible(int item) const
-{
-    const Combo *c = combo(item);
-    return c && c->buttonsVisible;
-}
-
-void HeadlessItemControls::setTextVisible(int item, bool visible)
-{
-    if (Box *b = box(item))
-        b->visible = visible;
-}

@@ -40,14 +40,8 @@ public:
     void setTestBleepIndex(int index) override;
     int testBleepIndex() const override;
 
-    // For tests.
-    QStringList comboEntries(int item) const;
-    int comboSelectionLength(int item) const;
-    bool singleButtonsVisible(int item) const;
-    void setTextVisible(int item, bool visible);
-    QStringList testBleepEntries() const { return m_testBleep.entries; }
-
-private:
+protected:
+    // The state behind the controls, for a subclass that shows more of it.
     struct Combo
     {
         bool visible = true;
@@ -66,7 +60,9 @@ private:
     const Combo *combo(int item) const;
     Box *box(int item);
     const Box *box(int item) const;
+    const Combo &testBleep() const { return m_testBleep; }
 
+private:
     std::array<Combo, 79> m_combos;
     std::array<Box, 44> m_intBoxes;
     std::array<Box, 83> m_tekstBoxes;

@@ -18,7 +18,6 @@ ConsoleView::ConsoleView(std::FILE *stream)
 
 void ConsoleView::appendProgress(const QString &piece)
 {
-    HeadlessView::appendProgress(piece);
     m_partial += piece;
     // CR LF ends a line; a lone LF too.
     for (qsizetype end = m_partial.indexOf(u'\n'); end >= 0; end = m_partial.indexOf(u'\n')) {
@@ -28,12 +27,6 @@ void ConsoleView::appendProgress(const QString &piece)
         m_partial.remove(0, end + 1);
         printLine(line);
     }
-}
-
-void ConsoleView::setProgressBar(const ProgressBar &bar)
-{
-    // Kept for what asks the view; the terminal's bar counts for itself.
-    HeadlessView::setProgressBar(bar);
 }
 
 void ConsoleView::trackTransfer(bool underWay, bool write, int item)

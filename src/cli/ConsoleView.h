@@ -1,21 +1,35 @@
 #pragma once
 
-#include "protocol/HeadlessView.h"
+#include "protocol/OperatorView.h"
 
 #include <QString>
 
 #include <cstdio>
 
-// The operator view of the command-line tool: records everything as the
-// headless view does, and prints each line the engine completes in TxtProgress
-// on a stream. On a terminal a one-line progress bar stays below the lines.
-class ConsoleView : public HeadlessView
+// The operator view of the command-line tool: prints each line the engine
+// completes in TxtProgress on a stream. On a terminal a one-line progress bar
+// stays below the lines. Nobody is there to answer: a message box is taken as
+// OK and a file dialog as cancelled; the test-call fields hold what the
+// command line gave.
+class ConsoleView : public OperatorView
 {
 public:
     explicit ConsoleView(std::FILE *stream);
 
     void appendProgress(const QString &piece) override;
-    void setProgressBar(const ProgressBar &bar) override;
+    void clearProgress() override {}
+    // The terminal's bar counts for itself (trackTransfer).
+    void setProgressBar(const ProgressBar &) override {}
+    Answer messageBox(const QString &, const QString &, Icon, Buttons) override { return Answer::Ok; }
+    void beep() override {}
+    std::optional<QString> chooseFile(bool, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    QString testPagerAddress() const override { return m_address; }
+    QString testPagerDisplayInfo() const override { return m_displayInfo; }
+    void setTestPagerAddress(const QString &address) { m_address = address; }
+    void setTestPagerDisplayInfo(const QString &text) { m_displayInfo = text; }
 
     // The item transfers of this command, the whole of the terminal's bar
     // (0: no bar). The engine's own bar counts item numbers; this one counts
@@ -37,6 +51,8 @@ private:
     void eraseBar();
     void put(const QByteArray &bytes);
 
+    QString m_address;
+    QString m_displayInfo;
     std::FILE *m_stream;
     bool m_terminal;
     QString m_partial; // a progress line not yet ended

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "OperatorView.h"
+
 #include "binding/Startup.h"
 #include "files/LeesIniFile.h"
 #include "model/Branding.h"

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "Interface.h"
-#include "binding/HeadlessItemControls.h"
 #include "files/Logfile.h"
 #include "files/Setup.h"
 #include "link/Datacom.h"
 #include "model/Diverse.h"
 #include "model/Stores.h"
-#include "HeadlessView.h"
 
 #include <QString>
 
@@ -56,18 +54,4 @@ public:
     ItemControls &controls;
     OperatorView &view;
     Interface engine;
-};
-
-// A session with headless controls and view, for tests and the command-line tool.
-class HeadlessSession
-{
-public:
-    HeadlessSession(const QString &homeFolder, Logfile::Clock clock, Port &port)
-        : session(homeFolder, std::move(clock), port, controls, view)
-    {
-    }
-
-    HeadlessItemControls controls;
-    HeadlessView view;
-    Session session;
 };

@@ -1,4 +1,4 @@
-#include "binding/HeadlessItemControls.h"
+#include "testsupport/TestItemControls.h"
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
 #include "binding/Startup.h"
@@ -20,13 +20,13 @@ namespace {
 enum class Setup { Visible, Hidden, EmptyList };
 
 // The control as the operator sees it: a combo box's list position, a box's text.
-QString shown(const HeadlessItemControls &c, int n)
+QString shown(const TestItemControls &c, int n)
 {
     return ScreenDefinition::hasCombo(n) ? QString::number(c.comboIndex(n)) : c.text(n);
 }
 
 // Puts content on the control: a list position for a combo box, else the text.
-void put(HeadlessItemControls &c, int n, const QString &content)
+void put(TestItemControls &c, int n, const QString &content)
 {
     if (ScreenDefinition::hasCombo(n))
         QVERIFY(c.setComboIndex(n, content.toInt()));
@@ -34,7 +34,7 @@ void put(HeadlessItemControls &c, int n, const QString &content)
         c.setText(n, content);
 }
 
-void prepare(HeadlessItemControls &c, int n, Setup setup)
+void prepare(TestItemControls &c, int n, Setup setup)
 {
     Startup::FillChoiceLists(c);
     if (setup == Setup::Hidden) {
@@ -136,7 +136,7 @@ void TestBinding::showValue()
     QFETCH(QString, before);
     QFETCH(QString, after);
     QFETCH(QString, workingAfter);
-    HeadlessItemControls c;
+    TestItemControls c;
     prepare(c, item, setup);
     if (!before.isEmpty())
         put(c, item, before);
@@ -180,7 +180,7 @@ void TestBinding::takeValue()
     QFETCH(Setup, setup);
     QFETCH(QString, content);
     QFETCH(QString, workingAfter);
-    HeadlessItemControls c;
+    TestItemControls c;
     prepare(c, item, setup);
     if (!content.isEmpty() || !ScreenDefinition::hasCombo(item))
         put(c, item, content); // a hidden combo box still holds a position
@@ -194,7 +194,7 @@ void TestBinding::takeValue()
 // they were: list positions, bleep codes, numbers and texts.
 void TestBinding::fileValuesSurviveShowAndTake()
 {
-    HeadlessItemControls c;
+    TestItemControls c;
     Startup::FillChoiceLists(c);
     Stores s;
     for (int n : Items::kBulkItems)
@@ -264,7 +264,7 @@ void TestBinding::markValueColours()
     QFETCH(Value, unit);
     QFETCH(int, request);
     QFETCH(Colour, colour);
-    HeadlessItemControls c;
+    TestItemControls c;
     Startup::FillChoiceLists(c);
     if (!content.isEmpty())
         put(c, item, content);
@@ -279,7 +279,7 @@ void TestBinding::markValueColours()
 
 void TestBinding::clearComboSelections()
 {
-    HeadlessItemControls c;
+    TestItemControls c;
     Startup::FillChoiceLists(c);
     for (int n : {0, 1, 40, 78})
         c.setComboSelectionLength(n, 5);

@@ -6,7 +6,7 @@
 #include "testsupport/ScriptedPort.h"
 #include "model/Cp1252.h"
 #include "model/Items.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 #include "sim/UnitItems.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/SerialPort.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/UnitItems.h"
 
@@ -47,8 +47,8 @@ public:
     Session &session() { return m_world->session; }
     Interface &engine() { return m_world->session.engine; }
     Stores &stores() { return m_world->session.stores; }
-    HeadlessView &view() { return m_world->view; }
-    HeadlessItemControls &controls() { return m_world->controls; }
+    RecordingView &view() { return m_world->view; }
+    TestItemControls &controls() { return m_world->controls; }
     SerialPort &port() { return m_port; }
     QString home() const { return m_home; }
     int ticks() const { return m_ticks; }

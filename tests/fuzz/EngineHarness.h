@@ -5,7 +5,7 @@
 #include "testsupport/ScriptedPort.h"
 #include "model/Items.h"
 #include "protocol/Frames.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -95,8 +95,8 @@ private:
     struct Started
     {
         Stores stores;
-        HeadlessItemControls controls;
-        HeadlessView view;
+        TestItemControls controls;
+        RecordingView view;
         Setup setup;
         Diverse::LogLines logLines;
         int debugMode = 0;
@@ -141,8 +141,8 @@ public:
     Session &session() { return m_world->session; }
     Interface &engine() { return m_world->session.engine; }
     Stores &stores() { return m_world->session.stores; }
-    HeadlessView &view() { return m_world->view; }
-    HeadlessItemControls &controls() { return m_world->controls; }
+    RecordingView &view() { return m_world->view; }
+    TestItemControls &controls() { return m_world->controls; }
     RecordingPort &port() { return m_port; }
     quint64 ticks() const { return m_ticks; }
 

@@ -1,4 +1,4 @@
-#include "binding/HeadlessItemControls.h"
+#include "testsupport/TestItemControls.h"
 #include "binding/Startup.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
@@ -104,7 +104,7 @@ void TestScreenDefinition::legends()
     QFETCH(int, item);
     QFETCH(QString, legend);
     QCOMPARE(ScreenDefinition::legend(item), legend);
-    HeadlessItemControls controls;
+    TestItemControls controls;
     QCOMPARE(controls.legendText(item), legend);
     QCOMPARE(controls.legendVisible(item), !legend.isEmpty());
     QFETCH(int, typing);
@@ -113,7 +113,7 @@ void TestScreenDefinition::legends()
 
 void TestScreenDefinition::fillChoiceLists()
 {
-    HeadlessItemControls controls;
+    TestItemControls controls;
     // Leftovers from an earlier fill must not survive.
     controls.addComboEntry(1, QStringLiteral("stale"));
     controls.addComboEntry(0, QStringLiteral("stale"));

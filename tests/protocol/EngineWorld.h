@@ -2,7 +2,7 @@
 
 #include "testsupport/ScriptedPort.h"
 #include "protocol/Frames.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
@@ -31,8 +31,8 @@ struct EngineWorld
     Session &session() { return world->session; }
     Interface &engine() { return world->session.engine; }
     Stores &stores() { return world->session.stores; }
-    HeadlessView &view() { return world->view; }
-    HeadlessItemControls &controls() { return world->controls; }
+    RecordingView &view() { return world->view; }
+    TestItemControls &controls() { return world->controls; }
 
     void tick(int n = 1)
     {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/SerialPort.h"
-#include "protocol/Session.h"
+#include "testsupport/HeadlessSession.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/UnitItems.h"
 
@@ -60,8 +60,8 @@ struct LiveWorld
     Session &session() { return world->session; }
     Interface &engine() { return world->session.engine; }
     Stores &stores() { return world->session.stores; }
-    HeadlessView &view() { return world->view; }
-    HeadlessItemControls &controls() { return world->controls; }
+    RecordingView &view() { return world->view; }
+    TestItemControls &controls() { return world->controls; }
 
     // Runs the event loop (timers, port, unit) until the condition holds.
     bool runUntil(const std::function<bool()> &done, int timeoutMs = 20000)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "testsupport/ScriptedPort.h"
-#include "protocol/HeadlessView.h"
+#include "testsupport/RecordingView.h"
 #include "protocol/Session.h"
 #include "ui/FrmHoofdscherm.h"
 #include "ui/QtItemControls.h"
@@ -54,7 +54,7 @@ struct UiWorld
 {
     QTemporaryDir home;
     ScriptedPort port;
-    HeadlessView answers;
+    RecordingView answers;
     std::unique_ptr<FrmHoofdscherm> window;
     QList<bool> timersActiveAfterStart;
     QStringList serialDevices; // the system's serial ports as the window's device watch lists them
@@ -118,7 +118,7 @@ struct UiWorld
     QString boxes() const
     {
         QStringList shown;
-        for (const HeadlessView::Message &m : answers.messages())
+        for (const RecordingView::Message &m : answers.messages())
             shown << box(m.text, m.title, m.icon, m.buttons);
         return shown.join(u'\n');
     }

@@ -73,7 +73,7 @@ enum class Effect { WriteAll, ReadDefault, SaveDefault, Restart };
 
 // Answers like the headless view, and meanwhile lets the engine timer fire
 // again, as a real modal box's event loop does.
-class NestedTickView : public HeadlessView
+class NestedTickView : public RecordingView
 {
 public:
     FrmHoofdscherm *window = nullptr;
@@ -86,13 +86,13 @@ public:
         window->TmrAfhandel_Timer();
         window->TmrAfhandel_Timer();
         ticksAfterNested = window->session().engine.tickCount();
-        return HeadlessView::messageBox(text, title, icon, buttons);
+        return RecordingView::messageBox(text, title, icon, buttons);
     }
 };
 
 // Answers like the headless view; meanwhile the focus goes elsewhere, as
 // it does while a real box is open.
-class FocusTakingView : public HeadlessView
+class FocusTakingView : public RecordingView
 {
 public:
     QPointer<QWidget> takes;
@@ -101,7 +101,7 @@ public:
     {
         if (takes)
             takes->setFocus(Qt::OtherFocusReason);
-        return HeadlessView::messageBox(text, title, icon, buttons);
+        return RecordingView::messageBox(text, title, icon, buttons);
     }
 };
 
@@ -896,7 +896,7 @@ void TestFrmHoofdscherm::confirmations()
 
     w.click(button);
     QCOMPARE(view.messages().size(), 1);
-    const HeadlessView::Message &shown = view.messages().constFirst();
+    const RecordingView::Message &shown = view.messages().constFirst();
     QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons), box(text, title, Icon::None, Buttons::OkCancel));
     // The focus is back on the button that asked, whatever was answered.
     QCOMPARE(QApplication::focusWidget(), w.find<QWidget>(button));
@@ -1171,7 +1171,7 @@ void TestFrmHoofdscherm::fileDialogs()
     w.click(save ? QStringLiteral("CmdOpslaanUnitGegevens")
                  : restore ? QStringLiteral("CmdRestoreBackup") : QStringLiteral("CmdLezenUnitgegevens"));
     QCOMPARE(w.answers.fileRequests().size(), 1);
-    const HeadlessView::FileRequest request = w.answers.fileRequests().constFirst();
+    const RecordingView::FileRequest request = w.answers.fileRequests().constFirst();
     QCOMPARE(request.save, save);
     QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
     QCOMPARE(request.startFolder, restore ? w.path(QStringLiteral("Backups"))
@@ -1212,7 +1212,7 @@ void TestFrmHoofdscherm::fileFailuresAreReported()
     w.answers.setChosenFile(w.path(fileName));
     w.click(button);
 
-    const HeadlessView::Message shown = w.answers.messages().constLast();
+    const RecordingView::Message shown = w.answers.messages().constLast();
     // A read keeps its box text; the reason naming the file is in the details.
     QVERIFY2((text.isEmpty() ? shown.text : shown.details).contains(fileName), qPrintable(shown.text));
     if (!text.isEmpty())

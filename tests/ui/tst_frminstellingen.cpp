@@ -228,7 +228,7 @@ void TestFrmInstellingen::portKeptDuringTransfer()
     w.window->CmdReOpenCom_Click();
 
     QCOMPARE(w.answers.messages().size(), 2);
-    for (const HeadlessView::Message &m : w.answers.messages())
+    for (const RecordingView::Message &m : w.answers.messages())
         QCOMPARE(m.icon, OperatorView::Icon::Critical);
     QCOMPARE(w.port.closeCount(), closes);
     QCOMPARE(w.buttons(), QStringLiteral("-SX-")); // still editing
@@ -260,7 +260,7 @@ void TestFrmInstellingen::saveReportsFailedWrite()
     w.click(QStringLiteral("CmdSave"));
 
     QCOMPARE(w.answers.messages().size(), 1);
-    const HeadlessView::Message shown = w.answers.messages().constFirst();
+    const RecordingView::Message shown = w.answers.messages().constFirst();
     QVERIFY2(shown.text.contains(QStringLiteral("Tessaro.set")), qPrintable(shown.text));
     QCOMPARE(w.boxes(), box(shown.text, QStringLiteral("Tessaro by Kestrum"), OperatorView::Icon::Critical,
                             OperatorView::Buttons::Ok));

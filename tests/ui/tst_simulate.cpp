@@ -3,7 +3,7 @@
 
 #include "files/Logfile.h"
 #include "link/SerialPort.h"
-#include "protocol/HeadlessView.h"
+#include "testsupport/RecordingView.h"
 #include "protocol/Session.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/UnitItems.h"
@@ -66,7 +66,7 @@ void TestSimulate::readsAllSettingsFromSimulatedUnit()
     SerialPort port;
     port.setDeviceOverride(unit.devicePath());
     QTemporaryDir home;
-    HeadlessView answers;
+    RecordingView answers;
     FrmHoofdscherm::Options options;
     options.homeFolder = home.path();
     FrmHoofdscherm window(options, port, &answers);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OperatorView.h"
+#include "protocol/OperatorView.h"
 
 #include <QList>
 
@@ -8,7 +8,7 @@
 
 // An operator view without a screen: records what the engine showed, answers
 // message boxes and file dialogs with preset answers.
-class HeadlessView : public OperatorView
+class RecordingView : public OperatorView
 {
 public:
     struct Message
