@@ -60,7 +60,7 @@ const QString kStyle = QStringLiteral(
     "h2 { font-size: 11pt; margin-top: 14pt; margin-bottom: 4pt; }\n"
     "table { border-collapse: collapse; }\n"
     "th, td { border: 1px solid #808080; padding: 2px 5px; text-align: left; vertical-align: top; }\n"
-    "th { background-color: #e6e6e6; }\n"
+    "th { background-color: #e6e6e6; white-space: nowrap; }\n"
     "table.header th { background-color: transparent; font-weight: bold; }\n"
     "tr.differs td { background-color: #ffe4c4; font-weight: bold; }\n");
 
@@ -89,8 +89,8 @@ bool differs(const Contents &c, int n)
 QString settingsTable(const Contents &c)
 {
     const bool comparing = !c.comparedHeading.isEmpty();
-    QString html = QLatin1String(kTableStart) + QStringLiteral("<thead><tr>") + heading(QStringLiteral("Item"), 5)
-        + heading(QStringLiteral("Setting"), comparing ? 37 : 45) + heading(QStringLiteral("Value"), comparing ? 22 : 50);
+    QString html = QLatin1String(kTableStart) + QStringLiteral("<thead><tr>") + heading(QStringLiteral("Item"), 7)
+        + heading(QStringLiteral("Setting"), comparing ? 35 : 43) + heading(QStringLiteral("Value"), comparing ? 22 : 50);
     if (comparing)
         html += heading(c.comparedHeading, 22) + heading(QStringLiteral("Differs"), 14);
     html += QStringLiteral("</tr></thead>\n<tbody>\n");
@@ -122,7 +122,7 @@ QString eventsTable(const Contents &c)
         return QStringLiteral("<p>") + escaped(c.eventsNotRead) + QStringLiteral("</p>\n");
     QString html = QLatin1String(kTableStart) + QStringLiteral("<thead><tr>");
     const std::pair<const char *, int> columns[] = {
-        {"Entry", 7}, {"Event", 11}, {"Pager address", 24}, {"Bleep code", 18}, {"Fixed leading text", 40}};
+        {"Entry", 8}, {"Event", 11}, {"Pager address", 23}, {"Bleep code", 18}, {"Fixed leading text", 40}};
     for (const auto &[name, percent] : columns)
         html += heading(QString::fromLatin1(name), percent);
     html += QStringLiteral("</tr></thead>\n<tbody>\n");
