@@ -3,8 +3,9 @@
 # sudo; no prompts). Usage: deps.sh GROUP...
 #   window   the compiler, CMake and Qt's development packages: enough to build
 #            and start the desktop tool (scripts/run.sh);
-#   tests    the window's packages; the test suite needs nothing more (QtTest
-#            comes with qt6-base-dev);
+#   tests    the window's packages, and poppler-utils (pdfinfo, pdftotext),
+#            with which the tests open the reports' PDF (QtTest comes with
+#            qt6-base-dev);
 #   fuzz     clang with its sanitizer and libFuzzer runtimes, and the
 #            symbolizer that puts file names and lines into sanitizer reports
 #            (scripts/test.sh's fuzz build; about 1 GB);
@@ -15,7 +16,8 @@ set -euo pipefail
 packages=()
 for group in "$@"; do
     case "$group" in
-        window|tests) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6) ;;
+        window) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6) ;;
+        tests) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 poppler-utils) ;;
         fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
         package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
         *) echo "deps.sh: unknown group $group (window, tests, fuzz, package)" >&2; exit 2 ;;

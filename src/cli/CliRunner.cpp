@@ -108,6 +108,10 @@ ExitStatus CliRunner::run()
         if (!m_request.needsSession())
             return diffFiles();
         break;
+    case CliRequest::Command::Report:
+        if (!m_request.needsSession())
+            return reportFromFile();
+        break;
     default: break;
     }
     if (const ExitStatus checked = checkFiles(); checked != ExitStatus::Done)
@@ -136,6 +140,7 @@ ExitStatus CliRunner::run()
         case CliRequest::Command::Call: status = serviceCall(true); break;
         case CliRequest::Command::Restart: status = serviceCall(false); break;
         case CliRequest::Command::Diff: status = diffUnit(); break;
+        case CliRequest::Command::Report: status = reportFromUnit(); break;
         case CliRequest::Command::Show:
         case CliRequest::Command::Find: break;
         }
@@ -250,6 +255,14 @@ ExitStatus CliRunner::checkFiles()
         if (!m_request.base.isEmpty())
             problem = readableFileProblem(m_request.base);
         if (problem.isEmpty() && m_request.file != QLatin1String("-"))
+            problem = FileChecks::outputProblem(m_request.file);
+    }
+    if (m_request.command == CliRequest::Command::Report) {
+        for (const QString &input : {m_request.from, m_request.reference}) {
+            if (problem.isEmpty() && !input.isEmpty())
+                problem = readableFileProblem(input);
+        }
+        if (problem.isEmpty())
             problem = FileChecks::outputProblem(m_request.file);
     }
     return problem.isEmpty() ? ExitStatus::Done : fail(ExitStatus::Usage, problem);
@@ -625,7 +638,7 @@ ExitStatus CliRunner::show()
 {
     QList<SettingsReport::Setting> settings;
     QString error;
-    if (!SettingsReport::load(m_request.file, &settings, &error))
+    if (!FileChecks::loadSettings(m_request.file, &settings, &error))
         return fail(ExitStatus::Usage, error);
     if (m_request.json) {
         QJsonObject document;
@@ -643,7 +656,7 @@ ExitStatus CliRunner::diffFiles()
     QList<SettingsReport::Setting> first;
     QList<SettingsReport::Setting> second;
     QString error;
-    if (!SettingsReport::load(m_request.file, &first, &error) || !SettingsReport::load(m_request.secondFile, &second, &error))
+    if (!FileChecks::loadSettings(m_request.file, &first, &error) || !FileChecks::loadSettings(m_request.secondFile, &second, &error))
         return fail(ExitStatus::Trouble, error);
     QList<int> items;
     for (int n = 0; n < Items::kItemCount; ++n)
@@ -657,7 +670,7 @@ ExitStatus CliRunner::diffUnit()
 {
     QList<SettingsReport::Setting> file;
     QString error;
-    if (!SettingsReport::load(m_request.file, &file, &error))
+    if (!FileChecks::loadSettings(m_request.file, &file, &error))
         return fail(ExitStatus::Trouble, error);
     Session &s = *m_session;
     s.engine.requestReadAll();
@@ -666,14 +679,8 @@ ExitStatus CliRunner::diffUnit()
         return interrupted();
     if (transferOutcome(bulkItems(), false) != ExitStatus::Done)
         return ExitStatus::Trouble;
-    HeadlessItemControls controls;
-    Startup::FillChoiceLists(controls);
-    Stores stores;
-    for (int n : Items::kBulkItems) {
-        stores.workingValues[n] = s.stores.unitValues[n];
-        ModUnitUpdate::ShowValue(stores, controls, n);
-    }
-    return printDifferences(file, SettingsReport::allSettings(stores, controls), bulkItems(), QStringLiteral("unit"));
+    return printDifferences(file, SettingsReport::fromValues(s.stores.unitValues, bulkItems()), bulkItems(),
+                            QStringLiteral("unit"));
 }
 
 ExitStatus CliRunner::printDifferences(const QList<SettingsReport::Setting> &first,
@@ -697,4 +704,75 @@ ExitStatus CliRunner::printDifferences(const QList<SettingsReport::Setting> &fir
     for (const QString &line : SettingsReport::diffLines(found))
         written = written && Console::writeLine(stdout, line);
     return written ? verdict : outputFailed();
+}
+
+// Runs the reads left for the engine: how they ended.
+ExitStatus CliRunner::readRequested(const QList<int> &items)
+{
+    runUntilQuiet();
+    if (m_signal != 0)
+        return interrupted();
+    return transferOutcome(items, false);
+}
+
+// The report from a settings file: no port, the system's clock.
+ExitStatus CliRunner::reportFromFile()
+{
+    if (const ExitStatus checked = checkFiles(); checked != ExitStatus::Done)
+        return checked;
+    SiteReport::Contents contents;
+    QString error;
+    if (!FileChecks::loadSettings(m_request.from, &contents.settings, &error))
+        return fail(ExitStatus::Usage, error);
+    contents.when = QDateTime::currentDateTime();
+    contents.sourceLabel = QStringLiteral("Settings file");
+    contents.source = TextFile::displayName(QFileInfo(m_request.from).absoluteFilePath());
+    return saveReport(contents);
+}
+
+// The report of the fourteen settings as read-all reads them, and with
+// --events the event entries one item at a time.
+ExitStatus CliRunner::reportFromUnit()
+{
+    Session &s = *m_session;
+    s.engine.requestReadAll();
+    if (const ExitStatus status = readRequested(bulkItems()); status != ExitStatus::Done)
+        return status;
+    SiteReport::Contents contents;
+    if (m_request.events) {
+        for (int n : SiteReport::eventItems())
+            s.engine.requestRead(n);
+        if (const ExitStatus status = readRequested(SiteReport::eventItems()); status != ExitStatus::Done)
+            return status;
+    } else {
+        contents.eventsNotRead = QStringLiteral("The event entries were not read from the unit "
+                                                "(tessaro-cli report --events reads them).");
+    }
+    contents.settings = SettingsReport::allSettings(s.stores, m_controls);
+    contents.when = s.now();
+    const LinkState &link = s.datacom.linkState();
+    contents.sourceLabel = QStringLiteral("Unit");
+    contents.source = m_request.device.isEmpty()
+        ? QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber())
+        : link.device();
+    return saveReport(contents);
+}
+
+// The header fields of the command line, the reference, and the file.
+ExitStatus CliRunner::saveReport(SiteReport::Contents &contents)
+{
+    contents.site = m_request.site;
+    contents.technician = m_request.technician.value_or(SiteReport::defaultTechnician());
+    if (!m_request.reference.isEmpty()) {
+        QList<SettingsReport::Setting> reference;
+        QString error;
+        if (!FileChecks::loadSettings(m_request.reference, &reference, &error))
+            return fail(ExitStatus::Usage, error);
+        contents.comparedHeading = QStringLiteral("Reference: ") + QFileInfo(m_request.reference).fileName();
+        for (int n : Items::kBulkItems)
+            contents.compared.insert(n, reference.at(n));
+    }
+    m_view.finish();
+    const FileResult saved = SiteReport::save(m_request.file, contents);
+    return saved ? ExitStatus::Done : fail(ExitStatus::Usage, saved.error);
 }

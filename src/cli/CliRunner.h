@@ -2,12 +2,13 @@
 
 #include "CommandLine.h"
 #include "ConsoleView.h"
-#include "SettingsReport.h"
 #include "SignalWatch.h"
 
 #include "binding/HeadlessItemControls.h"
 #include "link/SerialPort.h"
 #include "protocol/Outcome.h"
+#include "report/SettingsReport.h"
+#include "report/SiteReport.h"
 
 #include <QDeadlineTimer>
 #include <QMap>
@@ -61,6 +62,10 @@ private:
     ExitStatus printDifferences(const QList<SettingsReport::Setting> &first, const QList<SettingsReport::Setting> &second,
                                 const QList<int> &items, const QString &secondName);
     ExitStatus printJson(const QJsonObject &document);
+    ExitStatus readRequested(const QList<int> &items);
+    ExitStatus reportFromFile();
+    ExitStatus reportFromUnit();
+    ExitStatus saveReport(SiteReport::Contents &contents);
 
     ExitStatus transferOutcome(const QList<int> &items, bool write);
     ExitStatus writeOutcome(const QList<int> &items);

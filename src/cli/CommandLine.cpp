@@ -1,11 +1,13 @@
 #include "CommandLine.h"
 
+#include "CliRunner.h"
 #include "Console.h"
 #include "ItemArguments.h"
-#include "SettingsReport.h"
 
 #include "model/Items.h"
 #include "model/ValueCheck.h"
+#include "report/SettingsReport.h"
+#include "report/SiteReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,6 +15,18 @@
 #include <algorithm>
 
 namespace {
+
+// A single read takes about six engine ticks at 9600 baud: the idle tick that
+// takes the request, the send, two ticks collecting the answer (a 12-byte
+// request, up to 27 bytes back: some 40 ms on the line) and the filing.
+constexpr int kTicksPerItemRead = 6;
+
+// report --events: the seconds its item reads add.
+QString eventSeconds()
+{
+    const qsizetype ticks = SiteReport::eventItems().size() * kTicksPerItemRead;
+    return QString::number(qRound(double(ticks * CliRunner::kTickMs) / 1000.0));
+}
 
 // The test-call fields take at most this many characters on the screen.
 constexpr int kMaxPagerAddress = 10;
@@ -67,6 +81,24 @@ Commands:
                         port where a unit answers (PORT is the number for
                         --com, "-" for a --port device), e.g. "1  /dev/ttyUSB0
                         Diagnostic level: None". Nothing else is sent.
+  report OUT            Write the settings as installed, for the site's
+                        records, to OUT: a PDF (OUT.pdf, "Page N of M" on every
+                        page) or one self-contained HTML file (OUT.html). It
+                        holds the date and time, --site, --technician, the
+                        unit's device and port (or the file), the tool's
+                        version; the fourteen settings read-all reads, with
+                        legend and value as the window shows them; and the 39
+                        event entries (event, pager address, bleep code,
+                        fixed leading text). The fourteen are read from the
+                        unit as read-all reads them, or taken with every other
+                        value from --from FILE (no port is opened then).
+                        --reference FILE adds that file's value beside each
+                        and marks "* differs" where they differ. The event
+                        entries come from --from FILE, or from the unit with
+                        --events: 156 more items read one by one, about 6
+                        engine ticks of 25 ms each at 9600 baud, so some
+                        %1 s more; else the report says they were not read.
+                        OUT is replaced as read-all replaces FILE.
 
 Progress goes to standard error, line by line as the desktop tool's progress box
 shows it (with a progress bar when standard error is a terminal); results go to
@@ -140,6 +172,7 @@ QString commandName(CliRequest::Command command)
     case CliRequest::Command::Show: return QStringLiteral("show");
     case CliRequest::Command::Diff: return QStringLiteral("diff");
     case CliRequest::Command::Find: return QStringLiteral("find");
+    case CliRequest::Command::Report: return QStringLiteral("report");
     }
     return QString();
 }
@@ -148,7 +181,8 @@ std::optional<CliRequest::Command> commandNamed(const QString &name)
 {
     for (auto c : {CliRequest::Command::ReadAll, CliRequest::Command::WriteAll, CliRequest::Command::Read,
                    CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart,
-                   CliRequest::Command::Show, CliRequest::Command::Diff, CliRequest::Command::Find}) {
+                   CliRequest::Command::Show, CliRequest::Command::Diff, CliRequest::Command::Find,
+                   CliRequest::Command::Report}) {
         if (commandName(c) == name)
             return c;
     }
@@ -277,11 +311,31 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
     case CliRequest::Command::Restart:
     case CliRequest::Command::Find:
         return count(0, 0, "no arguments");
+    case CliRequest::Command::Report:
+        if (!count(1, 1, "one OUT (.pdf or .html)") || !takeFileName(args.value(0), &r.file, error))
+            return false;
+        if (SiteReport::formatOf(r.file) == SiteReport::Format::Unknown) {
+            *error = QStringLiteral("report writes OUT.pdf or OUT.html, not \"%1\"").arg(r.file);
+            return false;
+        }
+        return true;
     case CliRequest::Command::Diff:
         return count(1, 2, "one FILE (against the unit) or two") && takeFileName(args.value(0), &r.file, error)
             && (args.size() < 2 || takeFileName(args.value(1), &r.secondFile, error));
     }
     return false;
+}
+
+// An option of report: "report: " and the description; a value named
+// valueName, or none; %1 in the description becomes argument.
+QCommandLineOption reportOption(const char *name, const char *description, const char *valueName,
+                                const QString &argument = QString())
+{
+    QString text = QStringLiteral("report: ") + QLatin1String(description);
+    if (!argument.isEmpty())
+        text = text.arg(argument);
+    return valueName ? QCommandLineOption(QLatin1String(name), text, QLatin1String(valueName))
+                     : QCommandLineOption(QLatin1String(name), text);
 }
 
 // The options, declared once for the parser and read back from it.
@@ -327,6 +381,16 @@ struct Options
                             QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
                                            "output instead of lines; its shape is below. read-all FILE still "
                                            "saves FILE.")};
+    // report's: the values' source, the comparison and the header fields.
+    QCommandLineOption from = reportOption("from", "take the values from this settings file instead of the unit; "
+                                                   "no port is opened.", "file");
+    QCommandLineOption reference = reportOption("reference", "show this settings file's value beside each "
+                                                             "setting and mark those that differ.", "file");
+    QCommandLineOption events = reportOption("events", "read the 39 event entries from the unit as well (156 "
+                                                       "items, some %1 s more).", nullptr, eventSeconds());
+    QCommandLineOption site = reportOption("site", "the site, as the report names it.", "text");
+    QCommandLineOption technician = reportOption("technician", "who did the work (default: the user's full "
+                                                               "name, else the login name).", "name");
 
     void addTo(QCommandLineParser &parser) const
     {
@@ -335,9 +399,10 @@ struct Options
             "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
             "shows and compares settings files, and finds the port the unit is on."));
         parser.addOptions({home, com, port, base, verify, noVerify, noBackup, bleep, text, timeout, stats, json});
+        parser.addOptions({from, reference, events, site, technician});
         parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("read-all, write-all, read, write, call, restart, show, diff or "
-                                                    "find (below)."));
+                                     QStringLiteral("read-all, write-all, read, write, call, restart, show, diff, "
+                                                    "find or report (below)."));
         parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
                                      QStringLiteral("[arguments...]"));
     }
@@ -387,6 +452,29 @@ bool takeRunOptions(const QCommandLineParser &parser, const Options &o, CliReque
     return true;
 }
 
+// report's files and header fields.
+bool takeReportOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+{
+    for (const auto &[option, name] : {std::pair{&o.from, &r.from}, std::pair{&o.reference, &r.reference}}) {
+        *name = parser.value(*option);
+        if (parser.isSet(*option) && name->isEmpty()) {
+            *error = QStringLiteral("--%1 needs a file").arg(option->names().first());
+            return false;
+        }
+        if (!name->isEmpty() && !takeFileName(*name, name, error))
+            return false;
+    }
+    r.events = parser.isSet(o.events);
+    if (r.events && !r.from.isEmpty()) {
+        *error = QStringLiteral("--events and --from exclude each other: --events reads the unit");
+        return false;
+    }
+    r.site = parser.value(o.site);
+    if (parser.isSet(o.technician))
+        r.technician = parser.value(o.technician);
+    return true;
+}
+
 // The options of one command or a few; given to another command they are a
 // mistake, not something to ignore.
 bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
@@ -406,6 +494,11 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         {o.text, {CliRequest::Command::Call}, "call"},
         {o.json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
                   CliRequest::Command::Diff}, "read, read-all, show and diff"},
+        {o.from, {CliRequest::Command::Report}, "report"},
+        {o.reference, {CliRequest::Command::Report}, "report"},
+        {o.events, {CliRequest::Command::Report}, "report"},
+        {o.site, {CliRequest::Command::Report}, "report"},
+        {o.technician, {CliRequest::Command::Report}, "report"},
     };
     for (const Belongs &b : belongs) {
         if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
@@ -445,6 +538,8 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         *error = QStringLiteral("--text \"%1\": %2").arg(r.pagerText, why);
         return false;
     }
+    if (!takeReportOptions(parser, o, r, error))
+        return false;
     // find tries every port: a port number has no meaning for it.
     if (r.command == CliRequest::Command::Find && parser.isSet(o.com)) {
         *error = QStringLiteral("--com does not apply to find: it tries every port (name others with --port)");
@@ -512,6 +607,8 @@ int CliRequest::transferCount() const
     case Command::Call: return 2;
     case Command::Restart: return 1;
     case Command::Diff: return needsSession() ? int(Items::kBulkItems.size()) : 0;
+    case Command::Report:
+        return needsSession() ? int(Items::kBulkItems.size()) + (events ? int(SiteReport::eventItems().size()) : 0) : 0;
     case Command::Show:
     case Command::Find: return 0;
     }
@@ -524,6 +621,7 @@ bool CliRequest::needsSession() const
     case Command::Show:
     case Command::Find: return false;
     case Command::Diff: return secondFile.isEmpty();
+    case Command::Report: return from.isEmpty();
     default: return true;
     }
 }
@@ -546,7 +644,7 @@ Outcome parse(const QStringList &arguments)
     // --help-all, which Qt adds beside --help, prints the same: the tool has
     // no options of Qt's to add.
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        outcome.output = parser.helpText() + kCommandsHelp + QString::fromLatin1(SettingsReport::kJsonHelp);
+        outcome.output = parser.helpText() + kCommandsHelp.arg(eventSeconds()) + QString::fromLatin1(SettingsReport::kJsonHelp);
         return outcome;
     }
     if (parser.isSet(versionOption)) {
@@ -555,7 +653,7 @@ Outcome parse(const QStringList &arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
-    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find)");
+    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find, report)");
     if (positional.isEmpty()) {
         outcome.error = QStringLiteral("no command given ") + commands;
         return outcome;

@@ -12,7 +12,7 @@
 // One run of the command-line tool, as its arguments ask for it.
 struct CliRequest
 {
-    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find };
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Report };
 
     Command command = Command::Read;
     QString home;       // empty: the default home folder
@@ -33,6 +33,12 @@ struct CliRequest
     int bleepIndex = 1;                    // the test call's list position
     int timeoutSeconds = 0;                // 0: from the work to do
     bool stats = false;                    // the ticks taken and the time, at the end
+    // report: FILE is the report (.pdf or .html)
+    QString from;                          // --from: the values from this settings file, not the unit
+    QString reference;                     // --reference: compared with this settings file
+    bool events = false;                   // --events: the event entries read from the unit too
+    QString site;
+    std::optional<QString> technician;     // nothing: the user's full name
 
     // Item transfers the command makes at most (the backup read and the
     // read-back count their reads).

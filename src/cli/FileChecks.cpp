@@ -1,5 +1,8 @@
 #include "FileChecks.h"
 
+#include "binding/HeadlessItemControls.h"
+#include "binding/Startup.h"
+#include "files/LeesIniFile.h"
 #include "files/TextFile.h"
 #include "model/Items.h"
 
@@ -102,6 +105,28 @@ QString settingsFileProblem(const QString &path)
     if (!holdsSettings(file.read(kMaxSettingsBytes)))
         return QStringLiteral("%1 holds no settings").arg(name(path));
     return QString();
+}
+
+bool loadSettings(const QString &path, QList<SettingsReport::Setting> *settings, QString *error)
+{
+    if (path.isEmpty()) {
+        *error = QStringLiteral("no settings file named");
+        return false;
+    }
+    if (const QString problem = settingsFileProblem(path); !problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    HeadlessItemControls controls;
+    Startup::FillChoiceLists(controls);
+    Stores stores;
+    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
+    if (!read) {
+        *error = read.error;
+        return false;
+    }
+    *settings = SettingsReport::allSettings(stores, controls);
+    return true;
 }
 
 QString outputProblem(const QString &path)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "report/SettingsReport.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // What the command line checks of its files and folders before the port
@@ -21,6 +24,10 @@ bool holdsSettings(const QByteArray &content);
 
 // A settings file to read: inputProblem, then "FILE holds no settings".
 QString settingsFileProblem(const QString &path);
+
+// A settings file as the window shows it after "Read from file": checked as
+// settingsFileProblem does, then read; false and why when it cannot be.
+bool loadSettings(const QString &path, QList<SettingsReport::Setting> *settings, QString *error);
 
 // Where read-all saves: a regular file or none yet, in a folder where files
 // can be made (not a device, a pipe or /dev/null).

@@ -1,5 +1,7 @@
 #include "ItemArguments.h"
 
+#include "report/SettingsReport.h"
+
 #include "model/Conversions.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
@@ -110,9 +112,7 @@ bool isReadable(int n)
 
 QString valueText(int n, const Value &value)
 {
-    if (Items::kindOf(n) == Items::Kind::Tekst)
-        return Values::textOf(value);
-    return QString::number(qlonglong(Values::roundHalfEven(Values::numberOf(value))));
+    return SettingsReport::valueText(n, value);
 }
 
 QString record(int n, const QString &valueText)

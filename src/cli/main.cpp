@@ -9,15 +9,37 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGuiApplication>
+
+#include <memory>
+
+namespace {
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tessaro-cli"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
+}
+
+// The platform's notes while the offscreen application starts (such as
+// "XDG_RUNTIME_DIR not set" under ssh or cron) would break the rule of one
+// line on standard error per trouble; criticals and fatals still show.
+void quietStart(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        (void)Console::writeLine(stderr, qFormatLogMessage(type, context, message));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QElapsedTimer clock;
     clock.start();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tessaro-cli"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR));
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    nameApplication();
     Console::prepare();
 
     QString argumentError;
@@ -35,6 +57,18 @@ int main(int argc, char *argv[])
         (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: cannot write to standard output: ")
                                              + Console::lastError());
         return int(ExitStatus::Usage);
+    }
+    // A PDF needs fonts, which need a QGuiApplication: for report only, and
+    // on the offscreen platform unless the user chose one (no display, ssh).
+    if (parsed.request->command == CliRequest::Command::Report) {
+        app.reset();
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QtMessageHandler previous = qInstallMessageHandler(quietStart);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        (void)QFontDatabase::families(); // the fonts are found now, quietly as well
+        qInstallMessageHandler(previous);
+        nameApplication();
     }
     CliRunner runner(*parsed.request);
     const ExitStatus status = runner.run();

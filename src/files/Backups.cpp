@@ -12,7 +12,7 @@ QString folder(const QString &homeFolder)
     return QDir(homeFolder).filePath(QStringLiteral("Backups"));
 }
 
-QString fileName(const QDateTime &when, const QString &device)
+QString deviceFileTag(const QString &device)
 {
     // Only what every file system takes: a device path becomes its last part.
     QString name = QFileInfo(device).fileName();
@@ -20,9 +20,13 @@ QString fileName(const QDateTime &when, const QString &device)
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'-' && c != u'_')
             c = u'_';
     }
-    if (name.isEmpty())
-        name = QStringLiteral("unit");
-    return when.toString(QStringLiteral("yyyy-MM-dd_HHmmss")) + QLatin1Char('_') + name + QStringLiteral(".cfg");
+    return name.isEmpty() ? QStringLiteral("unit") : name;
+}
+
+QString fileName(const QDateTime &when, const QString &device)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd_HHmmss")) + QLatin1Char('_') + deviceFileTag(device)
+        + QStringLiteral(".cfg");
 }
 
 Saved save(const QString &homeFolder, const Stores::ValueStore &values, const QDateTime &when, const QString &device)

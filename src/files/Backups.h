@@ -11,6 +11,9 @@
 namespace Backups {
 
 QString folder(const QString &homeFolder);
+// A device (a path or a name) as part of a file name: its last part, with
+// anything but ASCII letters, digits, '-' and '_' as '_'; "unit" for none.
+QString deviceFileTag(const QString &device);
 // The file name for a backup taken at when from device (a path or a name).
 QString fileName(const QDateTime &when, const QString &device);
 

@@ -17,13 +17,13 @@ Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, It
       datacom(port, logfile),
       controls(controls),
       view(view),
-      engine(stores, datacom, controls, view, logfile, setup)
+      engine(stores, datacom, controls, view, logfile, setup),
+      m_clock(clock)
 {
     datacom.linkState().setClock(clock);
     // The unit's values before a write-all, named by the time and the device.
-    engine.setBackupSaver([this, clock](const Stores::ValueStore &values) {
-        const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
-        return Backups::save(this->homeFolder, values, now, datacom.linkState().device());
+    engine.setBackupSaver([this](const Stores::ValueStore &values) {
+        return Backups::save(this->homeFolder, values, now(), datacom.linkState().device());
     });
 }
 
@@ -56,6 +56,11 @@ void Session::InitProgram(const QString &commandLine, const std::function<void()
     setup.Logfile = 2;
     // The log was off at the first try: a port still missing is logged at the next.
     datacom.forgetFailedOpens();
+}
+
+QDateTime Session::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
 }
 
 int Session::reopenComPort()

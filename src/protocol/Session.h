@@ -41,6 +41,9 @@ public:
     // working values as they are, and is logged.
     void reloadDefaultSettings();
 
+    // The date and time of the session's clock (the system's when it has none).
+    QDateTime now() const;
+
     // A port number for this run only (the command-line tool's --com N), taken
     // in place of the setup file's Compoort + 1; 0 keeps the setup file's.
     int runPortNumber = 0;
@@ -54,4 +57,7 @@ public:
     ItemControls &controls;
     OperatorView &view;
     Interface engine;
+
+private:
+    Logfile::Clock m_clock;
 };

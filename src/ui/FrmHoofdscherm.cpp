@@ -23,6 +23,7 @@
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 #include "protocol/WireTrace.h"
+#include "report/SiteReport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -58,6 +59,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
+const QString kReportFilter = QStringLiteral("PDF (*.pdf) | *.pdf | HTML (*.html) | *.html");
 
 // The values in a settings file that could not go to the unit, in the file's
 // order: those of the items a write-all sends and of the text boxes. Items
@@ -541,6 +543,47 @@ void FrmHoofdscherm::CmdRestoreBackup_Click()
         return;
     }
     loadSettingsFile(*path);
+}
+
+void FrmHoofdscherm::CmdReport_Click()
+{
+    Session &s = *m_session;
+    const QDateTime when = s.now();
+    const LinkState &link = s.datacom.linkState();
+    const auto path = chooseFile(true, SiteReport::proposedFileName(when.date(), link.device()),
+                                 LeesIniFile::settingsStartFolder(s.setup, s.homeFolder), kReportFilter);
+    if (!path) {
+        beep();
+        return;
+    }
+    // The site is left for the technician to write in; the rest is known.
+    SiteReport::Contents contents;
+    contents.when = when;
+    contents.technician = SiteReport::defaultTechnician();
+    contents.sourceLabel = QStringLiteral("Unit");
+    contents.source = link.device().isEmpty()
+        ? QStringLiteral("serial port %1, not open").arg(Datacom::portNumberFor(s.setup.Compoort))
+        : QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber());
+    contents.settings = SettingsReport::allSettings(s.stores, *m_controls);
+    // Beside the screen's values, the unit's where they are known.
+    const UnitMemory &unit = m_status->unitMemory();
+    QList<int> known;
+    Stores::ValueStore values;
+    for (int n : Items::kBulkItems) {
+        if (unit.known(n)) {
+            known << n;
+            values[n] = unit.value(n);
+        }
+    }
+    if (!known.isEmpty()) {
+        const QList<SettingsReport::Setting> inUnit = SettingsReport::fromValues(values, known);
+        contents.comparedHeading = QStringLiteral("In the unit");
+        for (int n : std::as_const(known))
+            contents.compared.insert(n, inUnit.at(n));
+    }
+    const FileResult saved = SiteReport::save(*path, contents);
+    m_status->showMessage(Diverse::visibleText(saved ? QStringLiteral("Report saved to ") + QDir::toNativeSeparators(*path)
+                                                     : saved.error));
 }
 
 void FrmHoofdscherm::CmdReOpenCom_Click()

@@ -133,6 +133,8 @@ public slots:
     void CmdLezenUnitgegevens_Click();
     void CmdOpslaanUnitGegevens_Click();
     void CmdRestoreBackup_Click();
+    // "Report...": the screen's settings for the site's records, as PDF or HTML.
+    void CmdReport_Click();
     void CmdReOpenCom_Click();
     void CmdTestHerstart_Click();
     void CmdTestOproepPager_Click();

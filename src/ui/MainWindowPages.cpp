@@ -430,7 +430,11 @@ QWidget *FrmHoofdscherm::buildFilePage()
     frame1Layout->addWidget(save);
     frame1Layout->addWidget(read);
     frame1Layout->addWidget(restore);
+    auto *report = QtItemControls::makeButton(QStringLiteral("Re&port..."), QStringLiteral("CmdReport"));
+    report->setToolTip(QStringLiteral("Save the settings on the screen as a PDF or HTML report for the site's records"));
+    frame1Layout->addWidget(report);
     frame1Layout->addStretch();
+    connect(report, &QPushButton::clicked, this, &FrmHoofdscherm::CmdReport_Click);
     connect(save, &QPushButton::clicked, this, &FrmHoofdscherm::CmdOpslaanUnitGegevens_Click);
     connect(read, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLezenUnitgegevens_Click);
     connect(restore, &QPushButton::clicked, this, &FrmHoofdscherm::CmdRestoreBackup_Click);

@@ -43,6 +43,9 @@ public:
     // A message of the window's own, e.g. why a command did nothing.
     void showMessage(const QString &text);
 
+    // What is known of the unit's values.
+    const UnitMemory &unitMemory() const { return m_unit; }
+
     // The details of the write-all confirmation.
     QString writeAllDetails() const;
 

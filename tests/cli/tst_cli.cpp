@@ -382,6 +382,12 @@ void TestCli::usageErrorsTouchNothing_data()
     row("diff three files", {"diff", "in.cfg", "in.cfg", "in.cfg"}, "diff takes one FILE (against the unit) or two");
     row("json on write", {"--json", "write", "5=1"}, "--json applies to read, read-all, show and diff only");
     row("find with a port number", {"--com", "2", "find"}, "--com does not apply to find");
+    row("report to .txt", {"report", "out.txt"}, "report writes OUT.pdf or OUT.html, not \"out.txt\"");
+    row("report, events from a file", {"report", "--from", "in.cfg", "--events", "out.pdf"},
+        "--events and --from exclude each other", good);
+    row("site on read-all", {"--site", "Haven 3", "read-all", "out.cfg"}, "--site applies to report only");
+    row("report, missing reference", {"report", "--reference", "missing.cfg", "out.html"}, "missing.cfg");
+    row("report, from a text file", {"report", "--from", "in.cfg", "out.pdf"}, "in.cfg holds no settings", "x\n");
 }
 
 void TestCli::usageErrorsTouchNothing()
@@ -422,7 +428,8 @@ void TestCli::helpNamesEverything()
                              "--home", "--com", "--port", "--base", "--verify", "--no-verify", "--no-backup", "Backups",
                              "read back different", "--bleep", "--text", "--timeout",
                              "show FILE", "diff FILE1 FILE2", "diff FILE ", "find ", "--json", "\"settings\"",
-                             "\"differences\"", "\"choice\"", "Exit status", "Examples"})
+                             "\"differences\"", "\"choice\"", "Exit status", "Examples", "report OUT", "--from",
+                             "--reference", "--events", "--site", "--technician", "Page N of M"})
         QVERIFY2(run.out.contains(word), word);
 
     // --help-all, which --help lists, prints the same and runs nothing.
@@ -871,6 +878,40 @@ void TestCli::reports_data()
                                 << QStringList{"{\"settings\":[" + item5 + ',' + item160 + "]}"};
     QTest::newRow("read-all, json") << QStringList{"--json", "read-all"} << 0 << -1
                                     << QStringList{item5, setting(249, "", false, "", nullptr) + "]}"};
+    // report: standard output stays empty; the report's text is checked (the
+    // PDF's as pdftotext gives it). Every legend with its value, as the window shows them.
+    const QStringList bulkRows = {
+        "<td>0</td><td>Diagnostic level:</td><td>Debug info</td>",
+        "<td>5</td><td>ESPA out max address length:</td><td>Address length: 7 digits</td>",
+        "<td>ESPA out max text length:</td><td>Length: 120 characters</td>",
+        "<td>ESPA in serial speed:</td><td>19200 baud</td>", "<td>ESPA in serial number of bits:</td><td>8 bits</td>",
+        "<td>ESPA in serial number of stopbits:</td><td>2 stopbits</td>",
+        "<td>ESPA in serial parity:</td><td>odd parity</td>",
+        "<td>ESPA In Time-out:</td><td>Espa In Watchdog 45 sec</td>", "<td>ESPA out serial speed:</td><td>2400 baud</td>",
+        "<td>ESPA out serial number of bits:</td><td>8 bits</td>",
+        "<td>ESPA out serial number of stopbits:</td><td>2 stopbits</td>",
+        "<td>ESPA out serial parity:</td><td>no parity</td>",
+        "<td>ESPA out hardware handshake:</td><td>CTS/RTS HandShake</td>",
+        "<td>ESPA out status request:</td><td>No request for status (Fire and forget)</td>"};
+    QTest::newRow("report from a file, html")
+        << QStringList{"report", "--from", "a.cfg", "--reference", "b.cfg", "--site", "Haven <3>", "--technician",
+                       QStringLiteral("Jürgen"), "out.html"}
+        << 0 << 0
+        << bulkRows + QStringList{"<td>Haven &lt;3&gt;</td>", QStringLiteral("<td>Jürgen</td>"), "Settings file",
+                                  "<th width=\"22%\">Reference: b.cfg</th>",
+                                  "<tr class=\"differs\"><td>5</td><td>ESPA out max address length:</td><td>Address "
+                                  "length: 7 digits</td><td>Address length: 3 digits</td><td>* differs</td></tr>",
+                                  "1 of 14 settings differ",
+                                  // Event entry 6 from the file, and 7 with its control bytes shown, not obeyed.
+                                  QStringLiteral("<td>6</td><td>0</td><td>&quot;Café&quot;</td>"),
+                                  "<td>&quot;x[ESC][2Jy[BEL]&quot;</td>"};
+    QTest::newRow("report from the unit, html")
+        << QStringList{"report", "out.html"} << 0 << 0
+        << bulkRows + QStringList{"<th>Unit</th><td>" + QString(), "were not read from the unit"};
+    QTest::newRow("report from the unit, pdf")
+        << QStringList{"report", "--reference", "b.cfg", "out.pdf"} << 0 << 0
+        << QStringList{"Tessaro settings report", "Diagnostic level:", "ESPA out max address length:",
+                       "ESPA out status request:", "Reference: b.cfg", "* differs", "Page 1 of 1"};
     // A text that is not ASCII, in a UTF-8 locale.
     QTest::newRow("read, non-ASCII text") << QStringList{"read", "160"} << 0 << 1
                                           << QStringList{QStringLiteral("160    ->Café\n")};
@@ -905,6 +946,32 @@ void TestCli::reports()
         out = QString::fromUtf8(document.toJson(QJsonDocument::Compact));
     } else {
         QCOMPARE(out.count(u'\n'), lineCount);
+    }
+    // A report: its text (Windows-1252 HTML, or the PDF's as pdftotext reads it).
+    if (args.first() == QLatin1String("report")) {
+        const QString report = path(args.constLast().toLatin1().constData());
+        if (report.endsWith(QLatin1String(".pdf"))) {
+            QVERIFY(FileBytes::read(report).startsWith("%PDF-"));
+            if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()
+                || QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+                QSKIP("pdfinfo and pdftotext (poppler-utils) are not installed: the PDF's pages and text go unchecked");
+            QProcess info;
+            info.start(QStringLiteral("pdfinfo"), {report});
+            QVERIFY(info.waitForFinished(30000));
+            static const QRegularExpression pages(QStringLiteral("\nPages:\\s+(\\d+)"));
+            const QRegularExpressionMatch m = pages.match(QString::fromUtf8(info.readAllStandardOutput()));
+            QVERIFY(m.hasMatch() && m.captured(1).toInt() >= 1);
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {report, QStringLiteral("-")});
+            QVERIFY(text.waitForFinished(30000));
+            // A legend may wrap within its cell: one blank for any run of white space.
+            out += QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        } else {
+            out += Cp1252::decode(FileBytes::read(report));
+        }
+        // Made from the file alone, the port not opened.
+        if (args.contains(QStringLiteral("--from")))
+            QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
     }
     for (const QString &e : std::as_const(expected))
         QVERIFY2(out.contains(e), qPrintable(e + QStringLiteral("\n--- not in ---\n") + out));

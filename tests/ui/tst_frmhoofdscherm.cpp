@@ -622,6 +622,13 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::newRow("restored a backup") << "restore from Backups"
         << "Loaded %1/Backups/2026-12-07_104512_scripted1.cfg \u00B7 no setting differs from the unit \u00B7 14:05:09"
         << "2026-12-07_104512_scripted1.cfg";
+    // The report of the screen, item 10 changed on it: marked where it differs from the unit.
+    QTest::newRow("report, html") << "report html" << "Report saved to %1/2026-12-07_scripted1.html \u00B7 14:05:09" << "";
+    QTest::newRow("report, pdf") << "report pdf" << "Report saved to %1/2026-12-07_scripted1.pdf \u00B7 14:05:09" << "";
+    QTest::newRow("report, folder in the way")
+        << "report into folder"
+        << "Could not save the report \"%1/2026-12-07_scripted1.pdf\": it is a folder, not a file. No file was "
+           "written. \u00B7 14:05:09" << "";
     QTest::newRow("default loaded, values that cannot be sent")
         << "load default unsendable"
         << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
@@ -688,6 +695,33 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         // Without the folder, no dialog to find nothing in.
         QCOMPARE(w.answers.fileRequests().size() - requests, command.endsWith(QStringLiteral("Backups")) ? 1 : 0);
         QCOMPARE(w.answers.beeps(), 0);
+    } else if (command.startsWith(QStringLiteral("report"))) {
+        const QString report = w.path(command.endsWith(QStringLiteral("html")) ? QStringLiteral("2026-12-07_scripted1.html")
+                                                                               : QStringLiteral("2026-12-07_scripted1.pdf"));
+        if (command.endsWith(QStringLiteral("folder")))
+            QVERIFY(QDir(w.home.path()).mkdir(QFileInfo(report).fileName()));
+        w.answers.setChosenFile(report);
+        w.controls().combo(10)->setCurrentIndex(w.controls().combo(10)->currentIndex() == 1 ? 2 : 1);
+        w.click(QStringLiteral("CmdReport"));
+        const RecordingView::FileRequest request = w.answers.fileRequests().constLast();
+        QCOMPARE(request.proposedName, QStringLiteral("2026-12-07_scripted1.pdf"));
+        QCOMPARE(request.startFolder, w.path(QStringLiteral("Instellingen")));
+        QCOMPARE(request.filter, QStringLiteral("PDF (*.pdf) | *.pdf | HTML (*.html) | *.html"));
+        const QByteArray written = QFileInfo(report).isFile() ? readAll(report) : QByteArray();
+        if (command.endsWith(QStringLiteral("pdf")))
+            QVERIFY(written.startsWith("%PDF-"));
+        if (command.endsWith(QStringLiteral("html"))) {
+            // Each of the fourteen beside the unit's value; only item 10 marked.
+            QCOMPARE(written.count("<td>* differs</td>"), 1);
+            QVERIFY(written.contains("<tr class=\"differs\"><td>10</td><td>ESPA in serial speed:</td>"));
+            QVERIFY(written.contains("<th width=\"22%\">In the unit</th>"));
+            for (int n : Items::kBulkItems)
+                QVERIFY(written.contains(QStringLiteral("<td>%1</td><td>%2</td>")
+                                             .arg(n)
+                                             .arg(w.controls().legendText(n).trimmed().toHtmlEscaped())
+                                             .toLatin1()));
+            QVERIFY(written.contains("<td>39</td>")); // the event entries, from the screen
+        }
     } else if (command.endsWith(QStringLiteral(" unsendable"))) {
         // The screen saved, then three of its values made unsendable.
         const bool asDefault = command.contains(QStringLiteral("default"));

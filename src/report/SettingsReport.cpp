@@ -1,12 +1,8 @@
 #include "SettingsReport.h"
 
-#include "FileChecks.h"
-#include "ItemArguments.h"
-
 #include "binding/HeadlessItemControls.h"
 #include "binding/ModUnitUpdate.h"
 #include "binding/Startup.h"
-#include "files/LeesIniFile.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "model/Stores.h"
@@ -58,7 +54,7 @@ Setting setting(Stores &stores, const ItemControls &controls, int n)
             s.choice = controls.comboText(n);
         }
     }
-    s.value = ItemArguments::valueText(n, stores.workingValues[n]);
+    s.value = valueText(n, stores.workingValues[n]);
     return s;
 }
 
@@ -70,26 +66,23 @@ QList<Setting> allSettings(Stores &stores, const ItemControls &controls)
     return settings;
 }
 
-bool load(const QString &path, QList<Setting> *settings, QString *error)
+QList<Setting> fromValues(const Stores::ValueStore &values, const QList<int> &items)
 {
-    if (path.isEmpty()) {
-        *error = QStringLiteral("no settings file named");
-        return false;
-    }
-    if (const QString problem = FileChecks::settingsFileProblem(path); !problem.isEmpty()) {
-        *error = problem;
-        return false;
-    }
     HeadlessItemControls controls;
     Startup::FillChoiceLists(controls);
     Stores stores;
-    const FileResult read = LeesIniFile::ReadSettingsFile(stores, controls, path);
-    if (!read) {
-        *error = read.error;
-        return false;
+    for (int n : items) {
+        stores.workingValues[n] = values[n];
+        ModUnitUpdate::ShowValue(stores, controls, n);
     }
-    *settings = allSettings(stores, controls);
-    return true;
+    return allSettings(stores, controls);
+}
+
+QString valueText(int n, const Value &value)
+{
+    if (Items::kindOf(n) == Items::Kind::Tekst)
+        return Values::textOf(value);
+    return QString::number(qlonglong(Values::roundHalfEven(Values::numberOf(value))));
 }
 
 QStringList showLines(const QList<Setting> &settings)

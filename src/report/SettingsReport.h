@@ -7,8 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/Stores.h"
+
 class ItemControls;
-class Stores;
 
 // Settings as a person reads them: what the window shows for each item, as
 // lines of text and as a JSON document. The values come from stores shown on
@@ -37,9 +38,13 @@ Setting setting(Stores &stores, const ItemControls &controls, int n);
 // Items 0-249.
 QList<Setting> allSettings(Stores &stores, const ItemControls &controls);
 
-// A settings file as the window shows it after "Read from file"; false and
-// why when it cannot be read.
-bool load(const QString &path, QList<Setting> *settings, QString *error);
+// Items 0-249 as the window would show values (working values in a fresh
+// store) on fresh controls: the others empty or 0, as after a load.
+QList<Setting> fromValues(const Stores::ValueStore &values, const QList<int> &items);
+
+// A value as a settings file holds it: CHAR and INT items as whole numbers,
+// TEKST items as their text.
+QString valueText(int n, const Value &value);
 
 // show: one line for each item with a control, "5  ESPA out max address
 // length: Address length: 4 digits"; then the others under a heading, by number.

@@ -1,0 +1,291 @@
+#include "SiteReport.h"
+
+#include "files/Backups.h"
+#include "files/TextFile.h"
+#include "model/Cp1252.h"
+#include "model/Diverse.h"
+#include "model/Items.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStringDecoder>
+#include <QTextDocument>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace SiteReport {
+namespace {
+
+const QString kTitle = QStringLiteral("Tessaro settings report");
+constexpr int kEventEntries = 39;
+constexpr int kPdfResolution = 300;
+constexpr int kFontPoints = 9;
+
+// The items of event entry k (1-39).
+int bleepItem(int k) { return 39 + k; }
+int eventItem(int k) { return 104 + k; }
+int addressItem(int k) { return 154 + k; }
+int leadingTextItem(int k) { return 193 + k; }
+
+// Text from the unit, a file or the user, as a person reads it in HTML.
+QString escaped(const QString &text)
+{
+    return Diverse::visibleText(text).toHtmlEscaped();
+}
+
+QString cell(const QString &text, const char *tag = "td")
+{
+    return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), escaped(text));
+}
+
+// A column heading with its share of the table's width.
+QString heading(const QString &text, int percent)
+{
+    return QStringLiteral(R"(<th width="%1%">%2</th>)").arg(percent).arg(escaped(text));
+}
+
+const QString kStyle = QStringLiteral(
+    "body { font-family: sans-serif; font-size: 9pt; }\n"
+    "h1 { font-size: 15pt; margin-bottom: 6pt; }\n"
+    "h2 { font-size: 11pt; margin-top: 14pt; margin-bottom: 4pt; }\n"
+    "table { border-collapse: collapse; }\n"
+    "th, td { border: 1px solid #808080; padding: 2px 5px; text-align: left; vertical-align: top; }\n"
+    "th { background-color: #e6e6e6; white-space: nowrap; }\n"
+    "table.header th { background-color: transparent; font-weight: bold; }\n"
+    "tr.differs td { background-color: #ffe4c4; font-weight: bold; }\n");
+
+const char kTableStart[] = R"(<table border="1" cellspacing="0" cellpadding="3" width="100%">)";
+
+QString headerTable(const Contents &c)
+{
+    QString html = QStringLiteral(R"(<table class="header" border="0" cellspacing="0" cellpadding="2">)");
+    const std::pair<QString, QString> rows[] = {
+        {QStringLiteral("Date and time"), c.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))},
+        {QStringLiteral("Site"), c.site},
+        {QStringLiteral("Technician"), c.technician},
+        {c.sourceLabel, c.source},
+        {QStringLiteral("Tool"), toolVersion()},
+    };
+    for (const auto &[label, value] : rows)
+        html += QStringLiteral("<tr>") + cell(label, "th") + cell(value) + QStringLiteral("</tr>\n");
+    return html + QStringLiteral("</table>\n");
+}
+
+bool differs(const Contents &c, int n)
+{
+    return c.compared.contains(n) && n < c.settings.size() && !(c.compared.value(n) == c.settings.at(n));
+}
+
+QString settingsTable(const Contents &c)
+{
+    const bool comparing = !c.comparedHeading.isEmpty();
+    QString html = QLatin1String(kTableStart) + QStringLiteral("<thead><tr>") + heading(QStringLiteral("Item"), 7)
+        + heading(QStringLiteral("Setting"), comparing ? 35 : 43) + heading(QStringLiteral("Value"), comparing ? 22 : 50);
+    if (comparing)
+        html += heading(c.comparedHeading, 22) + heading(QStringLiteral("Differs"), 14);
+    html += QStringLiteral("</tr></thead>\n<tbody>\n");
+    for (int n : Items::kBulkItems) {
+        if (n >= c.settings.size())
+            continue;
+        const SettingsReport::Setting &s = c.settings.at(n);
+        const bool different = differs(c, n);
+        html += different ? QStringLiteral(R"(<tr class="differs">)") : QStringLiteral("<tr>");
+        html += cell(QString::number(n)) + cell(s.legend) + cell(s.shown());
+        if (comparing) {
+            html += cell(c.compared.contains(n) ? c.compared.value(n).shown() : QStringLiteral("(not known)"));
+            // A mark in words, not colour alone.
+            html += cell(different ? QStringLiteral("* differs") : QString());
+        }
+        html += QStringLiteral("</tr>\n");
+    }
+    html += QStringLiteral("</tbody></table>\n");
+    if (comparing)
+        html += QStringLiteral("<p>%1 of %2 settings differ (marked \"* differs\").</p>\n")
+                    .arg(differingCount(c))
+                    .arg(Items::kBulkItems.size());
+    return html;
+}
+
+QString eventsTable(const Contents &c)
+{
+    if (!c.eventsNotRead.isEmpty())
+        return QStringLiteral("<p>") + escaped(c.eventsNotRead) + QStringLiteral("</p>\n");
+    QString html = QLatin1String(kTableStart) + QStringLiteral("<thead><tr>");
+    const std::pair<const char *, int> columns[] = {
+        {"Entry", 8}, {"Event", 11}, {"Pager address", 23}, {"Bleep code", 18}, {"Fixed leading text", 40}};
+    for (const auto &[name, percent] : columns)
+        html += heading(QString::fromLatin1(name), percent);
+    html += QStringLiteral("</tr></thead>\n<tbody>\n");
+    auto shown = [&c](int n) { return n < c.settings.size() ? c.settings.at(n).shown() : QString(); };
+    for (int k = 1; k <= kEventEntries; ++k) {
+        html += QStringLiteral("<tr>") + cell(QString::number(k)) + cell(shown(eventItem(k)))
+            + cell(shown(addressItem(k))) + cell(shown(bleepItem(k))) + cell(shown(leadingTextItem(k)))
+            + QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</tbody></table>\n");
+}
+
+// Windows-1252, with a character reference for each character it has no byte for.
+QByteArray htmlBytes(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (const int b = Cp1252::byteOf(text.at(i)); b >= 0) {
+            bytes += char(b);
+            continue;
+        }
+        char32_t code = text.at(i).unicode();
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        bytes += "&#" + QByteArray::number(uint(code)) + ';';
+    }
+    return bytes;
+}
+
+// Names from the system: UTF-8 where they are valid UTF-8, else Windows-1252.
+QString systemText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? Cp1252::decode(bytes) : text;
+}
+
+} // namespace
+
+Format formatOf(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("pdf"))
+        return Format::Pdf;
+    if (suffix == QLatin1String("html"))
+        return Format::Html;
+    return Format::Unknown;
+}
+
+QList<int> eventItems()
+{
+    QList<int> items;
+    for (int k = 1; k <= kEventEntries; ++k)
+        items << bleepItem(k) << eventItem(k) << addressItem(k) << leadingTextItem(k);
+    return items;
+}
+
+int differingCount(const Contents &contents)
+{
+    int count = 0;
+    for (int n : Items::kBulkItems)
+        count += differs(contents, n) ? 1 : 0;
+    return count;
+}
+
+QString html(const Contents &c)
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"windows-1252\">\n<title>") + escaped(kTitle)
+        + QStringLiteral("</title>\n<style>\n") + kStyle + QStringLiteral("</style>\n</head>\n<body>\n<h1>")
+        + escaped(kTitle) + QStringLiteral("</h1>\n") + headerTable(c) + QStringLiteral("<h2>Settings</h2>\n")
+        + settingsTable(c) + QStringLiteral("<h2>Event entries</h2>\n") + eventsTable(c)
+        + QStringLiteral("</body></html>\n");
+}
+
+QByteArray pdf(const Contents &contents)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
+    QPdfWriter writer(&buffer);
+    writer.setResolution(kPdfResolution);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 10),
+                                     QPageLayout::Millimeter));
+    writer.setTitle(kTitle);
+    writer.setCreator(toolVersion());
+
+    QTextDocument document;
+    document.documentLayout()->setPaintDevice(&writer);
+    QFont font(QStringLiteral("sans-serif"), kFontPoints);
+    // No ligatures: the PDF's text stays searchable as typed ("differs", not "di\uFB00ers").
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    document.setDefaultFont(font);
+    document.setHtml(html(contents));
+
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return {};
+    // The body in pages of the paint area less a footer line and a half.
+    const qreal footer = QFontMetricsF(font, &writer).height() * 2;
+    const QSizeF body(writer.width(), writer.height() - footer);
+    document.setPageSize(body);
+    const int pages = document.pageCount();
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0)
+            writer.newPage();
+        painter.save();
+        painter.translate(0, -i * body.height());
+        document.drawContents(&painter, QRectF(QPointF(0, i * body.height()), body));
+        painter.restore();
+        painter.setFont(font);
+        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignRight | Qt::AlignBottom,
+                         QStringLiteral("Page %1 of %2").arg(i + 1).arg(pages));
+    }
+    painter.end();
+    return bytes;
+}
+
+FileResult save(const QString &path, const Contents &contents)
+{
+    QByteArray bytes;
+    switch (formatOf(path)) {
+    case Format::Pdf: bytes = pdf(contents); break;
+    case Format::Html: bytes = htmlBytes(html(contents)); break;
+    case Format::Unknown:
+        return FileResult::failure(QStringLiteral("%1: a report is a .pdf or an .html file")
+                                       .arg(Diverse::visibleText(TextFile::displayName(path))));
+    }
+    if (bytes.isEmpty())
+        return FileResult::failure(QStringLiteral("%1: the PDF could not be made")
+                                       .arg(Diverse::visibleText(TextFile::displayName(path))));
+    return TextFile::replaceAtomically(path, bytes, QStringLiteral("report"));
+}
+
+QString toolVersion()
+{
+    return QStringLiteral("Tessaro %1.%2").arg(TESSARO_VERSION_MAJOR).arg(TESSARO_VERSION_MINOR);
+}
+
+QString defaultTechnician()
+{
+#ifdef Q_OS_UNIX
+    // GECOS: "Full Name,Room,Work phone,Home phone,Other".
+    if (const passwd *account = ::getpwuid(::getuid()); account && account->pw_gecos) {
+        const QByteArray fullName = QByteArray(account->pw_gecos).split(',').value(0).trimmed();
+        if (!fullName.isEmpty())
+            return systemText(fullName);
+    }
+#endif
+    for (const char *name : {"USER", "USERNAME"}) {
+        if (const QString login = qEnvironmentVariable(name); !login.isEmpty())
+            return login;
+    }
+    return QString();
+}
+
+QString proposedFileName(const QDate &date, const QString &device)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('_') + Backups::deviceFileTag(device)
+        + QStringLiteral(".pdf");
+}
+
+} // namespace SiteReport
