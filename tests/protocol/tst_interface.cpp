@@ -726,8 +726,8 @@ void TestInterface::engineWaitsForPortThatOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart };
-enum class Meanwhile { Nothing, CancelSecond, LoseSecond, RefuseOutput };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart };
+enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
 using Failure = Outcome::Failure;
@@ -767,6 +767,9 @@ void TestInterface::outcomes_data()
     QTest::newRow("restart") << Start::Restart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
     QTest::newRow("restart, no answer") << Start::Restart << QByteArray() << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::NoAnswer, 0};
     QTest::newRow("restart, too long") << Start::Restart << tooLong << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::UnusableAnswer, 0};
+    // Asked before the same tick, the restart wins: the pager call is not told.
+    QTest::newRow("pager call and restart") << Start::PagerCallAndRestart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
+    QTest::newRow("pager call and restart, cancelled") << Start::PagerCallAndRestart << good << Meanwhile::CancelAtOnce << Outcome{Command::Restart, Result::Cancelled, -1, Failure::None, 0};
 }
 
 // Every way a command ends is told once, with the item and kind of its last failure.
@@ -796,8 +799,14 @@ void TestInterface::outcomes()
     case Start::Write110: w.engine().requestWrite(110); break;
     case Start::PagerCall: w.engine().requestPagerCall(); break;
     case Start::Restart: w.engine().requestRestart(); break;
+    case Start::PagerCallAndRestart:
+        w.engine().requestPagerCall();
+        w.engine().requestRestart();
+        break;
     }
-    if (meanwhile == Meanwhile::RefuseOutput) {
+    if (meanwhile == Meanwhile::CancelAtOnce) {
+        w.engine().cancelByOperator();
+    } else if (meanwhile == Meanwhile::RefuseOutput) {
         w.port.setFailWrites(true);
         // Each try fails as it is sent, without waiting for an answer's time-out.
         QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty(); }, Interface::kReplyTimeout) > 0);
