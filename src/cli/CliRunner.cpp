@@ -343,10 +343,9 @@ CliRunner::Ending CliRunner::runUntilQuiet()
         engine.InterfaceTick(0);
         if (++m_ticks % kWatchEveryTicks == 0)
             m_session->datacom.CheckComLink();
-        const auto state = engine.EngineState();
-        const bool writing = state >= Interface::State::WriteItem && state <= Interface::State::WriteResult;
-        const bool reading = state >= Interface::State::ReadItem && state <= Interface::State::ReadResult;
-        m_view.trackTransfer(writing || reading, writing, engine.CurrentItem());
+        const auto &transaction = engine.transaction();
+        const bool moving = transaction && transaction->movesItem();
+        m_view.trackTransfer(moving, moving && transaction->writesItem(), engine.CurrentItem());
         const bool portLost = std::any_of(m_outcomes.cbegin() + before, m_outcomes.cend(), [](const Outcome &o) {
             return o.failure == Outcome::Failure::PortLost;
         });
@@ -376,9 +375,8 @@ void CliRunner::interruptBy(int signal)
         return;
     m_signal = signal;
     Interface &engine = m_session->engine;
-    const auto state = engine.EngineState();
-    if (state >= Interface::State::WriteItem && state <= Interface::State::WriteResult && engine.CurrentItem() >= 0) {
-        m_inHandItem = engine.CurrentItem();
+    if (const auto &transaction = engine.transaction(); transaction && transaction->writesItem()) {
+        m_inHandItem = transaction->item;
         m_session->stores.unitValues[m_inHandItem] = Value();
     }
     engine.cancelByOperator();

@@ -1,6 +1,7 @@
 #include "Interface.h"
 
 #include "Frames.h"
+#include "ItemTexts.h"
 #include "OperatorView.h"
 #include "binding/ItemControls.h"
 #include "binding/ModUnitUpdate.h"
@@ -8,39 +9,19 @@
 #include "files/Setup.h"
 #include "link/Datacom.h"
 #include "model/Branding.h"
-#include "model/Cp1252.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
-#include "model/ScreenDefinition.h"
 #include "model/Stores.h"
-#include "model/ValueCheck.h"
 
 using Diverse::NumberText;
+using ItemTexts::controlText;
+using ItemTexts::itemTag;
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Unit text logged in a burst before the rate limit applies, then one line a
-// second; a minute's left-out lines are counted in one line.
-constexpr int kUnitTextBurst = 20;
-constexpr quint64 kTicksPerSecond = 40;
-constexpr quint64 kTicksPerMinute = 60 * kTicksPerSecond;
-
 } // namespace
-
-// What the pager call's and the restart's last answer log, by how it ended.
-struct Interface::ServiceTexts
-{
-    QString noStart;
-    QString noLength;
-    QString noRest;
-    QString checksum;
-    QString acknowledged; // a good answer holding ACK
-    QString refused;      // a good answer without ACK; empty: nothing is logged
-    bool noStartCounts;   // a missing start byte adds to ErrorCount
-};
-
 
 Interface::Interface(Stores &stores, Datacom &datacom, ItemControls &controls, OperatorView &view,
                      Logfile &log, const Setup &setup)
@@ -82,44 +63,42 @@ void Interface::requestStoredWrite(int item)
 
 void Interface::requestReadAll()
 {
-    if (refuseWhenClosed(Command::ReadAll))
-        return;
-    m_readAllRequested = true;
-    m_errorCount = 0;
+    requestOneShot(Command::ReadAll);
 }
 
 // The values sent are the ones on the screen now, when the operator confirmed.
 void Interface::requestWriteAll()
 {
-    if (refuseWhenClosed(Command::WriteAll))
+    if (!requestOneShot(Command::WriteAll))
         return;
     ModUnitUpdate::TakeAllValues(m_stores, m_controls);
-    m_writeAllValues = m_stores.workingValues;
-    m_writeAllRequested = true;
-    m_errorCount = 0;
+    m_writeAll.confirm(m_stores.workingValues);
 }
 
 void Interface::requestPagerCall()
 {
-    if (refuseWhenClosed(Command::PagerCall))
-        return;
-    m_pagerCallRequested = true;
-    m_errorCount = 0;
+    requestOneShot(Command::PagerCall);
 }
 
 void Interface::requestRestart()
 {
-    if (refuseWhenClosed(Command::Restart))
-        return;
-    m_restartRequested = true;
+    requestOneShot(Command::Restart);
+}
+
+bool Interface::requestOneShot(Command command)
+{
+    if (refuseWhenClosed(command))
+        return false;
+    m_oneShots.request(command);
     m_errorCount = 0;
+    return true;
 }
 
 // A command given while the port is closed would wait for a unit, perhaps
 // another one: it is refused at once and told as not started.
 bool Interface::refuseWhenClosed(Command command, int item)
 {
-    if (m_state != State::NotStarted && m_state != State::ReopenPort && portOpen())
+    if (running() && portOpen())
         return false;
     tell(Outcome{command, Outcome::Result::NotStarted, item, Failure::PortClosed, 0});
     return true;
@@ -130,18 +109,14 @@ void Interface::cancelByOperator()
     m_view.appendProgress(kCrLf + QStringLiteral("Geannuleerd!") + kCrLf);
     // What was cancelled: the bulk transfer, else a command waiting, else the
     // first single item waiting.
-    if (m_allMode > 0 && m_command) {
+    if (m_allMode != BulkTransfer::None && m_command) {
         finish(Outcome::Result::Cancelled, -1, Failure::None);
         dropCommands();
         return;
     }
     std::optional<Outcome> cancelled;
-    if (m_readAllRequested || m_writeAllRequested || m_pagerCallRequested || m_restartRequested) {
-        const Command command = m_readAllRequested ? Command::ReadAll
-            : m_writeAllRequested                  ? Command::WriteAll
-            : m_restartRequested                   ? Command::Restart
-                                                   : Command::PagerCall;
-        cancelled = Outcome{command, Outcome::Result::Cancelled};
+    if (const std::optional<Command> command = m_oneShots.cancelled()) {
+        cancelled = Outcome{*command, Outcome::Result::Cancelled};
     } else if (const int item = firstRequestedItem(); item >= 0) {
         cancelled = itemOutcome(item, Outcome::Result::Cancelled, Failure::None);
     }
@@ -156,20 +131,17 @@ void Interface::cancelByOperator()
 // write-all. True when any was waiting.
 bool Interface::dropCommands()
 {
-    bool dropped = m_stores.clearAllRequests();
-    for (bool *flag : {&m_readAllRequested, &m_writeAllRequested, &m_pagerCallRequested, &m_restartRequested}) {
-        dropped = dropped || *flag;
-        *flag = false;
-    }
-    m_allMode = 0;
-    m_writePhase = WritePhase::None;
+    const bool items = m_stores.clearAllRequests();
+    const bool oneShots = m_oneShots.clear();
+    m_allMode = BulkTransfer::None;
+    m_writeAll.setPhase(WritePhase::None);
     // A read under way runs to its end; what it stores stays the unit's only.
-    const bool readingUnitOnly =
-        m_state >= State::ReadItem && m_state <= State::ReadResult && m_unitOnly[m_currentItem];
+    const bool readingUnitOnly = m_transaction && m_transaction->readsItem() && m_unitOnly[m_transaction->item];
     m_unitOnly.fill(false);
-    m_unitOnly[m_currentItem] = readingUnitOnly;
+    if (readingUnitOnly)
+        m_unitOnly[m_transaction->item] = true;
     m_readBackOf.fill(std::nullopt);
-    return dropped;
+    return items || oneShots;
 }
 
 void Interface::takeReopenedPort()
@@ -187,15 +159,18 @@ void Interface::takeReopenedPort()
 
 bool Interface::isQuiet() const
 {
-    return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == 0 && !m_readAllRequested
-        && !m_writeAllRequested && !m_pagerCallRequested && !m_restartRequested;
+    return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == BulkTransfer::None && !m_oneShots.any();
 }
 
 bool Interface::isBusy() const
 {
-    if (m_state == State::NotStarted || m_state == State::ReopenPort)
-        return false;
-    return !isQuiet();
+    return running() && !isQuiet();
+}
+
+// Started and holding its port: not waiting for the start or for the port.
+bool Interface::running() const
+{
+    return m_state != State::NotStarted && m_state != State::ReopenPort;
 }
 
 void Interface::CancelRequests()
@@ -213,7 +188,7 @@ void Interface::begin(Command command)
     m_lastFailure = Failure::None;
     m_refusedItem = -1;
     m_movedItems.clear();
-    m_backupPath.clear();
+    m_writeAll.forgetBackupPath();
 }
 
 void Interface::noteFailure(int item, Failure failure)
@@ -229,11 +204,8 @@ Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure fail
 {
     Outcome outcome{m_command.value_or(Command::ReadAll), result, item, failure, int(m_movedItems.size())};
     outcome.items = m_movedItems;
-    outcome.backupPath = m_backupPath;
-    if (m_writePhase == WritePhase::Backup)
-        outcome.stage = Outcome::Stage::Backup;
-    else if (m_writePhase == WritePhase::ReadBack)
-        outcome.stage = Outcome::Stage::ReadBack;
+    outcome.backupPath = m_writeAll.backupPath();
+    outcome.stage = m_writeAll.stage();
     return outcome;
 }
 
@@ -246,7 +218,7 @@ void Interface::finish(Outcome::Result result, int item, Failure failure)
 void Interface::finishWith(const Outcome &outcome)
 {
     m_command.reset();
-    m_writePhase = WritePhase::None;
+    m_writeAll.setPhase(WritePhase::None);
     tell(outcome);
 }
 
@@ -256,9 +228,9 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
 {
     if (succeeded && item == m_unusableItem)
         m_unusableItem = -1;
-    if (m_allMode > 0) {
+    if (m_allMode != BulkTransfer::None) {
         // The reads around a write-all are not what it moved.
-        if (m_writePhase == WritePhase::Backup || m_writePhase == WritePhase::ReadBack)
+        if (m_writeAll.reading())
             return;
         if (succeeded) {
             m_movedItems << item;
@@ -288,22 +260,20 @@ Outcome Interface::itemOutcome(int item, Outcome::Result result, Failure failure
 void Interface::reportPortLost()
 {
     m_stores.unitValueRead.fill(false);
-    const bool inItem = m_state >= State::WriteItem;
+    const int inHand = m_transaction && m_transaction->movesItem() ? m_transaction->item : -1;
     if (m_command) {
-        finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
+        finish(Outcome::Result::Failed, inHand, Failure::PortLost);
         return;
     }
     const int waiting = firstRequestedItem();
     if (waiting < 0)
         return;
-    if (!inItem) {
+    if (inHand < 0)
         tell(itemOutcome(waiting, Outcome::Result::Failed, Failure::PortLost));
-        return;
-    }
-    if (m_state <= State::WriteResult)
-        tell(Outcome{Command::WriteItem, Outcome::Result::Failed, m_currentItem, Failure::PortLost, 0});
+    else if (m_transaction->writesItem())
+        tell(Outcome{Command::WriteItem, Outcome::Result::Failed, inHand, Failure::PortLost, 0});
     else
-        tell(itemOutcome(m_currentItem, Outcome::Result::Failed, Failure::PortLost));
+        tell(itemOutcome(inHand, Outcome::Result::Failed, Failure::PortLost));
 }
 
 int Interface::firstRequestedItem() const
@@ -341,20 +311,28 @@ void Interface::InterfaceTick(int command)
     countDown();
 
     // Link guard: a link whose watch ran out is closed and opened again.
-    if (m_state >= State::Idle && m_datacom.LinkWatch == 0) {
+    if (running() && m_datacom.LinkWatch == 0) {
         reportPortLost();
         m_datacom.CloseComPort();
         m_state = State::ReopenPort;
         m_waitTicks = kWakeUpWait;
     }
+    step(command);
+    // Back in idle, or waiting for the port: the transaction in hand has ended.
+    if (m_state == State::Idle || !running())
+        m_transaction.reset();
+}
 
+// The work of the state the engine is in.
+void Interface::step(int command)
+{
     switch (m_state) {
     case State::NotStarted:
         if (command == kStartCommand)
             m_state = State::Idle;
         m_unitTextLine.clear();
         m_waitTicks = kWakeUpWait;
-        m_allMode = 0;
+        m_allMode = BulkTransfer::None;
         return;
     case State::ReopenPort: reopenPort(); return;
     case State::Idle: idle(); return;
@@ -432,10 +410,10 @@ void Interface::idle()
             return;
         }
     }
-    if (m_allMode > 0) {
+    if (m_allMode != BulkTransfer::None) {
         bulkTransferDone();
         // A write-all going on to its next phase: its requests wait for the next tick.
-        if (m_allMode > 0)
+        if (m_allMode != BulkTransfer::None)
             return;
     }
     if (!portOpen()) {
@@ -456,17 +434,17 @@ void Interface::portLost()
 // No request is left of a read-all or write-all.
 void Interface::bulkTransferDone()
 {
-    if (m_writePhase == WritePhase::Backup || m_writePhase == WritePhase::ReadBack) {
+    if (m_writeAll.reading()) {
         writeAllPhaseDone();
         return;
     }
-    QString message = m_allMode == 1 ? QStringLiteral("Reading of all settings was successfull.")
+    QString message = m_allMode == BulkTransfer::Reading ? QStringLiteral("Reading of all settings was successfull.")
                                      : QStringLiteral("Programming of all settings was successfull.");
     // A setting that could not be sent leaves the unit short of it: no success then.
     const int refused = m_refusedItem;
     if (refused >= 0)
         message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.").arg(refused);
-    m_allMode = 0;
+    m_allMode = BulkTransfer::None;
     if (m_debugMode == 2)
         m_view.appendProgress(message + kCrLf);
     log(message);
@@ -474,10 +452,10 @@ void Interface::bulkTransferDone()
         finish(Outcome::Result::Failed, refused, Failure::Refused);
         return;
     }
-    if (m_writePhase == WritePhase::Writing && m_readBackOn) {
+    if (m_writeAll.phase() == WritePhase::Writing && m_writeAll.readBack()) {
         // What the unit acknowledged is read back before the write-all counts as done.
-        m_writePhase = WritePhase::ReadBack;
-        m_allMode = 1;
+        m_writeAll.setPhase(WritePhase::ReadBack);
+        m_allMode = BulkTransfer::Reading;
         for (int item : std::as_const(m_movedItems))
             requestUnitRead(item);
         return;
@@ -488,28 +466,14 @@ void Interface::bulkTransferDone()
 // The backup read or the read-back of a write-all has every item.
 void Interface::writeAllPhaseDone()
 {
-    m_allMode = 0;
-    if (m_writePhase == WritePhase::Backup) {
+    m_allMode = BulkTransfer::None;
+    if (m_writeAll.phase() == WritePhase::Backup) {
         if (keepBackup())
             startWriting();
         return;
     }
     Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
-    outcome.stage = Outcome::Stage::Transfer;
-    outcome.readBackEqual = 0;
-    for (int item : std::as_const(m_movedItems)) {
-        const Value &written = m_writeAllValues[item];
-        const Value &held = m_stores.unitValues[item];
-        if (Conversions::sameValue(item, written, held))
-            ++outcome.readBackEqual;
-        else
-            outcome.mismatches << Outcome::Mismatch{item, written, held};
-    }
-    if (!outcome.mismatches.isEmpty()) {
-        outcome.result = Outcome::Result::Failed;
-        outcome.stage = Outcome::Stage::ReadBack;
-        outcome.item = outcome.mismatches.first().item;
-    }
+    m_writeAll.judgeReadBack(m_movedItems, m_stores.unitValues, outcome);
     finishWith(outcome);
 }
 
@@ -518,20 +482,17 @@ void Interface::writeAllPhaseDone()
 void Interface::startWriteAll()
 {
     m_errorCount = 0;
-    if (!m_backupOn || !m_backupSaver) {
+    if (!m_writeAll.keepsBackup()) {
         startWriting();
         return;
     }
-    bool known = true;
-    for (int item : Items::kBulkItems)
-        known = known && m_stores.unitValueRead[item];
-    if (known) {
+    if (WriteAllSafeguards::bulkValuesKnown(m_stores)) {
         if (keepBackup())
             startWriting();
         return;
     }
-    m_writePhase = WritePhase::Backup;
-    m_allMode = 1;
+    m_writeAll.setPhase(WritePhase::Backup);
+    m_allMode = BulkTransfer::Reading;
     for (int item : Items::kBulkItems)
         requestUnitRead(item);
 }
@@ -540,25 +501,20 @@ void Interface::startWriteAll()
 // write-all ended, nothing written) when the file cannot be saved.
 bool Interface::keepBackup()
 {
-    Stores::ValueStore values = m_writeAllValues;
-    for (int item : Items::kBulkItems)
-        values[item] = m_stores.unitValues[item];
-    const Backups::Saved saved = m_backupSaver(values);
-    if (!saved.ok()) {
-        m_writePhase = WritePhase::Backup;
-        Outcome outcome = commandOutcome(Outcome::Result::Failed, -1, Failure::None);
-        outcome.backupError = saved.error;
-        finishWith(outcome);
-        return false;
-    }
-    m_backupPath = saved.path;
-    return true;
+    const Backups::Saved saved = m_writeAll.saveBackup(m_stores.unitValues);
+    if (saved.ok())
+        return true;
+    m_writeAll.setPhase(WritePhase::Backup);
+    Outcome outcome = commandOutcome(Outcome::Result::Failed, -1, Failure::None);
+    outcome.backupError = saved.error;
+    finishWith(outcome);
+    return false;
 }
 
 void Interface::startWriting()
 {
-    m_writePhase = WritePhase::Writing;
-    m_allMode = 2;
+    m_writeAll.setPhase(WritePhase::Writing);
+    m_allMode = BulkTransfer::Writing;
     m_errorCount = 0;
     for (int item : Items::kBulkItems)
         m_stores.itemRequest[item] = Items::kWriteRequest;
@@ -572,43 +528,48 @@ void Interface::requestUnitRead(int item)
     m_errorCount = 0;
 }
 
-// The one-shot commands, in their fixed order; a read-all or write-all taken
-// ends the tick.
+// The one-shot commands, in their fixed order.
 void Interface::takeCommand()
 {
-    if (m_readAllRequested) {
-        m_readAllRequested = false;
-        begin(Command::ReadAll);
-        if (!reopenForCommand())
+    for (Command command : OneShotRequests::kTakingOrder) {
+        if (m_oneShots.take(command) && startCommand(command))
             return;
-        m_allMode = 1;
-        m_errorCount = 0;
-        for (int item : Items::kBulkItems)
-            m_stores.itemRequest[item] = Items::kReadRequest;
-        return;
     }
-    if (m_writeAllRequested) {
-        m_writeAllRequested = false;
-        begin(Command::WriteAll);
-        if (reopenForCommand()) {
+}
+
+// Starts a command taken; true when the tick ends with it. A read-all ends
+// it, and so does a write-all that has its port. A pager call and a restart
+// asked before the same tick both start: the restart wins.
+bool Interface::startCommand(Command command)
+{
+    begin(command);
+    const bool reopened = reopenForCommand();
+    switch (command) {
+    case Command::ReadAll:
+        if (reopened)
+            startReadAll();
+        return true;
+    case Command::WriteAll:
+        if (reopened)
             startWriteAll();
-            return;
-        }
+        return reopened;
+    case Command::PagerCall:
+    case Command::Restart:
+        if (reopened)
+            startServiceCall(command);
+        return false;
+    case Command::ReadItem:
+    case Command::WriteItem: break;
     }
-    // A pager call and a restart asked before the same tick: the restart wins.
-    if (m_pagerCallRequested) {
-        m_pagerCallRequested = false;
-        begin(Command::PagerCall);
-        if (reopenForCommand())
-            m_state = State::PagerAskPosition;
-    }
-    if (m_restartRequested) {
-        m_restartRequested = false;
-        m_command.reset();
-        begin(Command::Restart);
-        if (reopenForCommand())
-            m_state = State::Restart;
-    }
+    return false;
+}
+
+void Interface::startReadAll()
+{
+    m_allMode = BulkTransfer::Reading;
+    m_errorCount = 0;
+    for (int item : Items::kBulkItems)
+        m_stores.itemRequest[item] = Items::kReadRequest;
 }
 
 // Every bulk transfer, pager call and restart starts on a freshly opened port,
@@ -627,33 +588,41 @@ bool Interface::reopenForCommand()
 void Interface::startItem(int item, bool write)
 {
     if (m_errorCount >= kMaxErrors) {
-        const int failedItem = m_lastFailureItem >= 0 ? m_lastFailureItem : item;
-        const Failure failure = m_lastFailure;
-        const QString text = write ? QStringLiteral("ERROR writing setting in the Converter.") + kCrLf
-                + QStringLiteral("Programming is aborted!")
-                                   : QStringLiteral("ERROR reading settings from the converter.") + kCrLf
-                + QStringLiteral("Reading is aborted!");
-        if (m_allMode > 0 && m_command) {
-            const Outcome outcome = commandOutcome(Outcome::Result::Failed, failedItem, failure);
-            CancelRequests();
-            finishWith(outcome);
-        } else {
-            Outcome outcome = itemOutcome(item, Outcome::Result::Failed, failure);
-            outcome.item = failedItem;
-            CancelRequests();
-            m_command.reset();
-            tell(outcome);
-        }
-        abortTransfer(text);
+        abortItems(item, write);
         return;
     }
-    m_currentItem = qint16(item);
+    m_transaction = Transaction{write ? Command::WriteItem : Command::ReadItem, item};
+    m_lastItem = qint16(item);
     if (m_progModeTicks < 1)
         SendWakeUp();
     else
         m_waitTicks = 0;
     m_state = write ? State::WriteItem : State::ReadItem;
     UpdateProgressBar(item);
+}
+
+// Too many failures: every request goes, with the outcome of the command
+// they were for.
+void Interface::abortItems(int item, bool write)
+{
+    const int failedItem = m_lastFailureItem >= 0 ? m_lastFailureItem : item;
+    const Failure failure = m_lastFailure;
+    const QString text = write ? QStringLiteral("ERROR writing setting in the Converter.") + kCrLf
+            + QStringLiteral("Programming is aborted!")
+                               : QStringLiteral("ERROR reading settings from the converter.") + kCrLf
+            + QStringLiteral("Reading is aborted!");
+    if (m_allMode != BulkTransfer::None && m_command) {
+        const Outcome outcome = commandOutcome(Outcome::Result::Failed, failedItem, failure);
+        CancelRequests();
+        finishWith(outcome);
+    } else {
+        Outcome outcome = itemOutcome(item, Outcome::Result::Failed, failure);
+        outcome.item = failedItem;
+        CancelRequests();
+        m_command.reset();
+        tell(outcome);
+    }
+    abortTransfer(text);
 }
 
 void Interface::abortTransfer(const QString &text)
@@ -687,18 +656,9 @@ void Interface::UpdateProgressBar(int n)
 void Interface::ReadUnitText()
 {
     constexpr int kMaxLineLength = 130;
-    auto logUnitLine = [this] {
-        const quint64 refill = (m_ticks - m_unitTextRefillTick) / kTicksPerSecond;
-        if (refill > 0) {
-            m_unitTextAllowance = int(qMin<quint64>(kUnitTextBurst, m_unitTextAllowance + refill));
-            m_unitTextRefillTick += refill * kTicksPerSecond;
-        }
-        if (m_unitTextAllowance > 0) {
-            --m_unitTextAllowance;
+    const auto logUnitLine = [this] {
+        if (m_unitTextLimit.allow(m_ticks))
             log(m_unitTextLine);
-        } else {
-            ++m_unitTextLeftOut;
-        }
         m_unitTextLine.clear();
     };
     for (int b = m_datacom.ReadComByte(); b >= 0; b = m_datacom.ReadComByte()) {
@@ -711,11 +671,8 @@ void Interface::ReadUnitText()
         if (m_unitTextLine.size() > kMaxLineLength)
             logUnitLine();
     }
-    if (m_unitTextLeftOut > 0 && m_ticks - m_unitTextReportTick >= kTicksPerMinute) {
-        log(QStringLiteral("%1 lines of unit text not logged").arg(m_unitTextLeftOut));
-        m_unitTextLeftOut = 0;
-        m_unitTextReportTick = m_ticks;
-    }
+    if (const QString report = m_unitTextLimit.leftOutReport(m_ticks); !report.isEmpty())
+        log(report);
 }
 
 // ---------------------------------------------------------------- frames
@@ -818,34 +775,9 @@ Interface::Answer Interface::collectRest()
 
 // ---------------------------------------------------------------- item texts
 
-// What an item's control shows, for the progress box and the log: a text
-// from the unit or a file has its control characters shown by name, so it
-// stays on its line and never reaches a terminal as a command.
-QString Interface::controlText(int item) const
-{
-    if (ScreenDefinition::hasCombo(item))
-        return Diverse::visibleText(m_controls.comboText(item));
-    return Diverse::visibleText(m_controls.text(item));
-}
-
 QString Interface::DescribeItem(int item) const
 {
-    if (!m_controls.legendVisible(item))
-        return QString();
-    return QStringLiteral("[Item: ") + NumberText(item) + QStringLiteral(" Value: ") + controlText(item)
-        + QStringLiteral("] ");
-}
-
-QString Interface::itemTag(int n, const Value &v, bool readResult) const
-{
-    QString value;
-    if (readResult || Items::kindOf(n) == Items::Kind::Tekst)
-        value = Diverse::visibleText(Values::textOf(v));
-    else
-        value = QString::number(qlonglong(Values::roundHalfEven(Values::numberOf(v))));
-    const bool tekstRead = readResult && Items::kindOf(n) == Items::Kind::Tekst;
-    return QStringLiteral(" [Item: ") + NumberText(n) + (tekstRead ? QStringLiteral(" Waarde: ") : QStringLiteral(" Value: "))
-        + value + QStringLiteral("] ");
+    return ItemTexts::describeItem(m_controls, item);
 }
 
 void Interface::log(const QString &text)
@@ -859,8 +791,9 @@ void Interface::log(const QString &text)
 // transfer going for ever.
 bool Interface::unusableAnswer()
 {
-    if (m_unusableItem != m_currentItem) {
-        m_unusableItem = m_currentItem;
+    const int item = m_transaction->item;
+    if (m_unusableItem != item) {
+        m_unusableItem = item;
         m_unusableCount = 0;
     }
     if (++m_unusableCount < kMaxUnusableAnswers)
@@ -876,19 +809,16 @@ void Interface::writeStart()
     if (m_waitTicks > 0)
         return;
     m_progModeTicks = kWriteProgMode;
-    const int item = m_currentItem;
-    if (item < 0) {
-        m_state = State::Idle;
-        return;
-    }
+    const int item = m_transaction->item;
     // A write-all sends what the operator confirmed, whatever happened since.
-    if (m_writePhase == WritePhase::Writing && Items::isListItem(item))
-        m_stores.workingValues[item] = m_writeAllValues[item];
+    if (m_writeAll.phase() == WritePhase::Writing && Items::isListItem(item))
+        m_stores.workingValues[item] = m_writeAll.confirmed(item);
     m_stores.unitValueRead[item] = false;
     const Value &working = m_stores.workingValues[item];
     if (m_controls.legendVisible(item)) {
         const QString tag = itemTag(item, working, false);
-        QString text = QStringLiteral("Writing ") + m_controls.legendText(item) + QLatin1Char(' ') + controlText(item);
+        QString text =
+            QStringLiteral("Writing ") + m_controls.legendText(item) + QLatin1Char(' ') + controlText(m_controls, item);
         if (Items::kindOf(item) == Items::Kind::Tekst)
             text += QStringLiteral(" OK");
         m_view.appendProgress(m_debugMode == 2 ? tag + text : text);
@@ -940,7 +870,7 @@ void Interface::writeFailed(const QString &piece, Failure failure)
             log(QStringLiteral("Error writing unit:") + piece);
     }
     ++m_errorCount;
-    noteFailure(m_currentItem, failure);
+    noteFailure(m_transaction->item, failure);
 }
 
 void Interface::writeCollect()
@@ -958,7 +888,7 @@ void Interface::writeCollect()
 
 void Interface::writeResult()
 {
-    const int item = m_currentItem;
+    const int item = m_transaction->item;
     m_state = State::Idle;
     tellAnswered();
     if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
@@ -968,7 +898,7 @@ void Interface::writeResult()
         ModUnitUpdate::ShowValue(m_stores, m_controls, item);
         m_view.appendProgress(QStringLiteral(" -> Saved.") + kCrLf);
         m_errorCount = 0;
-        if (requested && m_allMode == 0 && m_readBackOn && Conversions::isReadable(item)) {
+        if (requested && m_allMode == BulkTransfer::None && m_writeAll.readBack() && Conversions::isReadable(item)) {
             // A single write counts once the unit gives the value back.
             m_readBackOf[item] = m_stores.workingValues[item];
             requestUnitRead(item);
@@ -989,11 +919,7 @@ void Interface::readStart()
     if (m_waitTicks > 0)
         return;
     m_progModeTicks = kReadProgMode;
-    const int item = m_currentItem;
-    if (item < 0) {
-        m_state = State::Idle;
-        return;
-    }
+    const int item = m_transaction->item;
     m_view.appendProgress(QStringLiteral("Reading setting ") + NumberText(item) + QStringLiteral("  "));
     m_datacom.FlushComInput();
     m_reply.clear();
@@ -1018,7 +944,8 @@ void Interface::readStart()
 void Interface::readFailed(const QString &piece, Failure failure)
 {
     m_state = State::Idle;
-    QString text = DescribeItem(m_currentItem) + piece;
+    const int item = m_transaction->item;
+    QString text = DescribeItem(item) + piece;
     if (failure == Failure::None) {
         if (unusableAnswer()) {
             text += QStringLiteral("ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
@@ -1029,7 +956,7 @@ void Interface::readFailed(const QString &piece, Failure failure)
     m_view.appendProgress(text + kCrLf);
     if (failure != Failure::None) {
         ++m_errorCount;
-        noteFailure(m_currentItem, failure);
+        noteFailure(item, failure);
     }
 }
 
@@ -1066,7 +993,8 @@ void Interface::readResult()
     // Filed under the item the answer names, which need not be the one asked for.
     // A read for the unit's value only leaves the working value and the screen
     // alone, and names the value read rather than what the control shows.
-    const bool unitOnly = m_unitOnly[m_currentItem] || m_unitOnly[r];
+    const int asked = m_transaction->item;
+    const bool unitOnly = m_unitOnly[asked] || m_unitOnly[r];
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
     m_unitOnly[r] = false;
@@ -1076,9 +1004,9 @@ void Interface::readResult()
         m_stores.workingValues[r] = value;
         ModUnitUpdate::ShowValue(m_stores, m_controls, r);
     }
-    if (m_controls.legendVisible(m_currentItem)) {
+    if (m_controls.legendVisible(asked)) {
         const QString tag = itemTag(r, value, true);
-        const QString shown = unitOnly ? valueWords(r, value) : controlText(r);
+        const QString shown = unitOnly ? valueWords(r, value) : controlText(m_controls, r);
         const QString text = m_controls.legendText(r) + QLatin1Char(' ') + shown + QStringLiteral(" OK");
         m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
         log(QStringLiteral("Received from unit: ") + tag + text);
@@ -1087,7 +1015,7 @@ void Interface::readResult()
         readBackDone(r, value);
     else if (requested)
         itemDone(r, false, true);
-    if (r == m_currentItem)
+    if (r == asked)
         m_errorCount = 0;
     else
         otherItemAnswered();
@@ -1098,12 +1026,12 @@ void Interface::readResult()
 void Interface::otherItemAnswered()
 {
     if (unusableAnswer()) {
-        const QString text = DescribeItem(m_currentItem)
-            + QStringLiteral(" ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
+        const int item = m_transaction->item;
+        const QString text = DescribeItem(item) + QStringLiteral(" ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
         log(QStringLiteral("Error reading unit: ") + text);
         m_view.appendProgress(text + kCrLf);
         ++m_errorCount;
-        noteFailure(m_currentItem, Failure::OtherItem);
+        noteFailure(item, Failure::OtherItem);
     }
 }
 
@@ -1123,171 +1051,4 @@ void Interface::readBackDone(int item, const Value &held)
         outcome.mismatches << Outcome::Mismatch{item, written, held};
     }
     tell(outcome);
-}
-
-// ---------------------------------------------------------------- pager call and restart
-
-// Sends a service request once the wait has run out, then collects its answer
-// from collectState on.
-void Interface::sendServiceRequest(const QByteArray &body, State collectState)
-{
-    if (m_waitTicks > 0)
-        return;
-    m_progModeTicks = kWriteProgMode;
-    prepareAnswer();
-    if (!sendFrame(body)) {
-        m_state = State::Idle;
-        log(QStringLiteral("ERROR: The serial port did not take the request to the converter."));
-        noteFailure(-1, Failure::PortWriteFailed);
-        finish(Outcome::Result::Failed, -1, Failure::PortWriteFailed);
-        return;
-    }
-    m_state = collectState;
-}
-
-void Interface::pagerCollectPosition()
-{
-    const Answer answer = collectAnswer({State::PagerPositionStart, State::PagerPositionLength, State::PagerPositionRest});
-    if (answer == Answer::Pending)
-        return;
-    m_state = State::Idle;
-    Failure failure = Failure::NoAnswer;
-    switch (answer) {
-    case Answer::NoStart:
-        ++m_errorCount;
-        log(QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH ask BufPos)"));
-        break;
-    case Answer::NoLength:
-        log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Len ask BufPos)"));
-        failure = Failure::CutShort;
-        break;
-    case Answer::NoRest:
-        ++m_errorCount;
-        log(QStringLiteral("ERROR: TimeOut calling pager Tessaro (Data ask BufPos)"));
-        failure = Failure::CutShort;
-        break;
-    case Answer::ChecksumError:
-        log(QStringLiteral("ERROR: ChecksumError calling pager Tessaro (CheckSum ask BufPos)"));
-        failure = Failure::Checksum;
-        break;
-    case Answer::TooLong: failure = Failure::UnusableAnswer; break;
-    case Answer::Complete:
-        tellAnswered();
-        // Whether the answer holds ACK is not asked; a position that is no digit still goes out.
-        m_bufferPosition = qint16(m_reply.buffer()[Conversions::kItemOffset] - '0');
-        if (m_bufferPosition < 0 || m_bufferPosition > 9)
-            ++m_errorCount;
-        m_state = State::PagerSendCall;
-        return;
-    case Answer::Pending: return;
-    }
-    noteFailure(-1, failure);
-    finish(Outcome::Result::Failed, -1, failure);
-}
-
-void Interface::pagerSendCall()
-{
-    constexpr int kMaxAddress = 10;
-    constexpr int kMaxDisplayText = 40;
-    const QString address = m_view.testPagerAddress().left(kMaxAddress);
-    const QString display = m_view.testPagerDisplayInfo().left(kMaxDisplayText);
-    const QChar us(Frames::kUs);
-    const QChar rs(Frames::kRs);
-    QString text = QStringLiteral("A") + us + NumberText(m_bufferPosition) + rs + QStringLiteral("1") + us + address + rs;
-    if (!display.isEmpty())
-        text += QStringLiteral("2") + us + display + rs;
-    text += QStringLiteral("3") + us + Diverse::HexText(m_controls.testBleepIndex()) + rs;
-    m_progModeTicks = kWriteProgMode;
-    const auto bytes = Cp1252::encode(text);
-    // A character the line cannot carry would reach the pager as another one,
-    // and a control byte could end a field or add one (RS, US).
-    if (!bytes || !ValueCheck::textProblem(address + display).isEmpty()) {
-        log(QStringLiteral("ERROR: Pager call not sent: the address or message holds a character that cannot be sent."));
-        m_state = State::Idle;
-        finish(Outcome::Result::Failed, -1, Failure::Refused);
-        return;
-    }
-    sendServiceRequest(Frames::pagerCallBody(*bytes), State::PagerCallStart);
-}
-
-void Interface::pagerCollectCall()
-{
-    static const ServiceTexts texts{
-        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (SOH sending call)"),
-        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Len sending call)"),
-        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Rest sending call)"),
-        QStringLiteral("ERROR: TimeOut calling pager via Tessaro (Data sending call)"),
-        QStringLiteral("STATUS: Calling pager via Tessaro succesfull."),
-        QStringLiteral("STATUS: Calling pager via Tessaro failed."),
-        true,
-    };
-    finishServiceCall(collectAnswer({State::PagerCallStart, State::PagerCallLength, State::PagerCallRest}),
-                      Command::PagerCall, texts);
-}
-
-void Interface::restartCollect()
-{
-    static const ServiceTexts texts{
-        QStringLiteral("ERROR: TimeOut sending RESET command to the converter (SOH)"),
-        QStringLiteral("ERROR: TimeOut while sending RESET command to the cconverter. (Length)"),
-        QStringLiteral("ERROR: TimeOut while sending RESET command to the converter. (Data)"),
-        QStringLiteral("ERROR: ChecksumError sending RESET command to the converter."),
-        QStringLiteral("STATUS: RESET command send to the converter."),
-        QString(),
-        false,
-    };
-    finishServiceCall(collectAnswer({State::RestartStart, State::RestartLength, State::RestartRest}), Command::Restart,
-                      texts);
-}
-
-// The last answer of the pager call or the restart: neither is retried; how
-// it ended is logged once and told as the command's outcome.
-void Interface::finishServiceCall(Answer answer, Command command, const ServiceTexts &texts)
-{
-    if (answer == Answer::Pending)
-        return;
-    m_state = State::Idle;
-    Failure failure = Failure::None;
-    switch (answer) {
-    case Answer::NoStart:
-        if (texts.noStartCounts)
-            ++m_errorCount;
-        log(texts.noStart);
-        failure = Failure::NoAnswer;
-        break;
-    case Answer::NoLength:
-        log(texts.noLength);
-        failure = Failure::CutShort;
-        break;
-    case Answer::NoRest:
-        if (texts.noStartCounts)
-            ++m_errorCount;
-        log(texts.noRest);
-        failure = Failure::CutShort;
-        break;
-    case Answer::ChecksumError:
-        log(texts.checksum);
-        failure = Failure::Checksum;
-        break;
-    case Answer::TooLong: failure = Failure::UnusableAnswer; break;
-    case Answer::Complete:
-        tellAnswered();
-        if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
-            log(texts.acknowledged);
-        } else {
-            if (!texts.refused.isEmpty())
-                log(texts.refused);
-            failure = Failure::Nack;
-        }
-        break;
-    case Answer::Pending: return;
-    }
-    if (!m_command)
-        begin(command);
-    if (failure == Failure::None) {
-        finish(Outcome::Result::Succeeded, -1, failure);
-        return;
-    }
-    noteFailure(-1, failure);
-    finish(Outcome::Result::Failed, -1, failure);
 }

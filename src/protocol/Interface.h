@@ -1,7 +1,10 @@
 #pragma once
 
+#include "OneShotRequests.h"
 #include "Outcome.h"
 #include "ReplyCollector.h"
+#include "UnitTextLimit.h"
+#include "WriteAllSafeguards.h"
 #include "files/Backups.h"
 #include "model/Conversions.h"
 #include "model/Stores.h"
@@ -57,6 +60,21 @@ public:
         ReadResult = 354,
     };
 
+    // Whether a bulk transfer is under way, and which way it moves the items:
+    // a read-all, or the reads around a write-all, read.
+    enum class BulkTransfer : qint16 { None = 0, Reading = 1, Writing = 2 };
+
+    // The transaction in hand: an item's read or write, or a service call.
+    // The idle engine takes it; it ends when the engine is idle again.
+    struct Transaction
+    {
+        Outcome::Command command; // ReadItem, WriteItem, PagerCall or Restart
+        int item = -1;            // the item moved; -1 for a service call
+        bool readsItem() const { return command == Outcome::Command::ReadItem; }
+        bool writesItem() const { return command == Outcome::Command::WriteItem; }
+        bool movesItem() const { return readsItem() || writesItem(); }
+    };
+
     // What the start-up sequence passes to the first tick.
     static constexpr int kStartCommand = 10;
 
@@ -97,14 +115,14 @@ public:
     // The safeguards of every write, both on unless switched off: before a
     // write-all the unit's bulk settings are kept in a backup file, and after
     // a write that ended well the written items are read back and compared.
-    void setBackup(bool on) { m_backupOn = on; }
-    bool backup() const { return m_backupOn; }
-    void setReadBack(bool on) { m_readBackOn = on; }
-    bool readBack() const { return m_readBackOn; }
+    void setBackup(bool on) { m_writeAll.setBackup(on); }
+    bool backup() const { return m_writeAll.backup(); }
+    void setReadBack(bool on) { m_writeAll.setReadBack(on); }
+    bool readBack() const { return m_writeAll.readBack(); }
     // Saves the backup of a write-all (the session names it by clock and device).
     // Without a saver no backup is kept.
-    using BackupSaver = std::function<Backups::Saved(const Stores::ValueStore &values)>;
-    void setBackupSaver(BackupSaver saver) { m_backupSaver = std::move(saver); }
+    using BackupSaver = WriteAllSafeguards::BackupSaver;
+    void setBackupSaver(BackupSaver saver) { m_writeAll.setBackupSaver(std::move(saver)); }
 
     void CancelRequests();
     void UpdateProgressBar(int n);
@@ -132,17 +150,18 @@ public:
     // Read access for the window and tests.
     State EngineState() const { return m_state; }
     qint16 ErrorCount() const { return m_errorCount; }
-    qint16 CurrentItem() const { return m_currentItem; }
-    qint16 AllMode() const { return m_allMode; }
+    // The item of the last item transaction taken, in hand or ended.
+    qint16 CurrentItem() const { return m_lastItem; }
+    const std::optional<Transaction> &transaction() const { return m_transaction; }
+    BulkTransfer AllMode() const { return m_allMode; }
     qint16 WaitTicks() const { return m_waitTicks; }
     qint16 ReplyTicks() const { return m_replyTicks; }
     qint16 ProgModeTicks() const { return m_progModeTicks; }
     const QString &UnitTextLine() const { return m_unitTextLine; }
     qint16 RxCount() const { return qint16(m_reply.count()); }
     const RxBuffer &rxBuffer() const { return m_reply.buffer(); }
-    bool writeAllRequested() const { return m_writeAllRequested; }
-    bool pagerCallRequested() const { return m_pagerCallRequested; }
-    bool restartRequested() const { return m_restartRequested; }
+    // A read-all, write-all, pager call or restart asked for and not taken yet.
+    bool requested(Outcome::Command command) const { return m_oneShots.requested(command); }
 
     // 0 normal, 1 after "/LOG", 2 service mode.
     int DebugMode() const { return m_debugMode; }
@@ -164,20 +183,26 @@ private:
     using Failure = Outcome::Failure;
     using Command = Outcome::Command;
 
+    using WritePhase = WriteAllSafeguards::Phase;
+
+    bool running() const;
+    void step(int command);
     void countDown();
     void reopenPort();
     void idle();
     void portLost();
     void bulkTransferDone();
     void takeCommand();
+    bool startCommand(Command command);
     bool reopenForCommand();
     void startItem(int item, bool write);
+    void abortItems(int item, bool write);
     void abortTransfer(const QString &text);
 
-    // The safeguards around writes.
-    enum class WritePhase { None, Backup, Writing, ReadBack };
+    bool requestOneShot(Command command);
     bool refuseWhenClosed(Command command, int item = -1);
     bool dropCommands();
+    void startReadAll();
     void startWriteAll();
     bool keepBackup();
     void startWriting();
@@ -202,13 +227,15 @@ private:
     // An answer that is no use for the current item; true when it counts as a failure.
     bool unusableAnswer();
 
+    void startServiceCall(Command command);
     void sendServiceRequest(const QByteArray &body, State collectState);
     void pagerCollectPosition();
     void pagerSendCall();
     void pagerCollectCall();
     void restartCollect();
     struct ServiceTexts;
-    void finishServiceCall(Answer answer, Command command, const ServiceTexts &texts);
+    Failure serviceFailure(Answer answer, const ServiceTexts &texts);
+    void finishServiceCall(Answer answer, const ServiceTexts &texts);
 
     // Outcomes.
     void begin(Command command);
@@ -224,9 +251,6 @@ private:
     void tellAnswered();
 
     bool portOpen() const;
-    QString controlText(int item) const;
-    QString itemTag(int n, const Value &v, bool readResult) const;
-    void appendLine(const QString &piece);
     void log(const QString &text);
 
     Stores &m_stores;
@@ -240,13 +264,11 @@ private:
     qint16 m_waitTicks = 0;
     qint16 m_replyTicks = 0;
     qint16 m_progModeTicks = 0;
-    bool m_readAllRequested = false;
-    bool m_writeAllRequested = false;
-    bool m_pagerCallRequested = false;
-    bool m_restartRequested = false;
-    qint16 m_allMode = 0;
+    OneShotRequests m_oneShots;
+    BulkTransfer m_allMode = BulkTransfer::None;
     qint16 m_errorCount = 0;
-    qint16 m_currentItem = 0;
+    std::optional<Transaction> m_transaction;
+    qint16 m_lastItem = 0;
     ReplyCollector m_reply; // the answer being collected
     qint16 m_bufferPosition = 0;
     QString m_unitTextLine;
@@ -264,22 +286,11 @@ private:
     int m_refusedItem = -1; // an item of a bulk write that could not be sent
     int m_unusableItem = -1;
     int m_unusableCount = 0;
-    // The rate limit of the unit's own text lines in the log.
-    int m_unitTextAllowance = 20;
-    quint64 m_unitTextRefillTick = 0;
-    quint64 m_unitTextReportTick = 0;
-    int m_unitTextLeftOut = 0;
+    UnitTextLimit m_unitTextLimit;
     std::vector<OutcomeListener> m_outcomeListeners;
 
-    bool m_backupOn = true;
-    bool m_readBackOn = true;
-    BackupSaver m_backupSaver;
-    WritePhase m_writePhase = WritePhase::None;
-    // A write-all's values, taken when the operator confirmed it: what is sent,
-    // whatever the screen or a read does in between.
-    Stores::ValueStore m_writeAllValues;
+    WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order
-    QString m_backupPath;
     // Reads that store the unit's value only, not the working value or the screen.
     std::array<bool, Items::kStoreSize> m_unitOnly{};
     // Single items written and waiting for their read-back: the value written.

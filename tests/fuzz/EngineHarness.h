@@ -228,7 +228,7 @@ public:
         }
         FUZZ_CHECK(false, QStringLiteral("not idle %1 ticks after the line fell silent: state %2, %3 requests, AllMode %4")
                               .arg(maxTicks).arg(int(engine().EngineState())).arg(stores().pendingRequestCount())
-                              .arg(engine().AllMode()));
+                              .arg(int(engine().AllMode())));
         return maxTicks;
     }
 

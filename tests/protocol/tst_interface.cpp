@@ -292,7 +292,7 @@ void TestInterface::threeNacksAbortWriteAll()
     QCOMPARE(box.buttons, OperatorView::Buttons::Ok);
     QVERIFY(w.view().progress().endsWith(u" -> program ERROR NACK.\r\n\r\nCancelled!\r\n"_s));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode(), qint16(0));
+    QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::None);
     unit.runUntilQuiet();
     QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
 }
@@ -335,7 +335,7 @@ void TestInterface::readAllDuringWriteAll()
     w.engine().requestWriteAll();
     QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
     w.engine().requestReadAll();
-    QVERIFY(unit.runUntil([&] { return w.engine().AllMode() == 1; }) > 0);
+    QVERIFY(unit.runUntil([&] { return w.engine().AllMode() == Interface::BulkTransfer::Reading; }) > 0);
     // The tick that reported the write-all took the read-all flag and reopened the port.
     QCOMPARE(w.logLines().mid(w.logLines().size() - 5),
              (QStringList{u"14:05:09 Programming of all settings was successfull."_s,
@@ -362,7 +362,7 @@ void TestInterface::linkWatchRunsOutMidReadAll()
     QVERIFY(w.tickUntilState(Interface::State::Idle) == 10);
     QVERIFY(w.view().progress().endsWith(u"\r\nCurrent programming / reading action cancelled!\r\n"_s));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode(), qint16(0));
+    QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::None);
     unit.runUntilQuiet();
     QVERIFY(!w.logLines().join('\n').contains(u"successfull"_s));
 }
@@ -632,7 +632,7 @@ void TestInterface::restartWinsOverPagerCall()
     w.engine().requestRestart();
     QVERIFY(unit.runUntilQuiet() > 0);
     QCOMPARE(unit.requests, QList<QByteArray>{QByteArray::fromHex("010601000252A4")});
-    QVERIFY(!w.engine().pagerCallRequested());
+    QVERIFY(!w.engine().requested(Outcome::Command::PagerCall));
 }
 
 void TestInterface::unitTextWhileIdle_data()
@@ -717,7 +717,7 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     }
     QCOMPARE(engine.EngineState(), Interface::State::Idle);
     QVERIFY(ticks <= Interface::kReopenRetry + 1);
-    QVERIFY(!engine.writeAllRequested());
+    QVERIFY(!engine.requested(Outcome::Command::WriteAll));
     engine.requestRead(0);
     for (int i = 0; i < 12 && port.written().size() < 8; ++i)
         engine.InterfaceTick(0);
@@ -726,8 +726,8 @@ void TestInterface::engineWaitsForPortThatOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart };
-enum class Meanwhile { Nothing, CancelSecond, LoseSecond, RefuseOutput };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart };
+enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
 using Failure = Outcome::Failure;
@@ -767,6 +767,9 @@ void TestInterface::outcomes_data()
     QTest::newRow("restart") << Start::Restart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
     QTest::newRow("restart, no answer") << Start::Restart << QByteArray() << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::NoAnswer, 0};
     QTest::newRow("restart, too long") << Start::Restart << tooLong << Meanwhile::Nothing << Outcome{Command::Restart, Result::Failed, -1, Failure::UnusableAnswer, 0};
+    // Asked before the same tick, the restart wins: the pager call is not told.
+    QTest::newRow("pager call and restart") << Start::PagerCallAndRestart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
+    QTest::newRow("pager call and restart, cancelled") << Start::PagerCallAndRestart << good << Meanwhile::CancelAtOnce << Outcome{Command::Restart, Result::Cancelled, -1, Failure::None, 0};
 }
 
 // Every way a command ends is told once, with the item and kind of its last failure.
@@ -796,8 +799,14 @@ void TestInterface::outcomes()
     case Start::Write110: w.engine().requestWrite(110); break;
     case Start::PagerCall: w.engine().requestPagerCall(); break;
     case Start::Restart: w.engine().requestRestart(); break;
+    case Start::PagerCallAndRestart:
+        w.engine().requestPagerCall();
+        w.engine().requestRestart();
+        break;
     }
-    if (meanwhile == Meanwhile::RefuseOutput) {
+    if (meanwhile == Meanwhile::CancelAtOnce) {
+        w.engine().cancelByOperator();
+    } else if (meanwhile == Meanwhile::RefuseOutput) {
         w.port.setFailWrites(true);
         // Each try fails as it is sent, without waiting for an answer's time-out.
         QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty(); }, Interface::kReplyTimeout) > 0);
@@ -888,7 +897,8 @@ void TestInterface::oneShotsDropped()
     unit.runUntil([] { return false; }, 300);
     QCOMPARE(unit.requestedItems('W'), QList<int>{});
     QVERIFY(unit.requestedItems('2').isEmpty() && unit.requestedItems('R').isEmpty());
-    QVERIFY(!w.engine().writeAllRequested() && !w.engine().pagerCallRequested() && !w.engine().restartRequested());
+    for (Command command : OneShotRequests::kTakingOrder)
+        QVERIFY(!w.engine().requested(command));
 }
 
 // Backup before a write-all, the values confirmed sent, and the read-back.

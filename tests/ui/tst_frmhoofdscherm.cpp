@@ -658,7 +658,7 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         QVERIFY(unit.runUntilQuiet());
     } else if (command == QStringLiteral("cancel")) {
         w.click(QStringLiteral("CmdLeesAlles"));
-        for (int i = 0; i < 200 && w.engine().AllMode() == 0; ++i)
+        for (int i = 0; i < 200 && w.engine().AllMode() == Interface::BulkTransfer::None; ++i)
             unit.step();
         w.click(QStringLiteral("CmdCancelReadWrite"));
     } else if (command == QStringLiteral("call")) {
@@ -937,12 +937,12 @@ void TestFrmHoofdscherm::confirmations()
     const bool ok = answer == Answer::Ok;
     switch (effect) {
     case Effect::WriteAll:
-        QCOMPARE(w.engine().writeAllRequested(), ok);
+        QCOMPARE(w.engine().requested(Outcome::Command::WriteAll), ok);
         QCOMPARE(Values::numberOf(w.stores().workingValues[10]), ok ? 2.0 : 0.0);
         break;
     case Effect::ReadDefault: QCOMPARE(w.controls().combo(10)->currentIndex(), ok ? 0 : 2); break;
     case Effect::SaveDefault: QCOMPARE(QFile::exists(w.path(QStringLiteral("default.set"))), ok); break;
-    case Effect::Restart: QCOMPARE(w.engine().restartRequested(), ok); break;
+    case Effect::Restart: QCOMPARE(w.engine().requested(Outcome::Command::Restart), ok); break;
     }
 }
 
@@ -1031,7 +1031,7 @@ void TestFrmHoofdscherm::pagerCallAddressCheck()
     w.find<QLineEdit>(QStringLiteral("TxtTestPagerAdres"))->setText(address);
     w.find<QLineEdit>(QStringLiteral("TxtTestPagerDisplayInfo"))->setText(QStringLiteral("Test"));
     w.click(QStringLiteral("CmdTestOproepPager"));
-    QCOMPARE(w.engine().pagerCallRequested(), requested);
+    QCOMPARE(w.engine().requested(Outcome::Command::PagerCall), requested);
     QCOMPARE(w.window->testPagerAddress(), address);
     QCOMPARE(w.window->testPagerDisplayInfo(), QStringLiteral("Test"));
     QCOMPARE(w.boxes(), requested ? QString()
@@ -1053,10 +1053,10 @@ void TestFrmHoofdscherm::cancelAndClearLog()
     w.window->appendProgress(QStringLiteral("Reading setting 10  "));
     w.engine().requestReadAll();
     w.engine().InterfaceTick(0);
-    QCOMPARE(w.engine().AllMode(), qint16(1));
+    QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::Reading);
     w.click(QStringLiteral("CmdCancelReadWrite"));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
-    QCOMPARE(w.engine().AllMode(), qint16(0));
+    QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::None);
     QCOMPARE(progress->toPlainText(), QStringLiteral("Reading setting 10  \nGeannuleerd!\n"));
     QVERIFY(progress->textCursor().atEnd());
 
