@@ -115,6 +115,13 @@ void Interface::requestRestart()
     m_errorCount = 0;
 }
 
+void Interface::requestLineCheck()
+{
+    if (refuseWhenClosed(Command::LineCheck, 0))
+        return;
+    m_lineCheckRequested = true;
+}
+
 // A command given while the port is closed would wait for a unit, perhaps
 // another one: it is refused at once and told as not started.
 bool Interface::refuseWhenClosed(Command command, int item)
@@ -157,7 +164,8 @@ void Interface::cancelByOperator()
 bool Interface::dropCommands()
 {
     bool dropped = m_stores.clearAllRequests();
-    for (bool *flag : {&m_readAllRequested, &m_writeAllRequested, &m_pagerCallRequested, &m_restartRequested}) {
+    for (bool *flag : {&m_readAllRequested, &m_writeAllRequested, &m_pagerCallRequested, &m_restartRequested,
+                       &m_lineCheckRequested}) {
         dropped = dropped || *flag;
         *flag = false;
     }
@@ -188,7 +196,7 @@ void Interface::takeReopenedPort()
 bool Interface::isQuiet() const
 {
     return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == 0 && !m_readAllRequested
-        && !m_writeAllRequested && !m_pagerCallRequested && !m_restartRequested;
+        && !m_writeAllRequested && !m_pagerCallRequested && !m_restartRequested && !m_lineCheckRequested;
 }
 
 bool Interface::isBusy() const
@@ -289,6 +297,10 @@ void Interface::reportPortLost()
 {
     m_stores.unitValueRead.fill(false);
     const bool inItem = m_state >= State::WriteItem;
+    if (m_lineCheck && inItem) {
+        lineCheckDone(Failure::PortLost);
+        return;
+    }
     if (m_command) {
         finish(Outcome::Result::Failed, inItem ? m_currentItem : -1, Failure::PortLost);
         return;
@@ -405,6 +417,7 @@ void Interface::reopenPort()
     m_unitTextLine.clear();
     m_waitTicks = kWakeUpWait;
     m_command.reset();
+    m_lineCheck = false;
     m_stores.unitValueRead.fill(false);
     // Nothing asked of the unit before the loss goes to whatever is there now.
     if (dropCommands())
@@ -609,6 +622,12 @@ void Interface::takeCommand()
         if (reopenForCommand())
             m_state = State::Restart;
     }
+    // Last: on the port as it is, so that it measures the line the others use.
+    if (m_lineCheckRequested && m_state == State::Idle) {
+        m_lineCheckRequested = false;
+        m_lineCheck = true;
+        sendItem(0, false);
+    }
 }
 
 // Every bulk transfer, pager call and restart starts on a freshly opened port,
@@ -647,6 +666,12 @@ void Interface::startItem(int item, bool write)
         abortTransfer(text);
         return;
     }
+    sendItem(item, write);
+}
+
+// The wake-up when the unit's programming mode has lapsed, then the transaction.
+void Interface::sendItem(int item, bool write)
+{
     m_currentItem = qint16(item);
     if (m_progModeTicks < 1)
         SendWakeUp();
@@ -1019,6 +1044,12 @@ void Interface::readFailed(const QString &piece, Failure failure)
 {
     m_state = State::Idle;
     QString text = DescribeItem(m_currentItem) + piece;
+    if (m_lineCheck) {
+        log(QStringLiteral("Error reading unit: ") + text);
+        m_view.appendProgress(text + kCrLf);
+        lineCheckDone(failure == Failure::None ? Failure::TooLong : failure);
+        return;
+    }
     if (failure == Failure::None) {
         if (unusableAnswer()) {
             text += QStringLiteral("ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
@@ -1066,7 +1097,7 @@ void Interface::readResult()
     // Filed under the item the answer names, which need not be the one asked for.
     // A read for the unit's value only leaves the working value and the screen
     // alone, and names the value read rather than what the control shows.
-    const bool unitOnly = m_unitOnly[m_currentItem] || m_unitOnly[r];
+    const bool unitOnly = m_lineCheck || m_unitOnly[m_currentItem] || m_unitOnly[r];
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
     m_unitOnly[r] = false;
@@ -1083,6 +1114,10 @@ void Interface::readResult()
         m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
         log(QStringLiteral("Received from unit: ") + tag + text);
     }
+    if (m_lineCheck) {
+        lineCheckDone(r == m_currentItem ? Failure::None : Failure::OtherItem);
+        return;
+    }
     if (m_readBackOf[r])
         readBackDone(r, value);
     else if (requested)
@@ -1091,6 +1126,16 @@ void Interface::readResult()
         m_errorCount = 0;
     else
         otherItemAnswered();
+}
+
+// A line check read ended: told as it went, nothing retried or counted.
+void Interface::lineCheckDone(Failure failure)
+{
+    m_lineCheck = false;
+    if (failure != Failure::None && failure != Failure::PortLost)
+        noteFailure(0, failure);
+    tell(Outcome{Command::LineCheck, failure == Failure::None ? Outcome::Result::Succeeded : Outcome::Result::Failed, 0,
+                 failure, failure == Failure::None ? 1 : 0});
 }
 
 // The item asked for is asked again. Answers naming another one do not end

@@ -88,6 +88,10 @@ public:
     // A read that stores what the unit holds as its value only: the working
     // value and the screen stay as they are (the backup and the read-back use it).
     void requestUnitRead(int item);
+    // One read of item 0 that measures the line: scheduled as any read of it
+    // (wake-up included), never retried, never counted in ErrorCount, and
+    // storing the unit's value only. Told as a LineCheck outcome.
+    void requestLineCheck();
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts
@@ -172,6 +176,8 @@ private:
     void takeCommand();
     bool reopenForCommand();
     void startItem(int item, bool write);
+    void sendItem(int item, bool write);
+    void lineCheckDone(Failure failure);
     void abortTransfer(const QString &text);
 
     // The safeguards around writes.
@@ -244,6 +250,8 @@ private:
     bool m_writeAllRequested = false;
     bool m_pagerCallRequested = false;
     bool m_restartRequested = false;
+    bool m_lineCheckRequested = false;
+    bool m_lineCheck = false; // the read in hand is a line check
     qint16 m_allMode = 0;
     qint16 m_errorCount = 0;
     qint16 m_currentItem = 0;
