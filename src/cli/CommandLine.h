@@ -12,7 +12,7 @@
 // One run of the command-line tool, as its arguments ask for it.
 struct CliRequest
 {
-    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find };
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Check };
 
     Command command = Command::Read;
     QString home;       // empty: the default home folder
@@ -33,6 +33,7 @@ struct CliRequest
     int bleepIndex = 1;                    // the test call's list position
     int timeoutSeconds = 0;                // 0: from the work to do
     bool stats = false;                    // the ticks taken and the time, at the end
+    int checkCount = 20;                   // check: reads of item 0
 
     // Item transfers the command makes at most (the backup read and the
     // read-back count their reads).
