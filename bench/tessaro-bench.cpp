@@ -274,6 +274,22 @@ int main(int argc, char *argv[])
         failures += write.ok ? 0 : 1;
     }
 
+    // The line check waits for nothing of its own: 20 check reads take at most
+    // 1.1 x 20 x the ticks of one read of item 0, its wake-up included.
+    std::printf("line check: check --count 20 against 20 reads of item 0, each as the engine schedules it\n");
+    const ProcessFigures one =
+        runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("read"), QStringLiteral("0")}, errors);
+    printProcess("cli read 0", one);
+    const ProcessFigures check = runProcess(
+        parser.value(cliPath), common + QStringList{QStringLiteral("check"), QStringLiteral("--count"), QStringLiteral("20")},
+        errors);
+    printProcess("cli check", check);
+    const double bound = 1.1 * 20 * double(one.ticks);
+    std::printf("check ticks %llu, bound 1.1 x 20 x %llu = %.0f: %s\n", static_cast<unsigned long long>(check.ticks),
+                static_cast<unsigned long long>(one.ticks), bound,
+                check.ok && one.ok && double(check.ticks) <= bound ? "within" : "NOT within");
+    failures += check.ok && one.ok && double(check.ticks) <= bound ? 0 : 1;
+
     unit.terminate();
     unit.waitForFinished(3000);
     return failures == 0 ? 0 : 1;

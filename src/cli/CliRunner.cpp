@@ -12,9 +12,11 @@
 #include "files/TextFile.h"
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
+#include "protocol/LineCheck.h"
 #include "protocol/Session.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -141,6 +143,7 @@ ExitStatus CliRunner::run()
         case CliRequest::Command::Restart: status = serviceCall(false); break;
         case CliRequest::Command::Diff: status = diffUnit(); break;
         case CliRequest::Command::Report: status = reportFromUnit(); break;
+        case CliRequest::Command::Check: status = checkLine(); break;
         case CliRequest::Command::Show:
         case CliRequest::Command::Find: break;
         }
@@ -679,6 +682,58 @@ ExitStatus CliRunner::diffUnit()
         return ExitStatus::Trouble;
     return printDifferences(file, SettingsReport::fromValues(s.stores.unitValues, bulkItems()), bulkItems(),
                             QStringLiteral("unit"));
+}
+
+// As ping: one check read at a time, each asked for when the last has ended,
+// a line for each as it ends, then the summary. The answer times come from
+// the port's own traffic, timed here; the engine knows ticks only.
+ExitStatus CliRunner::checkLine()
+{
+    Interface &engine = m_session->engine;
+    LineCheck check(m_request.checkCount);
+    QElapsedTimer clock;
+    clock.start();
+    m_port.setTrafficListener([&check, &clock](Port::Traffic traffic) { check.noteTraffic(traffic, clock.elapsed()); });
+    bool printed = true;
+    bool refused = false;
+    engine.addOutcomeListener([&](const Outcome &outcome) {
+        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused)
+            return;
+        if (outcome.result == Outcome::Result::NotStarted) {
+            refused = true;
+            return;
+        }
+        const LineCheck::Exchange &exchange = check.add(outcome);
+        if (!m_request.json) {
+            m_view.finish();
+            printed = Console::writeLine(stdout, LineCheck::exchangeText(int(check.exchanges().size()), exchange)) && printed;
+        }
+        if (!check.done() && m_signal == 0)
+            engine.requestLineCheck();
+    });
+    engine.requestLineCheck();
+    runUntilQuiet();
+    m_port.setTrafficListener({});
+    if (refused)
+        return fail(ExitStatus::Usage, QStringLiteral("cannot check the line: the serial port is closed"));
+    if (m_request.json) {
+        if (printJson(check.toJson()) != ExitStatus::Done)
+            return ExitStatus::Usage;
+    } else {
+        m_view.finish();
+        printed = Console::writeLine(stdout, check.summary()) && printed;
+        if (!printed)
+            return outputFailed();
+    }
+    if (m_signal != 0)
+        return interrupted();
+    if (m_ending == Ending::TimeLimit)
+        return fail(ExitStatus::UnitFailed,
+                    QStringLiteral("the line check did not finish within the time limit of %1 s").arg(m_limitSeconds));
+    if (check.failed() > 0)
+        return fail(ExitStatus::UnitFailed,
+                    QStringLiteral("%1 of %2 reads failed").arg(check.failed()).arg(check.exchanges().size()));
+    return ExitStatus::Done;
 }
 
 ExitStatus CliRunner::printDifferences(const QList<SettingsReport::Setting> &first,

@@ -59,6 +59,7 @@ private:
     ExitStatus show();
     ExitStatus diffFiles();
     ExitStatus diffUnit();
+    ExitStatus checkLine();
     ExitStatus printDifferences(const QList<SettingsReport::Setting> &first, const QList<SettingsReport::Setting> &second,
                                 const QList<int> &items, const QString &secondName);
     ExitStatus printJson(const QJsonObject &document);

@@ -6,6 +6,7 @@
 
 #include "model/Items.h"
 #include "model/ValueCheck.h"
+#include "protocol/LineCheck.h"
 #include "report/SettingsReport.h"
 #include "report/SiteReport.h"
 
@@ -99,6 +100,18 @@ Commands:
                         engine ticks of 25 ms each at 9600 baud, so some
                         %1 s more; else the report says they were not read.
                         OUT is replaced as read-all replaces FILE.
+  check                 Check the line to the unit as ping does: --count reads
+                        of item 0 (default 20, at most 1000), each sent once,
+                        never tried again. Prints a line for each, "read 1: 23
+                        ms" (from the request's last byte written to the
+                        answer's last byte arrived) or "read 2: checksum
+                        error", then a summary, e.g. "20 reads: 19 answered,
+                        1 checksum error (5 %); answer time min/avg/max
+                        21/23/31 ms". Only the unit's value is kept; nothing
+                        is written. --json prints one JSON document instead:
+                        "exchanges" (each read, answered or its failure, its
+                        time in ms) and "summary". Exit status 0 when every
+                        read was answered, 1 otherwise.
 
 Progress goes to standard error, line by line as the desktop tool's progress box
 shows it (with a progress bar when standard error is a terminal); results go to
@@ -136,6 +149,8 @@ diff: 0 no difference, 1 differences, 2 trouble (a usage error, a file that
   use, a unit that does not answer); never 1 for anything but differences.
 find: 0 a unit answered on one port or more, 1 none did, 2 a usage error or
   output that could not be written.
+check: 0 every read answered, 1 one or more failed (or the time limit ran
+  out), 2 as for every command.
 
 Arguments are decoded in the locale's encoding (LC_ALL, LC_CTYPE, LANG); one
 that does not decode (an invalid byte, a sequence cut short) is refused with
@@ -173,6 +188,7 @@ QString commandName(CliRequest::Command command)
     case CliRequest::Command::Diff: return QStringLiteral("diff");
     case CliRequest::Command::Find: return QStringLiteral("find");
     case CliRequest::Command::Report: return QStringLiteral("report");
+    case CliRequest::Command::Check: return QStringLiteral("check");
     }
     return QString();
 }
@@ -182,7 +198,7 @@ std::optional<CliRequest::Command> commandNamed(const QString &name)
     for (auto c : {CliRequest::Command::ReadAll, CliRequest::Command::WriteAll, CliRequest::Command::Read,
                    CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart,
                    CliRequest::Command::Show, CliRequest::Command::Diff, CliRequest::Command::Find,
-                   CliRequest::Command::Report}) {
+                   CliRequest::Command::Report, CliRequest::Command::Check}) {
         if (commandName(c) == name)
             return c;
     }
@@ -310,6 +326,7 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         return count(1, 1, "one ADDRESS") && takePagerAddress(r, args.first(), error);
     case CliRequest::Command::Restart:
     case CliRequest::Command::Find:
+    case CliRequest::Command::Check:
         return count(0, 0, "no arguments");
     case CliRequest::Command::Report:
         if (!count(1, 1, "one OUT (.pdf or .html)") || !takeFileName(args.value(0), &r.file, error))
@@ -377,6 +394,9 @@ struct Options
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("At the end, print the engine ticks taken, their schedule at 25 ms "
                                             "a tick and the time on the clock (on standard error).")};
+    QCommandLineOption checkCount{QStringLiteral("count"),
+                                  QStringLiteral("check: the number of reads, 1-1000 (default 20)."),
+                                  QStringLiteral("n")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
                                            "output instead of lines; its shape is below. read-all FILE still "
@@ -398,11 +418,11 @@ struct Options
             "Reads and writes the settings of a Dubrion unit, sends a test call and restarts it, over the serial\n"
             "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
             "shows and compares settings files, and finds the port the unit is on."));
-        parser.addOptions({home, com, port, base, verify, noVerify, noBackup, bleep, text, timeout, stats, json});
+        parser.addOptions({home, com, port, base, verify, noVerify, noBackup, bleep, text, timeout, stats, checkCount, json});
         parser.addOptions({from, reference, events, site, technician});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("read-all, write-all, read, write, call, restart, show, diff, "
-                                                    "find or report (below)."));
+                                                    "find, report or check (below)."));
         parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
                                      QStringLiteral("[arguments...]"));
     }
@@ -493,12 +513,13 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
         {o.bleep, {CliRequest::Command::Call}, "call"},
         {o.text, {CliRequest::Command::Call}, "call"},
         {o.json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
-                  CliRequest::Command::Diff}, "read, read-all, show and diff"},
+                  CliRequest::Command::Diff, CliRequest::Command::Check}, "read, read-all, show, diff and check"},
         {o.from, {CliRequest::Command::Report}, "report"},
         {o.reference, {CliRequest::Command::Report}, "report"},
         {o.events, {CliRequest::Command::Report}, "report"},
         {o.site, {CliRequest::Command::Report}, "report"},
         {o.technician, {CliRequest::Command::Report}, "report"},
+        {o.checkCount, {CliRequest::Command::Check}, "check"},
     };
     for (const Belongs &b : belongs) {
         if (parser.isSet(b.option) && !b.commands.contains(r.command)) {
@@ -528,6 +549,16 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
             return false;
         }
         r.bleepIndex = *b;
+    }
+    if (parser.isSet(o.checkCount)) {
+        const auto n = optionNumber(parser.value(o.checkCount), 1, LineCheck::kMaxCount);
+        if (!n) {
+            *error = QStringLiteral("--count takes a number of reads 1-%1, not \"%2\"")
+                         .arg(LineCheck::kMaxCount)
+                         .arg(parser.value(o.checkCount));
+            return false;
+        }
+        r.checkCount = *n;
     }
     r.pagerText = parser.value(o.text);
     if (r.pagerText.size() > kMaxPagerText) {
@@ -609,6 +640,7 @@ int CliRequest::transferCount() const
     case Command::Diff: return needsSession() ? int(Items::kBulkItems.size()) : 0;
     case Command::Report:
         return needsSession() ? int(Items::kBulkItems.size()) + (events ? int(SiteReport::eventItems().size()) : 0) : 0;
+    case Command::Check: return checkCount;
     case Command::Show:
     case Command::Find: return 0;
     }
@@ -653,7 +685,7 @@ Outcome parse(const QStringList &arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
-    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find, report)");
+    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find, report, check)");
     if (positional.isEmpty()) {
         outcome.error = QStringLiteral("no command given ") + commands;
         return outcome;

@@ -12,7 +12,7 @@
 // One run of the command-line tool, as its arguments ask for it.
 struct CliRequest
 {
-    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Report };
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Report, Check };
 
     Command command = Command::Read;
     QString home;       // empty: the default home folder
@@ -23,7 +23,7 @@ struct CliRequest
     QString file;       // read-all: where to ("-" standard output); write-all: from where
     QString base;       // read-all: the other items; empty for the default settings file
     QString secondFile; // diff: the file FILE is compared with; empty for the unit
-    bool json = false;  // read, read-all, show, diff: one JSON document on standard output
+    bool json = false;  // read, read-all, show, diff, check: one JSON document on standard output
     bool verify = true; // write-all, write: the engine reads the written items back (--no-verify: not)
     bool backup = true; // write-all: the engine keeps the unit's settings in a backup file first (--no-backup: not)
     QList<int> items;                      // read, in the order given
@@ -39,6 +39,7 @@ struct CliRequest
     bool events = false;                   // --events: the event entries read from the unit too
     QString site;
     std::optional<QString> technician;     // nothing: the user's full name
+    int checkCount = 20;                   // check: reads of item 0
 
     // Item transfers the command makes at most (the backup read and the
     // read-back count their reads).

@@ -89,6 +89,7 @@ QString LinkState::failureText(Failure failure)
     case Failure::PortLost: return QStringLiteral("port lost");
     case Failure::PortWriteFailed: return QStringLiteral("port write failed");
     case Failure::PortClosed: return QStringLiteral("port closed");
+    case Failure::TooLong: return QStringLiteral("answer too long");
     }
     return QString();
 }

@@ -34,6 +34,7 @@ public:
         PortLost,        // the port closed under the exchange
         PortWriteFailed, // the port did not take the request whole
         PortClosed,      // not sent: the port is closed
+        TooLong,         // an answer longer than any frame
     };
     using Listener = std::function<void(const LinkState &)>;
 

@@ -65,6 +65,11 @@ public:
     // at once, not on a later query.
     void setClosedListener(std::function<void(Problem)> listener) { m_closedListener = std::move(listener); }
 
+    // Bytes went to the line (the last of a write) or came from it: told as
+    // they happen, for timing the answers. Unset costs nothing.
+    enum class Traffic { Written, Arrived };
+    void setTrafficListener(std::function<void(Traffic)> listener) { m_trafficListener = std::move(listener); }
+
 protected:
     void setProblem(Problem problem, const QString &text = QString())
     {
@@ -77,9 +82,15 @@ protected:
         if (m_closedListener)
             m_closedListener(problem);
     }
+    void reportTraffic(Traffic traffic)
+    {
+        if (m_trafficListener)
+            m_trafficListener(traffic);
+    }
 
 private:
     Problem m_problem = Problem::None;
     QString m_problemText;
     std::function<void(Problem)> m_closedListener;
+    std::function<void(Traffic)> m_trafficListener;
 };

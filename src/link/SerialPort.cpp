@@ -179,6 +179,7 @@ SerialPort::SerialPort(QObject *parent)
     m_serial->setReadBufferSize(kReadBufferSize);
     connect(m_serial, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     connect(m_serial, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
+    connect(m_serial, &QSerialPort::bytesWritten, this, [this] { reportTraffic(Traffic::Written); });
 }
 
 SerialPort::~SerialPort()
@@ -410,6 +411,7 @@ bool SerialPort::dsr()
 
 void SerialPort::onReadyRead()
 {
+    reportTraffic(Traffic::Arrived);
     // Runs in every event loop, a modal box's too, so input that nobody reads
     // stops at the bound: the oldest bytes go, the newest half stays.
     const qint64 waiting = m_serial->bytesAvailable();

@@ -85,6 +85,13 @@ void Interface::requestRestart()
     requestOneShot(Command::Restart);
 }
 
+// Unlike the other one-shot commands it leaves the error count alone.
+void Interface::requestLineCheck()
+{
+    if (!refuseWhenClosed(Command::LineCheck, 0))
+        m_oneShots.request(Command::LineCheck);
+}
+
 bool Interface::requestOneShot(Command command)
 {
     if (refuseWhenClosed(command))
@@ -260,6 +267,10 @@ Outcome Interface::itemOutcome(int item, Outcome::Result result, Failure failure
 void Interface::reportPortLost()
 {
     m_stores.unitValueRead.fill(false);
+    if (m_transaction && m_transaction->lineCheck()) {
+        lineCheckDone(Failure::PortLost);
+        return;
+    }
     const int inHand = m_transaction && m_transaction->movesItem() ? m_transaction->item : -1;
     if (m_command) {
         finish(Outcome::Result::Failed, inHand, Failure::PortLost);
@@ -532,7 +543,9 @@ void Interface::requestUnitRead(int item)
 void Interface::takeCommand()
 {
     for (Command command : OneShotRequests::kTakingOrder) {
-        if (m_oneShots.take(command) && startCommand(command))
+        // The line check only from idle: after the others, not beside them.
+        const bool ready = command != Command::LineCheck || m_state == State::Idle;
+        if (ready && m_oneShots.take(command) && startCommand(command))
             return;
     }
 }
@@ -542,6 +555,11 @@ void Interface::takeCommand()
 // asked before the same tick both start: the restart wins.
 bool Interface::startCommand(Command command)
 {
+    if (command == Command::LineCheck) {
+        // On the port as it is, so that it measures the line the others use.
+        sendItem(Transaction{Command::LineCheck, 0});
+        return true;
+    }
     begin(command);
     const bool reopened = reopenForCommand();
     switch (command) {
@@ -559,7 +577,8 @@ bool Interface::startCommand(Command command)
             startServiceCall(command);
         return false;
     case Command::ReadItem:
-    case Command::WriteItem: break;
+    case Command::WriteItem:
+    case Command::LineCheck: break;
     }
     return false;
 }
@@ -591,14 +610,20 @@ void Interface::startItem(int item, bool write)
         abortItems(item, write);
         return;
     }
-    m_transaction = Transaction{write ? Command::WriteItem : Command::ReadItem, item};
-    m_lastItem = qint16(item);
+    sendItem(Transaction{write ? Command::WriteItem : Command::ReadItem, item});
+}
+
+// The wake-up when the unit's programming mode has lapsed, then the transaction.
+void Interface::sendItem(const Transaction &transaction)
+{
+    m_transaction = transaction;
+    m_lastItem = qint16(transaction.item);
     if (m_progModeTicks < 1)
         SendWakeUp();
     else
         m_waitTicks = 0;
-    m_state = write ? State::WriteItem : State::ReadItem;
-    UpdateProgressBar(item);
+    m_state = transaction.writesItem() ? State::WriteItem : State::ReadItem;
+    UpdateProgressBar(transaction.item);
 }
 
 // Too many failures: every request goes, with the outcome of the command
@@ -946,6 +971,12 @@ void Interface::readFailed(const QString &piece, Failure failure)
     m_state = State::Idle;
     const int item = m_transaction->item;
     QString text = DescribeItem(item) + piece;
+    if (m_transaction->lineCheck()) {
+        log(QStringLiteral("Error reading unit: ") + text);
+        m_view.appendProgress(text + kCrLf);
+        lineCheckDone(failure == Failure::None ? Failure::TooLong : failure);
+        return;
+    }
     if (failure == Failure::None) {
         if (unusableAnswer()) {
             text += QStringLiteral("ERROR no usable answer in %1 tries. ").arg(kMaxUnusableAnswers);
@@ -994,7 +1025,7 @@ void Interface::readResult()
     // A read for the unit's value only leaves the working value and the screen
     // alone, and names the value read rather than what the control shows.
     const int asked = m_transaction->item;
-    const bool unitOnly = m_unitOnly[asked] || m_unitOnly[r];
+    const bool unitOnly = m_transaction->lineCheck() || m_unitOnly[asked] || m_unitOnly[r];
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
     m_unitOnly[r] = false;
@@ -1011,6 +1042,10 @@ void Interface::readResult()
         m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
         log(QStringLiteral("Received from unit: ") + tag + text);
     }
+    if (m_transaction->lineCheck()) {
+        lineCheckDone(r == asked ? Failure::None : Failure::OtherItem);
+        return;
+    }
     if (m_readBackOf[r])
         readBackDone(r, value);
     else if (requested)
@@ -1019,6 +1054,16 @@ void Interface::readResult()
         m_errorCount = 0;
     else
         otherItemAnswered();
+}
+
+// A line check read ended: told as it went, nothing retried or counted.
+void Interface::lineCheckDone(Failure failure)
+{
+    if (failure != Failure::None && failure != Failure::PortLost)
+        noteFailure(0, failure);
+    const bool answered = failure == Failure::None;
+    tell(Outcome{Command::LineCheck, answered ? Outcome::Result::Succeeded : Outcome::Result::Failed, 0, failure,
+                 answered ? 1 : 0});
 }
 
 // The item asked for is asked again. Answers naming another one do not end

@@ -68,9 +68,10 @@ public:
     // The idle engine takes it; it ends when the engine is idle again.
     struct Transaction
     {
-        Outcome::Command command; // ReadItem, WriteItem, PagerCall or Restart
+        Outcome::Command command; // ReadItem, WriteItem, LineCheck, PagerCall or Restart
         int item = -1;            // the item moved; -1 for a service call
-        bool readsItem() const { return command == Outcome::Command::ReadItem; }
+        bool lineCheck() const { return command == Outcome::Command::LineCheck; }
+        bool readsItem() const { return command == Outcome::Command::ReadItem || lineCheck(); }
         bool writesItem() const { return command == Outcome::Command::WriteItem; }
         bool movesItem() const { return readsItem() || writesItem(); }
     };
@@ -106,6 +107,11 @@ public:
     // A read that stores what the unit holds as its value only: the working
     // value and the screen stay as they are (the backup and the read-back use it).
     void requestUnitRead(int item);
+    // One read of item 0 that measures the line: scheduled as any read of it
+    // (wake-up included), on the port as it is, never retried, never counted
+    // in ErrorCount, and storing the unit's value only. Told as a LineCheck
+    // outcome.
+    void requestLineCheck();
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts
@@ -196,6 +202,8 @@ private:
     bool startCommand(Command command);
     bool reopenForCommand();
     void startItem(int item, bool write);
+    void sendItem(const Transaction &transaction);
+    void lineCheckDone(Failure failure);
     void abortItems(int item, bool write);
     void abortTransfer(const QString &text);
 

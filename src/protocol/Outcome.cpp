@@ -20,6 +20,7 @@ QString commandName(Outcome::Command command)
     case Outcome::Command::WriteItem: return QStringLiteral("Write");
     case Outcome::Command::PagerCall: return QStringLiteral("Test call");
     case Outcome::Command::Restart: return QStringLiteral("Restart");
+    case Outcome::Command::LineCheck: return QStringLiteral("Line check read");
     }
     return QString();
 }
@@ -100,6 +101,7 @@ QString outcomeText(const Outcome &outcome, const ItemControls &controls)
                 + backupText(outcome);
         case Command::PagerCall: return QStringLiteral("Test call sent");
         case Command::Restart: return QStringLiteral("Restart acknowledged by the unit");
+        case Command::LineCheck: return subject + QStringLiteral(": answered");
         case Command::ReadItem: return subject + QStringLiteral(": done");
         case Command::WriteItem: return subject + QStringLiteral(": done") + readBackText(outcome, controls);
         }

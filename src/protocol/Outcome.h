@@ -13,7 +13,8 @@
 // bar, the command-line tool's verdict and the log's closing line.
 struct Outcome
 {
-    enum class Command { ReadAll, WriteAll, ReadItem, WriteItem, PagerCall, Restart };
+    // LineCheck: one read of item 0 that measures the line, never retried.
+    enum class Command { ReadAll, WriteAll, ReadItem, WriteItem, PagerCall, Restart, LineCheck };
     // NotStarted: refused when given, nothing was sent (the port is closed).
     enum class Result { Succeeded, Failed, Cancelled, NotStarted };
     // Where a write ended: the backup read before it, the writing, or the

@@ -1,6 +1,7 @@
 #include "FrmInstellingen.h"
 
 #include "DialogFocus.h"
+#include "LineCheckChart.h"
 #include "QtItemControls.h"
 
 #include "model/Branding.h"
@@ -19,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -68,6 +70,16 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_cmdSave = QtItemControls::makeButton(QStringLiteral("&Save"), QStringLiteral("CmdSave"));
     m_cmdCancel = QtItemControls::makeButton(QStringLiteral("&Cancel"), QStringLiteral("CmdCancel"));
     m_cmdFindUnit = QtItemControls::makeButton(QStringLiteral("&Find unit"), QStringLiteral("CmdFindUnit"));
+    m_cmdCheckLine = QtItemControls::makeButton(QStringLiteral("Chec&k line"), QStringLiteral("CmdCheckLine"));
+    m_cmdCheckLine->setToolTip(QStringLiteral("%1 reads of the unit's first setting on the open port: how many are "
+                                              "answered, and how fast")
+                                   .arg(kCheckReads));
+    m_checkSummary = new QLabel;
+    m_checkSummary->setObjectName(QStringLiteral("LblCheckLine"));
+    m_checkSummary->setWordWrap(true);
+    m_checkSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_checkChart = new LineCheckChart;
+    m_checkChart->hide();
     m_searchTimer = new QTimer(this);
     m_searchTimer->setInterval(25);
     connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
@@ -84,31 +96,45 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     buttons->addWidget(m_cmdSave);
     buttons->addWidget(m_cmdCancel);
     buttons->addWidget(m_cmdFindUnit);
+    buttons->addWidget(m_cmdCheckLine);
     buttons->addStretch();
     buttons->addWidget(m_cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(buttons);
+    layout->addWidget(m_checkSummary);
+    layout->addWidget(m_checkChart);
     // Tab order as the operator works: fields, then the buttons left to right.
     setTabOrder(m_comboCom, m_txtSetPath);
     setTabOrder(m_txtSetPath, m_cmdWijzigen);
     setTabOrder(m_cmdWijzigen, m_cmdSave);
     setTabOrder(m_cmdSave, m_cmdCancel);
     setTabOrder(m_cmdCancel, m_cmdFindUnit);
-    setTabOrder(m_cmdFindUnit, m_cmdClose);
+    setTabOrder(m_cmdFindUnit, m_cmdCheckLine);
+    setTabOrder(m_cmdCheckLine, m_cmdClose);
 
     connect(m_cmdWijzigen, &QPushButton::clicked, this, &FrmInstellingen::CmdWijzigen_Click);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmInstellingen::CmdSave_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &FrmInstellingen::CmdCancel_Click);
     connect(m_cmdClose, &QPushButton::clicked, this, &FrmInstellingen::CmdClose_Click);
     connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
+    connect(m_cmdCheckLine, &QPushButton::clicked, this, &FrmInstellingen::CmdCheckLine_Click);
+    // The engine outlives the dialog: its outcomes reach only a dialog still there.
+    m_session.engine.addOutcomeListener([dialog = QPointer<FrmInstellingen>(this)](const Outcome &outcome) {
+        if (dialog)
+            dialog->checkOutcome(outcome);
+    });
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
 
     setEditing(false);
     Form_Load();
 }
 
-FrmInstellingen::~FrmInstellingen() = default;
+FrmInstellingen::~FrmInstellingen()
+{
+    if (m_checking)
+        m_session.datacom.port().setTrafficListener({});
+}
 
 void FrmInstellingen::Form_Load()
 {
@@ -248,7 +274,7 @@ void FrmInstellingen::CmdClose_Click()
 // chosen, to be stored with Save.
 void FrmInstellingen::CmdFindUnit_Click()
 {
-    if (isSearching() || m_session.refuseWhileBusy())
+    if (isSearching() || isChecking() || m_session.refuseWhileBusy())
         return;
     m_search = m_searchMaker(searchCandidates());
     if (!m_search)
@@ -327,8 +353,72 @@ void FrmInstellingen::searchDone()
     m_device->setText(m_device->text() + QStringLiteral("   (no unit found)"));
 }
 
+// The engine reads item 0 again and again on the port it holds, a read only
+// asked for when the last has ended; the port's own traffic times each
+// answer. A second click stops the check.
+void FrmInstellingen::CmdCheckLine_Click()
+{
+    if (isChecking()) {
+        endCheck(QStringLiteral("Line check stopped: ") + m_check->summary());
+        return;
+    }
+    if (isSearching() || m_session.refuseWhileBusy())
+        return;
+    // The port chosen but not saved is not the one the engine holds.
+    if (m_comboCom->currentIndex() != m_shownPortIndex) {
+        m_checkSummary->setText(QStringLiteral("Check line tests the open port: save the chosen port first."));
+        return;
+    }
+    m_check = std::make_unique<LineCheck>(kCheckReads);
+    m_checking = true;
+    m_wasEditing = isEditing();
+    m_checkClock.start();
+    m_session.datacom.port().setTrafficListener([this](Port::Traffic traffic) {
+        m_check->noteTraffic(traffic, m_checkClock.elapsed());
+    });
+    for (QPushButton *b : {m_cmdWijzigen, m_cmdSave, m_cmdCancel, m_cmdFindUnit})
+        b->setEnabled(false);
+    m_cmdCheckLine->setText(QStringLiteral("Stop chec&k"));
+    m_checkSummary->setText(QStringLiteral("Checking the line..."));
+    m_checkChart->setCheck(*m_check);
+    m_checkChart->show();
+    m_session.engine.requestLineCheck();
+}
+
+void FrmInstellingen::checkOutcome(const Outcome &outcome)
+{
+    if (!m_checking || outcome.command != Outcome::Command::LineCheck)
+        return;
+    if (outcome.result == Outcome::Result::NotStarted) {
+        endCheck(QStringLiteral("Line check not started: the serial port is not open."));
+        return;
+    }
+    m_check->add(outcome);
+    m_checkChart->setCheck(*m_check);
+    if (m_check->done()) {
+        endCheck(m_check->summary());
+        return;
+    }
+    m_checkSummary->setText(m_check->summary());
+    m_session.engine.requestLineCheck();
+}
+
+// A read in hand when the check is stopped runs to its end in the engine;
+// its outcome is no longer taken.
+void FrmInstellingen::endCheck(const QString &text)
+{
+    m_checking = false;
+    m_session.datacom.port().setTrafficListener({});
+    m_checkSummary->setText(text);
+    m_cmdCheckLine->setText(QStringLiteral("Chec&k line"));
+    m_cmdFindUnit->setEnabled(true);
+    setEditing(m_wasEditing);
+}
+
 void FrmInstellingen::closeEvent(QCloseEvent *event)
 {
+    if (isChecking())
+        endCheck(QString());
     if (isSearching()) {
         m_view.beep();
         event->ignore();

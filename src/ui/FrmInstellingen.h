@@ -2,6 +2,7 @@
 
 #include "protocol/UnitProbe.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -9,6 +10,9 @@
 #include <memory>
 
 class OperatorView;
+class LineCheck;
+class LineCheckChart;
+struct Outcome;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -55,6 +59,11 @@ public:
     // The ports "Find unit" tries, in order: the first devices, the tool's own, every other.
     QList<PortCandidate> searchCandidates() const;
     bool isSearching() const;
+    // "Check line": reads of item 0 on the tool's open port, one at a time,
+    // as the main window's engine ticks; the last check stays on show.
+    static constexpr int kCheckReads = 20;
+    bool isChecking() const { return m_checking; }
+    const LineCheck *lastCheck() const { return m_check.get(); }
 
 public slots:
     void CmdWijzigen_Click();
@@ -62,6 +71,7 @@ public slots:
     void CmdCancel_Click();
     void CmdClose_Click();
     void CmdFindUnit_Click();
+    void CmdCheckLine_Click();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -75,6 +85,8 @@ private:
     void setEditing(bool editing);
     void searchTick();
     void searchDone();
+    void checkOutcome(const Outcome &outcome);
+    void endCheck(const QString &text);
 
     Session &m_session;
     OperatorView &m_view;
@@ -86,6 +98,12 @@ private:
     QPushButton *m_cmdSave;
     QPushButton *m_cmdCancel;
     QPushButton *m_cmdFindUnit;
+    QPushButton *m_cmdCheckLine;
+    QLabel *m_checkSummary;
+    LineCheckChart *m_checkChart;
+    std::unique_ptr<LineCheck> m_check;
+    QElapsedTimer m_checkClock;
+    bool m_checking = false;
     SearchMaker m_searchMaker;
     PortSources m_portSources;
     QStringList m_firstDevices;

@@ -32,6 +32,7 @@ QString failureWords(LinkState::Failure failure)
     case Failure::OtherItem: return QStringLiteral("answered for another item");
     case Failure::CutShort: return QStringLiteral("answer cut short");
     case Failure::Checksum: return QStringLiteral("checksum error");
+    case Failure::TooLong:
     case Failure::Nack:
     case Failure::Refused:
     case Failure::PortLost:

@@ -380,7 +380,7 @@ void TestCli::usageErrorsTouchNothing_data()
     row("diff missing file", {"diff", "missing.cfg"}, "missing.cfg");
     row("diff missing second file", {"diff", "in.cfg", "missing.cfg"}, "missing.cfg", good);
     row("diff three files", {"diff", "in.cfg", "in.cfg", "in.cfg"}, "diff takes one FILE (against the unit) or two");
-    row("json on write", {"--json", "write", "5=1"}, "--json applies to read, read-all, show and diff only");
+    row("json on write", {"--json", "write", "5=1"}, "--json applies to read, read-all, show, diff and check only");
     row("find with a port number", {"--com", "2", "find"}, "--com does not apply to find");
     row("report to .txt", {"report", "out.txt"}, "report writes OUT.pdf or OUT.html, not \"out.txt\"");
     row("report, events from a file", {"report", "--from", "in.cfg", "--events", "out.pdf"},
@@ -388,6 +388,9 @@ void TestCli::usageErrorsTouchNothing_data()
     row("site on read-all", {"--site", "Haven 3", "read-all", "out.cfg"}, "--site applies to report only");
     row("report, missing reference", {"report", "--reference", "missing.cfg", "out.html"}, "missing.cfg");
     row("report, from a text file", {"report", "--from", "in.cfg", "out.pdf"}, "in.cfg holds no settings", "x\n");
+    row("check, no reads", {"check", "--count", "0"}, "--count takes a number of reads 1-1000, not \"0\"");
+    row("check, too many reads", {"check", "--count", "1001"}, "--count takes a number of reads 1-1000");
+    row("count on read", {"--count", "3", "read", "5"}, "--count applies to check only");
 }
 
 void TestCli::usageErrorsTouchNothing()
@@ -720,6 +723,9 @@ void TestCli::unitFailures_data()
     QTest::newRow("home not writable") << QStringList{} << QStringList{"--home", "/proc/x", "read", "5"} << 0
                                        << "tessaro-cli: no log will be kept: /proc/x: no such file or folder\n";
     // The terminal's bar counts the three reads, not item numbers out of 40.
+    // Every 4th answer damaged: each is told, none tried again; the last line counts them.
+    QTest::newRow("check, checksum:4") << QStringList{"--fault", "checksum:4"} << QStringList{"check"} << 1
+                                       << "5 of 20 reads failed";
     QTest::newRow("bar of three reads") << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty"} << 0
                                         << "] 3/3";
 }
@@ -750,11 +756,19 @@ void TestCli::unitFailures()
         const QByteArray lastLine = text.mid(text.lastIndexOf('\n', text.size() - 2) + 1);
         QVERIFY2(lastLine.startsWith("tessaro-cli: ") && lastLine.endsWith((message + '\n').toUtf8()),
                  (run.err + run.out).constData());
-        QVERIFY(errLost || run.out.isEmpty());
+        QVERIFY(errLost || run.out.isEmpty() || args.contains(QStringLiteral("check")));
     } else if (message.isEmpty()) {
         QVERIFY(!run.err.contains("tessaro-cli:"));
     } else {
         QVERIFY2(utf8(run.err).contains(message), run.err.constData());
+    }
+    // A line check tells what the unit did: each answer it damaged once, and
+    // no read sent twice (a wake-up and 20 reads).
+    if (args.contains(QStringLiteral("check"))) {
+        QTRY_COMPARE_WITH_TIMEOUT(unit.trace().count("<- "), 21, 5000);
+        QCOMPARE(utf8(run.out).count(QStringLiteral(": checksum error\n")), int(unit.trace().count("(checksum)")));
+        QVERIFY2(run.out.contains("\n20 reads: 15 answered, 5 checksum errors (25 %); answer time min/avg/max "),
+                 run.out.constData());
     }
 }
 
@@ -913,6 +927,15 @@ void TestCli::reports_data()
         << QStringList{"Tessaro settings report", "Diagnostic level:", "ESPA out max address length:",
                        "ESPA out status request:", "Reference: b.cfg", "* differs", "Page 1 of 1"};
     // A text that is not ASCII, in a UTF-8 locale.
+    QTest::newRow("check") << QStringList{"check", "--count", "3"} << 0 << 4
+                           << QStringList{"read 1: ", " ms\nread 3: ", "\n3 reads: 3 answered, 0 failed (0 %); answer time "
+                                                                      "min/avg/max "};
+    QTest::newRow("check, json") << QStringList{"--json", "check", "--count", "2"} << 0 << -1
+                                 << QStringList{"{\"exchanges\":[{\"answered\":true,\"ms\":",
+                                                "\"read\":2}],\"summary\":{\"answerMs\":{\"avg\":",
+                                                "\"answered\":2,\"failed\":0,\"failedPercent\":0,\"failures\":{},"
+                                                "\"reads\":2,\"text\":\"2 reads: 2 answered, 0 failed (0 %); answer "
+                                                "time min/avg/max "};
     QTest::newRow("read, non-ASCII text") << QStringList{"read", "160"} << 0 << 1
                                           << QStringList{QStringLiteral("160    ->Café\n")};
 }

@@ -726,7 +726,7 @@ void TestInterface::engineWaitsForPortThatOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart, LineCheck };
 enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
@@ -770,6 +770,13 @@ void TestInterface::outcomes_data()
     // Asked before the same tick, the restart wins: the pager call is not told.
     QTest::newRow("pager call and restart") << Start::PagerCallAndRestart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
     QTest::newRow("pager call and restart, cancelled") << Start::PagerCallAndRestart << good << Meanwhile::CancelAtOnce << Outcome{Command::Restart, Result::Cancelled, -1, Failure::None, 0};
+    // A line check read is sent once whatever the answer, and counts no error.
+    QTest::newRow("line check") << Start::LineCheck << good << Meanwhile::Nothing << Outcome{Command::LineCheck, Result::Succeeded, 0, Failure::None, 1};
+    QTest::newRow("line check, no answer") << Start::LineCheck << QByteArray() << Meanwhile::Nothing << Outcome{Command::LineCheck, Result::Failed, 0, Failure::NoAnswer, 0};
+    QTest::newRow("line check, checksum") << Start::LineCheck << badChecksum << Meanwhile::Nothing << Outcome{Command::LineCheck, Result::Failed, 0, Failure::Checksum, 0};
+    QTest::newRow("line check, too long") << Start::LineCheck << tooLong << Meanwhile::Nothing << Outcome{Command::LineCheck, Result::Failed, 0, Failure::TooLong, 0};
+    QTest::newRow("line check, item 7") << Start::LineCheck << readAnswer(7, "\x14") << Meanwhile::Nothing << Outcome{Command::LineCheck, Result::Failed, 0, Failure::OtherItem, 0};
+    QTest::newRow("line check, port refuses output") << Start::LineCheck << good << Meanwhile::RefuseOutput << Outcome{Command::LineCheck, Result::Failed, 0, Failure::PortWriteFailed, 0};
 }
 
 // Every way a command ends is told once, with the item and kind of its last failure.
@@ -787,6 +794,7 @@ void TestInterface::outcomes()
     w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
     w.view().setTestPagerAddress(u"1234"_s);
     w.controls().setText(110, u"40000"_s);
+    const auto workingBefore = w.stores().workingValues;
     switch (start) {
     case Start::ReadAll: w.engine().requestReadAll(); break;
     case Start::WriteAll: w.engine().requestWriteAll(); break;
@@ -802,6 +810,11 @@ void TestInterface::outcomes()
     case Start::PagerCallAndRestart:
         w.engine().requestPagerCall();
         w.engine().requestRestart();
+        break;
+    case Start::LineCheck:
+        // An edit on the screen, not yet written: the check leaves it.
+        w.controls().setComboIndex(0, 2);
+        w.engine().requestLineCheck();
         break;
     }
     if (meanwhile == Meanwhile::CancelAtOnce) {
@@ -826,6 +839,13 @@ void TestInterface::outcomes()
     QVERIFY(core(outcomes.first()) == core(expected));
     if (expected.command == Command::WriteAll && expected.result == Result::Failed)
         QVERIFY(!w.logLines().join(u'\n').contains(u"successfull"_s));
+    if (start == Start::LineCheck) {
+        QCOMPARE(unit.requestedItems('w'), meanwhile == Meanwhile::RefuseOutput ? QList<int>{} : QList<int>{0});
+        QCOMPARE(w.engine().ErrorCount(), qint16(0));
+        QCOMPARE(w.controls().comboIndex(0), 2);
+        QCOMPARE(w.stores().workingValues, workingBefore);
+        QCOMPARE(w.stores().unitValueRead[0], expected.result == Result::Succeeded);
+    }
 }
 
 namespace {

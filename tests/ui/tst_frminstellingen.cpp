@@ -1,6 +1,7 @@
 #include "UiWorld.h"
 
 #include "ui/FrmInstellingen.h"
+#include "ui/LineCheckChart.h"
 
 #include "protocol/Frames.h"
 #include "protocol/UnitProbe.h"
@@ -77,6 +78,7 @@ private slots:
     void onlySaveOrCancelLeaveEditing();
     void findUnitChoosesThePortThatAnswers_data();
     void findUnitChoosesThePortThatAnswers();
+    void checkLineMeasuresAndStops();
 };
 
 void TestFrmInstellingen::loadShowsStoredSettingsLocked_data()
@@ -401,6 +403,57 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
     QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), place(label));
     QCOMPARE(w.session().setup.Compoort, 0);
     // The tool's own port is open again.
+    QVERIFY(w.port.isOpen());
+}
+
+// Check line: 20 reads on the tool's port as the window's engine runs, each
+// damaged fourth answer a failure, nothing retried or counted; stopped by
+// closing, the port stays open and the engine runs on.
+void TestFrmInstellingen::checkLineMeasuresAndStops()
+{
+    SetupWorld w(0);
+    const QByteArray request = Frames::complete(Frames::readRequestBody(0));
+    int reads = 0;
+    w.port.setWriteHook([&w, &reads, request](quint8) {
+        if (!w.port.written().endsWith(request))
+            return;
+        QByteArray answer = Frames::complete(QByteArray("\x01\x0D\x01\x00\x06\x57\x1F\x00\x1E\x77\x1F\x02\x1E", 13));
+        if (++reads % 4 == 0)
+            answer[answer.size() - 1] = char(answer.back() + 1);
+        w.port.queueInput(answer);
+    });
+    auto runEngine = [&w](const std::function<bool()> &until) {
+        for (int tick = 0; tick < 2000 && !until(); ++tick)
+            w.window->TmrAfhandel_Timer();
+    };
+    w.click(QStringLiteral("CmdCheckLine"));
+    QVERIFY(w.dialog->isChecking());
+    QVERIFY(!w.find<QPushButton>(QStringLiteral("CmdFindUnit"))->isEnabled());
+    runEngine([&] { return !w.dialog->isChecking(); });
+    QVERIFY(!w.dialog->isChecking());
+    QCOMPARE(reads, FrmInstellingen::kCheckReads);
+    const LineCheck &check = *w.dialog->lastCheck();
+    QCOMPARE(check.failed(), 5);
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
+    const QString summary = QStringLiteral("20 reads: 15 answered, 5 checksum errors (25 %)");
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblCheckLine"))->text(), summary);
+    const auto *chart = w.find<LineCheckChart>(QStringLiteral("LineCheckChart"));
+    QCOMPARE(chart->accessibleDescription(), summary);
+    QCOMPARE(chart->check().exchanges().size(), 20);
+    QCOMPARE(w.buttons(), QStringLiteral("C--L"));
+    if (const QString grab = qEnvironmentVariable("TESSARO_GRAB_LINE_CHECK"); !grab.isEmpty())
+        w.dialog->grab().save(grab);
+
+    // Closed mid-check: the read in hand ends in the engine, no other is asked for.
+    QPointer<FrmInstellingen> dialog = w.dialog;
+    w.click(QStringLiteral("CmdCheckLine"));
+    runEngine([&] { return reads == 22; });
+    w.click(QStringLiteral("CmdClose"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(dialog.isNull());
+    runEngine([&] { return w.engine().isQuiet(); });
+    runEngine([] { return false; });
+    QCOMPARE(reads, 22);
     QVERIFY(w.port.isOpen());
 }
 
