@@ -474,63 +474,6 @@ void Interface::bulkTransferDone()
     finish(Outcome::Result::Succeeded, -1, Failure::None);
 }
 
-// The backup read or the read-back of a write-all has every item.
-void Interface::writeAllPhaseDone()
-{
-    m_allMode = BulkTransfer::None;
-    if (m_writeAll.phase() == WritePhase::Backup) {
-        if (keepBackup())
-            startWriting();
-        return;
-    }
-    Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
-    m_writeAll.judgeReadBack(m_movedItems, m_stores.unitValues, outcome);
-    finishWith(outcome);
-}
-
-// A write-all taken by the idle engine: the unit's values are kept first,
-// from what this link read when all are known, else read now.
-void Interface::startWriteAll()
-{
-    m_errorCount = 0;
-    if (!m_writeAll.keepsBackup()) {
-        startWriting();
-        return;
-    }
-    if (WriteAllSafeguards::bulkValuesKnown(m_stores)) {
-        if (keepBackup())
-            startWriting();
-        return;
-    }
-    m_writeAll.setPhase(WritePhase::Backup);
-    m_allMode = BulkTransfer::Reading;
-    for (int item : Items::kBulkItems)
-        requestUnitRead(item);
-}
-
-// Saves the unit's bulk values, the other items as confirmed; false (and the
-// write-all ended, nothing written) when the file cannot be saved.
-bool Interface::keepBackup()
-{
-    const Backups::Saved saved = m_writeAll.saveBackup(m_stores.unitValues);
-    if (saved.ok())
-        return true;
-    m_writeAll.setPhase(WritePhase::Backup);
-    Outcome outcome = commandOutcome(Outcome::Result::Failed, -1, Failure::None);
-    outcome.backupError = saved.error;
-    finishWith(outcome);
-    return false;
-}
-
-void Interface::startWriting()
-{
-    m_writeAll.setPhase(WritePhase::Writing);
-    m_allMode = BulkTransfer::Writing;
-    m_errorCount = 0;
-    for (int item : Items::kBulkItems)
-        m_stores.itemRequest[item] = Items::kWriteRequest;
-}
-
 // A read that stores what the unit holds as its value only.
 void Interface::requestUnitRead(int item)
 {
@@ -1035,13 +978,8 @@ void Interface::readResult()
         m_stores.workingValues[r] = value;
         ModUnitUpdate::ShowValue(m_stores, m_controls, r);
     }
-    if (m_controls.legendVisible(asked)) {
-        const QString tag = itemTag(r, value, true);
-        const QString shown = unitOnly ? valueWords(r, value) : controlText(m_controls, r);
-        const QString text = m_controls.legendText(r) + QLatin1Char(' ') + shown + QStringLiteral(" OK");
-        m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
-        log(QStringLiteral("Received from unit: ") + tag + text);
-    }
+    if (m_controls.legendVisible(asked))
+        reportRead(r, value, unitOnly);
     if (m_transaction->lineCheck()) {
         lineCheckDone(r == asked ? Failure::None : Failure::OtherItem);
         return;
@@ -1054,6 +992,17 @@ void Interface::readResult()
         m_errorCount = 0;
     else
         otherItemAnswered();
+}
+
+// The progress and log line of a value read: what the control shows, or for
+// the unit's value only, the value read.
+void Interface::reportRead(int item, const Value &value, bool unitOnly)
+{
+    const QString tag = itemTag(item, value, true);
+    const QString shown = unitOnly ? valueWords(item, value) : controlText(m_controls, item);
+    const QString text = m_controls.legendText(item) + QLatin1Char(' ') + shown + QStringLiteral(" OK");
+    m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
+    log(QStringLiteral("Received from unit: ") + tag + text);
 }
 
 // A line check read ended: told as it went, nothing retried or counted.
@@ -1078,22 +1027,4 @@ void Interface::otherItemAnswered()
         ++m_errorCount;
         noteFailure(item, Failure::OtherItem);
     }
-}
-
-// A single write's read-back: the write's outcome, equal or not.
-void Interface::readBackDone(int item, const Value &held)
-{
-    const Value written = *m_readBackOf[item];
-    m_readBackOf[item].reset();
-    Outcome outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1};
-    outcome.items = {item};
-    if (Conversions::sameValue(item, written, held)) {
-        outcome.readBackEqual = 1;
-    } else {
-        outcome.readBackEqual = 0;
-        outcome.result = Outcome::Result::Failed;
-        outcome.stage = Outcome::Stage::ReadBack;
-        outcome.mismatches << Outcome::Mismatch{item, written, held};
-    }
-    tell(outcome);
 }

@@ -204,6 +204,7 @@ private:
     void startItem(int item, bool write);
     void sendItem(const Transaction &transaction);
     void lineCheckDone(Failure failure);
+    void reportRead(int item, const Value &value, bool unitOnly);
     void abortItems(int item, bool write);
     void abortTransfer(const QString &text);
 

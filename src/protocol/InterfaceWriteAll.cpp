@@ -1,0 +1,84 @@
+// The safeguards of a write-all in the engine: the unit's values kept in a
+// backup before the first byte, the writing, and the read-back of what the
+// unit took, compared with what was sent. A single write's read-back ends here too.
+
+#include "Interface.h"
+
+#include "model/Conversions.h"
+#include "model/Items.h"
+#include "model/Stores.h"
+
+// The backup read or the read-back of a write-all has every item.
+void Interface::writeAllPhaseDone()
+{
+    m_allMode = BulkTransfer::None;
+    if (m_writeAll.phase() == WritePhase::Backup) {
+        if (keepBackup())
+            startWriting();
+        return;
+    }
+    Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
+    m_writeAll.judgeReadBack(m_movedItems, m_stores.unitValues, outcome);
+    finishWith(outcome);
+}
+
+// A write-all taken by the idle engine: the unit's values are kept first,
+// from what this link read when all are known, else read now.
+void Interface::startWriteAll()
+{
+    m_errorCount = 0;
+    if (!m_writeAll.keepsBackup()) {
+        startWriting();
+        return;
+    }
+    if (WriteAllSafeguards::bulkValuesKnown(m_stores)) {
+        if (keepBackup())
+            startWriting();
+        return;
+    }
+    m_writeAll.setPhase(WritePhase::Backup);
+    m_allMode = BulkTransfer::Reading;
+    for (int item : Items::kBulkItems)
+        requestUnitRead(item);
+}
+
+// Saves the unit's bulk values, the other items as confirmed; false (and the
+// write-all ended, nothing written) when the file cannot be saved.
+bool Interface::keepBackup()
+{
+    const Backups::Saved saved = m_writeAll.saveBackup(m_stores.unitValues);
+    if (saved.ok())
+        return true;
+    m_writeAll.setPhase(WritePhase::Backup);
+    Outcome outcome = commandOutcome(Outcome::Result::Failed, -1, Failure::None);
+    outcome.backupError = saved.error;
+    finishWith(outcome);
+    return false;
+}
+
+void Interface::startWriting()
+{
+    m_writeAll.setPhase(WritePhase::Writing);
+    m_allMode = BulkTransfer::Writing;
+    m_errorCount = 0;
+    for (int item : Items::kBulkItems)
+        m_stores.itemRequest[item] = Items::kWriteRequest;
+}
+
+// A single write's read-back: the write's outcome, equal or not.
+void Interface::readBackDone(int item, const Value &held)
+{
+    const Value written = *m_readBackOf[item];
+    m_readBackOf[item].reset();
+    Outcome outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1};
+    outcome.items = {item};
+    if (Conversions::sameValue(item, written, held)) {
+        outcome.readBackEqual = 1;
+    } else {
+        outcome.readBackEqual = 0;
+        outcome.result = Outcome::Result::Failed;
+        outcome.stage = Outcome::Stage::ReadBack;
+        outcome.mismatches << Outcome::Mismatch{item, written, held};
+    }
+    tell(outcome);
+}
