@@ -112,6 +112,9 @@ public:
     // in ErrorCount, and storing the unit's value only. Told as a LineCheck
     // outcome.
     void requestLineCheck();
+    // A line check read asked for and not sent yet is dropped, untold; one
+    // under way runs to its end.
+    void dropLineCheck() { m_oneShots.take(Outcome::Command::LineCheck); }
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // After the operator reopened the port: an engine never started starts

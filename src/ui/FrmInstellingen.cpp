@@ -403,11 +403,12 @@ void FrmInstellingen::checkOutcome(const Outcome &outcome)
     m_session.engine.requestLineCheck();
 }
 
-// A read in hand when the check is stopped runs to its end in the engine;
-// its outcome is no longer taken.
+// The next read, asked for and not sent yet, goes; a read in hand when the
+// check is stopped runs to its end in the engine, its outcome no longer taken.
 void FrmInstellingen::endCheck(const QString &text)
 {
     m_checking = false;
+    m_session.engine.dropLineCheck();
     m_session.datacom.port().setTrafficListener({});
     m_checkSummary->setText(text);
     m_cmdCheckLine->setText(QStringLiteral("Chec&k line"));

@@ -441,13 +441,12 @@ void TestFrmInstellingen::checkLineMeasuresAndStops()
     QCOMPARE(chart->accessibleDescription(), summary);
     QCOMPARE(chart->check().exchanges().size(), 20);
     QCOMPARE(w.buttons(), QStringLiteral("C--L"));
-    if (const QString grab = qEnvironmentVariable("TESSARO_GRAB_LINE_CHECK"); !grab.isEmpty())
-        w.dialog->grab().save(grab);
 
-    // Closed mid-check: the read in hand ends in the engine, no other is asked for.
+    // Closed mid-check, just after a read ended: the next one, asked for and
+    // not sent yet, is dropped; the port stays open and the engine runs on.
     QPointer<FrmInstellingen> dialog = w.dialog;
     w.click(QStringLiteral("CmdCheckLine"));
-    runEngine([&] { return reads == 22; });
+    runEngine([&] { return dialog->lastCheck()->exchanges().size() == 2; });
     w.click(QStringLiteral("CmdClose"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(dialog.isNull());
