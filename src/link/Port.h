@@ -65,8 +65,8 @@ public:
     // at once, not on a later query.
     void setClosedListener(std::function<void(Problem)> listener) { m_closedListener = std::move(listener); }
 
-    // Bytes went to the line (the last of a write) or came from it: told as
-    // they happen, for timing the answers. Unset costs nothing.
+    // A byte was handed to the line, or bytes came from it: told as they
+    // happen, for timing the answers. Unset costs nothing.
     enum class Traffic { Written, Arrived };
     void setTrafficListener(std::function<void(Traffic)> listener) { m_trafficListener = std::move(listener); }
 

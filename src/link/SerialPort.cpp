@@ -179,7 +179,6 @@ SerialPort::SerialPort(QObject *parent)
     m_serial->setReadBufferSize(kReadBufferSize);
     connect(m_serial, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     connect(m_serial, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
-    connect(m_serial, &QSerialPort::bytesWritten, this, [this] { reportTraffic(Traffic::Written); });
 }
 
 SerialPort::~SerialPort()
@@ -383,7 +382,12 @@ bool SerialPort::writeByte(quint8 byte)
     // Queued here and sent as soon as the event loop runs. A line that takes
     // nothing (handshake held off, far end not reading) fills the queue; then
     // the byte is refused rather than kept without limit.
-    return m_serial->isOpen() && m_serial->bytesToWrite() < kWriteBufferSize && m_serial->write(&c, 1) == 1;
+    if (!m_serial->isOpen() || m_serial->bytesToWrite() >= kWriteBufferSize || m_serial->write(&c, 1) != 1)
+        return false;
+    // Told when handed over: QSerialPort tells bytesWritten an event loop turn
+    // after the write, and a busy loop can take the answer's arrival first.
+    reportTraffic(Traffic::Written);
+    return true;
 }
 
 void SerialPort::discardInput()
