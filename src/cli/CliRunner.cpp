@@ -696,7 +696,7 @@ ExitStatus CliRunner::checkLine()
     m_port.setTrafficListener([&check, &clock](Port::Traffic traffic) { check.noteTraffic(traffic, clock.elapsed()); });
     bool printed = true;
     bool refused = false;
-    engine.addOutcomeListener([&](const Outcome &outcome) {
+    const int listener = engine.addOutcomeListener([&](const Outcome &outcome) {
         if (outcome.command != Outcome::Command::LineCheck || check.done() || refused)
             return;
         if (outcome.result == Outcome::Result::NotStarted) {
@@ -713,6 +713,7 @@ ExitStatus CliRunner::checkLine()
     });
     engine.requestLineCheck();
     runUntilQuiet();
+    engine.removeOutcomeListener(listener);
     m_port.setTrafficListener({});
     if (refused)
         return fail(ExitStatus::Usage, QStringLiteral("cannot check the line: the serial port is closed"));

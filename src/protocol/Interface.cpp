@@ -301,12 +301,33 @@ Outcome::Command Interface::itemCommand(int item) const
     return m_stores.itemRequest[item] == Items::kWriteRequest ? Command::WriteItem : Command::ReadItem;
 }
 
+int Interface::addOutcomeListener(OutcomeListener listener)
+{
+    m_outcomeListeners.emplace_back(++m_nextListenerId, std::move(listener));
+    return m_nextListenerId;
+}
+
+void Interface::removeOutcomeListener(int id)
+{
+    std::erase_if(m_outcomeListeners, [id](const auto &entry) { return entry.first == id; });
+}
+
 // Every command's ending is one line in the log, and told to the listeners.
 void Interface::tell(const Outcome &outcome)
 {
     log(outcomeLogText(outcome, m_controls));
-    for (const OutcomeListener &listener : m_outcomeListeners)
-        listener(outcome);
+    // A listener may take itself or another off while it is told.
+    std::vector<int> ids;
+    for (const auto &[id, listener] : m_outcomeListeners)
+        ids.push_back(id);
+    for (int id : ids) {
+        const auto it = std::find_if(m_outcomeListeners.cbegin(), m_outcomeListeners.cend(),
+                                     [id](const auto &entry) { return entry.first == id; });
+        if (it != m_outcomeListeners.cend()) {
+            const OutcomeListener listener = it->second;
+            listener(outcome);
+        }
+    }
 }
 
 void Interface::tellAnswered()

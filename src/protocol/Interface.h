@@ -153,8 +153,11 @@ public:
     QString DescribeItem(int item) const;
 
     // Told once of the ending of every command: read-all, write-all, a single
-    // item's read or write, the pager call, the restart.
-    void addOutcomeListener(OutcomeListener listener) { m_outcomeListeners.push_back(std::move(listener)); }
+    // item's read or write, the pager call, the restart, a line check read.
+    // The number returned takes the listener off again, for a listener that
+    // goes before the engine does.
+    int addOutcomeListener(OutcomeListener listener);
+    void removeOutcomeListener(int id);
 
     // Read access for the window and tests.
     State EngineState() const { return m_state; }
@@ -299,7 +302,8 @@ private:
     int m_unusableItem = -1;
     int m_unusableCount = 0;
     UnitTextLimit m_unitTextLimit;
-    std::vector<OutcomeListener> m_outcomeListeners;
+    std::vector<std::pair<int, OutcomeListener>> m_outcomeListeners;
+    int m_nextListenerId = 0;
 
     WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order

@@ -20,7 +20,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -119,11 +118,8 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     connect(m_cmdClose, &QPushButton::clicked, this, &FrmInstellingen::CmdClose_Click);
     connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
     connect(m_cmdCheckLine, &QPushButton::clicked, this, &FrmInstellingen::CmdCheckLine_Click);
-    // The engine outlives the dialog: its outcomes reach only a dialog still there.
-    m_session.engine.addOutcomeListener([dialog = QPointer<FrmInstellingen>(this)](const Outcome &outcome) {
-        if (dialog)
-            dialog->checkOutcome(outcome);
-    });
+    // The engine outlives the dialog, which takes its listener off as it goes.
+    m_outcomeListener = m_session.engine.addOutcomeListener([this](const Outcome &outcome) { checkOutcome(outcome); });
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
 
     setEditing(false);
@@ -132,8 +128,11 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
 
 FrmInstellingen::~FrmInstellingen()
 {
-    if (m_checking)
+    m_session.engine.removeOutcomeListener(m_outcomeListener);
+    if (m_checking) {
+        m_session.engine.dropLineCheck();
         m_session.datacom.port().setTrafficListener({});
+    }
 }
 
 void FrmInstellingen::Form_Load()

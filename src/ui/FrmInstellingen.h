@@ -104,6 +104,7 @@ private:
     std::unique_ptr<LineCheck> m_check;
     QElapsedTimer m_checkClock;
     bool m_checking = false;
+    int m_outcomeListener = 0;
     SearchMaker m_searchMaker;
     PortSources m_portSources;
     QStringList m_firstDevices;
