@@ -499,10 +499,7 @@ ExitStatus CliRunner::readAll()
             return fail(ExitStatus::Usage, read.error);
     }
     s.engine.requestReadAll();
-    runUntilQuiet();
-    if (m_signal != 0)
-        return interrupted();
-    if (const ExitStatus status = transferOutcome(bulkItems(), false); status != ExitStatus::Done)
+    if (const ExitStatus status = readRequested(bulkItems()); status != ExitStatus::Done)
         return status;
 
     // The desktop tool's own writer, from what the controls show.
@@ -546,10 +543,7 @@ ExitStatus CliRunner::readItems()
 {
     for (int n : std::as_const(m_request.items))
         m_session->engine.requestRead(n);
-    runUntilQuiet();
-    if (m_signal != 0)
-        return interrupted();
-    if (const ExitStatus status = transferOutcome(m_request.items, false); status != ExitStatus::Done)
+    if (const ExitStatus status = readRequested(m_request.items); status != ExitStatus::Done)
         return status;
     if (m_request.json) {
         QList<SettingsReport::Setting> settings;

@@ -5,6 +5,7 @@
 #include "model/Cp1252.h"
 #include "model/Diverse.h"
 #include "model/Items.h"
+#include "model/ScreenDefinition.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -26,16 +27,14 @@
 namespace SiteReport {
 namespace {
 
+using ScreenDefinition::addressItem;
+using ScreenDefinition::bleepItem;
+using ScreenDefinition::eventItem;
+using ScreenDefinition::leadingTextItem;
+
 const QString kTitle = QStringLiteral("Tessaro settings report");
-constexpr int kEventEntries = 39;
 constexpr int kPdfResolution = 300;
 constexpr int kFontPoints = 9;
-
-// The items of event entry k (1-39).
-int bleepItem(int k) { return 39 + k; }
-int eventItem(int k) { return 104 + k; }
-int addressItem(int k) { return 154 + k; }
-int leadingTextItem(int k) { return 193 + k; }
 
 // Text from the unit, a file or the user, as a person reads it in HTML.
 QString escaped(const QString &text)
@@ -127,7 +126,7 @@ QString eventsTable(const Contents &c)
         html += heading(QString::fromLatin1(name), percent);
     html += QStringLiteral("</tr></thead>\n<tbody>\n");
     auto shown = [&c](int n) { return n < c.settings.size() ? c.settings.at(n).shown() : QString(); };
-    for (int k = 1; k <= kEventEntries; ++k) {
+    for (int k = 1; k <= ScreenDefinition::kPagerEntries; ++k) {
         html += QStringLiteral("<tr>") + cell(QString::number(k)) + cell(shown(eventItem(k)))
             + cell(shown(addressItem(k))) + cell(shown(bleepItem(k))) + cell(shown(leadingTextItem(k)))
             + QStringLiteral("</tr>\n");
@@ -178,7 +177,7 @@ Format formatOf(const QString &path)
 QList<int> eventItems()
 {
     QList<int> items;
-    for (int k = 1; k <= kEventEntries; ++k)
+    for (int k = 1; k <= ScreenDefinition::kPagerEntries; ++k)
         items << bleepItem(k) << eventItem(k) << addressItem(k) << leadingTextItem(k);
     return items;
 }
