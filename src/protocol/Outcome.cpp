@@ -151,3 +151,35 @@ QString outcomeLogText(const Outcome &outcome, const ItemControls &controls)
         text += QStringLiteral("; ") + LinkState::failureText(outcome.failure);
     return text + backupText(outcome);
 }
+
+bool writeWentWrong(const Outcome &outcome)
+{
+    if (outcome.command != Outcome::Command::WriteAll && outcome.command != Outcome::Command::WriteItem)
+        return false;
+    return outcome.result != Outcome::Result::Succeeded || !outcome.mismatches.isEmpty()
+        || !outcome.unanswered.isEmpty();
+}
+
+QString takenText(const Outcome &outcome)
+{
+    const auto numbers = [](const QList<int> &items) {
+        QStringList list;
+        for (int n : items)
+            list << Diverse::NumberText(n);
+        return list.join(QLatin1Char(' '));
+    };
+    const qsizetype total = outcome.items.size() + outcome.unanswered.size() + outcome.notSent.size();
+    QString text = QStringLiteral("%1 of %2 written").arg(outcome.items.size()).arg(total);
+    if (!outcome.items.isEmpty())
+        text += QStringLiteral(" (items %1)").arg(numbers(outcome.items));
+    if (outcome.unanswered.size() == 1)
+        text += QStringLiteral("; item %1 sent, not acknowledged: the unit may hold the new value")
+                    .arg(outcome.unanswered.first());
+    else if (!outcome.unanswered.isEmpty())
+        text += QStringLiteral("; items %1 sent, not acknowledged: the unit may hold the new values")
+                    .arg(numbers(outcome.unanswered));
+    if (!outcome.notSent.isEmpty())
+        text += QStringLiteral("; not sent: item%1 %2")
+                    .arg(outcome.notSent.size() == 1 ? QString() : QStringLiteral("s"), numbers(outcome.notSent));
+    return text;
+}

@@ -20,6 +20,9 @@ struct Outcome
     // Where a write ended: the backup read before it, the writing, or the
     // read-back after it.
     enum class Stage { Transfer, Backup, ReadBack };
+    // What stopped a command that was Cancelled: the operator's Cancel, a
+    // signal to the command-line tool, or its time limit.
+    enum class Stop { Operator, Signal, TimeLimit };
     using Failure = LinkState::Failure;
 
     // An item the unit holds otherwise than it was written.
@@ -43,7 +46,15 @@ struct Outcome
     Failure failure = Failure::None;   // kind of the last failure when Failed
     int itemCount = 0;                 // items moved by a bulk transfer
     Stage stage = Stage::Transfer;
-    QList<int> items;                  // the items the unit took (writes) or gave (reads), in order
+    Stop stop = Stop::Operator;        // what stopped it, when Cancelled
+    QList<int> items;                  // the items the unit took (writes: acknowledged) or gave (reads), in order
+    // A write that ended early, besides the items written: those whose frame
+    // went out without an answer (the unit may hold the new value) and those
+    // never sent. A read-all: the bulk items not read.
+    QList<int> unanswered;
+    QList<int> notSent;
+    // Written and not read back: a text longer than an answer carries.
+    QList<int> notReadBack;
     int readBackEqual = -1;            // items read back equal to what was written; -1: no read-back
     QList<Mismatch> mismatches;        // items read back different
     QString backupPath;                // write-all: where the unit's values were kept before writing
@@ -53,6 +64,15 @@ struct Outcome
 };
 
 using OutcomeListener = std::function<void(const Outcome &)>;
+
+// Whether a write ended other than as asked: a read-back that differs or was
+// cut, cancelled, stopped, failed, or an item sent without an answer.
+bool writeWentWrong(const Outcome &outcome);
+
+// The three groups of a write that ended early, in the same words on every
+// front end: "8 of 14 written (items 0 5 7 10 11 12 13 14); item 30 sent, not
+// acknowledged: the unit may hold the new value; not sent: items 31 32 33 34 35".
+QString takenText(const Outcome &outcome);
 
 class ItemControls;
 
