@@ -510,6 +510,10 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     m_progressBar = new QProgressBar;
     m_progressBar->setObjectName(QStringLiteral("ProgressBarProgrammeren"));
     m_progressBar->setAccessibleName(QStringLiteral("Transfer progress"));
+    // Its room is kept while it is hidden, so Cancel stays where it was when it appears.
+    QSizePolicy keepRoom = m_progressBar->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_progressBar->setSizePolicy(keepRoom);
     setProgressBar(ProgressBar{});
     layout->addWidget(m_progressBar);
     return page;

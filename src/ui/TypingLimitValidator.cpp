@@ -16,12 +16,26 @@ qsizetype unencodableCount(QStringView text)
     return count;
 }
 
-// Bytes 0x00-0x1F and 0x7F: the unit's frames use some of them as separators.
+// Bytes 0x00-0x1F and 0x7F: the unit's frames use some of them as
+// separators. Also the five bytes Windows-1252 leaves undefined, which decode
+// to the control characters of the same value: no text can mean them.
+bool isControl(char16_t ch)
+{
+    switch (ch) {
+    case 0x81:
+    case 0x8D:
+    case 0x8F:
+    case 0x90:
+    case 0x9D: return true;
+    default: return ch < 0x20 || ch == 0x7F;
+    }
+}
+
 qsizetype controlCount(QStringView text)
 {
     qsizetype count = 0;
     for (const QChar ch : text) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+        if (isControl(ch.unicode()))
             ++count;
     }
     return count;

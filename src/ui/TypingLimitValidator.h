@@ -11,7 +11,8 @@ class QLineEdit;
 // An edit by the operator is refused when it makes the text longer than both
 // the limit and the text before the edit (so an overlong text can still be
 // shortened or changed in place), when it adds a control character (0x00-0x1F,
-// 0x7F; typed or pasted), and, with the code-page check, when it adds a
+// 0x7F, and the five Windows-1252 leaves undefined: 0x81, 0x8D, 0x8F, 0x90,
+// 0x9D; typed or pasted), and, with the code-page check, when it adds a
 // character that Windows-1252 cannot carry to the unit or into a file.
 // Texts set by the program are always accepted.
 class TypingLimitValidator : public QValidator

@@ -807,7 +807,8 @@ void TestFrmHoofdscherm::typingLimitKeepsProgramTexts()
 
     // A pasted control byte (a frame separator among them) is refused with its paste.
     edit->clear();
-    for (const QString &pasted : {QStringLiteral("06\x1E" "12"), QStringLiteral("a\tb"), QStringLiteral("x\x7F")}) {
+    for (const QString &pasted : {QStringLiteral("06\x1E" "12"), QStringLiteral("a\tb"), QStringLiteral("x\x7F"),
+                                  QStringLiteral("a\u0081"), QStringLiteral("\u009D")}) {
         QGuiApplication::clipboard()->setText(pasted);
         edit->paste();
         QCOMPARE(edit->text(), QString());
@@ -821,7 +822,7 @@ void TestFrmHoofdscherm::typingRefusesCharactersOutsideTheCodePage()
 {
     UiWorld w;
     QLineEdit *edit = w.controls().textBox(200);
-    typeText(edit, QStringLiteral("a\u00E9\u0142\u20AC\u4E2D"));
+    typeText(edit, QStringLiteral("a\u00E9\u0142\u008D\u20AC\u4E2D\u0090"));
     QCOMPARE(edit->text(), QStringLiteral("a\u00E9\u20AC"));
     QLineEdit *intBox = w.controls().textBox(120); // no limit
     QTest::keyClicks(intBox, QStringLiteral("12345678901234567890"));
@@ -1054,6 +1055,19 @@ void TestFrmHoofdscherm::cancelAndClearLog()
     w.engine().requestReadAll();
     w.engine().InterfaceTick(0);
     QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::Reading);
+    // The progress bar appearing moves Cancel nowhere.
+    auto *tabs = w.find<QTabWidget>(QStringLiteral("SSTab1"));
+    auto *cancel = w.find<QWidget>(QStringLiteral("CmdCancelReadWrite"));
+    for (int t = 0; t < tabs->count(); ++t) {
+        if (tabs->widget(t)->isAncestorOf(cancel))
+            tabs->setCurrentIndex(t);
+    }
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    const QPoint before = cancel->mapTo(w.window.get(), QPoint());
+    w.window->setProgressBar({true, 0, 40, 3});
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(cancel->mapTo(w.window.get(), QPoint()), before);
     w.click(QStringLiteral("CmdCancelReadWrite"));
     QCOMPARE(w.stores().pendingRequestCount(), 0);
     QCOMPARE(w.engine().AllMode(), Interface::BulkTransfer::None);
