@@ -61,6 +61,8 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
 
     buildWindow();
     m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
+    // After the status bar's listener, so the bar tells it before the box shows.
+    m_session->engine.addOutcomeListener([this](const Outcome &outcome) { warnOfFailedWrite(outcome); });
     // Before the port is first opened, so an absent one is watched from the start.
     m_deviceWatch = new SerialDeviceWatch(m_session->datacom.linkState(), options.serialDevices, this);
     connect(m_deviceWatch, &SerialDeviceWatch::newDevicesChanged, this, [this](const QStringList &devices) {

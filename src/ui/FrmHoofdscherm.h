@@ -5,6 +5,7 @@
 #include "files/Preferences.h"
 #include "model/Diverse.h"
 #include "protocol/OperatorView.h"
+#include "protocol/Outcome.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -97,6 +98,11 @@ public:
     // category tessaro.wire wants it, and disconnects it otherwise.
     void updateTracing();
 
+    // The engine's outcomes, after the status bar has told them: a write that
+    // ended otherwise than asked gets a box of its own, as the status bar
+    // alone is too easy to miss.
+    void warnOfFailedWrite(const Outcome &outcome);
+
     // OperatorView
     void appendProgress(const QString &piece) override;
     void clearProgress() override;
@@ -175,6 +181,9 @@ private:
     void reportFileResult(const FileResult &result);
     // Loads a settings file the operator chose onto the screen and tells how it went.
     void loadSettingsFile(const QString &path);
+    // Refuses a write of items while one of them holds a file's value its
+    // control could not show, and tells so; item names a single write, -1 write-all.
+    bool refuseUnsendable(const QList<int> &items, int item = -1);
     void endProgram();
 
     std::unique_ptr<QtOperatorDialogs> m_qtDialogs;

@@ -1,6 +1,7 @@
 #include "FrmHoofdscherm.h"
 
 #include "model/Branding.h"
+#include "FileValueMarks.h"
 #include "QtItemControls.h"
 #include "StatusReport.h"
 
@@ -46,7 +47,51 @@ QList<LeesIniFile::UnsendableValue> unsendableIn(const QString &path)
     return found;
 }
 
+// "ESPA out parity: written even parity, the unit holds no parity".
+QString mismatchWords(const Outcome::Mismatch &m, const QtItemControls &controls)
+{
+    QString name = controls.legendVisible(m.item) ? controls.legendName(m.item) : QString();
+    if (name.isEmpty())
+        name = QStringLiteral("item %1").arg(m.item);
+    return QStringLiteral("%1: written %2, the unit holds %3")
+        .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
+}
+
+// The box after a write that ended otherwise than asked: how it ended, what
+// the unit took and what not, what it holds otherwise, and where the backup is.
+QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
+{
+    // The differing values are listed below, one a line: the first line
+    // does not run them all together as the status bar does.
+    QString heading = outcomeText(outcome, controls);
+    if (!outcome.mismatches.isEmpty()) {
+        heading = outcome.command == Outcome::Command::WriteAll ? QStringLiteral("Write all settings")
+                                                               : QStringLiteral("Write item %1").arg(outcome.item);
+        heading += QStringLiteral(": the unit holds otherwise than written");
+    }
+    QStringList lines{heading};
+    if (!outcome.items.isEmpty() || !outcome.unanswered.isEmpty() || !outcome.notSent.isEmpty())
+        lines << QString() << takenText(outcome);
+    if (!outcome.mismatches.isEmpty()) {
+        lines << QString() << QStringLiteral("Read back otherwise than written:");
+        for (const Outcome::Mismatch &m : outcome.mismatches)
+            lines << mismatchWords(m, controls);
+    }
+    if (!outcome.backupPath.isEmpty())
+        lines << QString() << QStringLiteral("The unit's settings before the write are kept in ")
+                + Diverse::visibleText(QDir::toNativeSeparators(outcome.backupPath));
+    return lines.join(kCrLf);
+}
+
 } // namespace
+
+void FrmHoofdscherm::warnOfFailedWrite(const Outcome &outcome)
+{
+    // Refused before anything was sent: the status bar says why, no write went wrong.
+    if (m_ended || !writeWentWrong(outcome) || outcome.result == Outcome::Result::NotStarted)
+        return;
+    messageBox(failedWriteText(outcome, *m_controls), Branding::kTitleBy, Icon::Critical, Buttons::Ok);
+}
 
 // ---------------------------------------------------------------- commands
 
@@ -55,8 +100,27 @@ void FrmHoofdscherm::CmdLeesAlles_Click()
     m_session->engine.requestReadAll();
 }
 
+bool FrmHoofdscherm::refuseUnsendable(const QList<int> &items, int item)
+{
+    const QString why = m_status->fileMarks().refusal(items);
+    if (why.isEmpty())
+        return false;
+    QString command = QStringLiteral("Write all settings");
+    if (item >= 0) {
+        command = QStringLiteral("Write item %1").arg(item);
+        if (m_controls->legendVisible(item) && !m_controls->legendName(item).isEmpty())
+            command += QStringLiteral(" (%1)").arg(m_controls->legendName(item));
+    }
+    m_status->showMessage(command + QStringLiteral(" not started: ") + why);
+    return true;
+}
+
 void FrmHoofdscherm::CmdSchrijfAlles_Click()
 {
+    // A value from a file that its control could not show would go as the
+    // control's value, which the file never held.
+    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
+        return;
     setNextMessageDetails(m_status->writeAllDetails());
     if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?"),
                    Branding::kTitleBy, Icon::None, Buttons::OkCancel)
@@ -95,6 +159,8 @@ void FrmHoofdscherm::CmdReadSingleSetting_Click(int index)
 
 void FrmHoofdscherm::CmdWriteSingleSetting_Click(int index)
 {
+    if (refuseUnsendable({index}, index))
+        return;
     m_session->engine.requestWrite(index);
 }
 
@@ -105,6 +171,8 @@ void FrmHoofdscherm::CmdReadSingleTekstSetting_Click(int index)
 
 void FrmHoofdscherm::CmdWriteSingleTekstSetting_Click(int index)
 {
+    if (refuseUnsendable({kFirstTekstBox + index}, kFirstTekstBox + index))
+        return;
     m_session->engine.requestWrite(kFirstTekstBox + index);
 }
 

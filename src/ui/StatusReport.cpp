@@ -1,5 +1,6 @@
 #include "StatusReport.h"
 
+#include "FileValueMarks.h"
 #include "LinkStatusLine.h"
 #include "QtItemControls.h"
 
@@ -17,9 +18,33 @@ namespace {
 
 const QString kSeparator = QStringLiteral(" \u00B7 ");
 
-QLabel *makeLabel(const char *name)
+// A label that wraps its text, within words where it must, and asks for
+// the height the wrapped text needs at its width: the status bar grows a
+// line rather than cut a message at the window's edge. The status bar's
+// layout does not follow a height that depends on the width, so the label
+// offers it as a fixed height and asks again when its width changes.
+class WrappingLabel : public QLabel
 {
-    auto *label = new QLabel;
+public:
+    WrappingLabel() { setWordWrap(true); }
+    bool hasHeightForWidth() const override { return false; }
+    QSize minimumSizeHint() const override { return QSize(1, neededHeight()); }
+    QSize sizeHint() const override { return QSize(QLabel::sizeHint().width(), neededHeight()); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        if (height() != neededHeight())
+            updateGeometry();
+    }
+
+private:
+    int neededHeight() const { return heightForWidth(qMax(width(), 1)); }
+};
+
+QLabel *makeLabel(const char *name, QLabel *label = new QLabel)
+{
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -69,10 +94,8 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     session.datacom.linkState().addListener([this](const LinkState &link) { m_linkLine->showState(link); });
 
     QStatusBar *bar = window.statusBar();
-    m_message = makeLabel("StatusMessage");
-    // A long path must not widen the window: the message may be cut short,
-    // its tooltip holds it whole.
-    m_message->setMinimumWidth(1);
+    // A long message must not widen the window: it wraps, and its tooltip holds it too.
+    m_message = makeLabel("StatusMessage", new WrappingLabel);
     m_file = makeLabel("StatusSettingsFile");
     m_serviceMode = makeLabel("StatusServiceMode");
     m_serviceMode->setText(QStringLiteral("Service mode"));
@@ -84,12 +107,22 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     m_file->setVisible(false);
 
     m_tips = new UnitValueTips(controls, m_unit, this);
+    m_marks = new FileValueMarks(controls, this);
+    m_tips->setFirstTip([this](int item) { return m_marks->tip(item); });
+    connect(m_marks, &FileValueMarks::changed, m_tips, &UnitValueTips::refresh);
     session.engine.addOutcomeListener([this](const Outcome &o) { outcome(o); });
 }
 
 void StatusReport::outcome(const Outcome &outcome)
 {
     m_unit.take(m_session.stores);
+    // A read puts the unit's value on the control in the file's place.
+    if (outcome.command == Outcome::Command::ReadAll) {
+        for (int n : outcome.items)
+            m_marks->drop(n);
+    } else if (outcome.command == Outcome::Command::ReadItem && outcome.result == Outcome::Result::Succeeded) {
+        m_marks->drop(outcome.item);
+    }
     m_tips->refreshAll();
     QString text = outcomeText(outcome, m_controls);
     // Refused while the port is closed: why it is closed helps more than that it is.
@@ -128,6 +161,7 @@ void StatusReport::fileLoaded(const QString &path, bool ok, const QList<LeesIniF
         return;
     }
     showFile(path);
+    m_marks->setAll(unsendable);
     QString text = QStringLiteral("Loaded ") + path;
     bool anyKnown = false;
     for (int n = 0; n < Items::kItemCount && !anyKnown; ++n)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+class FileValueMarks;
 class LinkStatusLine;
 class QLabel;
 class QMainWindow;
@@ -43,6 +44,9 @@ public:
     // A message of the window's own, e.g. why a command did nothing.
     void showMessage(const QString &text);
 
+    // The values of the file last loaded that their controls could not show.
+    FileValueMarks &fileMarks() const { return *m_marks; }
+
     // What is known of the unit's values.
     const UnitMemory &unitMemory() const { return m_unit; }
 
@@ -60,6 +64,7 @@ private:
     Logfile::Clock m_clock;
     UnitMemory m_unit;
     UnitValueTips *m_tips = nullptr;
+    FileValueMarks *m_marks = nullptr;
     LinkStatusLine *m_linkLine = nullptr;
     QLabel *m_message = nullptr;
     QLabel *m_file = nullptr;

@@ -163,5 +163,7 @@ void UnitValueTips::refresh(int item)
     if (!hasControl(item))
         return;
     QWidget *control = hasCombo(item) ? static_cast<QWidget *>(m_controls.combo(item)) : m_controls.textBox(item);
-    control->setToolTip(UnitDifferences::unitTip(m_controls, m_unit, item));
+    QStringList tips{m_firstTip ? m_firstTip(item) : QString(), UnitDifferences::unitTip(m_controls, m_unit, item)};
+    tips.removeAll(QString());
+    control->setToolTip(tips.join(u'\n'));
 }

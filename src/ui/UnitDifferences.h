@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QtItemControls;
@@ -77,8 +78,12 @@ public:
 
     void refreshAll();
     void refresh(int item);
+    // A text that goes before the unit's value in an item's tooltip, e.g.
+    // what a settings file held that the control could not show.
+    void setFirstTip(std::function<QString(int)> firstTip) { m_firstTip = std::move(firstTip); }
 
 private:
     const QtItemControls &m_controls;
     const UnitMemory &m_unit;
+    std::function<QString(int)> m_firstTip;
 };

@@ -143,9 +143,33 @@ struct AnsweringUnit
     bool answering = true;
 };
 
+// One step of the operator after a file is loaded: "change 14" (a choice by
+// keyboard, which takes the file's mark away), "write all", "write 14", "read all".
+void runAfterLoad(UiWorld &w, AnsweringUnit &unit, const QString &step)
+{
+    const int item = step.section(u' ', -1).toInt();
+    if (step.startsWith(QStringLiteral("change"))) {
+        QComboBox *combo = w.controls().combo(item);
+        QTest::keyClick(combo, combo->currentIndex() + 1 < combo->count() ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(combo->styleSheet().isEmpty());
+        QVERIFY(!combo->toolTip().startsWith(QStringLiteral("the file holds")));
+        return;
+    }
+    if (step == QStringLiteral("write all"))
+        w.click(QStringLiteral("CmdSchrijfAlles"));
+    else if (step == QStringLiteral("read all"))
+        w.click(QStringLiteral("CmdLeesAlles"));
+    else
+        w.click(QStringLiteral("CmdWriteSingleSetting_%1").arg(item));
+    QVERIFY(unit.runUntilQuiet());
+    if (step == QStringLiteral("read all"))
+        QVERIFY(w.controls().combo(14)->styleSheet().isEmpty());
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Effect)
+Q_DECLARE_METATYPE(Outcome)
 
 class TestFrmHoofdscherm : public QObject
 {
@@ -177,6 +201,8 @@ private slots:
     void confirmations();
     void writeAllShowsChanges_data();
     void writeAllShowsChanges();
+    void failedWriteIsTold_data();
+    void failedWriteIsTold();
     void pagerCallAddressCheck_data();
     void pagerCallAddressCheck();
     void cancelAndClearLog();
@@ -629,6 +655,30 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         << "report into folder"
         << "Could not save the report \"%1/2026-12-07_scripted1.pdf\": it is a folder, not a file. No file was "
            "written. \u00B7 14:05:09" << "";
+    // The controls that could not show the file's value keep a mark, and no
+    // write sends what they show instead until the operator changes them.
+    const QString refusedBoth = QStringLiteral(
+        "Write all settings not started: 2 settings from the file cannot be sent: item 5: the value is empty; "
+        "item 14: 60 is not one of its choices \u00B7 14:05:09");
+    QTest::newRow("unsendable file, write all refused") << "load unsendable, write all" << refusedBoth << "unit-0417.cfg";
+    QTest::newRow("unsendable file, one changed, write all refused")
+        << "load unsendable, change 14, write all"
+        << "Write all settings not started: 1 setting from the file cannot be sent: item 5: the value is empty \u00B7 14:05:09"
+        << "unit-0417.cfg";
+    QTest::newRow("unsendable file, both changed, write all")
+        << "load unsendable, change 14, change 5, write all"
+        << "Write all settings: 14 written, 14 read back equal; backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "unit-0417.cfg";
+    QTest::newRow("unsendable file, its item's write refused")
+        << "load unsendable, write 14"
+        << "Write item 14 (ESPA In Time-out) not started: 1 setting from the file cannot be sent: item 14: 60 is not one "
+           "of its choices \u00B7 14:05:09" << "unit-0417.cfg";
+    QTest::newRow("unsendable file, another item's write")
+        << "load unsendable, write 10" << "Write item 10 (ESPA in serial speed): done, 1 read back equal \u00B7 14:05:09"
+        << "unit-0417.cfg";
+    // The unit's value in the file's place: nothing to refuse.
+    QTest::newRow("unsendable file, read all after")
+        << "load unsendable, read all" << "Read all settings: 14 read \u00B7 14:05:09" << "unit-0417.cfg";
     QTest::newRow("default loaded, values that cannot be sent")
         << "load default unsendable"
         << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
@@ -722,7 +772,7 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
                                              .toLatin1()));
             QVERIFY(written.contains("<td>39</td>")); // the event entries, from the screen
         }
-    } else if (command.endsWith(QStringLiteral(" unsendable"))) {
+    } else if (command.contains(QStringLiteral(" unsendable"))) {
         // The screen saved, then three of its values made unsendable.
         const bool asDefault = command.contains(QStringLiteral("default"));
         const QString path = asDefault ? w.path(QStringLiteral("default.set")) : cfg;
@@ -740,6 +790,15 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         writeFile(path, lines.join('\n'));
         w.click(asDefault ? QStringLiteral("CmdInstellingenLezen") : QStringLiteral("CmdLezenUnitgegevens"));
         QCOMPARE(w.controls().combo(14)->currentIndex(), 0);
+        QCOMPARE(w.controls().combo(14)->toolTip().section(u'\n', 0, 0),
+                 QStringLiteral("the file holds 60, not one of its choices"));
+        QVERIFY(!w.controls().combo(14)->styleSheet().isEmpty());
+        QVERIFY(w.controls().combo(10)->styleSheet().isEmpty());
+        const qsizetype boxes = w.answers.messages().size();
+        for (const QString &step : command.split(QStringLiteral(", ")).mid(1))
+            runAfterLoad(w, unit, step);
+        // Refused before the confirmation is asked.
+        QCOMPARE(w.answers.messages().size() > boxes, command.endsWith(QStringLiteral("write all")) && !message.contains(QStringLiteral("not started")));
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
@@ -747,6 +806,17 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), shown->text());
     QVERIFY(shown->focusPolicy() & Qt::TabFocus);
     QVERIFY(shown->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+
+    // Whole in a narrow window: wrapped onto more lines, never cut at its edge.
+    w.window->resize(360, 400);
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    for (int pass = 0; pass < 5; ++pass)
+        QCoreApplication::sendPostedEvents();
+    const QRect needed = shown->fontMetrics().boundingRect(QRect(0, 0, shown->contentsRect().width(), 100000),
+                                                           Qt::TextWordWrap | Qt::TextWrapAnywhere, shown->text());
+    QVERIFY2(needed.height() <= shown->contentsRect().height(), qPrintable(shown->text()));
+    QVERIFY(shown->geometry().right() <= w.window->statusBar()->contentsRect().right());
 }
 
 // ---------------------------------------------------------------- typing limits
@@ -1003,6 +1073,23 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     // Written, the unit holds what the screen shows: no tooltip is left. Read
     // back otherwise, the screen keeps the operator's choice and tells the unit's.
     QVERIFY(unit.runUntilQuiet());
+    // Held otherwise, a box says so beside the status bar, with where the backup is.
+    QCOMPARE(w.answers.messages().size(), unitKeepsOther ? 2 : 1);
+    if (unitKeepsOther) {
+        const RecordingView::Message &told = w.answers.messages().constLast();
+        QCOMPARE(told.icon, Icon::Critical);
+        QStringList lines = told.text.split(QStringLiteral("\r\n"));
+        QComboBox *combo = c.combo(14);
+        const QString backup = w.path(QStringLiteral("Backups/2026-12-07_140509_scripted1.cfg"));
+        for (const QString &line :
+             {QStringLiteral("14 of 14 written (items 0 5 7 10 11 12 13 14 30 31 32 33 34 35)"),
+              QStringLiteral("ESPA In Time-out: written %1, the unit holds %2")
+                  .arg(combo->currentText(), combo->itemText(unit.items.valueText(14).toInt())),
+              QStringLiteral("The unit's settings before the write are kept in ") + QDir::toNativeSeparators(backup)})
+            QVERIFY2(lines.mid(1).contains(line), qPrintable(line));
+        // The list stands once, under its own heading.
+        QCOMPARE(told.text.count(QStringLiteral("ESPA In Time-out: written")), 1);
+    }
     w.window->TmrUpdateVensters_Timer();
     for (qsizetype i = 0; i < changed.size(); ++i) {
         QComboBox *combo = c.combo(changed[i]);
@@ -1013,6 +1100,51 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
                                                       : ItemControls::Colour::MatchesUnit);
     }
+}
+
+void TestFrmHoofdscherm::failedWriteIsTold_data()
+{
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<QString>("told"); // the box from the end of its first line, the summary; "-": no box
+    using Command = Outcome::Command;
+    using Result = Outcome::Result;
+    Outcome cut{Command::WriteAll, Result::Cancelled};
+    cut.items = {0, 5, 7, 10, 11, 12, 13, 14};
+    cut.unanswered = {30};
+    cut.notSent = {31, 32, 33, 34, 35};
+    cut.backupPath = QStringLiteral("/home/op/Backups/2026-12-07_140509_cable.cfg");
+    QTest::newRow("write all cut short")
+        << cut
+        << "\r\n\r\n8 of 14 written (items 0 5 7 10 11 12 13 14); item 30 sent, not acknowledged: the unit may hold the "
+           "new value; not sent: items 31 32 33 34 35\r\n\r\nThe unit's settings before the write are kept in "
+               + QDir::toNativeSeparators(cut.backupPath);
+    Outcome differs{Command::WriteItem, Result::Failed, 33};
+    differs.stage = Outcome::Stage::ReadBack;
+    differs.items = {33};
+    differs.readBackEqual = 0;
+    differs.mismatches = {{33, Values::integer(1), Values::integer(0)}};
+    QTest::newRow("single write read back otherwise")
+        << differs
+        << "\r\n\r\n1 of 1 written (items 33)\r\n\r\nRead back otherwise than written:\r\n"
+           "ESPA out serial parity: written even parity, the unit holds no parity";
+    // Nothing was sent: the status bar tells why.
+    QTest::newRow("refused at once") << Outcome{Command::WriteAll, Result::NotStarted, -1, Outcome::Failure::PortClosed}
+                                     << "-";
+}
+
+void TestFrmHoofdscherm::failedWriteIsTold()
+{
+    QFETCH(Outcome, outcome);
+    QFETCH(QString, told);
+    UiWorld w;
+    w.window->warnOfFailedWrite(outcome);
+    QCOMPARE(w.answers.messages().size(), told == QStringLiteral("-") ? 0 : 1);
+    if (told == QStringLiteral("-"))
+        return;
+    const RecordingView::Message &box = w.answers.messages().constFirst();
+    QCOMPARE(box.icon, Icon::Critical);
+    QCOMPARE(box.title, QStringLiteral("Tessaro by Kestrum"));
+    QCOMPARE(box.text.mid(box.text.indexOf(QStringLiteral("\r\n"))), told);
 }
 
 void TestFrmHoofdscherm::pagerCallAddressCheck_data()
