@@ -982,7 +982,9 @@ void Interface::readResult()
     }
     const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_reply.buffer(), r));
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
-        readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
+        // An answer for another item is named so, whatever value it holds.
+        readFailed(QStringLiteral(" ERROR reading setting!"),
+                   r == m_transaction->item ? Failure::UnusableAnswer : Failure::OtherItem);
         return;
     }
     // Filed under the item the answer names, which need not be the one asked for.

@@ -672,8 +672,8 @@ void TestCli::unitFailures_data()
     QTest::newRow("write-all, no backup read") << QStringList{"--fault", "nack"} << QStringList{"write-all", "in.cfg"} << 1
                                                << "Write all settings: could not back up the unit's settings: unusable "
                                                   "answer; nothing was written";
-    QTest::newRow("unreadable answers") << QStringList{"--fault", "other-item"} << QStringList{"read", "7"} << 1
-                                        << "Read item 7 (ESPA out max text length) failed: unusable answer";
+    QTest::newRow("answered for another item") << QStringList{"--fault", "other-item"} << QStringList{"read", "7"} << 1
+                                               << "Read item 7 (ESPA out max text length) failed: answered for another item";
     // A refusal names no item: counted as a failed read.
     QTest::newRow("read refused") << QStringList{"--fault", "nack"} << QStringList{"read", "5"} << 1
                                   << "Read item 5 (ESPA out max address length) failed: unusable answer";

@@ -631,6 +631,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
     QTest::newRow("single read") << "read 10" << "Read item 10 (ESPA in serial speed): done \u00B7 14:05:09" << "";
+    // Item 0 answered with item 1's value: named for what it is.
+    QTest::newRow("read all, answered for another item")
+        << "read all, another item"
+        << "Read all settings aborted at item 0 (Diagnostic level): answered for another item \u00B7 14:05:09" << "";
     QTest::newRow("saved") << "save" << "Saved %1/unit-0417.cfg \u00B7 14:05:09" << "unit-0417.cfg";
     QTest::newRow("save failed") << "save into folder" << "Could not save %1/unit-0417.cfg \u00B7 14:05:09" << "";
     QTest::newRow("loaded, 3 differ")
@@ -700,7 +704,15 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
 
     const QString cfg = w.path(QStringLiteral("unit-0417.cfg"));
     w.answers.setChosenFile(cfg);
-    if (command.startsWith(QStringLiteral("write all"))) {
+    if (command.endsWith(QStringLiteral("another item"))) {
+        UnitFaultPlan faults;
+        faults.add({UnitFault::OtherItem, 1});
+        unit.session.setOptions({false, 0, faults});
+    }
+    if (command.startsWith(QStringLiteral("read all"))) {
+        w.click(QStringLiteral("CmdLeesAlles"));
+        QVERIFY(unit.runUntilQuiet());
+    } else if (command.startsWith(QStringLiteral("write all"))) {
         unit.answering = command == QStringLiteral("write all");
         if (command.endsWith(QStringLiteral("lost")))
             w.port.dropConnection();
