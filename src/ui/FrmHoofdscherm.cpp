@@ -114,6 +114,7 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
 {
     m_session->datacom.setCaptionListener([this](const QString &caption) { m_frmCommunicatie->setTitle(caption); });
     m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
+    markDefaultSettings();
     // The operator's choices live outside Tessaro.set.
     m_preferences = Preferences::read(m_session->homeFolder);
     m_chkReadBack->setChecked(m_preferences.readBack);

@@ -181,6 +181,9 @@ private:
     void reportFileResult(const FileResult &result);
     // Loads a settings file the operator chose onto the screen and tells how it went.
     void loadSettingsFile(const QString &path);
+    // The default settings file read at start-up: its values the controls
+    // could not show are marked and named, as after any load.
+    void markDefaultSettings();
     // Refuses a write of items while one of them holds a file's value its
     // control could not show, and tells so; item names a single write, -1 write-all.
     bool refuseUnsendable(const QList<int> &items, int item = -1);

@@ -196,6 +196,14 @@ void FrmHoofdscherm::CmdInstellingenLezen_Click()
     m_status->fileLoaded(path, true, unsendableIn(path));
 }
 
+void FrmHoofdscherm::markDefaultSettings()
+{
+    const QString path = LeesIniFile::defaultSettingsPath(m_session->homeFolder);
+    const QList<LeesIniFile::UnsendableValue> unsendable = unsendableIn(path);
+    if (!unsendable.isEmpty())
+        m_status->fileLoaded(path, true, unsendable);
+}
+
 void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
 {
     if (messageBox(QStringLiteral("Default instellingen naar file schrijven.") + kCrLf

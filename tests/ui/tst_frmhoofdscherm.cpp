@@ -683,6 +683,11 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     // The unit's value in the file's place: nothing to refuse.
     QTest::newRow("unsendable file, read all after")
         << "load unsendable, read all" << "Read all settings: 14 read \u00B7 14:05:09" << "unit-0417.cfg";
+    // Read at start-up, before anything else.
+    QTest::newRow("unsendable default file at start-up, write all refused")
+        << "start unsendable, write all"
+        << "Write all settings not started: 1 setting from the file cannot be sent: item 14: 60 is not one of its "
+           "choices \u00B7 14:05:09" << "default.set";
     QTest::newRow("default loaded, values that cannot be sent")
         << "load default unsendable"
         << "Loaded %1/default.set \u00B7 2 settings differ from the unit \u00B7 " + unsendable + " \u00B7 14:05:09"
@@ -694,13 +699,19 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     QFETCH(QString, command);
     QFETCH(QString, message);
     QFETCH(QString, file);
-    UiWorld w;
+    const bool atStart = command.startsWith(QStringLiteral("start"));
+    UiWorld w(QString(), [&](UiWorld &u) {
+        if (atStart)
+            writeFile(u.path(QStringLiteral("default.set")), "14    ->60\r\n");
+    });
     AnsweringUnit unit(w);
     auto *shown = w.find<QLabel>(QStringLiteral("StatusMessage"));
-    QCOMPARE(shown->text(), QString());
+    QCOMPARE(shown->text().isEmpty(), !atStart);
     QVERIFY(w.window->statusBar()->isAncestorOf(shown));
-    w.click(QStringLiteral("CmdLeesAlles"));
-    QVERIFY(unit.runUntilQuiet());
+    if (!atStart) {
+        w.click(QStringLiteral("CmdLeesAlles"));
+        QVERIFY(unit.runUntilQuiet());
+    }
 
     const QString cfg = w.path(QStringLiteral("unit-0417.cfg"));
     w.answers.setChosenFile(cfg);
@@ -784,6 +795,9 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
                                              .toLatin1()));
             QVERIFY(written.contains("<td>39</td>")); // the event entries, from the screen
         }
+    } else if (atStart) {
+        for (const QString &step : command.split(QStringLiteral(", ")).mid(1))
+            runAfterLoad(w, unit, step);
     } else if (command.contains(QStringLiteral(" unsendable"))) {
         // The screen saved, then three of its values made unsendable.
         const bool asDefault = command.contains(QStringLiteral("default"));
