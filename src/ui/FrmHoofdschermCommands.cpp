@@ -47,6 +47,17 @@ QList<LeesIniFile::UnsendableValue> unsendableIn(const QString &path)
     return found;
 }
 
+// "Write all settings", or "Write item 14 (ESPA In Time-out)" for a single write.
+QString writeSubject(int item, const QtItemControls &controls)
+{
+    if (item < 0)
+        return QStringLiteral("Write all settings");
+    QString subject = QStringLiteral("Write item %1").arg(item);
+    if (controls.legendVisible(item) && !controls.legendName(item).isEmpty())
+        subject += QStringLiteral(" (%1)").arg(controls.legendName(item));
+    return subject;
+}
+
 // "ESPA out parity: written even parity, the unit holds no parity".
 QString mismatchWords(const Outcome::Mismatch &m, const QtItemControls &controls)
 {
@@ -64,11 +75,9 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
     // The differing values are listed below, one a line: the first line
     // does not run them all together as the status bar does.
     QString heading = outcomeText(outcome, controls);
-    if (!outcome.mismatches.isEmpty()) {
-        heading = outcome.command == Outcome::Command::WriteAll ? QStringLiteral("Write all settings")
-                                                               : QStringLiteral("Write item %1").arg(outcome.item);
-        heading += QStringLiteral(": the unit holds otherwise than written");
-    }
+    if (!outcome.mismatches.isEmpty())
+        heading = writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls)
+            + QStringLiteral(": the unit holds otherwise than written");
     QStringList lines{heading};
     if (!outcome.items.isEmpty() || !outcome.unanswered.isEmpty() || !outcome.notSent.isEmpty())
         lines << QString() << takenText(outcome);
@@ -87,7 +96,7 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
 
 void FrmHoofdscherm::warnOfFailedWrite(const Outcome &outcome)
 {
-    // Refused before anything was sent: the status bar says why, no write went wrong.
+    // A write refused before anything was sent did not go wrong: the status bar says why.
     if (m_ended || !writeWentWrong(outcome) || outcome.result == Outcome::Result::NotStarted)
         return;
     messageBox(failedWriteText(outcome, *m_controls), Branding::kTitleBy, Icon::Critical, Buttons::Ok);
@@ -105,13 +114,7 @@ bool FrmHoofdscherm::refuseUnsendable(const QList<int> &items, int item)
     const QString why = m_status->fileMarks().refusal(items);
     if (why.isEmpty())
         return false;
-    QString command = QStringLiteral("Write all settings");
-    if (item >= 0) {
-        command = QStringLiteral("Write item %1").arg(item);
-        if (m_controls->legendVisible(item) && !m_controls->legendName(item).isEmpty())
-            command += QStringLiteral(" (%1)").arg(m_controls->legendName(item));
-    }
-    m_status->showMessage(command + QStringLiteral(" not started: ") + why);
+    m_status->showMessage(writeSubject(item, *m_controls) + QStringLiteral(" not started: ") + why);
     return true;
 }
 
