@@ -14,6 +14,7 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <unistd.h>
 #endif
 
@@ -235,6 +236,47 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
     if (error) {
         QFile::remove(temporary);
         return failure(reasonText(QString::fromLocal8Bit(error.message())));
+    }
+    return FileResult::success();
+}
+
+FileResult writeNew(const QString &path, const QByteArray &content, const QString &what, bool *taken)
+{
+    *taken = false;
+    auto failure = [&](const QString &reason) {
+        return FileResult::failure(QStringLiteral("Could not save the %1 \"%2\": %3. No file was written.")
+                                       .arg(what, displayName(path), reason));
+    };
+    QFile file(path);
+    // NewOnly creates exclusively (O_EXCL, CREATE_NEW): of two programs that
+    // choose the same name at the same moment, only one gets the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+            *taken = true;
+            return failure(QStringLiteral("the name is taken"));
+        }
+        return failure(reasonText(file.errorString()));
+    }
+    const qint64 written = file.write(content);
+    QString reason;
+    if (written != content.size()) {
+        reason = written < 0 ? reasonText(file.errorString())
+                             : QStringLiteral("the disk is full (only %1 of %2 bytes could be written)")
+                                   .arg(written)
+                                   .arg(content.size());
+    }
+#ifdef Q_OS_UNIX
+    // On the disk before it is reported as kept.
+    else if (::fsync(file.handle()) != 0) {
+        reason = reasonText(qt_error_string(errno));
+    }
+#endif
+    file.close();
+    if (reason.isEmpty() && file.error() != QFileDevice::NoError)
+        reason = reasonText(file.errorString());
+    if (!reason.isEmpty()) {
+        file.remove();
+        return failure(reason);
     }
     return FileResult::success();
 }

@@ -42,6 +42,13 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
                              const QString &homeFolder = QString());
 
+// Makes a new file at path and writes content into it; an existing file or
+// link at path is never opened or replaced: then *taken is set and nothing
+// is written. A short write or a full disk removes the file again, so a
+// failure leaves no file behind. On failure the result names the file (as
+// "the <what>") and the reason.
+FileResult writeNew(const QString &path, const QByteArray &content, const QString &what, bool *taken);
+
 // The path as the operator knows it (native separators).
 QString displayName(const QString &path);
 

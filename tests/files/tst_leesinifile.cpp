@@ -11,10 +11,14 @@
 #include "model/ScreenDefinition.h"
 #include "model/Stores.h"
 
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -115,6 +119,8 @@ private slots:
     void diskFaultKeepsOldFile();
     void homeFilesNotThroughLinks_data();
     void homeFilesNotThroughLinks();
+    void backupsNeverReplaceOneAnother_data();
+    void backupsNeverReplaceOneAnother();
 
     void setupFileBytes();
     void readSetup_data();
@@ -587,16 +593,19 @@ void TestLeesIniFile::diskFaultKeepsOldFile_data()
 {
     QTest::addColumn<bool>("setupFile");
     QTest::addColumn<bool>("readOnly");
-    QTest::newRow("settings file, full disk") << false << false;
-    QTest::newRow("settings file, read-only disk") << false << true;
-    QTest::newRow("setup file, full disk") << true << false;
-    QTest::newRow("setup file, read-only disk") << true << true;
+    QTest::addColumn<bool>("backup"); // a new backup beside the settings file: none is left
+    QTest::newRow("settings file, full disk") << false << false << false;
+    QTest::newRow("settings file, read-only disk") << false << true << false;
+    QTest::newRow("setup file, full disk") << true << false << false;
+    QTest::newRow("setup file, read-only disk") << true << true << false;
+    QTest::newRow("backup, full disk") << false << false << true;
 }
 
 void TestLeesIniFile::diskFaultKeepsOldFile()
 {
     QFETCH(bool, setupFile);
     QFETCH(bool, readOnly);
+    QFETCH(bool, backup);
     TmpfsMount disk;
     if (!disk.isMounted())
         QSKIP(qPrintable(QStringLiteral("needs a tmpfs mount: ") + disk.error()));
@@ -612,6 +621,8 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     const QByteArray old = FileBytes::read(file);
     QVERIFY(!old.isEmpty());
 
+    if (backup)
+        QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("Backups")));
     if (readOnly)
         QVERIFY2(disk.remountReadOnly(), qPrintable(disk.error()));
     else
@@ -621,6 +632,16 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     setup.SetPath = QStringLiteral("/somewhere/else/entirely");
     screen.controls.setComboIndex(7, 99);
     screen.controls.setText(200, QString(1000, u'z'));
+    if (backup) {
+        QVERIFY(QDir(disk.path()).exists(QStringLiteral("Backups")));
+        const Backups::Saved kept = Backups::save(disk.path(), screen.stores.fileValues, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
+                                                  QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(!kept.ok());
+        QVERIFY(kept.path.isEmpty());
+        QVERIFY2(kept.error.contains(QStringLiteral("No file was written")), qPrintable(kept.error));
+        QCOMPARE(FileBytes::names(Backups::folder(disk.path())), QStringList());
+        return;
+    }
     const FileResult result = save();
     QVERIFY(!result);
     QVERIFY2(result.error.contains(QDir::toNativeSeparators(file)), qPrintable(result.error));
@@ -709,6 +730,81 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
         QCOMPARE(FileBytes::read(victim), QByteArray("theirs"));
     QVERIFY(QFileInfo(name).isSymLink());
 }
+void TestLeesIniFile::backupsNeverReplaceOneAnother_data()
+{
+    QTest::addColumn<QStringList>("present"); // names in Backups before
+    QTest::addColumn<int>("saves");           // at once, each from its own thread
+    QTest::addColumn<QStringList>("kept");    // the new names
+    auto n = [](const char *suffix) { return QStringLiteral("2026-01-02_030405_unit") + QLatin1String(suffix); };
+    QTest::newRow("first of the second") << QStringList() << 1 << QStringList{n(".cfg")};
+    QTest::newRow("second of the second") << QStringList{n(".cfg")} << 1 << QStringList{n("-2.cfg")};
+    QTest::newRow("after -2 and a link to nothing at -3")
+        << QStringList{n(".cfg"), n("-2.cfg"), n("-3.cfg>")} << 1 << QStringList{n("-4.cfg")};
+    QStringList twelve{n(".cfg")};
+    for (int i = 2; i <= 12; ++i)
+        twelve << n(qPrintable(QStringLiteral("-%1.cfg").arg(i)));
+    QTest::newRow("twelve runs at once on d0/unit, d1/unit, ...") << QStringList() << 12 << twelve;
+}
+
+// Runs in the same second on devices of the same name each keep their own
+// complete file, under the name the file system gave it; nothing present is touched.
+void TestLeesIniFile::backupsNeverReplaceOneAnother()
+{
+    QFETCH(QStringList, present);
+    QFETCH(int, saves);
+    QFETCH(QStringList, kept);
+    const QString home = m_dir->path();
+    const QString folder = Backups::folder(home);
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString &name : std::as_const(present)) {
+        if (name.endsWith(u'>'))
+            QVERIFY(QFile::link(QDir(folder).filePath(QStringLiteral("gone")), QDir(folder).filePath(name.chopped(1))));
+        else
+            QVERIFY(FileBytes::write(QDir(folder).filePath(name), "kept before"));
+    }
+    const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5));
+    std::vector<Backups::Saved> results(saves);
+    std::vector<std::unique_ptr<QThread>> threads;
+    QSemaphore start;
+    for (int t = 0; t < saves; ++t) {
+        threads.push_back(std::unique_ptr<QThread>(QThread::create([&, t] {
+            Stores::ValueStore values;
+            values.fill(Values::integer(0));
+            values[14] = Values::integer(t);
+            start.acquire();
+            results[t] = Backups::save(home, values, when, QStringLiteral("/dev/d%1/unit").arg(t));
+        })));
+        threads.back()->start();
+    }
+    start.release(saves);
+    for (const auto &thread : threads)
+        QVERIFY(thread->wait(30000));
+
+    QStringList expected = kept + present;
+    for (QString &name : expected) {
+        if (name.endsWith(u'>'))
+            name.chop(1);
+    }
+    QStringList all = expected;
+    all.sort();
+    QCOMPARE(FileBytes::names(folder), all);
+    QStringList paths;
+    for (int t = 0; t < saves; ++t) {
+        QVERIFY2(results[t].ok(), qPrintable(results[t].error));
+        paths << results[t].path;
+        QMap<int, LeesIniFile::ValueLine> lines;
+        QVERIFY(LeesIniFile::readValueLines(results[t].path, &lines).ok);
+        QCOMPARE(lines.size(), 250);
+        QCOMPARE(lines.value(14).text, QString::number(t));
+    }
+    paths.removeDuplicates();
+    QCOMPARE(paths.size(), saves);
+    for (const QString &name : std::as_const(present)) {
+        if (!name.endsWith(u'>'))
+            QCOMPARE(FileBytes::read(QDir(folder).filePath(name)), QByteArray("kept before"));
+    }
+}
+
 void TestLeesIniFile::setupFileBytes()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));
