@@ -95,11 +95,22 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     forgetFailedOpens();
 
     LinkWatch = kLinkWatchOnOpen;
-    m_linkState.setOpened(portNumber, m_device);
+    // Another device file behind the same name (a link re-pointed, a terminal
+    // number given anew) may be another unit.
+    const QString identity = m_port.deviceIdentity();
+    const bool anotherDevice = !identity.isEmpty() && !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
+    if (!identity.isEmpty())
+        m_deviceIdentity = identity;
+    m_linkState.setOpened(portNumber, m_device, anotherDevice);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + text);
     // Which device the number reached: units run side by side are told apart in one log.
     m_log.WriteLogLine(QStringLiteral("Com %1 = %2").arg(portNumber).arg(Diverse::visibleText(m_device)));
+    if (anotherDevice) {
+        m_log.WriteLogLine(QStringLiteral("Com %1 = %2: another device than before")
+                               .arg(portNumber)
+                               .arg(Diverse::visibleText(m_device)));
+    }
     caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
     if (m_captionListener)
         m_captionListener(caption);

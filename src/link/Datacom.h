@@ -69,6 +69,7 @@ private:
     LinkState m_linkState;
     qint16 m_portNumber = 0; // of the last open
     QString m_device;
+    QString m_deviceIdentity; // of the device file the last good open reached
     int m_failedOpens = 0; // failed opens in a row for the same reason
     QString m_failedOpenReason;
 };

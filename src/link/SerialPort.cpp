@@ -157,6 +157,21 @@ bool isSessionTerminal(int fd, dev_t rdev)
 }
 #endif
 
+#ifdef Q_OS_UNIX
+// The device file as opened: the device number, the node, and when the node
+// was made. A pseudo-terminal made anew may get the number and the node of an
+// ended one; the time it was made tells them apart, as it does a replugged adapter.
+QString identityOf(const struct stat &info)
+{
+    return QStringLiteral("%1 %2:%3 %4.%5")
+        .arg(quint64(info.st_rdev))
+        .arg(quint64(info.st_dev))
+        .arg(quint64(info.st_ino))
+        .arg(qint64(info.st_ctim.tv_sec))
+        .arg(qint64(info.st_ctim.tv_nsec));
+}
+#endif
+
 // Why QSerialPort refused to open a device that was claimed for us already.
 Port::Problem problemOfOpenError(QSerialPort::SerialPortError error)
 {
@@ -253,7 +268,8 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
     }
     // The device as opened, should the name have been pointed elsewhere since the look.
     struct stat opened;
-    if (::fstat(fd, &opened) == 0 && isSessionTerminal(fd, opened.st_rdev)) {
+    const bool known = ::fstat(fd, &opened) == 0;
+    if (known && isSessionTerminal(fd, opened.st_rdev)) {
         ::close(fd);
         return Problem::TerminalSession;
     }
@@ -266,9 +282,10 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
         return Problem::Other;
     }
     m_lockFd = fd;
+    m_identity = known ? identityOf(opened) : QString();
 #else
-    // Windows gives a COM port to one program at a time by itself.
-    Q_UNUSED(device);
+    // Windows gives a COM port to one program at a time by itself; its name is the device.
+    m_identity = device;
     Q_UNUSED(text);
 #endif
     return Problem::None;

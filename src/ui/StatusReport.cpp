@@ -84,6 +84,11 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     m_file->setVisible(false);
 
     m_tips = new UnitValueTips(controls, m_unit, this);
+    // Another device behind the port's name: what the window remembers of the unit is not this unit's.
+    session.datacom.linkState().addAnotherDeviceListener([this] {
+        m_unit.forget();
+        m_tips->refreshAll();
+    });
     session.engine.addOutcomeListener([this](const Outcome &o) { outcome(o); });
 }
 
