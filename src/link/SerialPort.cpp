@@ -1,8 +1,11 @@
 #include "SerialPort.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
@@ -293,11 +296,48 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
 
 void SerialPort::releaseDevice()
 {
+    removeShortName();
 #ifdef Q_OS_UNIX
     if (m_lockFd >= 0)
         ::close(m_lockFd); // drops the lock
 #endif
     m_lockFd = -1;
+}
+
+// QSerialPort keeps a lock file named after the device's path ("LCK.." and
+// the path with '/' as '_'); a path longer than a file name may be makes
+// every open fail. Such a path is opened by a short name of the same device:
+// its real path, or else a link in the user's runtime folder named by a
+// hash of that path.
+QString SerialPort::shortNameFor(const QString &device)
+{
+    constexpr qsizetype kLongestName = 128;
+    if (device.size() <= kLongestName)
+        return device;
+    const QString real = QFileInfo(device).canonicalFilePath();
+    if (real.isEmpty())
+        return device;
+    if (real.size() <= kLongestName)
+        return real;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QByteArray hash = QCryptographicHash::hash(real.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
+    const QString link = QDir(folder).filePath(QStringLiteral("tessaro-port-") + QString::fromLatin1(hash));
+    if (folder.isEmpty() || link.size() > kLongestName)
+        return device;
+    if (QFileInfo(link).symLinkTarget() != real) {
+        QFile::remove(link);
+        if (!QFile::link(real, link))
+            return device;
+    }
+    m_shortName = link;
+    return link;
+}
+
+void SerialPort::removeShortName()
+{
+    if (!m_shortName.isEmpty())
+        QFile::remove(m_shortName);
+    m_shortName.clear();
 }
 
 bool SerialPort::open(int portNumber, const LineSettings &settings)
@@ -315,7 +355,7 @@ bool SerialPort::open(int portNumber, const LineSettings &settings)
     // The line settings go to the port before it opens. Qt drives the modem
     // lines only on an open port, so RTS and DTR follow the opening.
     m_device = device;
-    m_serial->setPortName(device);
+    m_serial->setPortName(shortNameFor(device));
     const bool hardwareHandshake = settings.handshake == Handshake::RtsCts;
     if (!m_serial->setFlowControl(hardwareHandshake ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl)
         || !m_serial->setBaudRate(settings.baud)

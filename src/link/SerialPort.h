@@ -56,6 +56,8 @@ private:
     bool failOpen(Problem problem, const QString &text = QString());
     Problem claimDevice(const QString &device, QString *text);
     void releaseDevice();
+    QString shortNameFor(const QString &device);
+    void removeShortName();
     void onError(QSerialPort::SerialPortError error);
     void onReadyRead();
 
@@ -63,6 +65,7 @@ private:
     QString m_override;
     QString m_device; // as opened
     QString m_identity; // of the device file the last good open reached
+    QString m_shortName; // a link of our own that stands for a long device path while open
     bool m_hasModemLines = false;
     bool m_closing = false;
     quint64 m_discarded = 0;

@@ -785,21 +785,34 @@ void TestCli::pagerCall()
 void TestCli::portWhateverTheNumber_data()
 {
     QTest::addColumn<int>("compoort");
-    QTest::newRow("-1") << -1;
-    QTest::newRow("-5") << -5;
-    QTest::newRow("32767") << 32767;
+    QTest::addColumn<int>("pathLength"); // of a link to the device given as --port; 0: the device itself
+    QTest::newRow("-1") << -1 << 0;
+    QTest::newRow("-5") << -5 << 0;
+    QTest::newRow("32767") << 32767 << 0;
+    QTest::newRow("a link 600 characters long") << 0 << 600;
 }
 
 // --port opens its device whatever port number the setup file holds.
 void TestCli::portWhateverTheNumber()
 {
     QFETCH(int, compoort);
+    QFETCH(int, pathLength);
     QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->" + QByteArray::number(compoort)
                                                       + "\r\n1      Logfile ->2\r\n2       SetPath ->\r\n"
                                                         "3       UnitType ->3\r\n"));
     Unit unit;
-    const Run run = cli(unit.device, {"read", "5"});
-    QCOMPARE(run.exitCode, 0);
+    QString port = unit.device;
+    if (pathLength > 0) {
+        QString folder = m_home->path();
+        while (folder.size() < pathLength - 60)
+            folder += QStringLiteral("/") + QString(50, u'd');
+        QVERIFY(QDir().mkpath(folder));
+        port = folder + u'/' + QString(pathLength - folder.size() - 1, u'u');
+        QVERIFY(QFile::link(unit.device, port));
+        QCOMPARE(port.size(), pathLength);
+    }
+    const Run run = cli(port, {"read", "5"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(run.out, QByteArray("5    ->4\n"));
 }
 
