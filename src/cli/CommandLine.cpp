@@ -658,6 +658,17 @@ bool CliRequest::needsSession() const
     }
 }
 
+bool CliRequest::readsOnly() const
+{
+    switch (command) {
+    case Command::Check:
+    case Command::Show:
+    case Command::Read:
+    case Command::Diff: return true;
+    default: return false;
+    }
+}
+
 namespace CommandLine {
 
 Outcome parse(const QStringList &arguments)

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace FileChecks {
@@ -155,6 +156,18 @@ QString outputProblem(const QString &path)
     if (const QString problem = folderProblem(folder); !problem.isEmpty())
         return QStringLiteral("%1: cannot make files in its folder: %2").arg(name(path), problem);
     return QString();
+}
+
+bool isStandardOutput(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat named = {};
+    struct stat output = {};
+    return ::stat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(STDOUT_FILENO, &output) == 0
+           && named.st_dev == output.st_dev && named.st_ino == output.st_ino;
+#else
+    return path.compare(QStringLiteral("CON"), Qt::CaseInsensitive) == 0;
+#endif
 }
 
 QString folderProblem(const QString &folder)

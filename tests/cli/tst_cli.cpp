@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -217,11 +218,14 @@ Run TestCli::cli(const QString &device, const QStringList &args)
     QProcess process;
     // Last arguments as a shell would take them: ">/dev/full" and "2>/dev/full"
     // send the stream there, "2>pty" standard error to a terminal, "2>gone" to a
-    // pipe whose reader is gone.
+    // pipe whose reader is gone; ">gone" standard output to a pipe whose reader
+    // goes once the first output has come, ">&-"
+    // closes it, ">NAME" sends it to the file NAME in the home folder.
     QStringList arguments = args;
     int master = -1;
     int slave = -1;
     int gone[2] = {-1, -1};
+    int goneOut[2] = {-1, -1};
     for (bool more = true; more && !arguments.isEmpty();) {
         const QString last = arguments.constLast();
         if (last == QLatin1String(">/dev/full")) {
@@ -233,6 +237,14 @@ Run TestCli::cli(const QString &device, const QStringList &args)
             if (::pipe2(gone, O_CLOEXEC) != 0)
                 return Run();
             process.setStandardErrorFile(QStringLiteral("/proc/self/fd/%1").arg(gone[1]));
+        } else if (last == QLatin1String(">gone")) {
+            if (::pipe2(goneOut, O_CLOEXEC) != 0)
+                return Run();
+            process.setStandardOutputFile(QStringLiteral("/proc/self/fd/%1").arg(goneOut[1]));
+        } else if (last == QLatin1String(">&-")) {
+            process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+        } else if (last.startsWith(u'>') && !last.contains(u'/')) {
+            process.setStandardOutputFile(m_home->filePath(last.mid(1)));
         } else if (last == QLatin1String("2>pty")) {
             char name[128] = {};
             if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
@@ -266,10 +278,16 @@ Run TestCli::cli(const QString &device, const QStringList &args)
     } else {
         process.start(QStringLiteral(TESSARO_CLI_PATH), arguments);
     }
-    if (gone[0] >= 0) {
+    if (gone[0] >= 0 || goneOut[0] >= 0) {
         process.waitForStarted();
-        for (int fd : gone)
-            ::close(fd);
+        if (goneOut[0] >= 0) {
+            pollfd output{goneOut[0], POLLIN, 0};
+            ::poll(&output, 1, 20000);
+        }
+        for (int fd : {gone[0], gone[1], goneOut[0], goneOut[1]}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
     }
     Run run;
     const bool finished = process.waitForFinished(120000);
@@ -728,6 +746,20 @@ void TestCli::unitFailures_data()
                                        << "5 of 20 reads failed";
     QTest::newRow("bar of three reads") << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty"} << 0
                                         << "] 3/3";
+    // Standard output by another name is "-": the file it goes to gets the settings.
+    QTest::newRow("read-all /dev/stdout into a file") << QStringList{} << QStringList{"read-all", "/dev/stdout", ">out.cfg"}
+                                                      << 0 << "";
+    QTest::newRow("read-all /proc/self/fd/1 into a file")
+        << QStringList{} << QStringList{"read-all", "/proc/self/fd/1", ">out.cfg"} << 0 << "";
+    // A command that only reads ends at once, without a word, once nobody takes its output.
+    QTest::newRow("read, output closed") << QStringList{} << QStringList{"read", "5", ">&-"} << 2 << "";
+    QTest::newRow("show, output closed") << QStringList{} << QStringList{"show", "in.cfg", ">&-"} << 2 << "";
+    QTest::newRow("check, reader of the output gone") << QStringList{"--think", "200"} << QStringList{"check", ">gone"}
+                                                      << 2 << "";
+    // A write still finishes and says what the unit took.
+    QTest::newRow("write, output closed") << QStringList{} << QStringList{"write", "14=31", ">&-"} << 3
+                                          << "cannot write the result to standard output: Bad file descriptor; "
+                                             "1 of 1 settings written (item 14)";
 }
 
 void TestCli::unitFailures()
@@ -749,6 +781,19 @@ void TestCli::unitFailures()
     if (holder >= 0)
         ::close(holder);
     QCOMPARE(run.exitCode, exitCode);
+    const bool outputGone = args.contains(QStringLiteral(">gone")) || args.contains(QStringLiteral(">&-"));
+    if (outputGone && exitCode == 2) {
+        QVERIFY2(!run.err.contains("tessaro-cli:"), run.err.constData());
+        // Ended before the line check's 20 reads; with output closed from the start, before any.
+        if (args.contains(QStringLiteral(">gone")))
+            QTRY_VERIFY_WITH_TIMEOUT(unit.trace().count("<- ") >= 1, 10000);
+        else
+            QTest::qWait(300); // what the unit got meanwhile reaches its trace
+        QVERIFY2(unit.trace().count("<- ") < (args.contains(QStringLiteral(">&-")) ? 1 : 20), unit.trace().constData());
+        return;
+    }
+    if (args.contains(QStringLiteral(">out.cfg")))
+        QCOMPARE(FileBytes::read(path("out.cfg")).count("\r\n"), 250);
     if (exitCode != 0) {
         // Standard error lost, the last line is on standard output.
         const bool errLost = args.contains(QStringLiteral("2>/dev/full")) || args.contains(QStringLiteral("2>gone"));
