@@ -150,6 +150,8 @@ QString outputProblem(const QString &path)
     if (info.exists() && !info.isFile())
         return QStringLiteral("%1: not a regular file; \"-\" writes to standard output").arg(name(path));
 #endif
+    if (const QString refusal = TextFile::sharedFolderLinkRefusal(path); !refusal.isEmpty())
+        return QStringLiteral("%1: %2").arg(name(path), refusal);
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("%1: the folder %2 does not exist").arg(name(path), name(folder));

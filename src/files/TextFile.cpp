@@ -15,6 +15,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -168,6 +169,26 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
     return {};
 }
 
+QString sharedFolderLinkRefusal(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat link = {};
+    struct stat folder = {};
+    const QString folderPath = QFileInfo(path).absolutePath();
+    if (::lstat(QFile::encodeName(path).constData(), &link) != 0 || !S_ISLNK(link.st_mode)
+        || ::stat(QFile::encodeName(folderPath).constData(), &folder) != 0)
+        return QString();
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    if (!shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid)
+        return QString();
+    return QStringLiteral("it is another user's link in the shared folder \"%1\", which is not followed")
+        .arg(displayName(folderPath));
+#else
+    Q_UNUSED(path);
+    return QString();
+#endif
+}
+
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
                              const QString &homeFolder)
 {
@@ -188,6 +209,8 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
         if (const QString reason = HomeFolder::linkRefusal(homeFolder, path); !reason.isEmpty())
             return failure(reason);
     }
+    if (const QString reason = sharedFolderLinkRefusal(path); !reason.isEmpty())
+        return failure(reason);
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return failure(QStringLiteral("the folder \"%1\" does not exist").arg(displayName(folder.path())));

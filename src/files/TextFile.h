@@ -49,6 +49,12 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
 // "the <what>") and the reason.
 FileResult writeNew(const QString &path, const QByteArray &content, const QString &what, bool *taken);
 
+// Why a link at path is not followed for writing, as the kernel's
+// protected-symlinks rule has it: a link in a world-writable sticky folder
+// (/tmp) that belongs neither to the user nor to the folder's owner is a
+// trap laid for whoever writes through it. Empty when it may be followed.
+QString sharedFolderLinkRefusal(const QString &path);
+
 // The path as the operator knows it (native separators).
 QString displayName(const QString &path);
 

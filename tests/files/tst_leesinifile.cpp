@@ -665,6 +665,10 @@ void TestLeesIniFile::homeFilesNotThroughLinks_data()
         << "default" << "another owner" << "it is a link to a file of another owner";
     QTest::newRow("default.set links to a file of the home folder") << "default" << "inside" << "";
     QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
+    QTest::newRow("a settings file through another user's link in a shared folder")
+        << "settings" << "shared" << "it is another user's link in the shared folder";
+    QTest::newRow("a settings file through the folder owner's link in a shared folder")
+        << "settings" << "shared, folder owner's" << "";
 }
 
 // The home folder's own files are not written where a link laid in the home
@@ -693,6 +697,18 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
 #else
         QSKIP("owners are a Unix matter here");
 #endif
+    } else if (link.startsWith(u"shared")) {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a link to another user");
+        QVERIFY(FileBytes::write(victim, "theirs"));
+        QCOMPARE(::chmod(QFile::encodeName(home).constData(), 01777), 0);
+        // The folder's owner is the user (root): the link belongs to a third user, or to the folder's owner.
+        if (link == u"shared, folder owner's")
+            QCOMPARE(::chown(QFile::encodeName(home).constData(), 4343, 4343), 0);
+#else
+        QSKIP("sticky folders are a Unix matter");
+#endif
     } else if (link == u"inside") {
         victim = QDir(home).filePath(QStringLiteral("kept/default.set"));
         QVERIFY(QDir(home).mkdir(QStringLiteral("kept")));
@@ -701,6 +717,12 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
         QVERIFY(FileBytes::write(victim, "theirs"));
     }
     QVERIFY(QFile::link(file == u"backup" ? elsewhere.path() : victim, name));
+#ifdef Q_OS_UNIX
+    if (link.startsWith(u"shared")) {
+        const uid_t owner = link == u"shared" ? 4242 : 4343;
+        QCOMPARE(::lchown(QFile::encodeName(name).constData(), owner, owner), 0);
+    }
+#endif
 
     Screen screen;
     FileResult saved;
