@@ -664,6 +664,10 @@ void TestLeesIniFile::homeFilesNotThroughLinks_data()
     QTest::newRow("default.set links to another owner's file")
         << "default" << "another owner" << "it is a link to a file of another owner";
     QTest::newRow("default.set links to a file of the home folder") << "default" << "inside" << "";
+    // Beside the home folder, under a name that begins as its own does.
+    QTest::newRow("default.set links to a folder named alike") << "default" << "alike" << out;
+    QTest::newRow("default.set links out, to no file yet") << "default" << "out, to nothing" << out;
+    QTest::newRow("home given through a link, default.set links inside") << "default" << "inside, home by link" << "";
     QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
     QTest::newRow("a settings file through another user's link in a shared folder")
         << "settings" << "shared" << "it is another user's link in the shared folder";
@@ -679,8 +683,12 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
     QFETCH(QString, link);
     QFETCH(QString, reason);
     QTemporaryDir elsewhere;
-    const QString home = path(QStringLiteral("home"));
+    QString home = path(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(home));
+    if (link == u"inside, home by link") {
+        QVERIFY(QFile::link(home, path(QStringLiteral("home-link"))));
+        home = path(QStringLiteral("home-link"));
+    }
     const QString name = file == u"setup"     ? LeesIniFile::setupFilePath(home)
                          : file == u"default" ? LeesIniFile::defaultSettingsPath(home)
                          : file == u"backup"  ? Backups::folder(home)
@@ -709,7 +717,13 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
 #else
         QSKIP("sticky folders are a Unix matter");
 #endif
-    } else if (link == u"inside") {
+    } else if (link == u"alike") {
+        QVERIFY(QDir().mkpath(home + QStringLiteral("2")));
+        victim = home + QStringLiteral("2/default.set");
+        QVERIFY(FileBytes::write(victim, "theirs"));
+    } else if (link == u"out, to nothing") {
+        // Nothing to keep: the file the link would make must not appear.
+    } else if (link.startsWith(u"inside")) {
         victim = QDir(home).filePath(QStringLiteral("kept/default.set"));
         QVERIFY(QDir(home).mkdir(QStringLiteral("kept")));
         QVERIFY(FileBytes::write(victim, "theirs"));
@@ -746,7 +760,7 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
     }
     QVERIFY(!saved);
     QVERIFY2(saved.error.contains(reason), qPrintable(saved.error));
-    if (file == u"backup")
+    if (file == u"backup" || link == u"out, to nothing")
         QCOMPARE(FileBytes::names(elsewhere.path()), QStringList());
     else
         QCOMPARE(FileBytes::read(victim), QByteArray("theirs"));
