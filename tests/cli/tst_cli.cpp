@@ -974,6 +974,10 @@ void TestCli::reports_data()
                                   "<tr class=\"differs\"><td>5</td><td>ESPA out max address length:</td><td>Address "
                                   "length: 7 digits</td><td>Address length: 3 digits</td><td>* differs</td></tr>",
                                   "1 of 14 settings differ",
+                                  // Equal values carry no mark, the first and the last row as any other.
+                                  "<td>Diagnostic level:</td><td>Debug info</td><td>Debug info</td><td></td></tr>",
+                                  "<td>No request for status (Fire and forget)</td><td>No request for status (Fire and "
+                                  "forget)</td><td></td></tr>\n</tbody>",
                                   // Event entry 6 from the file, and 7 with its control bytes shown, not obeyed.
                                   QStringLiteral("<td>6</td><td>0</td><td>&quot;Café&quot;</td>"),
                                   "<td>&quot;x[ESC][2Jy[BEL]&quot;</td>"};
