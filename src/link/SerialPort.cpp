@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
@@ -307,8 +306,7 @@ void SerialPort::releaseDevice()
 // QSerialPort keeps a lock file named after the device's path ("LCK.." and
 // the path with '/' as '_'); a path longer than a file name may be makes
 // every open fail. Such a path is opened by a short name of the same device:
-// its real path, or else a link in the user's runtime folder named by a
-// hash of that path.
+// its real path, or else a link of our own named by a hash of that path.
 QString SerialPort::shortNameFor(const QString &device)
 {
     constexpr qsizetype kLongestName = 128;
@@ -319,16 +317,19 @@ QString SerialPort::shortNameFor(const QString &device)
         return device;
     if (real.size() <= kLongestName)
         return real;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // The user's runtime folder when the session has one, else the temporary
+    // folder (sticky: nobody else can change a link of ours there).
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath();
     const QByteArray hash = QCryptographicHash::hash(real.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
     const QString link = QDir(folder).filePath(QStringLiteral("tessaro-port-") + QString::fromLatin1(hash));
     if (folder.isEmpty() || link.size() > kLongestName)
         return device;
-    if (QFileInfo(link).symLinkTarget() != real) {
-        QFile::remove(link);
-        if (!QFile::link(real, link))
-            return device;
-    }
+    // Made anew each time: a name someone else holds is not used.
+    QFile::remove(link);
+    if (!QFile::link(real, link))
+        return device;
     m_shortName = link;
     return link;
 }
