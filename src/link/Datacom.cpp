@@ -95,12 +95,7 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     forgetFailedOpens();
 
     LinkWatch = kLinkWatchOnOpen;
-    // Another device file behind the same name (a link re-pointed, a terminal
-    // number given anew) may be another unit.
-    const QString identity = m_port.deviceIdentity();
-    const bool anotherDevice = !identity.isEmpty() && !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
-    if (!identity.isEmpty())
-        m_deviceIdentity = identity;
+    const bool anotherDevice = reachedAnotherDevice();
     m_linkState.setOpened(portNumber, m_device, anotherDevice);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + text);
@@ -115,6 +110,19 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     if (m_captionListener)
         m_captionListener(caption);
     return 0;
+}
+
+// Another device file behind the same name than at the open before (a link
+// re-pointed, a terminal number given anew) may be another unit. An open
+// whose device the port cannot tell compares nothing and forgets nothing.
+bool Datacom::reachedAnotherDevice()
+{
+    const QString identity = m_port.deviceIdentity();
+    if (identity.isEmpty())
+        return false;
+    const bool another = !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
+    m_deviceIdentity = identity;
+    return another;
 }
 
 // While the port stays closed for the same reason (an adapter not plugged

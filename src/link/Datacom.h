@@ -61,6 +61,7 @@ public:
 
 private:
     void logFailedOpen(int portNumber, Port::Problem problem, const QString &reason);
+    bool reachedAnotherDevice();
 
     Port &m_port;
     Logfile &m_log;

@@ -816,12 +816,7 @@ void TestLeesIniFile::backupsNeverReplaceOneAnother()
     for (const auto &thread : threads)
         QVERIFY(thread->wait(30000));
 
-    QStringList expected = kept + present;
-    for (QString &name : expected) {
-        if (name.endsWith(u'>'))
-            name.chop(1);
-    }
-    QStringList all = expected;
+    QStringList all = (kept + present).replaceInStrings(QStringLiteral(">"), QString());
     all.sort();
     QCOMPARE(FileBytes::names(folder), all);
     QStringList paths;
