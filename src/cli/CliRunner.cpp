@@ -86,10 +86,24 @@ CliRunner::CliRunner(const CliRequest &request)
 
 CliRunner::~CliRunner() = default;
 
+// A command that only reads is for its output: once standard output is gone
+// (a pipe whose reader ended), it ends at once, without a further line.
+bool CliRunner::outputGone()
+{
+    if (!m_outputGone && m_request.readsOnly() && Console::standardOutputGone()) {
+        m_outputGone = true;
+        if (m_session)
+            m_session->engine.cancelByOperator();
+    }
+    return m_outputGone;
+}
+
 // The last line of a run that did not end well. Whatever it quotes from a file
 // or the unit shows its control bytes by name.
 ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
 {
+    if (outputGone())
+        return ExitStatus::Usage;
     m_view.finish();
     (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
     return status;
@@ -150,6 +164,8 @@ ExitStatus CliRunner::run()
         // As the desktop tool closes it when it ends.
         m_session->datacom.CloseComPort();
     }
+    if (m_outputGone)
+        return ExitStatus::Usage;
     m_view.finish();
     // Progress that could not be shown is lost output as well.
     if (status == ExitStatus::Done && m_view.outputLost()) {
@@ -257,6 +273,9 @@ ExitStatus CliRunner::checkFiles()
     if (m_request.command == CliRequest::Command::ReadAll) {
         if (!m_request.base.isEmpty())
             problem = readableFileProblem(m_request.base);
+        // Standard output by another name: written as "-" is, never replaced by a new file.
+        if (FileChecks::isStandardOutput(m_request.file))
+            m_request.file = QStringLiteral("-");
         if (problem.isEmpty() && m_request.file != QLatin1String("-"))
             problem = FileChecks::outputProblem(m_request.file);
     }
@@ -343,6 +362,10 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     if (SignalWatch::caught() != 0)
         interruptBy(SignalWatch::caught());
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (outputGone()) {
+            loop.quit();
+            return;
+        }
         engine.InterfaceTick(0);
         if (++m_ticks % kWatchEveryTicks == 0)
             m_session->datacom.CheckComLink();

@@ -80,6 +80,7 @@ private:
     void interruptBy(int signal);
     ExitStatus interrupted();
     bool changesUnit() const;
+    bool outputGone();
     QList<int> takenItems() const;
     QString takenText() const;
     QString linkReason() const;
@@ -101,4 +102,5 @@ private:
     std::unique_ptr<SignalWatch> m_signals;
     int m_signal = 0;             // the signal that ends the run, 0 for none
     int m_inHandItem = -1;        // the item being written when it came
+    bool m_outputGone = false;    // standard output went away under a command that only reads
 };

@@ -39,8 +39,9 @@ const QString kCommandsHelp = QStringLiteral(R"(
 Commands:
   read-all [FILE]       Read the fourteen settings that "Read all settings from
                         unit" reads and save a settings file as "Save to file"
-                        does: to FILE, or to standard output when FILE is "-" or
-                        left out. The other items come from --base FILE, else
+                        does: to FILE, or to standard output when FILE is "-",
+                        names standard output (/dev/stdout) or is left out. The
+                        other items come from --base FILE, else
                         from default.set in the home folder.
   write-all FILE        Load FILE as "Read from file" does, keep the unit's
                         fourteen settings in a backup file, write the fourteen
@@ -655,6 +656,17 @@ bool CliRequest::needsSession() const
     case Command::Diff: return secondFile.isEmpty();
     case Command::Report: return from.isEmpty();
     default: return true;
+    }
+}
+
+bool CliRequest::readsOnly() const
+{
+    switch (command) {
+    case Command::Check:
+    case Command::Show:
+    case Command::Read:
+    case Command::Diff: return true;
+    default: return false;
     }
 }
 

@@ -46,6 +46,8 @@ struct CliRequest
     int transferCount() const;
     // Whether the command talks to the unit through a session.
     bool needsSession() const;
+    // The commands whose only work is their output: check, show, read, diff.
+    bool readsOnly() const;
 };
 
 namespace CommandLine {

@@ -16,7 +16,9 @@
 #include <fcntl.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -212,6 +214,35 @@ bool writeText(std::FILE *stream, const QString &text)
 QString lastError()
 {
     return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("the output was not taken");
+}
+
+bool holdClosedOutput()
+{
+#ifdef Q_OS_UNIX
+    if (::fcntl(STDOUT_FILENO, F_GETFD) != -1 || errno != EBADF)
+        return false;
+    // Read-only: a write fails as on a closed descriptor.
+    const int fd = ::open("/dev/null", O_RDONLY);
+    if (fd >= 0 && fd != STDOUT_FILENO) {
+        ::dup2(fd, STDOUT_FILENO);
+        ::close(fd);
+    }
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool standardOutputGone()
+{
+#ifdef Q_OS_UNIX
+    pollfd output{STDOUT_FILENO, POLLOUT, 0};
+    if (::poll(&output, 1, 0) < 0)
+        return false;
+    return (output.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
 }
 
 } // namespace Console

@@ -38,6 +38,14 @@ QByteArray localText(const QString &text);
 
 bool isTerminal(std::FILE *stream);
 
+// Standard output closed when the program started: its descriptor is then
+// held by one that refuses every write, so that no file or port opened later
+// gets it and takes the output. True when it was closed. First thing in main.
+bool holdClosedOutput();
+// Nobody can take standard output any more: it is closed, or a pipe or
+// socket whose reader has gone.
+bool standardOutputGone();
+
 // Each write is flushed and checked: false when the stream did not take all
 // of it (a full disk, /dev/full, a closed pipe).
 

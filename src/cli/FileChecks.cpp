@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace FileChecks {
@@ -149,12 +150,26 @@ QString outputProblem(const QString &path)
     if (info.exists() && !info.isFile())
         return QStringLiteral("%1: not a regular file; \"-\" writes to standard output").arg(name(path));
 #endif
+    if (const QString refusal = TextFile::sharedFolderLinkRefusal(path); !refusal.isEmpty())
+        return QStringLiteral("%1: %2").arg(name(path), refusal);
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("%1: the folder %2 does not exist").arg(name(path), name(folder));
     if (const QString problem = folderProblem(folder); !problem.isEmpty())
         return QStringLiteral("%1: cannot make files in its folder: %2").arg(name(path), problem);
     return QString();
+}
+
+bool isStandardOutput(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat named = {};
+    struct stat output = {};
+    return ::stat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(STDOUT_FILENO, &output) == 0
+           && named.st_dev == output.st_dev && named.st_ino == output.st_ino;
+#else
+    return path.compare(QStringLiteral("CON"), Qt::CaseInsensitive) == 0;
+#endif
 }
 
 QString folderProblem(const QString &folder)

@@ -33,6 +33,10 @@ bool loadSettings(const QString &path, QList<SettingsReport::Setting> *settings,
 // can be made (not a device, a pipe or /dev/null).
 QString outputProblem(const QString &path);
 
+// The path names the very file standard output is (/dev/stdout,
+// /proc/self/fd/1, a link to the terminal or the file it goes to).
+bool isStandardOutput(const QString &path);
+
 // Why no file can be made in the folder.
 QString folderProblem(const QString &folder);
 

@@ -36,6 +36,8 @@ void quietStart(QtMsgType type, const QMessageLogContext &context, const QString
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file that would get the closed descriptor.
+    const bool outputClosed = Console::holdClosedOutput();
     QElapsedTimer clock;
     clock.start();
     auto app = std::make_unique<QCoreApplication>(argc, argv);
@@ -58,6 +60,10 @@ int main(int argc, char *argv[])
                                              + Console::lastError());
         return int(ExitStatus::Usage);
     }
+    // A command that only reads is for its output: with nobody to take it,
+    // it ends at once, without a word.
+    if (parsed.request->readsOnly() && (outputClosed || Console::standardOutputGone()))
+        return int(ExitStatus::Usage);
     // A PDF needs fonts, which need a QGuiApplication: for report only, and
     // on the offscreen platform unless the user chose one (no display, ssh).
     if (parsed.request->command == CliRequest::Command::Report) {

@@ -25,7 +25,10 @@ struct Saved
 };
 
 // Writes values as a settings file in the folder, which is made when missing.
-// A second backup within the same second gets a number after the time.
+// A second backup within the same second gets a number after the time
+// ("-2", "-3", ...): the file is created exclusively, so no backup ever
+// replaces another, whichever program writes it. Refused through a link out
+// of the home folder; a short write or a full disk leaves no file.
 Saved save(const QString &homeFolder, const Stores::ValueStore &values, const QDateTime &when, const QString &device);
 
 } // namespace Backups

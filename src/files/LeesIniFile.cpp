@@ -114,11 +114,11 @@ qint16 setupNumber(const QString &text)
 
 } // namespace
 
-FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path, const QString &homeFolder)
+FileResult settingsContent(const Stores::ValueStore &values, const QString &path, QByteArray *content)
 {
     const QString what = QStringLiteral("settings file");
-    QByteArray content;
-    content.reserve(8 * 1024);
+    content->clear();
+    content->reserve(8 * 1024);
     for (int i = 0; i < Items::kItemCount; ++i) {
         const Value &value = values[i];
         QByteArray valueBytes;
@@ -134,9 +134,17 @@ FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &
                 return refusal(what, path, QStringLiteral("the text of item %1 %2").arg(i).arg(reason));
             valueBytes = *Cp1252::encode(text);
         }
-        content += QByteArray::number(i) + kSettingsSeparator + valueBytes + "\r\n";
+        *content += QByteArray::number(i) + kSettingsSeparator + valueBytes + "\r\n";
     }
-    return TextFile::replaceAtomically(path, content, what, homeFolder);
+    return FileResult::success();
+}
+
+FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path, const QString &homeFolder)
+{
+    QByteArray content;
+    if (const FileResult built = settingsContent(values, path, &content); !built)
+        return built;
+    return TextFile::replaceAtomically(path, content, QStringLiteral("settings file"), homeFolder);
 }
 
 QString setupFilePath(const QString &homeFolder)

@@ -38,6 +38,9 @@ FileResult WriteSettingsFile(Stores &stores, ItemControls &controls, const QStri
 // home folder's own (a backup) and is not written through a link out of it.
 FileResult writeSettingsValues(const Stores::ValueStore &values, const QString &path,
                                const QString &homeFolder = QString());
+// The 250 lines of a settings file for the given values, CR LF ended; a
+// failure (naming path) refuses as writeSettingsValues does.
+FileResult settingsContent(const Stores::ValueStore &values, const QString &path, QByteArray *content);
 // Reads every item from the file into the file and working values, forgets the
 // unit's values, and shows the result. A file that is missing or cannot be read
 // to its end changes nothing and gives a failure. An empty path does nothing.

@@ -14,6 +14,8 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -167,6 +169,26 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
     return {};
 }
 
+QString sharedFolderLinkRefusal(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat link = {};
+    struct stat folder = {};
+    const QString folderPath = QFileInfo(path).absolutePath();
+    if (::lstat(QFile::encodeName(path).constData(), &link) != 0 || !S_ISLNK(link.st_mode)
+        || ::stat(QFile::encodeName(folderPath).constData(), &folder) != 0)
+        return QString();
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    if (!shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid)
+        return QString();
+    return QStringLiteral("it is another user's link in the shared folder \"%1\", which is not followed")
+        .arg(displayName(folderPath));
+#else
+    Q_UNUSED(path);
+    return QString();
+#endif
+}
+
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
                              const QString &homeFolder)
 {
@@ -187,6 +209,8 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
         if (const QString reason = HomeFolder::linkRefusal(homeFolder, path); !reason.isEmpty())
             return failure(reason);
     }
+    if (const QString reason = sharedFolderLinkRefusal(path); !reason.isEmpty())
+        return failure(reason);
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return failure(QStringLiteral("the folder \"%1\" does not exist").arg(displayName(folder.path())));
@@ -235,6 +259,47 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
     if (error) {
         QFile::remove(temporary);
         return failure(reasonText(QString::fromLocal8Bit(error.message())));
+    }
+    return FileResult::success();
+}
+
+FileResult writeNew(const QString &path, const QByteArray &content, const QString &what, bool *taken)
+{
+    *taken = false;
+    auto failure = [&](const QString &reason) {
+        return FileResult::failure(QStringLiteral("Could not save the %1 \"%2\": %3. No file was written.")
+                                       .arg(what, displayName(path), reason));
+    };
+    QFile file(path);
+    // NewOnly creates exclusively (O_EXCL, CREATE_NEW): of two programs that
+    // choose the same name at the same moment, only one gets the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+            *taken = true;
+            return failure(QStringLiteral("the name is taken"));
+        }
+        return failure(reasonText(file.errorString()));
+    }
+    const qint64 written = file.write(content);
+    QString reason;
+    if (written != content.size()) {
+        reason = written < 0 ? reasonText(file.errorString())
+                             : QStringLiteral("the disk is full (only %1 of %2 bytes could be written)")
+                                   .arg(written)
+                                   .arg(content.size());
+    }
+#ifdef Q_OS_UNIX
+    // On the disk before it is reported as kept.
+    else if (::fsync(file.handle()) != 0) {
+        reason = reasonText(qt_error_string(errno));
+    }
+#endif
+    file.close();
+    if (reason.isEmpty() && file.error() != QFileDevice::NoError)
+        reason = reasonText(file.errorString());
+    if (!reason.isEmpty()) {
+        file.remove();
+        return failure(reason);
     }
     return FileResult::success();
 }

@@ -42,6 +42,19 @@ ReadOutcome forEachLine(const QString &path, const std::function<void(const QByt
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
                              const QString &homeFolder = QString());
 
+// Makes a new file at path and writes content into it; an existing file or
+// link at path is never opened or replaced: then *taken is set and nothing
+// is written. A short write or a full disk removes the file again, so a
+// failure leaves no file behind. On failure the result names the file (as
+// "the <what>") and the reason.
+FileResult writeNew(const QString &path, const QByteArray &content, const QString &what, bool *taken);
+
+// Why a link at path is not followed for writing, as the kernel's
+// protected-symlinks rule has it: a link in a world-writable sticky folder
+// (/tmp) that belongs neither to the user nor to the folder's owner is a
+// trap laid for whoever writes through it. Empty when it may be followed.
+QString sharedFolderLinkRefusal(const QString &path);
+
 // The path as the operator knows it (native separators).
 QString displayName(const QString &path);
 

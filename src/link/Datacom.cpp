@@ -95,15 +95,34 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
     forgetFailedOpens();
 
     LinkWatch = kLinkWatchOnOpen;
-    m_linkState.setOpened(portNumber, m_device);
+    const bool anotherDevice = reachedAnotherDevice();
+    m_linkState.setOpened(portNumber, m_device, anotherDevice);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + text);
     // Which device the number reached: units run side by side are told apart in one log.
     m_log.WriteLogLine(QStringLiteral("Com %1 = %2").arg(portNumber).arg(Diverse::visibleText(m_device)));
+    if (anotherDevice) {
+        m_log.WriteLogLine(QStringLiteral("Com %1 = %2: another device than before")
+                               .arg(portNumber)
+                               .arg(Diverse::visibleText(m_device)));
+    }
     caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
     if (m_captionListener)
         m_captionListener(caption);
     return 0;
+}
+
+// Another device file behind the same name than at the open before (a link
+// re-pointed, a terminal number given anew) may be another unit. An open
+// whose device the port cannot tell compares nothing and forgets nothing.
+bool Datacom::reachedAnotherDevice()
+{
+    const QString identity = m_port.deviceIdentity();
+    if (identity.isEmpty())
+        return false;
+    const bool another = !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
+    m_deviceIdentity = identity;
+    return another;
 }
 
 // While the port stays closed for the same reason (an adapter not plugged

@@ -61,6 +61,7 @@ public:
 
 private:
     void logFailedOpen(int portNumber, Port::Problem problem, const QString &reason);
+    bool reachedAnotherDevice();
 
     Port &m_port;
     Logfile &m_log;
@@ -69,6 +70,7 @@ private:
     LinkState m_linkState;
     qint16 m_portNumber = 0; // of the last open
     QString m_device;
+    QString m_deviceIdentity; // of the device file the last good open reached
     int m_failedOpens = 0; // failed opens in a row for the same reason
     QString m_failedOpenReason;
 };

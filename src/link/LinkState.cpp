@@ -1,10 +1,11 @@
 #include "LinkState.h"
 
-void LinkState::setOpened(int portNumber, const QString &device)
+void LinkState::setOpened(int portNumber, const QString &device, bool anotherDevice)
 {
     // The program closes and reopens the port before each command: a unit
-    // that answered before that still counts as answering.
-    const bool resumes = m_state == State::Closed && m_wasAnswering && device == m_device;
+    // that answered before that still counts as answering, on the same device.
+    const bool resumes = m_state == State::Closed && m_wasAnswering && device == m_device && !anotherDevice;
+    m_anotherDevice = anotherDevice;
     m_state = resumes ? State::Answering : State::Open;
     m_wasAnswering = false;
     m_portNumber = portNumber;
@@ -13,6 +14,10 @@ void LinkState::setOpened(int portNumber, const QString &device)
     m_reason.clear();
     m_failure = Failure::None;
     changed();
+    if (anotherDevice) {
+        for (const auto &listener : m_anotherDeviceListeners)
+            listener();
+    }
 }
 
 void LinkState::setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason)

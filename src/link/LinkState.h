@@ -47,13 +47,23 @@ public:
     QString reason() const { return m_reason; }
     Failure lastFailure() const { return m_failure; }
     QDateTime lastAnswer() const { return m_lastAnswer; }
+    // The last open reached another device file than the open before it: what
+    // was read before is not this unit's.
+    bool anotherDevice() const { return m_anotherDevice; }
 
-    void setOpened(int portNumber, const QString &device);
+    // anotherDevice: the open reached another device file than the one before.
+    void setOpened(int portNumber, const QString &device, bool anotherDevice = false);
     void setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason);
     void setAnswered();
     void setNotAnswering(Failure failure);
 
     void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+    // Told once for each open that reaches another device than the open before,
+    // after the listeners above: whoever keeps the unit's values forgets them.
+    void addAnotherDeviceListener(std::function<void()> listener)
+    {
+        m_anotherDeviceListeners.push_back(std::move(listener));
+    }
     // The clock that stamps a good answer.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
@@ -74,6 +84,8 @@ private:
     Failure m_failure = Failure::None;
     QDateTime m_lastAnswer;
     bool m_wasAnswering = false;
+    bool m_anotherDevice = false;
     std::vector<Listener> m_listeners;
+    std::vector<std::function<void()>> m_anotherDeviceListeners;
     std::function<QDateTime()> m_clock;
 };

@@ -52,6 +52,11 @@ public:
     // The device a port number reaches on this system, for the screens ("COM3", "/dev/ttyUSB0").
     virtual QString deviceName(int portNumber) const = 0;
 
+    // Which device file the last good open reached, so that a reopen which
+    // reaches another device behind the same name (a link re-pointed, a
+    // terminal number given anew) is known; empty when the system cannot say.
+    virtual QString deviceIdentity() const { return QString(); }
+
     // True when every port number opens the same device (a device chosen for
     // this run), so a number that names no port still opens it.
     virtual bool opensAnyNumber() const { return false; }

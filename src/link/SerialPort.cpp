@@ -1,5 +1,7 @@
 #include "SerialPort.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -157,6 +159,21 @@ bool isSessionTerminal(int fd, dev_t rdev)
 }
 #endif
 
+#ifdef Q_OS_UNIX
+// The device file as opened: the device number, the node, and when the node
+// was made. A pseudo-terminal made anew may get the number and the node of an
+// ended one; the time it was made tells them apart, as it does a replugged adapter.
+QString identityOf(const struct stat &info)
+{
+    return QStringLiteral("%1 %2:%3 %4.%5")
+        .arg(quint64(info.st_rdev))
+        .arg(quint64(info.st_dev))
+        .arg(quint64(info.st_ino))
+        .arg(qint64(info.st_ctim.tv_sec))
+        .arg(qint64(info.st_ctim.tv_nsec));
+}
+#endif
+
 // Why QSerialPort refused to open a device that was claimed for us already.
 Port::Problem problemOfOpenError(QSerialPort::SerialPortError error)
 {
@@ -253,7 +270,8 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
     }
     // The device as opened, should the name have been pointed elsewhere since the look.
     struct stat opened;
-    if (::fstat(fd, &opened) == 0 && isSessionTerminal(fd, opened.st_rdev)) {
+    const bool known = ::fstat(fd, &opened) == 0;
+    if (known && isSessionTerminal(fd, opened.st_rdev)) {
         ::close(fd);
         return Problem::TerminalSession;
     }
@@ -266,9 +284,10 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
         return Problem::Other;
     }
     m_lockFd = fd;
+    m_identity = known ? identityOf(opened) : QString();
 #else
-    // Windows gives a COM port to one program at a time by itself.
-    Q_UNUSED(device);
+    // Windows gives a COM port to one program at a time by itself; its name is the device.
+    m_identity = device;
     Q_UNUSED(text);
 #endif
     return Problem::None;
@@ -276,11 +295,50 @@ Port::Problem SerialPort::claimDevice(const QString &device, QString *text)
 
 void SerialPort::releaseDevice()
 {
+    removeShortName();
 #ifdef Q_OS_UNIX
     if (m_lockFd >= 0)
         ::close(m_lockFd); // drops the lock
 #endif
     m_lockFd = -1;
+}
+
+// QSerialPort keeps a lock file named after the device's path ("LCK.." and
+// the path with '/' as '_'); a path longer than a file name may be makes
+// every open fail. Such a path is opened by a short name of the same device:
+// its real path, or else a link of our own named by a hash of that path.
+QString SerialPort::shortNameFor(const QString &device)
+{
+    constexpr qsizetype kLongestName = 128;
+    if (device.size() <= kLongestName)
+        return device;
+    const QString real = QFileInfo(device).canonicalFilePath();
+    if (real.isEmpty())
+        return device;
+    if (real.size() <= kLongestName)
+        return real;
+    // The user's runtime folder when the session has one, else the temporary
+    // folder (sticky: nobody else can change a link of ours there).
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath();
+    const QByteArray hash = QCryptographicHash::hash(real.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
+    const QString link = QDir(folder).filePath(QStringLiteral("tessaro-port-") + QString::fromLatin1(hash));
+    if (folder.isEmpty() || link.size() > kLongestName)
+        return device;
+    // Made anew each time: a name someone else holds is not used.
+    QFile::remove(link);
+    if (!QFile::link(real, link))
+        return device;
+    m_shortName = link;
+    return link;
+}
+
+void SerialPort::removeShortName()
+{
+    if (!m_shortName.isEmpty())
+        QFile::remove(m_shortName);
+    m_shortName.clear();
 }
 
 bool SerialPort::open(int portNumber, const LineSettings &settings)
@@ -298,7 +356,7 @@ bool SerialPort::open(int portNumber, const LineSettings &settings)
     // The line settings go to the port before it opens. Qt drives the modem
     // lines only on an open port, so RTS and DTR follow the opening.
     m_device = device;
-    m_serial->setPortName(device);
+    m_serial->setPortName(shortNameFor(device));
     const bool hardwareHandshake = settings.handshake == Handshake::RtsCts;
     if (!m_serial->setFlowControl(hardwareHandshake ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl)
         || !m_serial->setBaudRate(settings.baud)

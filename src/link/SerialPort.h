@@ -37,6 +37,7 @@ public:
     bool dsr() override;
     QString deviceName(int portNumber) const override;
     bool opensAnyNumber() const override { return !m_override.isEmpty(); }
+    QString deviceIdentity() const override { return m_identity; }
 
     // Bytes that arrived while kReadBufferSize were already waiting and were
     // dropped unread, since the last open.
@@ -55,12 +56,16 @@ private:
     bool failOpen(Problem problem, const QString &text = QString());
     Problem claimDevice(const QString &device, QString *text);
     void releaseDevice();
+    QString shortNameFor(const QString &device);
+    void removeShortName();
     void onError(QSerialPort::SerialPortError error);
     void onReadyRead();
 
     QSerialPort *m_serial;
     QString m_override;
     QString m_device; // as opened
+    QString m_identity; // of the device file the last good open reached
+    QString m_shortName; // a link of our own that stands for a long device path while open
     bool m_hasModemLines = false;
     bool m_closing = false;
     quint64 m_discarded = 0;

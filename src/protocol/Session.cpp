@@ -21,6 +21,8 @@ Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, It
       m_clock(clock)
 {
     datacom.linkState().setClock(clock);
+    // Another device behind the port's name may be another unit: nothing read before is its.
+    datacom.linkState().addAnotherDeviceListener([this] { stores.ResetUnitValues(); });
     // The unit's values before a write-all, named by the time and the device.
     engine.setBackupSaver([this](const Stores::ValueStore &values) {
         return Backups::save(this->homeFolder, values, now(), datacom.linkState().device());

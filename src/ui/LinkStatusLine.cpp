@@ -101,7 +101,9 @@ LinkStatusLine::LinkStatusLine(QWidget *parent)
 
 QString LinkStatusLine::text(const LinkState &link)
 {
-    const QString port = portText(link);
+    QString port = portText(link);
+    if (link.anotherDevice() && link.state() != LinkState::State::Closed)
+        port += kSeparator + QStringLiteral("another device than before");
     return port.isEmpty() ? stateText(link) : port + kSeparator + stateText(link);
 }
 

@@ -8,7 +8,9 @@ class QLabel;
 
 // One line beside the TxD/RxD indicators that reads the link state: the port
 // and the device it reaches, then how the link stands, e.g.
-// "Com 1 = /dev/ttyUSB0 · unit answering", or "... · waiting for the device"
+// "Com 1 = /dev/ttyUSB0 · unit answering", or "... · waiting for the device";
+// "Com 1 = /tmp/unit · another device than before · port open" after a reopen
+// that reached another device file behind the same name
 // while the port is closed because its device is not there. An icon and a colour go with the
 // words; the words alone say it all.
 class LinkStatusLine : public QWidget

@@ -37,6 +37,11 @@ void UnitMemory::take(const Stores &stores)
     }
 }
 
+void UnitMemory::forget()
+{
+    m_values.fill(Values::integer(-1));
+}
+
 bool UnitMemory::known(int item) const
 {
     return item >= 0 && item < Items::kStoreSize && isKnown(m_values[item]);

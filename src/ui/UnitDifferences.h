@@ -24,6 +24,8 @@ public:
 
     // Takes every unit value the stores know now.
     void take(const Stores &stores);
+    // Nothing is known any more: the port reached another device.
+    void forget();
     bool known(int item) const;
     const Value &value(int item) const { return m_values[item]; }
     // No value known for any item that read-all and write-all cover.

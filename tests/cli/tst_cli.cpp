@@ -20,6 +20,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/mount.h>
 #include <pty.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -200,6 +202,7 @@ private slots:
 
 private:
     Run cli(const QString &device, const QStringList &args);
+    void endedWithoutWord(Unit &unit, const QStringList &args, const Run &run);
     QString path(const char *name) const { return m_home->filePath(QString::fromLatin1(name)); }
 
     std::unique_ptr<QTemporaryDir> m_home;
@@ -217,11 +220,14 @@ Run TestCli::cli(const QString &device, const QStringList &args)
     QProcess process;
     // Last arguments as a shell would take them: ">/dev/full" and "2>/dev/full"
     // send the stream there, "2>pty" standard error to a terminal, "2>gone" to a
-    // pipe whose reader is gone.
+    // pipe whose reader is gone; ">gone" standard output to a pipe whose reader
+    // goes once the first output has come, ">&-"
+    // closes it, ">NAME" sends it to the file NAME in the home folder.
     QStringList arguments = args;
     int master = -1;
     int slave = -1;
     int gone[2] = {-1, -1};
+    int goneOut[2] = {-1, -1};
     for (bool more = true; more && !arguments.isEmpty();) {
         const QString last = arguments.constLast();
         if (last == QLatin1String(">/dev/full")) {
@@ -233,6 +239,14 @@ Run TestCli::cli(const QString &device, const QStringList &args)
             if (::pipe2(gone, O_CLOEXEC) != 0)
                 return Run();
             process.setStandardErrorFile(QStringLiteral("/proc/self/fd/%1").arg(gone[1]));
+        } else if (last == QLatin1String(">gone")) {
+            if (::pipe2(goneOut, O_CLOEXEC) != 0)
+                return Run();
+            process.setStandardOutputFile(QStringLiteral("/proc/self/fd/%1").arg(goneOut[1]));
+        } else if (last == QLatin1String(">&-")) {
+            process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+        } else if (last.startsWith(u'>') && !last.contains(u'/')) {
+            process.setStandardOutputFile(m_home->filePath(last.mid(1)));
         } else if (last == QLatin1String("2>pty")) {
             char name[128] = {};
             if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
@@ -266,10 +280,16 @@ Run TestCli::cli(const QString &device, const QStringList &args)
     } else {
         process.start(QStringLiteral(TESSARO_CLI_PATH), arguments);
     }
-    if (gone[0] >= 0) {
+    if (gone[0] >= 0 || goneOut[0] >= 0) {
         process.waitForStarted();
-        for (int fd : gone)
-            ::close(fd);
+        if (goneOut[0] >= 0) {
+            pollfd output{goneOut[0], POLLIN, 0};
+            ::poll(&output, 1, 20000);
+        }
+        for (int fd : {gone[0], gone[1], goneOut[0], goneOut[1]}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
     }
     Run run;
     const bool finished = process.waitForFinished(120000);
@@ -322,7 +342,6 @@ void TestCli::usageErrorsTouchNothing_data()
     row("show link loop", {"show", "loop.cfg"}, "tessaro-cli: loop.cfg: the symbolic links loop");
     // read-all saves into a regular file only, checked before the port opens.
     row("read-all to /dev/null", {"read-all", "/dev/null"}, "tessaro-cli: /dev/null: not a regular file");
-    row("read-all to /dev/stdout", {"read-all", "/dev/stdout"}, "tessaro-cli: /dev/stdout: not a regular file");
     row("read nothing", {"read"}, "read takes from 1 to 250 ITEMs");
     QStringList many{"read"};
     for (int i = 0; i < 251; ++i)
@@ -728,6 +747,33 @@ void TestCli::unitFailures_data()
                                        << "5 of 20 reads failed";
     QTest::newRow("bar of three reads") << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty"} << 0
                                         << "] 3/3";
+    // Standard output by another name is "-": the file it goes to gets the settings.
+    QTest::newRow("read-all /dev/stdout into a file") << QStringList{} << QStringList{"read-all", "/dev/stdout", ">out.cfg"}
+                                                      << 0 << "";
+    QTest::newRow("read-all /dev/stdout into a pipe") << QStringList{} << QStringList{"read-all", "/dev/stdout"} << 0 << "";
+    QTest::newRow("read-all /proc/self/fd/1 into a file")
+        << QStringList{} << QStringList{"read-all", "/proc/self/fd/1", ">out.cfg"} << 0 << "";
+    // A command that only reads ends at once, without a word, once nobody takes its output.
+    QTest::newRow("read, output closed") << QStringList{} << QStringList{"read", "5", ">&-"} << 2 << "";
+    QTest::newRow("show, output closed") << QStringList{} << QStringList{"show", "in.cfg", ">&-"} << 2 << "";
+    QTest::newRow("check, reader of the output gone") << QStringList{"--think", "200"} << QStringList{"check", ">gone"}
+                                                      << 2 << "";
+    // A write still finishes and says what the unit took.
+    QTest::newRow("write, output closed") << QStringList{} << QStringList{"write", "14=31", ">&-"} << 3
+                                          << "cannot write the result to standard output: Bad file descriptor; "
+                                             "1 of 1 settings written (item 14)";
+}
+
+// A command that only reads, its output gone: no line of its own, and ended
+// before the line check's 20 reads; with output closed from the start, before any.
+void TestCli::endedWithoutWord(Unit &unit, const QStringList &args, const Run &run)
+{
+    QVERIFY2(!run.err.contains("tessaro-cli:"), run.err.constData());
+    if (args.contains(QStringLiteral(">gone")))
+        QTRY_VERIFY_WITH_TIMEOUT(unit.trace().count("<- ") >= 1, 10000);
+    else
+        QTest::qWait(300); // what the unit got meanwhile reaches its trace
+    QVERIFY2(unit.trace().count("<- ") < (args.contains(QStringLiteral(">&-")) ? 1 : 20), unit.trace().constData());
 }
 
 void TestCli::unitFailures()
@@ -749,6 +795,10 @@ void TestCli::unitFailures()
     if (holder >= 0)
         ::close(holder);
     QCOMPARE(run.exitCode, exitCode);
+    if ((args.contains(QStringLiteral(">gone")) || args.contains(QStringLiteral(">&-"))) && exitCode == 2)
+        return endedWithoutWord(unit, args, run);
+    if (args.contains(QStringLiteral(">out.cfg")))
+        QCOMPARE(FileBytes::read(path("out.cfg")).count("\r\n"), 250);
     if (exitCode != 0) {
         // Standard error lost, the last line is on standard output.
         const bool errLost = args.contains(QStringLiteral("2>/dev/full")) || args.contains(QStringLiteral("2>gone"));
@@ -785,21 +835,49 @@ void TestCli::pagerCall()
 void TestCli::portWhateverTheNumber_data()
 {
     QTest::addColumn<int>("compoort");
-    QTest::newRow("-1") << -1;
-    QTest::newRow("-5") << -5;
-    QTest::newRow("32767") << 32767;
+    QTest::addColumn<int>("pathLength"); // of a link to the device given as --port; 0: the device itself
+    QTest::addColumn<bool>("bound");     // not a link: the device bound over a file there (needs root)
+    QTest::newRow("-1") << -1 << 0 << false;
+    QTest::newRow("-5") << -5 << 0 << false;
+    QTest::newRow("32767") << 32767 << 0 << false;
+    QTest::newRow("a link 600 characters long") << 0 << 600 << false;
+    QTest::newRow("a device 600 characters long") << 0 << 600 << true;
 }
 
 // --port opens its device whatever port number the setup file holds.
 void TestCli::portWhateverTheNumber()
 {
     QFETCH(int, compoort);
+    QFETCH(int, pathLength);
+    QFETCH(bool, bound);
     QVERIFY(FileBytes::write(path("Tessaro.set"), "0        Compoort ->" + QByteArray::number(compoort)
                                                       + "\r\n1      Logfile ->2\r\n2       SetPath ->\r\n"
                                                         "3       UnitType ->3\r\n"));
     Unit unit;
-    const Run run = cli(unit.device, {"read", "5"});
-    QCOMPARE(run.exitCode, 0);
+    QString port = unit.device;
+    if (pathLength > 0) {
+        QString folder = m_home->path();
+        while (folder.size() < pathLength - 60)
+            folder += QStringLiteral("/") + QString(50, u'd');
+        QVERIFY(QDir().mkpath(folder));
+        port = folder + u'/' + QString(pathLength - folder.size() - 1, u'u');
+        if (bound) {
+            // Its real path is as long: the program finds a short name of its own.
+            QVERIFY(FileBytes::write(port, ""));
+            if (::mount(QFile::encodeName(unit.device).constData(), QFile::encodeName(port).constData(), nullptr,
+                        MS_BIND, nullptr) != 0)
+                QSKIP("needs a bind mount (root)");
+        } else {
+            QVERIFY(QFile::link(unit.device, port));
+        }
+        QCOMPARE(port.size(), pathLength);
+    }
+    auto unbind = qScopeGuard([&] {
+        if (bound)
+            ::umount(QFile::encodeName(port).constData());
+    });
+    const Run run = cli(port, {"read", "5"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(run.out, QByteArray("5    ->4\n"));
 }
 
@@ -916,6 +994,10 @@ void TestCli::reports_data()
                                   "<tr class=\"differs\"><td>5</td><td>ESPA out max address length:</td><td>Address "
                                   "length: 7 digits</td><td>Address length: 3 digits</td><td>* differs</td></tr>",
                                   "1 of 14 settings differ",
+                                  // Equal values carry no mark, the first and the last row as any other.
+                                  "<td>Diagnostic level:</td><td>Debug info</td><td>Debug info</td><td></td></tr>",
+                                  "<td>No request for status (Fire and forget)</td><td>No request for status (Fire and "
+                                  "forget)</td><td></td></tr>\n</tbody>",
                                   // Event entry 6 from the file, and 7 with its control bytes shown, not obeyed.
                                   QStringLiteral("<td>6</td><td>0</td><td>&quot;Café&quot;</td>"),
                                   "<td>&quot;x[ESC][2Jy[BEL]&quot;</td>"};

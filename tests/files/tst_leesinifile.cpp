@@ -11,10 +11,14 @@
 #include "model/ScreenDefinition.h"
 #include "model/Stores.h"
 
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -115,6 +119,8 @@ private slots:
     void diskFaultKeepsOldFile();
     void homeFilesNotThroughLinks_data();
     void homeFilesNotThroughLinks();
+    void backupsNeverReplaceOneAnother_data();
+    void backupsNeverReplaceOneAnother();
 
     void setupFileBytes();
     void readSetup_data();
@@ -587,16 +593,19 @@ void TestLeesIniFile::diskFaultKeepsOldFile_data()
 {
     QTest::addColumn<bool>("setupFile");
     QTest::addColumn<bool>("readOnly");
-    QTest::newRow("settings file, full disk") << false << false;
-    QTest::newRow("settings file, read-only disk") << false << true;
-    QTest::newRow("setup file, full disk") << true << false;
-    QTest::newRow("setup file, read-only disk") << true << true;
+    QTest::addColumn<bool>("backup"); // a new backup beside the settings file: none is left
+    QTest::newRow("settings file, full disk") << false << false << false;
+    QTest::newRow("settings file, read-only disk") << false << true << false;
+    QTest::newRow("setup file, full disk") << true << false << false;
+    QTest::newRow("setup file, read-only disk") << true << true << false;
+    QTest::newRow("backup, full disk") << false << false << true;
 }
 
 void TestLeesIniFile::diskFaultKeepsOldFile()
 {
     QFETCH(bool, setupFile);
     QFETCH(bool, readOnly);
+    QFETCH(bool, backup);
     TmpfsMount disk;
     if (!disk.isMounted())
         QSKIP(qPrintable(QStringLiteral("needs a tmpfs mount: ") + disk.error()));
@@ -612,6 +621,8 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     const QByteArray old = FileBytes::read(file);
     QVERIFY(!old.isEmpty());
 
+    if (backup)
+        QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("Backups")));
     if (readOnly)
         QVERIFY2(disk.remountReadOnly(), qPrintable(disk.error()));
     else
@@ -621,6 +632,16 @@ void TestLeesIniFile::diskFaultKeepsOldFile()
     setup.SetPath = QStringLiteral("/somewhere/else/entirely");
     screen.controls.setComboIndex(7, 99);
     screen.controls.setText(200, QString(1000, u'z'));
+    if (backup) {
+        QVERIFY(QDir(disk.path()).exists(QStringLiteral("Backups")));
+        const Backups::Saved kept = Backups::save(disk.path(), screen.stores.fileValues, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
+                                                  QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(!kept.ok());
+        QVERIFY(kept.path.isEmpty());
+        QVERIFY2(kept.error.contains(QStringLiteral("No file was written")), qPrintable(kept.error));
+        QCOMPARE(FileBytes::names(Backups::folder(disk.path())), QStringList());
+        return;
+    }
     const FileResult result = save();
     QVERIFY(!result);
     QVERIFY2(result.error.contains(QDir::toNativeSeparators(file)), qPrintable(result.error));
@@ -643,7 +664,15 @@ void TestLeesIniFile::homeFilesNotThroughLinks_data()
     QTest::newRow("default.set links to another owner's file")
         << "default" << "another owner" << "it is a link to a file of another owner";
     QTest::newRow("default.set links to a file of the home folder") << "default" << "inside" << "";
+    // Beside the home folder, under a name that begins as its own does.
+    QTest::newRow("default.set links to a folder named alike") << "default" << "alike" << out;
+    QTest::newRow("default.set links out, to no file yet") << "default" << "out, to nothing" << out;
+    QTest::newRow("home given through a link, default.set links inside") << "default" << "inside, home by link" << "";
     QTest::newRow("a settings file the operator names") << "settings" << "out" << "";
+    QTest::newRow("a settings file through another user's link in a shared folder")
+        << "settings" << "shared" << "it is another user's link in the shared folder";
+    QTest::newRow("a settings file through the folder owner's link in a shared folder")
+        << "settings" << "shared, folder owner's" << "";
 }
 
 // The home folder's own files are not written where a link laid in the home
@@ -654,8 +683,12 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
     QFETCH(QString, link);
     QFETCH(QString, reason);
     QTemporaryDir elsewhere;
-    const QString home = path(QStringLiteral("home"));
+    QString home = path(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(home));
+    if (link == u"inside, home by link") {
+        QVERIFY(QFile::link(home, path(QStringLiteral("home-link"))));
+        home = path(QStringLiteral("home-link"));
+    }
     const QString name = file == u"setup"     ? LeesIniFile::setupFilePath(home)
                          : file == u"default" ? LeesIniFile::defaultSettingsPath(home)
                          : file == u"backup"  ? Backups::folder(home)
@@ -672,7 +705,25 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
 #else
         QSKIP("owners are a Unix matter here");
 #endif
-    } else if (link == u"inside") {
+    } else if (link.startsWith(u"shared")) {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("needs root, to give a link to another user");
+        QVERIFY(FileBytes::write(victim, "theirs"));
+        QCOMPARE(::chmod(QFile::encodeName(home).constData(), 01777), 0);
+        // The folder's owner is the user (root): the link belongs to a third user, or to the folder's owner.
+        if (link == u"shared, folder owner's")
+            QCOMPARE(::chown(QFile::encodeName(home).constData(), 4343, 4343), 0);
+#else
+        QSKIP("sticky folders are a Unix matter");
+#endif
+    } else if (link == u"alike") {
+        QVERIFY(QDir().mkpath(home + QStringLiteral("2")));
+        victim = home + QStringLiteral("2/default.set");
+        QVERIFY(FileBytes::write(victim, "theirs"));
+    } else if (link == u"out, to nothing") {
+        // Nothing to keep: the file the link would make must not appear.
+    } else if (link.startsWith(u"inside")) {
         victim = QDir(home).filePath(QStringLiteral("kept/default.set"));
         QVERIFY(QDir(home).mkdir(QStringLiteral("kept")));
         QVERIFY(FileBytes::write(victim, "theirs"));
@@ -680,6 +731,12 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
         QVERIFY(FileBytes::write(victim, "theirs"));
     }
     QVERIFY(QFile::link(file == u"backup" ? elsewhere.path() : victim, name));
+#ifdef Q_OS_UNIX
+    if (link.startsWith(u"shared")) {
+        const uid_t owner = link == u"shared" ? 4242 : 4343;
+        QCOMPARE(::lchown(QFile::encodeName(name).constData(), owner, owner), 0);
+    }
+#endif
 
     Screen screen;
     FileResult saved;
@@ -703,12 +760,82 @@ void TestLeesIniFile::homeFilesNotThroughLinks()
     }
     QVERIFY(!saved);
     QVERIFY2(saved.error.contains(reason), qPrintable(saved.error));
-    if (file == u"backup")
+    if (file == u"backup" || link == u"out, to nothing")
         QCOMPARE(FileBytes::names(elsewhere.path()), QStringList());
     else
         QCOMPARE(FileBytes::read(victim), QByteArray("theirs"));
     QVERIFY(QFileInfo(name).isSymLink());
 }
+void TestLeesIniFile::backupsNeverReplaceOneAnother_data()
+{
+    QTest::addColumn<QStringList>("present"); // names in Backups before
+    QTest::addColumn<int>("saves");           // at once, each from its own thread
+    QTest::addColumn<QStringList>("kept");    // the new names
+    auto n = [](const char *suffix) { return QStringLiteral("2026-01-02_030405_unit") + QLatin1String(suffix); };
+    QTest::newRow("first of the second") << QStringList() << 1 << QStringList{n(".cfg")};
+    QTest::newRow("second of the second") << QStringList{n(".cfg")} << 1 << QStringList{n("-2.cfg")};
+    QTest::newRow("after -2 and a link to nothing at -3")
+        << QStringList{n(".cfg"), n("-2.cfg"), n("-3.cfg>")} << 1 << QStringList{n("-4.cfg")};
+    QStringList twelve{n(".cfg")};
+    for (int i = 2; i <= 12; ++i)
+        twelve << n(qPrintable(QStringLiteral("-%1.cfg").arg(i)));
+    QTest::newRow("twelve runs at once on d0/unit, d1/unit, ...") << QStringList() << 12 << twelve;
+}
+
+// Runs in the same second on devices of the same name each keep their own
+// complete file, under the name the file system gave it; nothing present is touched.
+void TestLeesIniFile::backupsNeverReplaceOneAnother()
+{
+    QFETCH(QStringList, present);
+    QFETCH(int, saves);
+    QFETCH(QStringList, kept);
+    const QString home = m_dir->path();
+    const QString folder = Backups::folder(home);
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString &name : std::as_const(present)) {
+        if (name.endsWith(u'>'))
+            QVERIFY(QFile::link(QDir(folder).filePath(QStringLiteral("gone")), QDir(folder).filePath(name.chopped(1))));
+        else
+            QVERIFY(FileBytes::write(QDir(folder).filePath(name), "kept before"));
+    }
+    const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5));
+    std::vector<Backups::Saved> results(saves);
+    std::vector<std::unique_ptr<QThread>> threads;
+    QSemaphore start;
+    for (int t = 0; t < saves; ++t) {
+        threads.push_back(std::unique_ptr<QThread>(QThread::create([&, t] {
+            Stores::ValueStore values;
+            values.fill(Values::integer(0));
+            values[14] = Values::integer(t);
+            start.acquire();
+            results[t] = Backups::save(home, values, when, QStringLiteral("/dev/d%1/unit").arg(t));
+        })));
+        threads.back()->start();
+    }
+    start.release(saves);
+    for (const auto &thread : threads)
+        QVERIFY(thread->wait(30000));
+
+    QStringList all = (kept + present).replaceInStrings(QStringLiteral(">"), QString());
+    all.sort();
+    QCOMPARE(FileBytes::names(folder), all);
+    QStringList paths;
+    for (int t = 0; t < saves; ++t) {
+        QVERIFY2(results[t].ok(), qPrintable(results[t].error));
+        paths << results[t].path;
+        QMap<int, LeesIniFile::ValueLine> lines;
+        QVERIFY(LeesIniFile::readValueLines(results[t].path, &lines).ok);
+        QCOMPARE(lines.size(), 250);
+        QCOMPARE(lines.value(14).text, QString::number(t));
+    }
+    paths.removeDuplicates();
+    QCOMPARE(paths.size(), saves);
+    for (const QString &name : std::as_const(present)) {
+        if (!name.endsWith(u'>'))
+            QCOMPARE(FileBytes::read(QDir(folder).filePath(name)), QByteArray("kept before"));
+    }
+}
+
 void TestLeesIniFile::setupFileBytes()
 {
     QVERIFY(LeesIniFile::WriteSetupFile(Setup{0, 2, QString(), 3}, m_dir->path()));

@@ -1,9 +1,11 @@
 #include "files/Logfile.h"
 #include "files/Setup.h"
 #include "link/Datacom.h"
+#include "testsupport/HeadlessSession.h"
 #include "testsupport/ScriptedPort.h"
 #include "link/SerialPort.h"
 #include "model/Diverse.h"
+#include "model/Value.h"
 
 #ifdef Q_OS_UNIX
 #include "sim/SimulatedUnit.h"
@@ -87,6 +89,8 @@ private slots:
     void openFailure();
     void close_data();
     void close();
+    void reopenReachesAnotherDevice_data();
+    void reopenReachesAnotherDevice();
     void writeComByte_data();
     void writeComByte();
     void readComByte();
@@ -195,6 +199,80 @@ void TestDatacom::close()
     link.datacom.CloseComPort();
     QCOMPARE(link.lastLine(), line);
     QCOMPARE(link.datacom.ComPortIsOpen(), openAfter);
+}
+
+void TestDatacom::reopenReachesAnotherDevice_data()
+{
+    // Per open, the device file the port reports reaching: "" not known,
+    // "fail" a failed open; "sim" / "sim again" a simulated unit at one link,
+    // the same one or one started anew.
+    QTest::addColumn<QStringList>("opens");
+    QTest::addColumn<int>("anotherAt"); // the open that tells another device, -1 none
+
+    QTest::newRow("same device again") << QStringList{"A", "A", "A"} << -1;
+    QTest::newRow("link re-pointed") << QStringList{"A", "B"} << 1;
+    QTest::newRow("back to the first") << QStringList{"A", "A", "B", "B"} << 2;
+    QTest::newRow("not known the first time") << QStringList{"", "B", "B"} << -1;
+    QTest::newRow("not known this time") << QStringList{"A", "", "A"} << -1;
+    QTest::newRow("another after a failed open") << QStringList{"A", "fail", "B"} << 2;
+    QTest::newRow("simulated unit reopened") << QStringList{"sim", "sim"} << -1;
+    QTest::newRow("simulated unit started anew behind its link") << QStringList{"sim", "sim again"} << 1;
+}
+
+// A reopen that reaches another device file than the open before says so
+// after the device line, on the link state, and once to its listeners; the
+// session's stores forget the unit's values, and the link state does not
+// count the unit that answered before as answering.
+void TestDatacom::reopenReachesAnotherDevice()
+{
+    QFETCH(QStringList, opens);
+    QFETCH(int, anotherAt);
+    const bool simulated = opens.first() == u"sim";
+#ifndef Q_OS_UNIX
+    if (simulated)
+        QSKIP("needs a pseudo-terminal");
+#endif
+    QTemporaryDir dir;
+    ScriptedPort scripted;
+    SerialPort real;
+    Port &port = simulated ? static_cast<Port &>(real) : scripted;
+    HeadlessSession headless(dir.path(), [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)); }, port);
+    Session &s = headless.session;
+    s.setup.Logfile = 2;
+    real.setDeviceOverride(dir.filePath(QStringLiteral("unit")));
+    UnitItems items;
+    std::unique_ptr<SimulatedUnit> unit;
+    int told = 0;
+    s.datacom.linkState().addAnotherDeviceListener([&] { ++told; });
+    for (int n = 0; n < opens.size(); ++n) {
+        const QString &open = opens[n];
+        if (simulated && (!unit || open == u"sim again")) {
+            unit.reset(); // its terminal goes first; the next may get its number
+            unit = std::make_unique<SimulatedUnit>(items);
+            QVERIFY(unit->start(dir.filePath(QStringLiteral("unit"))));
+        }
+        scripted.setFailOpens(open == u"fail");
+        scripted.setDeviceIdentity(open);
+        s.datacom.CloseComPort();
+        s.logLines.ClearLogLines();
+        s.stores.unitValues[14] = Values::integer(3);
+        s.stores.unitValueRead[14] = true;
+        QCOMPARE(s.datacom.openDefault(0), open == u"fail" ? -1 : 0);
+        if (open == u"fail")
+            continue;
+        const bool another = n == anotherAt;
+        QCOMPARE(s.datacom.linkState().anotherDevice(), another);
+        QCOMPARE(told, anotherAt >= 0 && n >= anotherAt ? 1 : 0);
+        QCOMPARE(s.stores.unitValues[14], Values::integer(another ? -1 : 3));
+        QCOMPARE(s.stores.unitValueRead[14], !another);
+        const QString device = QStringLiteral("14:05:09 Com 1 = ") + port.deviceName(1);
+        QCOMPARE(s.logLines.line(s.logLines.count() - (another ? 2 : 1)), device);
+        const QString last = s.logLines.line(s.logLines.count() - 1);
+        QVERIFY(!another || last == device + QStringLiteral(": another device than before"));
+        QVERIFY(!another || s.datacom.linkState().state() == LinkState::State::Open); // not answering yet
+        s.datacom.linkState().setAnswered();
+    }
+    QVERIFY(port.close());
 }
 
 void TestDatacom::writeComByte_data()

@@ -23,6 +23,7 @@ public:
     bool dsr() override { return m_open && m_dsr; }
     QString deviceName(int portNumber) const override;
     bool opensAnyNumber() const override { return !m_anyNumberDevice.isEmpty(); }
+    QString deviceIdentity() const override { return m_open ? m_identity : QString(); }
 
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
@@ -36,6 +37,8 @@ public:
     // Every number reaches device, as under --port; empty restores "scriptedN".
     void setDeviceForEveryNumber(const QString &device) { m_anyNumberDevice = device; }
     void setFailCloses(bool fail) { m_failCloses = fail; }
+    // What the next opens report as the device file reached; empty: not known.
+    void setDeviceIdentity(const QString &identity) { m_identity = identity; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
     // The device goes away: the port closes without a close call and says so.
     void dropConnection()
@@ -70,4 +73,5 @@ private:
     bool m_failCloses = false;
     bool m_failWrites = false;
     QString m_anyNumberDevice;
+    QString m_identity;
 };

@@ -511,7 +511,8 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::addColumn<QString>("steps");  // R read all, N a read without answer, L device lost,
                                          // O "Open ComPort", 2 port 2 saved and reopened, Q quit,
                                          // A the absent device appears, then engine ticks alone,
-                                         // P another serial device is plugged in and the watch looks
+                                         // P another serial device is plugged in and the watch looks,
+                                         // D "Open ComPort" reaches another device behind the name
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("caption");
     const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
@@ -536,6 +537,9 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
         << "Serial port: XXXX ";
     QTest::newRow("offer gone once open") << true << "PA" << "Com 1 = scripted1 \u00B7 port open" << port1;
     QTest::newRow("no watch while open") << false << "P" << "Com 1 = scripted1 \u00B7 port open" << port1;
+    QTest::newRow("another device behind the name")
+        << false << "RD" << "Com 1 = scripted1 \u00B7 another device than before \u00B7 port open" << port1;
+    QTest::newRow("the same device reopened") << false << "RO" << "Com 1 = scripted1 \u00B7 unit answering" << port1;
 }
 
 void TestFrmHoofdscherm::linkStatusFollowsEvents()
@@ -544,7 +548,10 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
     QFETCH(QString, steps);
     QFETCH(QString, line);
     QFETCH(QString, caption);
-    UiWorld w(QString(), [&](UiWorld &u) { u.port.setFailOpens(failOpens); });
+    UiWorld w(QString(), [&](UiWorld &u) {
+        u.port.setFailOpens(failOpens);
+        u.port.setDeviceIdentity(QStringLiteral("first"));
+    });
     AnsweringUnit unit(w);
     for (const QChar step : steps) {
         switch (step.toLatin1()) {
@@ -565,6 +572,18 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             w.click(QStringLiteral("CmdReOpenCom"));
             break;
         case 'Q': w.window->Quit_Click(); break;
+        case 'D': {
+            // A changed setting tells the unit's value read before, until the
+            // port reaches another device: then nothing read is this unit's.
+            QComboBox *combo = w.controls().combo(14);
+            combo->setCurrentIndex(combo->currentIndex() + 1);
+            QVERIFY(combo->toolTip().startsWith(QStringLiteral("In the unit: ")));
+            w.port.setDeviceIdentity(QStringLiteral("second"));
+            w.click(QStringLiteral("CmdReOpenCom"));
+            QCOMPARE(combo->toolTip(), QString());
+            QCOMPARE(w.stores().unitValues[14], Values::integer(-1));
+            break;
+        }
         case 'P': {
             const bool waiting = !w.port.isOpen();
             const int listings = w.serialListings;

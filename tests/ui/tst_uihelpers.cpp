@@ -149,7 +149,7 @@ void TestUiHelpers::linkLineNamesPort_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("failure"); // LinkState::Failure of an exchange after the opening; 0 none
-    QTest::addColumn<int>("closedBy"); // Port::Problem of a failed open instead of the opening; -1 none
+    QTest::addColumn<int>("closedBy"); // Port::Problem of a failed open instead of the opening; -1 none, -2 opened on another device
     QTest::addColumn<QString>("line");
     // Where the number names the device, as on Windows, the device is not repeated.
     QTest::newRow("Windows") << 3 << "COM3" << 0 << -1 << "Com 3 \u00B7 port open";
@@ -170,6 +170,8 @@ void TestUiHelpers::linkLineNamesPort_data()
                                    << "Com 1 = /dev/ttyUSB0 \u00B7 waiting for the device";
     QTest::newRow("device held") << 1 << "/dev/ttyUSB0" << 0 << int(Port::Problem::InUse)
                                  << "Com 1 = /dev/ttyUSB0 \u00B7 port closed: /dev/ttyUSB0: in use by another program";
+    QTest::newRow("another device behind the name") << 1 << "/tmp/unit" << 0 << -2
+                                                    << "Com 1 = /tmp/unit \u00B7 another device than before \u00B7 port open";
 }
 
 void TestUiHelpers::linkLineNamesPort()
@@ -183,7 +185,7 @@ void TestUiHelpers::linkLineNamesPort()
     if (closedBy >= 0)
         link.setClosed(port, device, Port::Problem(closedBy), LinkState::describe(Port::Problem(closedBy), device));
     else
-        link.setOpened(port, device);
+        link.setOpened(port, device, closedBy == -2);
     if (failure != 0)
         link.setNotAnswering(LinkState::Failure(failure));
     QCOMPARE(LinkStatusLine::text(link), line);
