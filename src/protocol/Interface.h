@@ -117,6 +117,10 @@ public:
     void dropLineCheck() { m_oneShots.take(Outcome::Command::LineCheck); }
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
+    // Stops the command under way for a cause (the operator's Cancel, a
+    // signal, a time limit): every request goes, and its outcome says what
+    // the unit took. A transaction in hand runs to its end unreported.
+    void stop(Outcome::Stop cause);
     // After the operator reopened the port: an engine never started starts
     // now, one waiting for its port takes it at once.
     void takeReopenedPort();
@@ -224,6 +228,10 @@ private:
     void writeAllPhaseDone();
     void readBackDone(int item, const Value &held);
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
+    void setRequest(int item, qint16 kind);
+    void addTakenGroups(Outcome &outcome) const;
+    int readBackCount() const;
+    QString readBackWords(int item, const Value &held) const;
 
     void prepareAnswer();
     Answer collectAnswer(const Collecting &states);
@@ -290,6 +298,7 @@ private:
     int m_debugMode = 0;
 
     QString m_refusal; // why the last SendWriteRequest refused its value
+    QString m_unsendable; // "item 110: ..." of a value the running command could not send
     bool m_sentWhole = true; // whether the port took the last request whole
     quint64 m_ticks = 0;
 
@@ -307,8 +316,18 @@ private:
 
     WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order
-    // Reads that store the unit's value only, not the working value or the screen.
-    std::array<bool, Items::kStoreSize> m_unitOnly{};
-    // Single items written and waiting for their read-back: the value written.
-    std::array<std::optional<Value>, Items::kStoreSize> m_readBackOf{};
+    // What the engine knows of each item's request. Its kind is the
+    // ItemRequest flag in the stores (none, read, write), which the window
+    // and the binding read; the rest lives here, one record per item.
+    struct RequestRecord
+    {
+        bool unitOnly = false;           // a read that stores the unit's value only
+        std::optional<Value> readBackOf; // a read-back of a single write: the value written
+        bool sent = false;               // a frame of this request went out
+        bool answered = false;           // the last frame sent got a whole answer
+    };
+    std::array<RequestRecord, Items::kStoreSize> m_requests{};
+    // Single writes the unit acknowledged since the engine was last quiet:
+    // the first group of a multi-item write that ends early.
+    QList<int> m_singleWritten;
 };

@@ -419,21 +419,21 @@ void TestInterface::unsendableValueIsRefused_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("screen");
-    QTest::addColumn<QString>("piece");
-    QTest::newRow("list item, nothing chosen") << 5 << QString()
-                                               << u" -> ERROR not sent, item 5: nothing is chosen.\r\n"_s;
-    QTest::newRow("INT 40000") << 110 << u"40000"_s
-                               << u" -> ERROR not sent, item 110: 40000 is outside 0-32767.\r\n"_s;
+    QTest::addColumn<QString>("reason"); // in the log's outcome line; the progress keeps the state-310 text
+    QTest::newRow("list item, nothing chosen") << 5 << QString() << u"item 5: nothing is chosen"_s;
+    QTest::newRow("INT 40000") << 110 << u"40000"_s << u"item 110: 40000 is outside 0-32767"_s;
     QTest::newRow("text with a Greek letter") << 160 << u"a\u03A9"_s
-                                              << u" -> ERROR not sent, item 160: the character U+03A9 cannot be sent.\r\n"_s;
-    QTest::newRow("hex item 300") << 45 << QString() << u" -> Not implemented type of unit.\r\n"_s;
+                                              << u"item 160: the character U+03A9 cannot be sent"_s;
+    QTest::newRow("text with 0x81, undefined in Windows-1252")
+        << 160 << u"a\u0081"_s << u"item 160: the text holds the byte 0x81, which Windows-1252 leaves undefined"_s;
+    QTest::newRow("hex item 300") << 45 << QString() << u"failed: not sent: value cannot be sent"_s;
 }
 
 void TestInterface::unsendableValueIsRefused()
 {
     QFETCH(int, item);
     QFETCH(QString, screen);
-    QFETCH(QString, piece);
+    QFETCH(QString, reason);
     EngineWorld w;
     w.controls().setComboIndex(5, -1);
     if (item >= 100)
@@ -445,7 +445,8 @@ void TestInterface::unsendableValueIsRefused()
         w.engine().requestWrite(item);
     }
     QVERIFY(w.tickUntil([&] { return w.stores().itemRequest[item] == 0; }, 50) > 0);
-    QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
+    QVERIFY2(w.view().progress().endsWith(u" -> Not implemented type of unit.\r\n"_s), qPrintable(w.view().progress()));
+    QVERIFY2(w.logLines().last().contains(reason + u"; 0 of 1 written; not sent: item "_s), qPrintable(w.logLines().last()));
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
     QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
     QCOMPARE(w.port.takeWritten(), Frames::wakeUp()); // nothing but the wake-up went out
@@ -851,7 +852,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -934,8 +935,12 @@ void TestInterface::writeSafeguards_data()
 
     QTest::newRow("backup read, write, read back equal")
         << Before::Nothing << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
-    QTest::newRow("backup from the values read-all read")
-        << Before::ReadAll << false << false << u"14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    // What a read-all read earlier is not the backup: the unit is read again.
+    QTest::newRow("backup read again after read-all")
+        << Before::ReadAll << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    QTest::newRow("link re-pointed after read-all: the new unit's values kept")
+        << Before::ReadAllThenRepointed << false << false << u"14w 14W 14w"_s << Result::Succeeded
+        << Outcome::Stage::Transfer << 14;
     QTest::newRow("file loaded after read-all: read first, the file's values written")
         << Before::ReadAllThenFile << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer
         << 14;
@@ -968,9 +973,15 @@ void TestInterface::writeSafeguards()
         unit.heldInstead = 0;
     if (backupReadFails)
         unit.answer = [](const QByteArray &) { return QByteArray(); };
-    if (before == Before::ReadAll || before == Before::ReadAllThenFile) {
+    if (before == Before::ReadAll || before == Before::ReadAllThenFile || before == Before::ReadAllThenRepointed) {
         w.engine().requestReadAll();
         QVERIFY(unit.runUntilQuiet() > 0);
+    }
+    // Another unit behind the same port: its every bulk setting 0.
+    const bool repointed = before == Before::ReadAllThenRepointed;
+    if (repointed) {
+        for (int n : Items::kBulkItems)
+            unit.values[n] = QByteArray(1, '\0');
     }
     if (before == Before::ReadAllThenFile) {
         Stores::ValueStore file;
@@ -1029,7 +1040,7 @@ void TestInterface::writeSafeguards()
     QMap<int, LeesIniFile::ValueLine> lines;
     QVERIFY(LeesIniFile::readValueLines(o.backupPath, &lines).ok);
     QCOMPARE(lines.size(), 250);
-    QCOMPARE(lines.value(33).text, u"1"_s);
+    QCOMPARE(lines.value(33).text, repointed ? u"0"_s : u"1"_s);
     QVERIFY(w.logLines().last().contains(u"; backup Backups/2026-12-07_140509_"_s));
 }
 
