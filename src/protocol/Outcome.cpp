@@ -229,7 +229,8 @@ QString takenText(const Outcome &outcome)
         outcome.items.size() + outcome.unanswered.size() + outcome.refused.size() + outcome.notSent.size();
     QString text = QStringLiteral("%1 of %2 written").arg(outcome.items.size()).arg(total);
     if (!outcome.items.isEmpty())
-        text += QStringLiteral(" (items %1)").arg(numbersText(outcome.items));
+        text += QStringLiteral(" (item%1 %2)")
+                    .arg(outcome.items.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.items));
     if (outcome.unanswered.size() == 1)
         text += QStringLiteral("; item %1 sent, not acknowledged: the unit may hold the new value")
                     .arg(outcome.unanswered.first());
