@@ -559,6 +559,10 @@ void TestCli::verify_data()
            "2 digits\ntessaro-cli: item 160 (PagerAdres 6): written \"abc\", the unit holds \"`bc\"\n"
            "tessaro-cli: 2 of 2 settings read back different";
     QTest::newRow("write, not verified") << QStringList{"--no-verify", "write", "5=3"} << "wrong-value" << 0 << "";
+    // An answer carries at most 85 characters: a longer text is written without a read-back.
+    QTest::newRow("write, 243 characters, then another")
+        << QStringList{"write", "155=" + QString(243, u'x'), "157=abc"} << "" << 0
+        << "item 155: written, not read back: longer than an answer carries";
     QTest::newRow("bleep code, another kept")
         << QStringList{"write", "78=15"} << "wrong-value" << 1
         << "item 78 (BleepCode Entry 39): written BleepCode: F, the unit holds BleepCode: 0\n"
@@ -585,8 +589,12 @@ void TestCli::verify()
     QCOMPARE(run.exitCode, exitCode);
     if (!message.isEmpty())
         QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
-    // A read-back that failed prints no result.
+    // A read-back that failed prints no result; a write that ended well names every item.
     QCOMPARE(run.out.isEmpty(), exitCode != 0 || args.contains("write-all"));
+    for (const QString &arg : std::as_const(args)) {
+        if (exitCode == 0 && arg.contains(u'='))
+            QVERIFY2(run.out.contains((arg.section(u'=', 0, 0) + "    ->").toLatin1()), run.out.constData());
+    }
 }
 
 void TestCli::readAllLoadsInTheDesktopReader()
