@@ -988,7 +988,7 @@ void Interface::writeResult()
     m_state = State::Idle;
     tellAnswered();
     m_requests[item].answered = true;
-    if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
+    if (Frames::interpretReply(m_reply.buffer()).acknowledged) {
         const bool requested = m_stores.itemRequest[item] != Items::kNoRequest;
         m_stores.itemRequest[item] = Items::kNoRequest;
         m_stores.unitValues[item] = m_stores.workingValues[item];
@@ -1086,14 +1086,15 @@ void Interface::readResult()
     m_state = State::Idle;
     tellAnswered();
     // The item the answer names, checked before it indexes anything.
-    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(m_reply.buffer()));
-    if (r < 0 || r >= Items::kItemCount) {
+    const Frames::Reply reply = Frames::interpretReply(m_reply.buffer());
+    const int r = reply.item;
+    if (r < 0) {
         // Too short to name an item, as a refusal is: a failed read, counted,
         // or a unit that refuses every read would be asked again without end.
         readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
     }
-    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_reply.buffer(), r));
+    const Value &value = reply.value;
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
         readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
