@@ -118,7 +118,10 @@ QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
     const QString written = outcome.command == Outcome::Command::WriteAll
         ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
         : subject + QStringLiteral(": written");
-    return QStringLiteral("%1; read-back %2 after %3").arg(written, stop, readBackCutText(outcome));
+    return QStringLiteral("%1; read-back %2 after %3 of %4")
+        .arg(written, stop)
+        .arg(qMax(outcome.readBackRead, 0))
+        .arg(outcome.itemCount);
 }
 
 // The outcome's words without the backup's path.

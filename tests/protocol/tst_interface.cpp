@@ -727,8 +727,8 @@ void TestInterface::engineWaitsForPortThatOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart, LineCheck };
-enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, LoseSecond, RefuseOutput };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, Write5And7And10, PagerCall, Restart, PagerCallAndRestart, LineCheck };
+enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, SignalSecond, TimeLimitSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
 using Failure = Outcome::Failure;
@@ -763,6 +763,24 @@ void TestInterface::outcomes_data()
     QTest::newRow("read 5, port refuses output") << Start::Read5 << good << Meanwhile::RefuseOutput << Outcome{Command::ReadItem, Result::Failed, 5, Failure::PortWriteFailed, 0};
     QTest::newRow("read-all, cancelled") << Start::ReadAll << good << Meanwhile::CancelSecond << Outcome{Command::ReadAll, Result::Cancelled, -1, Failure::None, 1};
     QTest::newRow("read-all, port lost") << Start::ReadAll << good << Meanwhile::LoseSecond << Outcome{Command::ReadAll, Result::Failed, 5, Failure::PortLost, 1};
+    // Stopped while item 5's frame is out: written, sent without an answer, not sent.
+    const auto groups = [](Outcome o, QList<int> unanswered, QList<int> notSent, Outcome::Stop stop = Outcome::Stop::Operator) {
+        o.unanswered = unanswered;
+        o.notSent = notSent;
+        o.stop = stop;
+        return o;
+    };
+    const QList<int> after5{7, 10, 11, 12, 13, 14, 30, 31, 32, 33, 34, 35};
+    QTest::newRow("write-all, cancelled with item 5 out") << Start::WriteAll << good << Meanwhile::CancelSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5);
+    QTest::newRow("write-all, signal with item 5 out") << Start::WriteAll << good << Meanwhile::SignalSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5, Outcome::Stop::Signal);
+    QTest::newRow("write-all, time limit with item 5 out") << Start::WriteAll << good << Meanwhile::TimeLimitSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5, Outcome::Stop::TimeLimit);
+    QTest::newRow("write-all, port lost with item 5 out") << Start::WriteAll << good << Meanwhile::LoseSecond << groups(Outcome{Command::WriteAll, Result::Failed, 5, Failure::PortLost, 1}, {5}, after5);
+    // Writes asked together: the first written, the second out, the third not sent.
+    QTest::newRow("writes 5 7 10, cancelled with item 7 out") << Start::Write5And7And10 << good << Meanwhile::CancelSecond << groups(Outcome{Command::WriteItem, Result::Cancelled, 7, Failure::None, 1}, {7}, {10});
+    QTest::newRow("writes 5 7 10, signal with item 7 out") << Start::Write5And7And10 << good << Meanwhile::SignalSecond << groups(Outcome{Command::WriteItem, Result::Cancelled, 7, Failure::None, 1}, {7}, {10}, Outcome::Stop::Signal);
+    QTest::newRow("writes 5 7 10, port lost with item 7 out") << Start::Write5And7And10 << good << Meanwhile::LoseSecond << groups(Outcome{Command::WriteItem, Result::Failed, 7, Failure::PortLost, 1}, {7}, {10});
+    // A NACK is an answer: refused, not sent without one.
+    QTest::newRow("writes 5 7 10, NACK") << Start::Write5And7And10 << nack << Meanwhile::Nothing << [&] { Outcome o = groups(Outcome{Command::WriteItem, Result::Failed, 5, Failure::Nack, 0}, {}, {7, 10}); o.refused = {5}; return o; }();
     QTest::newRow("pager call") << Start::PagerCall << good << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Succeeded, -1, Failure::None, 0};
     QTest::newRow("pager call, NACK") << Start::PagerCall << nack << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Failed, -1, Failure::Nack, 0};
     QTest::newRow("restart") << Start::Restart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
@@ -806,6 +824,10 @@ void TestInterface::outcomes()
     case Start::Read5: w.engine().requestRead(5); break;
     case Start::Write5: w.engine().requestWrite(5); break;
     case Start::Write110: w.engine().requestWrite(110); break;
+    case Start::Write5And7And10:
+        for (int item : {5, 7, 10})
+            w.engine().requestWrite(item);
+        break;
     case Start::PagerCall: w.engine().requestPagerCall(); break;
     case Start::Restart: w.engine().requestRestart(); break;
     case Start::PagerCallAndRestart:
@@ -828,6 +850,10 @@ void TestInterface::outcomes()
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 2; }) > 0);
         if (meanwhile == Meanwhile::CancelSecond) {
             w.engine().cancelByOperator();
+        } else if (meanwhile == Meanwhile::SignalSecond) {
+            w.engine().stop(Outcome::Stop::Signal);
+        } else if (meanwhile == Meanwhile::TimeLimitSecond) {
+            w.engine().stop(Outcome::Stop::TimeLimit);
         } else {
             w.port.setFailOpens(true);
             w.port.dropConnection();
@@ -835,9 +861,21 @@ void TestInterface::outcomes()
     }
     unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000);
     unit.runUntil([] { return false; }, 100);
-    QCOMPARE(outcomes.size(), 1);
+    // Writes asked together are told one by one, the ending last.
+    QCOMPARE(outcomes.size(), start == Start::Write5And7And10 ? 1 + expected.itemCount : 1);
     const auto core = [](const Outcome &o) { return std::tuple(o.command, o.result, o.item, o.failure, o.itemCount); };
-    QVERIFY(core(outcomes.first()) == core(expected));
+    QVERIFY(core(outcomes.last()) == core(expected));
+    // What a write that ended early took, in the outcome and in the log's outcome line.
+    const Outcome &told = outcomes.last();
+    if (!expected.unanswered.isEmpty() || !expected.notSent.isEmpty() || !expected.refused.isEmpty()) {
+        QCOMPARE(told.unanswered, expected.unanswered);
+        QCOMPARE(told.notSent, expected.notSent);
+        QCOMPARE(told.refused, expected.refused);
+        QCOMPARE(told.stop, expected.stop);
+        QVERIFY2(w.logLines().join(u'\n').contains(takenText(told)), qPrintable(w.logLines().join(u'\n')));
+    }
+    for (int item : expected.unanswered)
+        QVERIFY(w.logLines().join(u'\n').contains(u"item %1 sent, not acknowledged: the unit may hold the new value"_s.arg(item)));
     if (expected.command == Command::WriteAll && expected.result == Result::Failed)
         QVERIFY(!w.logLines().join(u'\n').contains(u"successfull"_s));
     if (start == Start::LineCheck) {
@@ -852,7 +890,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -946,6 +984,9 @@ void TestInterface::writeSafeguards_data()
         << 14;
     QTest::newRow("backup read fails: nothing written")
         << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
+    QTest::newRow("signal in the read-back")
+        << Before::SignalInReadBack << false << false << u"14w 14W 2w"_s << Result::Cancelled << Outcome::Stage::ReadBack << -1;
     QTest::newRow("unit keeps another value")
         << Before::Nothing << true << false << u"14w 14W 14w"_s << Result::Failed << Outcome::Stage::ReadBack << 13;
     QTest::newRow("single write read back")
@@ -1005,6 +1046,10 @@ void TestInterface::writeSafeguards()
         QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
         w.engine().cancelByOperator();
     }
+    if (before == Before::SignalInReadBack) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 30; }) > 0);
+        w.engine().stop(Outcome::Stop::Signal);
+    }
     QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
 
     QCOMPARE(wireSummary(unit.requests), wire);
@@ -1013,6 +1058,12 @@ void TestInterface::writeSafeguards()
     QCOMPARE(o.result, result);
     QCOMPARE(o.stage, stage);
     QCOMPARE(o.readBackEqual, readBackEqual);
+    if (before == Before::SignalInReadBack) {
+        QCOMPARE(o.readBackRead, 1);
+        const QString log = w.logLines().join(u'\n');
+        QCOMPARE(log.count(u"Write all settings"_s), 1);
+        QVERIFY2(log.contains(u"Write all settings: 14 written; read-back stopped by a signal after 1 of 14; backup Backups/"_s), qPrintable(log.mid(log.indexOf(u"Write all"_s))));
+    }
     for (const QByteArray &f : std::as_const(unit.requests)) {
         if (FakeUnit::kind(f) == 'W' && FakeUnit::itemOf(f) == 33)
             QCOMPARE(int(f[11]), 2);
@@ -1041,7 +1092,10 @@ void TestInterface::writeSafeguards()
     QVERIFY(LeesIniFile::readValueLines(o.backupPath, &lines).ok);
     QCOMPARE(lines.size(), 250);
     QCOMPARE(lines.value(33).text, repointed ? u"0"_s : u"1"_s);
-    QVERIFY(w.logLines().last().contains(u"; backup Backups/2026-12-07_140509_"_s));
+    // Every bulk item as the unit held it before the writes, the others as confirmed.
+    for (int n : Items::kBulkItems)
+        QCOMPARE(lines.value(n).text, repointed ? u"0"_s : u"1"_s);
+    QVERIFY(w.logLines().join(u'\n').contains(u"; backup Backups/2026-12-07_140509_"_s));
 }
 
 QTEST_GUILESS_MAIN(TestInterface)
