@@ -560,6 +560,8 @@ void TestCli::verify_data()
            "tessaro-cli: 2 of 2 settings read back different";
     QTest::newRow("write, not verified") << QStringList{"--no-verify", "write", "5=3"} << "wrong-value" << 0 << "";
     // An answer carries at most 85 characters: a longer text is written without a read-back.
+    QTest::newRow("write, 85 characters, read back")
+        << QStringList{"write", "155=" + QString(85, u'x')} << "wrong-value" << 1 << "1 of 1 settings read back different";
     QTest::newRow("write, 243 characters, then another")
         << QStringList{"write", "155=" + QString(243, u'x'), "157=abc"} << "" << 0
         << "item 155: written, not read back: longer than an answer carries";

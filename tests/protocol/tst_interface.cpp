@@ -938,9 +938,12 @@ void TestInterface::oneShotsDropped()
     w.view().setTestPagerAddress(u"1234"_s);
     w.engine().requestRead(5);
     QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+    // Every one-shot command, first and last of the taking order included.
+    w.engine().requestReadAll();
     w.engine().requestWriteAll();
     w.engine().requestPagerCall();
     w.engine().requestRestart();
+    w.engine().requestLineCheck();
     switch (drop) {
     case Drop::Cancel: w.engine().cancelByOperator(); break;
     case Drop::Abort: QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }, 2000) > 0); break;
@@ -956,6 +959,9 @@ void TestInterface::oneShotsDropped()
     unit.runUntil([] { return false; }, 300);
     QCOMPARE(unit.requestedItems('W'), QList<int>{});
     QVERIFY(unit.requestedItems('2').isEmpty() && unit.requestedItems('R').isEmpty());
+    // Only the single read asked for first: no read-all, no line check read.
+    for (int item : unit.requestedItems('w'))
+        QCOMPARE(item, 5);
     for (Command command : OneShotRequests::kTakingOrder)
         QVERIFY(!w.engine().requested(command));
 }
