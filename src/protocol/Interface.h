@@ -163,19 +163,12 @@ public:
     int addOutcomeListener(OutcomeListener listener);
     void removeOutcomeListener(int id);
 
-    // Read access for the window and tests.
-    State EngineState() const { return m_state; }
+    // Read access for the window and tests (the inner variables: EngineProbe in the tests).
     qint16 ErrorCount() const { return m_errorCount; }
     // The item of the last item transaction taken, in hand or ended.
     qint16 CurrentItem() const { return m_lastItem; }
     const std::optional<Transaction> &transaction() const { return m_transaction; }
     BulkTransfer AllMode() const { return m_allMode; }
-    qint16 WaitTicks() const { return m_waitTicks; }
-    qint16 ReplyTicks() const { return m_replyTicks; }
-    qint16 ProgModeTicks() const { return m_progModeTicks; }
-    const QString &UnitTextLine() const { return m_unitTextLine; }
-    qint16 RxCount() const { return qint16(m_reply.count()); }
-    const RxBuffer &rxBuffer() const { return m_reply.buffer(); }
     // A read-all, write-all, pager call or restart asked for and not taken yet.
     bool requested(Outcome::Command command) const { return m_oneShots.requested(command); }
 
@@ -187,6 +180,8 @@ public:
     quint64 tickCount() const { return m_ticks; }
 
 private:
+    friend class EngineProbe; // the tests' view of the inner variables
+
     // How collecting an answer stands after a tick.
     enum class Answer { Pending, Complete, NoStart, NoLength, NoRest, TooLong, ChecksumError };
     // The three states that collect one answer.

@@ -121,7 +121,7 @@ void TestFrames::wakeUpIsSentUnchanged()
     EngineWorld w;
     w.engine().SendWakeUp();
     QCOMPARE(w.port.takeWritten(), hex("0101807F"));
-    QCOMPARE(w.engine().WaitTicks(), qint16(10));
+    QCOMPARE(EngineProbe(w.engine()).WaitTicks(), qint16(10));
 }
 
 void TestFrames::checksumOfFrames_data()

@@ -133,7 +133,7 @@ void TestInterface::wakeUpAfterIdleTime()
     QVERIFY(!w.port.written().isEmpty()); // the request went out on the 10th tick
     unit.poll();
     int sinceStart = 0;
-    sinceStart += unit.runUntil([&] { return w.engine().EngineState() == Interface::State::Idle; });
+    sinceStart += unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::Idle; });
     while (sinceStart < gap - 1) {
         w.tick();
         ++sinceStart;
@@ -177,9 +177,9 @@ void TestInterface::answerTimeouts()
     // The start and length bytes take a tick each, the rest one tick; then 120 ticks without a byte.
     const int byteTicks = qMin(int(partial.size()), 2) + (partial.size() > 2 ? 1 : 0);
     w.tick(byteTicks + 119);
-    QVERIFY2(w.engine().EngineState() != Interface::State::Idle, "gave up before 120 ticks");
+    QVERIFY2(EngineProbe(w.engine()).EngineState() != Interface::State::Idle, "gave up before 120 ticks");
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
     QCOMPARE(w.engine().ErrorCount(), qint16(1));
     QCOMPARE(w.stores().itemRequest[0], write ? Items::kWriteRequest : Items::kReadRequest);
@@ -192,10 +192,10 @@ void TestInterface::noiseIsDroppedOneBytePerTick()
     QVERIFY(w.tickUntilState(Interface::State::ReadStart) > 0);
     w.port.queueInput(QByteArray("xyz") + readAnswer(0, QByteArray(1, 1)));
     w.tick(3);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReadStart);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReadStart);
     QCOMPARE(w.port.pendingInput().size(), readAnswer(0, QByteArray(1, 1)).size());
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReadLength);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReadLength);
     w.tick(3); // LEN, the rest, the result
     QCOMPARE(w.stores().unitValues[0], Values::text(u"1"_s));
 }
@@ -231,8 +231,8 @@ void TestInterface::badAnswers()
     FakeUnit unit(w);
     unit.answer = [&](const QByteArray &) { return answer; };
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadResult || w.engine().EngineState() == Interface::State::WriteResult
-                                       || (!unit.requests.isEmpty() && w.engine().EngineState() == Interface::State::Idle); }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadResult || EngineProbe(w.engine()).EngineState() == Interface::State::WriteResult
+                                       || (!unit.requests.isEmpty() && EngineProbe(w.engine()).EngineState() == Interface::State::Idle); }) > 0);
     w.tick();
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
     QCOMPARE(w.engine().ErrorCount(), qint16(errors));
@@ -320,7 +320,7 @@ void TestInterface::cancelMidTransfer()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestWriteAll();
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::WriteStart; }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::WriteStart; }) > 0);
     w.engine().cancelByOperator();
     unit.runUntilQuiet();
     QCOMPARE(unit.requestedItems('W'), QList<int>{0});
@@ -356,7 +356,7 @@ void TestInterface::linkWatchRunsOutMidReadAll()
     const int closes = w.port.closeCount();
     w.session().datacom.LinkWatch = 0;
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.port.closeCount(), closes + 1);
     w.session().datacom.LinkWatch = 20;
     QVERIFY(w.tickUntilState(Interface::State::Idle) == 10);
@@ -375,7 +375,7 @@ void TestInterface::vanishedPortIsReopened()
     w.port.dropConnection();
     w.port.setFailOpens(true);
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     auto failedOpens = [&] { return w.logLines().filter(u"Error opening ComPort:  1"_s).size(); };
     QVERIFY(w.tickUntil([&] { return failedOpens() == 1; }, Interface::kWakeUpWait + 1) > 0);
     w.tick(199);
@@ -383,7 +383,7 @@ void TestInterface::vanishedPortIsReopened()
     w.port.setFailOpens(false);
     w.tick();
     QCOMPARE(failedOpens(), 1);
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QVERIFY(!w.view().progress().contains(u"cancelled"_s)); // nothing was pending
 }
 
@@ -399,7 +399,7 @@ void TestInterface::dsrOffWhileIdleReopensPort()
     };
     for (int i = 0; i < 30; ++i)
         tickWatched();
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     const int closes = w.port.closeCount();
     const int opens = w.port.openCount();
     w.port.setDsr(false);
@@ -409,7 +409,7 @@ void TestInterface::dsrOffWhileIdleReopensPort()
         ++ticks;
     }
     QCOMPARE(w.port.closeCount(), closes + 1);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     w.port.setDsr(true);
     QVERIFY(w.tickUntilState(Interface::State::Idle, Interface::kWakeUpWait + 2) > 0);
     QCOMPARE(w.port.openCount(), opens + 1);
@@ -448,7 +448,7 @@ void TestInterface::unsendableValueIsRefused()
     QVERIFY2(w.view().progress().endsWith(u" -> Not implemented type of unit.\r\n"_s), qPrintable(w.view().progress()));
     QVERIFY2(w.logLines().last().contains(reason + u"; 0 of 1 written; not sent: item "_s), qPrintable(w.logLines().last()));
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(w.port.takeWritten(), Frames::wakeUp()); // nothing but the wake-up went out
 }
 
@@ -502,7 +502,7 @@ void TestInterface::progressAndLogTexts()
     w.controls().setComboIndex(5, 3);
     w.controls().setText(155, u"1234"_s);
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && w.engine().EngineState() == Interface::State::Idle; }, 200);
+    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && EngineProbe(w.engine()).EngineState() == Interface::State::Idle; }, 200);
     QCOMPARE(w.view().progress(), progress);
     if (log.isEmpty()) {
         // No legend: the line stays open and nothing is logged.
@@ -669,7 +669,7 @@ void TestInterface::progressBar()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestReadAll();
-    unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadItem && w.engine().CurrentItem() == 14; });
+    unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadItem && w.engine().CurrentItem() == 14; });
     QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 14}));
     unit.runUntilQuiet();
     w.tick();
@@ -690,7 +690,7 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     world.session.InitProgram(QString());
     Interface &engine = world.session.engine;
     engine.InterfaceTick(0);
-    QCOMPARE(engine.EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(engine).EngineState(), Interface::State::ReopenPort);
     // A command given meanwhile is refused at once, not kept for whatever unit comes.
     QList<Outcome> outcomes;
     engine.addOutcomeListener([&](const Outcome &o) { outcomes << o; });
@@ -712,11 +712,11 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     port.setFailOpens(false);
     QVERIFY(world.session.datacom.ComPortIsOpen() != 1);
     int ticks = 0;
-    while (engine.EngineState() != Interface::State::Idle && ticks <= Interface::kReopenRetry + 1) {
+    while (EngineProbe(engine).EngineState() != Interface::State::Idle && ticks <= Interface::kReopenRetry + 1) {
         engine.InterfaceTick(0);
         ++ticks;
     }
-    QCOMPARE(engine.EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(engine).EngineState(), Interface::State::Idle);
     QVERIFY(ticks <= Interface::kReopenRetry + 1);
     QVERIFY(!engine.requested(Outcome::Command::WriteAll));
     engine.requestRead(0);
@@ -937,7 +937,7 @@ void TestInterface::oneShotsDropped()
         unit.answer = [](const QByteArray &) { return QByteArray(); };
     w.view().setTestPagerAddress(u"1234"_s);
     w.engine().requestRead(5);
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadStart; }) > 0);
     // Every one-shot command, first and last of the taking order included.
     w.engine().requestReadAll();
     w.engine().requestWriteAll();
@@ -1049,7 +1049,7 @@ void TestInterface::writeSafeguards()
     w.controls().setComboIndex(33, 0); // after the confirmation: not sent
     if (before == Before::SingleWriteCancelledInReadBack) {
         // The read in hand still runs to its end, storing the unit's value only.
-        QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+        QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadStart; }) > 0);
         w.engine().cancelByOperator();
     }
     if (before == Before::SignalInReadBack) {

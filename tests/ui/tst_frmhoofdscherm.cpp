@@ -562,7 +562,7 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.isOpen(); ++tick)
                 w.window->TmrAfhandel_Timer();
             QVERIFY(w.port.isOpen());
-            QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+            QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
             break;
         }
         }
@@ -1157,17 +1157,17 @@ void TestFrmHoofdscherm::openComPortGivesWaitingEngineItsPort()
     // Started without its port, the engine waits for it as for a lost one.
     UiWorld w(QString(), [](UiWorld &u) { u.port.setFailOpens(true); });
     w.engine().InterfaceTick(0);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial port: XXXX "));
     w.click(QStringLiteral("CmdReOpenCom"));
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort); // the port still fails
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort); // the port still fails
 
     w.port.setFailOpens(false);
     const int closes = w.port.closeCount();
     w.click(QStringLiteral("CmdReOpenCom"));
     QCOMPARE(w.port.closeCount(), closes + 1);
     QVERIFY(w.port.isOpen());
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial Port: 1 9600,N,8,1"));
 }
 
@@ -1312,7 +1312,7 @@ void TestFrmHoofdscherm::quit()
 
     const bool quits = answer == Answer::Ok;
     QCOMPARE(w.port.isOpen(), !quits);
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(ended.count(), quits ? 1 : 0);
     for (QTimer *timer : w.timers().mid(0, 3))
         QCOMPARE(timer->isActive(), !quits);
