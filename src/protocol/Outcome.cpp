@@ -124,11 +124,43 @@ QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
         .arg(outcome.itemCount);
 }
 
+// The words of a command that failed: in the backup read, in the read-back,
+// a read-all the port left, or aborted at an item.
+QString failedText(const Outcome &outcome, const ItemControls &controls, const QString &subject, const QString &why)
+{
+    using Command = Outcome::Command;
+    const bool bulk = outcome.command == Command::ReadAll || outcome.command == Command::WriteAll;
+    if (outcome.stage == Outcome::Stage::Backup)
+        return joined(QStringLiteral("%1: could not back up the unit's settings: %2").arg(subject, why),
+                      QStringLiteral("nothing was written"));
+    if (outcome.stage == Outcome::Stage::ReadBack) {
+        QString text = outcome.command == Command::WriteAll
+            ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
+            : subject + QStringLiteral(": written");
+        if (outcome.mismatches.isEmpty()) {
+            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
+            if (outcome.readBackRead >= 0)
+                text += QStringLiteral(" (%1)").arg(readBackCutText(outcome));
+            return text + notReadBackText(outcome);
+        }
+        return text + readBackText(outcome, controls);
+    }
+    // A read-all the port left: how far it came.
+    if (outcome.command == Command::ReadAll && outcome.failure == Outcome::Failure::PortLost)
+        return QStringLiteral("%1 failed after %2 of %3: %4")
+            .arg(subject)
+            .arg(outcome.itemCount)
+            .arg(Items::kBulkItems.size())
+            .arg(why);
+    if (bulk && outcome.item >= 0)
+        return QStringLiteral("%1 aborted at %2: %3").arg(subject, itemName(outcome.item, controls), why);
+    return QStringLiteral("%1 failed: %2").arg(subject, why);
+}
+
 // The outcome's words without the backup's path.
 QString headText(const Outcome &outcome, const ItemControls &controls)
 {
     using Command = Outcome::Command;
-    const bool bulk = outcome.command == Command::ReadAll || outcome.command == Command::WriteAll;
     const bool single = outcome.command == Command::ReadItem || outcome.command == Command::WriteItem;
     QString subject = commandName(outcome.command);
     if (single)
@@ -158,31 +190,7 @@ QString headText(const Outcome &outcome, const ItemControls &controls)
     case Outcome::Result::Failed:
         break;
     }
-    if (outcome.stage == Outcome::Stage::Backup)
-        return joined(QStringLiteral("%1: could not back up the unit's settings: %2").arg(subject, why),
-                      QStringLiteral("nothing was written"));
-    if (outcome.stage == Outcome::Stage::ReadBack) {
-        QString text = outcome.command == Command::WriteAll
-            ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
-            : subject + QStringLiteral(": written");
-        if (outcome.mismatches.isEmpty()) {
-            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
-            if (outcome.readBackRead >= 0)
-                text += QStringLiteral(" (%1)").arg(readBackCutText(outcome));
-            return text + notReadBackText(outcome);
-        }
-        return text + readBackText(outcome, controls);
-    }
-    // A read-all the port left: how far it came.
-    if (outcome.command == Command::ReadAll && outcome.failure == Outcome::Failure::PortLost)
-        return QStringLiteral("%1 failed after %2 of %3: %4")
-            .arg(subject)
-            .arg(outcome.itemCount)
-            .arg(Items::kBulkItems.size())
-            .arg(why);
-    if (bulk && outcome.item >= 0)
-        return QStringLiteral("%1 aborted at %2: %3").arg(subject, itemName(outcome.item, controls), why);
-    return QStringLiteral("%1 failed: %2").arg(subject, why);
+    return failedText(outcome, controls, subject, why);
 }
 
 } // namespace
