@@ -874,6 +874,11 @@ void TestInterface::outcomes()
         QCOMPARE(told.stop, expected.stop);
         QVERIFY2(w.logLines().join(u'\n').contains(takenText(told)), qPrintable(w.logLines().join(u'\n')));
     }
+    // A read-all that ends early says how far it came.
+    if (start == Start::ReadAll && meanwhile == Meanwhile::LoseSecond)
+        QVERIFY(w.logLines().join(u'\n').contains(u"Read all settings failed after 1 of 14: port lost"_s));
+    if (start == Start::ReadAll && meanwhile == Meanwhile::CancelSecond)
+        QVERIFY(w.logLines().join(u'\n').contains(u"Read all settings cancelled after 1 of 14"_s));
     for (int item : expected.unanswered)
         QVERIFY(w.logLines().join(u'\n').contains(u"item %1 sent, not acknowledged: the unit may hold the new value"_s.arg(item)));
     if (expected.command == Command::WriteAll && expected.result == Result::Failed)
@@ -890,7 +895,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -988,6 +993,12 @@ void TestInterface::writeSafeguards_data()
     QTest::newRow("file loaded after read-all: read first, the file's values written")
         << Before::ReadAllThenFile << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer
         << 14;
+    // A reopen between the backup read and the writes: the port may lead to
+    // another unit, so nothing is written, lost or reopened by the operator.
+    QTest::newRow("port lost in the backup read: nothing written")
+        << Before::PortLostInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    QTest::newRow("port reopened in the backup read: nothing written")
+        << Before::ReopenedInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     QTest::newRow("backup read fails: nothing written")
         << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
@@ -1056,6 +1067,17 @@ void TestInterface::writeSafeguards()
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 30; }) > 0);
         w.engine().stop(Outcome::Stop::Signal);
     }
+    const bool reopened = before == Before::PortLostInBackupRead || before == Before::ReopenedInBackupRead;
+    if (reopened) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
+        if (before == Before::ReopenedInBackupRead) {
+            QCOMPARE(w.session().reopenComPort(), 0);
+        } else {
+            w.session().datacom.LinkWatch = 0;
+            w.tick();
+            w.session().datacom.LinkWatch = 20;
+        }
+    }
     QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
 
     QCOMPARE(wireSummary(unit.requests), wire);
@@ -1086,9 +1108,10 @@ void TestInterface::writeSafeguards()
     if (single)
         return;
     const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
-    QCOMPARE(backups.size(), backupReadFails ? 0 : 1);
-    if (backupReadFails) {
-        QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: no answer; nothing was written"_s));
+    QCOMPARE(backups.size(), backupReadFails || reopened ? 0 : 1);
+    if (backupReadFails || reopened) {
+        const QString why = backupReadFails ? u"no answer"_s : u"port lost"_s;
+        QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: "_s + why + u"; nothing was written"_s));
         return;
     }
     // The unit's values as they were, in an ordinary settings file.
