@@ -403,7 +403,9 @@ ExitStatus CliRunner::checkLine()
     bool printed = true;
     bool refused = false;
     const int listener = engine.addOutcomeListener([&](const Outcome &outcome) {
-        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused)
+        // A check read stopped before it was sent (signal, time limit) is no exchange.
+        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused
+            || outcome.result == Outcome::Result::Cancelled)
             return;
         if (outcome.result == Outcome::Result::NotStarted) {
             refused = true;
