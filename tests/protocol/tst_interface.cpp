@@ -895,7 +895,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -999,6 +999,8 @@ void TestInterface::writeSafeguards_data()
         << Before::PortLostInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     QTest::newRow("port reopened in the backup read: nothing written")
         << Before::ReopenedInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    QTest::newRow("signal in the backup read: nothing written")
+        << Before::SignalInBackupRead << false << false << u"3w"_s << Result::Cancelled << Outcome::Stage::Backup << -1;
     QTest::newRow("backup read fails: nothing written")
         << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
@@ -1068,9 +1070,12 @@ void TestInterface::writeSafeguards()
         w.engine().stop(Outcome::Stop::Signal);
     }
     const bool reopened = before == Before::PortLostInBackupRead || before == Before::ReopenedInBackupRead;
-    if (reopened) {
+    const bool stoppedInBackup = reopened || before == Before::SignalInBackupRead;
+    if (stoppedInBackup) {
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
-        if (before == Before::ReopenedInBackupRead) {
+        if (before == Before::SignalInBackupRead) {
+            w.engine().stop(Outcome::Stop::Signal);
+        } else if (before == Before::ReopenedInBackupRead) {
             QCOMPARE(w.session().reopenComPort(), 0);
         } else {
             w.session().datacom.LinkWatch = 0;
@@ -1108,7 +1113,13 @@ void TestInterface::writeSafeguards()
     if (single)
         return;
     const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
-    QCOMPARE(backups.size(), backupReadFails || reopened ? 0 : 1);
+    QCOMPARE(backups.size(), backupReadFails || stoppedInBackup ? 0 : 1);
+    if (before == Before::SignalInBackupRead) {
+        const QString log = w.logLines().join(u'\n');
+        QCOMPARE(log.count(u"Write all settings"_s), 1);
+        QVERIFY(log.contains(u"Write all settings stopped by a signal during the backup read; nothing was written"_s));
+        return;
+    }
     if (backupReadFails || reopened) {
         const QString why = backupReadFails ? u"no answer"_s : u"port lost"_s;
         QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: "_s + why + u"; nothing was written"_s));
