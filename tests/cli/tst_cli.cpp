@@ -341,6 +341,8 @@ void TestCli::usageErrorsTouchNothing_data()
     row("int fraction", {"write", "110=1.5"}, "item 110 takes a whole number 0-32767, not \"1.5\"");
     row("text too long", {"write", "160=" + QString(244, u'x')}, "longer than 243");
     row("text not cp1252", {"write", QStringLiteral("160=\u0142")}, "character U+0142 cannot be sent");
+    row("text with 0x8D, undefined in cp1252", {"write", QStringLiteral("160=a\u008D")},
+        "the text holds the byte 0x8D, which Windows-1252 leaves undefined");
     row("item twice", {"write", "5=1", "5=2"}, "item 5 is given twice");
     row("verify unreadable", {"--verify", "write", "3=1"}, "item 3 cannot be verified");
     row("verify on read", {"--verify", "read", "5"}, "--verify applies to write-all and write only");
