@@ -175,9 +175,9 @@ void printProcess(const char *what, const ProcessFigures &f)
                 floorMs > 0 ? f.wallMs / floorMs : 0.0);
 }
 
-// The safeguards of a write-all side by side with a bare one: the backup
-// (read first when the unit's values are not known, else from them) and the
-// read-back, in engine ticks.
+// The safeguards of a write-all side by side with a bare one: the backup,
+// read from the unit on the write-all's own open of the port whatever was
+// read before, and the read-back, in engine ticks.
 int measureSafeguards(Bench &bench, int rounds)
 {
     Interface &engine = bench.session().engine;
@@ -189,17 +189,12 @@ int measureSafeguards(Bench &bench, int rounds)
         const Figures bare = bench.measure([](Interface &e) { e.requestWriteAll(); });
         engine.setBackup(true);
         engine.setReadBack(true);
-        bench.session().stores.ResetUnitValues(); // as after loading a file: nothing known
-        const Figures unknown = bench.measure([](Interface &e) { e.requestWriteAll(); });
-        const Figures read = bench.measure([](Interface &e) { e.requestReadAll(); });
-        const Figures known = bench.measure([](Interface &e) { e.requestWriteAll(); });
+        const Figures safe = bench.measure([](Interface &e) { e.requestWriteAll(); });
         print("bare", bare);
-        print("safe", unknown);
-        print("safe,known", known);
-        const auto ratio = [&](const Figures &f) { return bare.ticks > 0 ? double(f.ticks) / double(bare.ticks) : 0.0; };
-        std::printf("ratio backup read + write + read-back %.2f (goal 3.1), values known %.2f (goal 2.1)\n",
-                    ratio(unknown), ratio(known));
-        for (const Figures &f : {bare, unknown, read, known})
+        print("safe", safe);
+        const double ratio = bare.ticks > 0 ? double(safe.ticks) / double(bare.ticks) : 0.0;
+        std::printf("ratio backup read + write + read-back %.2f (goal at most 3.1)\n", ratio);
+        for (const Figures &f : {bare, safe})
             failures += f.ok ? 0 : 1;
     }
     return failures;

@@ -71,11 +71,6 @@ QString readableFileProblem(const QString &path)
     return read ? QString() : read.error;
 }
 
-bool unitValueKnown(const Value &v)
-{
-    return Values::isText(v) || (Values::isNumber(v) && Values::numberOf(v) >= 0);
-}
-
 } // namespace
 
 CliRunner::CliRunner(const CliRequest &request)
@@ -85,35 +80,6 @@ CliRunner::CliRunner(const CliRequest &request)
 }
 
 CliRunner::~CliRunner() = default;
-
-// A command that only reads is for its output: once standard output is gone
-// (a pipe whose reader ended), it ends at once, without a further line.
-bool CliRunner::outputGone()
-{
-    if (!m_outputGone && m_request.readsOnly() && Console::standardOutputGone()) {
-        m_outputGone = true;
-        if (m_session)
-            m_session->engine.cancelByOperator();
-    }
-    return m_outputGone;
-}
-
-// The last line of a run that did not end well. Whatever it quotes from a file
-// or the unit shows its control bytes by name.
-ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
-{
-    if (outputGone())
-        return ExitStatus::Usage;
-    m_view.finish();
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
-    return status;
-}
-
-// A line of the tool's own on standard error, between the progress lines.
-void CliRunner::note(const QString &message)
-{
-    m_view.note(QStringLiteral("tessaro-cli: ") + message);
-}
 
 ExitStatus CliRunner::run()
 {
@@ -176,92 +142,6 @@ ExitStatus CliRunner::run()
     return status;
 }
 
-// The commands that change what the unit holds or does.
-bool CliRunner::changesUnit() const
-{
-    switch (m_request.command) {
-    case CliRequest::Command::WriteAll:
-    case CliRequest::Command::Write:
-    case CliRequest::Command::Call:
-    case CliRequest::Command::Restart: return true;
-    default: return false;
-    }
-}
-
-// The items the unit took in this run, in the order it took them.
-QList<int> CliRunner::takenItems() const
-{
-    QList<int> items;
-    for (const Outcome &outcome : m_outcomes) {
-        if (outcome.command != Outcome::Command::WriteAll && outcome.command != Outcome::Command::WriteItem)
-            continue;
-        QList<int> taken = outcome.items;
-        if (taken.isEmpty() && outcome.command == Outcome::Command::WriteItem
-            && outcome.result == Outcome::Result::Succeeded && outcome.item >= 0)
-            taken << outcome.item;
-        for (int n : std::as_const(taken)) {
-            if (!items.contains(n))
-                items << n;
-        }
-    }
-    for (int n : m_takenInHand) {
-        if (!items.contains(n))
-            items << n;
-    }
-    return items;
-}
-
-// What the unit took, for a last line when the result could not be told:
-// "6 of 14 settings written (items 0 5 7 10 11 12)".
-QString CliRunner::takenText() const
-{
-    switch (m_request.command) {
-    case CliRequest::Command::Call:
-    case CliRequest::Command::Restart: {
-        const Outcome::Command command =
-            m_request.command == CliRequest::Command::Call ? Outcome::Command::PagerCall : Outcome::Command::Restart;
-        const bool done = std::any_of(m_outcomes.cbegin(), m_outcomes.cend(), [command](const Outcome &o) {
-            return o.command == command && o.result == Outcome::Result::Succeeded;
-        });
-        const QString what = command == Outcome::Command::PagerCall ? QStringLiteral("the test call was ")
-                                                                     : QStringLiteral("the restart was ");
-        return what + (done ? QStringLiteral("sent") : QStringLiteral("not sent"));
-    }
-    default: break;
-    }
-    const QList<int> items = takenItems();
-    const int total = m_request.command == CliRequest::Command::WriteAll ? int(Items::kBulkItems.size())
-                                                                         : int(m_request.writes.size());
-    if (items.isEmpty())
-        return QStringLiteral("none of %1 settings written").arg(total);
-    QStringList numbers;
-    for (int n : items)
-        numbers << QString::number(n);
-    return QStringLiteral("%1 of %2 settings written (item%3 %4)")
-        .arg(items.size())
-        .arg(total)
-        .arg(items.size() == 1 ? QString() : QStringLiteral("s"), numbers.join(u' '));
-}
-
-// A command that changed the unit and could not tell it: the last line says
-// what the unit took, on standard error, else where the result would have gone.
-ExitStatus CliRunner::unreported(const QString &why)
-{
-    m_view.finish();
-    const QString line = QStringLiteral("tessaro-cli: ") + why + QStringLiteral("; ") + takenText();
-    if (!Console::writeLine(stderr, line) && !m_resultWritten)
-        (void)Console::writeLine(stdout, line);
-    return ExitStatus::Unreported;
-}
-
-// A result that could not be written is not a result; of a command that
-// changed the unit it is still a change.
-ExitStatus CliRunner::outputFailed()
-{
-    const QString why = QStringLiteral("cannot write the result to standard output: ") + Console::lastError();
-    return changesUnit() ? unreported(why) : fail(ExitStatus::Usage, why);
-}
-
 // Everything that can be wrong with the files is found before the port opens.
 ExitStatus CliRunner::checkFiles()
 {
@@ -318,159 +198,6 @@ ExitStatus CliRunner::start()
     return ExitStatus::Done;
 }
 
-// Why the link is down, in plain words; for a device the user may not open,
-// how to mend that.
-QString CliRunner::linkReason() const
-{
-    const LinkState &link = m_session->datacom.linkState();
-    QString reason = link.reason();
-    if (reason.isEmpty())
-        reason = QStringLiteral("the serial port is closed");
-#ifdef Q_OS_UNIX
-    // Only a group that may read and write the device, and not root's, is
-    // one to join (a terminal's group tty may only write to it).
-    const QFileInfo device(link.device());
-    if (link.problem() == Port::Problem::PermissionDenied && !device.group().isEmpty() && device.groupId() != 0
-        && device.permission(QFileDevice::ReadGroup | QFileDevice::WriteGroup)) {
-        reason += QStringLiteral("; the device belongs to the group %1: add yourself to it "
-                                 "(sudo adduser $USER %1) and log in again")
-                      .arg(device.group());
-    }
-#endif
-    return reason;
-}
-
-bool CliRunner::quiet() const
-{
-    return m_session->engine.isQuiet();
-}
-
-// The desktop tool's two timers in one: a tick every 25 ms, the link watch
-// every fourth. Ends when the engine is idle with nothing pending, when the
-// time limit runs out, or when the port is lost under a command: the engine
-// drops what was pending once it can reopen the port, so waiting gains nothing.
-CliRunner::Ending CliRunner::runUntilQuiet()
-{
-    Interface &engine = m_session->engine;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kTickMs);
-    m_ending = Ending::TimeLimit;
-    const qsizetype before = m_outcomes.size();
-    // A signal that came before the loop ran is taken first.
-    if (SignalWatch::caught() != 0)
-        interruptBy(SignalWatch::caught());
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (outputGone()) {
-            loop.quit();
-            return;
-        }
-        engine.InterfaceTick(0);
-        if (++m_ticks % kWatchEveryTicks == 0)
-            m_session->datacom.CheckComLink();
-        const auto &transaction = engine.transaction();
-        const bool moving = transaction && transaction->movesItem();
-        m_view.trackTransfer(moving, moving && transaction->writesItem(), engine.CurrentItem());
-        const bool portLost = std::any_of(m_outcomes.cbegin() + before, m_outcomes.cend(), [](const Outcome &o) {
-            return o.failure == Outcome::Failure::PortLost;
-        });
-        if (quiet() || portLost) {
-            m_ending = Ending::Quiet;
-            loop.quit();
-        } else if (m_deadline.hasExpired()) {
-            loop.quit();
-        }
-    });
-    timer.start();
-    loop.exec();
-    // The write in hand when a signal came: taken if the unit acknowledged it.
-    if (m_inHandItem >= 0 && unitValueKnown(m_session->stores.unitValues[m_inHandItem])
-        && !m_takenInHand.contains(m_inHandItem))
-        m_takenInHand << m_inHandItem;
-    return m_ending;
-}
-
-// The first of SIGINT, SIGTERM and SIGHUP: as the operator's Cancel, every
-// request goes and the transaction in hand ends. Its write, if one, reports
-// no outcome after the cancel; its unit value is cleared here so that an
-// acknowledgement shows.
-void CliRunner::interruptBy(int signal)
-{
-    if (m_signal != 0 || !m_session)
-        return;
-    m_signal = signal;
-    Interface &engine = m_session->engine;
-    if (const auto &transaction = engine.transaction(); transaction && transaction->writesItem()) {
-        m_inHandItem = transaction->item;
-        m_session->stores.unitValues[m_inHandItem] = Value();
-    }
-    engine.cancelByOperator();
-}
-
-// The last line of a run a signal ended: what the unit took; exit status 128
-// and the signal's number, as a shell reports a program the signal ended.
-ExitStatus CliRunner::interrupted()
-{
-    m_view.finish();
-    QString what = takenText();
-    if (m_request.command == CliRequest::Command::WriteAll || m_request.command == CliRequest::Command::Write) {
-        const qsizetype taken = takenItems().size();
-        const qsizetype total =
-            m_request.command == CliRequest::Command::WriteAll ? Items::kBulkItems.size() : m_request.writes.size();
-        if (taken == 0)
-            what += QStringLiteral("; the unit holds its old values");
-        else if (taken < total)
-            what += QStringLiteral("; the unit holds a mix of old and new values");
-    } else if (!changesUnit()) {
-        what = QStringLiteral("nothing was written to the unit");
-    }
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: interrupted: ") + what);
-    return static_cast<ExitStatus>(128 + m_signal);
-}
-
-// The outcome in words, with the link's reason where the port failed.
-QString CliRunner::outcomeMessage(const Outcome &outcome) const
-{
-    QString text = outcomeText(outcome, m_controls);
-    if (outcome.failure == Outcome::Failure::PortLost || outcome.failure == Outcome::Failure::PortWriteFailed) {
-        if (const QString reason = m_session->datacom.linkState().reason(); !reason.isEmpty())
-            text += QStringLiteral(" (%1)").arg(reason);
-    }
-    return text;
-}
-
-// After a transfer: the first command that did not succeed, a time limit that
-// ran out, or items the unit never gave or took. Items that read back
-// different are left to writeOutcome.
-ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
-{
-    for (const Outcome &outcome : std::as_const(m_outcomes)) {
-        if (outcome.result != Outcome::Result::Succeeded && outcome.mismatches.isEmpty())
-            return fail(ExitStatus::UnitFailed, outcomeMessage(outcome));
-    }
-    if (m_ending == Ending::TimeLimit) {
-        const QString why = m_session->datacom.linkState().state() == LinkState::State::Closed
-            ? QStringLiteral("the serial port was lost (%1) and could not be opened again").arg(linkReason())
-            : QStringLiteral("the unit did not finish");
-        return fail(ExitStatus::UnitFailed,
-                    QStringLiteral("%1 within the time limit of %2 s").arg(why).arg(m_limitSeconds));
-    }
-    for (int n : items) {
-        if (!unitValueKnown(m_session->stores.unitValues[n]))
-            return fail(ExitStatus::UnitFailed, QStringLiteral("item %1 was not %2: the unit did not %3 it")
-                                                    .arg(n)
-                                                    .arg(write ? QStringLiteral("written") : QStringLiteral("read"),
-                                                         write ? QStringLiteral("take") : QStringLiteral("give")));
-    }
-    return ExitStatus::Done;
-}
-
-bool CliRunner::hasVisibleControl(int n) const
-{
-    return ScreenDefinition::hasCombo(n) ? m_controls.comboVisible(n) : m_controls.textVisible(n);
-}
-
 // What a settings file would hold for item n now: what its control shows, for
 // an item with a visible one, else its working value.
 QString CliRunner::heldValueText(int n)
@@ -479,39 +206,6 @@ QString CliRunner::heldValueText(int n)
     if (hasVisibleControl(n))
         ModUnitUpdate::TakeValue(stores, m_controls, n);
     return ItemArguments::valueText(n, stores.workingValues[n]);
-}
-
-// After a write, with the engine's backup and read-back: where the unit's
-// settings were kept, each item that reads back other than written, then the
-// verdict. A transfer that broke is told last, else the count of differences.
-ExitStatus CliRunner::writeOutcome(const QList<int> &items)
-{
-    int readBack = 0;
-    QList<Outcome::Mismatch> mismatches;
-    for (const Outcome &outcome : std::as_const(m_outcomes)) {
-        if (!outcome.backupPath.isEmpty())
-            note(QStringLiteral("backup kept in ")
-                 + TextFile::displayName(QFileInfo(outcome.backupPath).absoluteFilePath()));
-        if (outcome.readBackEqual >= 0)
-            readBack += outcome.readBackEqual + int(outcome.mismatches.size());
-        mismatches += outcome.mismatches;
-    }
-    for (const Outcome::Mismatch &m : std::as_const(mismatches))
-        note(QStringLiteral("%1: written %2, the unit holds %3")
-                 .arg(itemName(m.item), valueWords(m.item, m.written), valueWords(m.item, m.held)));
-    if (const ExitStatus status = transferOutcome(items, true); status != ExitStatus::Done)
-        return status;
-    if (!mismatches.isEmpty())
-        return fail(ExitStatus::UnitFailed,
-                    QStringLiteral("%1 of %2 settings read back different").arg(mismatches.size()).arg(readBack));
-    return ExitStatus::Done;
-}
-
-// "item 33 (ESPA out serial parity)", the legend where the item has one.
-QString CliRunner::itemName(int n) const
-{
-    const QString legend = m_controls.legendVisible(n) ? m_controls.legendName(n) : QString();
-    return legend.isEmpty() ? QStringLiteral("item %1").arg(n) : QStringLiteral("item %1 (%2)").arg(n).arg(legend);
 }
 
 ExitStatus CliRunner::readAll()
@@ -714,7 +408,9 @@ ExitStatus CliRunner::checkLine()
     bool printed = true;
     bool refused = false;
     const int listener = engine.addOutcomeListener([&](const Outcome &outcome) {
-        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused)
+        // A check read stopped before it was sent (signal, time limit) is no exchange.
+        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused
+            || outcome.result == Outcome::Result::Cancelled)
             return;
         if (outcome.result == Outcome::Result::NotStarted) {
             refused = true;

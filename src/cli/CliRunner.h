@@ -81,8 +81,8 @@ private:
     ExitStatus interrupted();
     bool changesUnit() const;
     bool outputGone();
-    QList<int> takenItems() const;
-    QString takenText() const;
+    QString takenInRun() const;
+    const Outcome *stoppedOutcome(Outcome::Stop cause) const;
     QString linkReason() const;
     QString outcomeMessage(const Outcome &outcome) const;
 
@@ -98,9 +98,7 @@ private:
     QList<Outcome> m_outcomes; // how each command of this run ended
     Ending m_ending = Ending::Quiet;
     bool m_resultWritten = false; // standard output took the command's result
-    QList<int> m_takenInHand;     // written by a transaction that ended after a cancel
     std::unique_ptr<SignalWatch> m_signals;
     int m_signal = 0;             // the signal that ends the run, 0 for none
-    int m_inHandItem = -1;        // the item being written when it came
     bool m_outputGone = false;    // standard output went away under a command that only reads
 };

@@ -92,6 +92,11 @@ bool isReadable(int n)
     return Items::isListItem(n) || Items::isHexDigitItem(n) || (n >= 100 && n <= 148) || (n >= 150 && n <= 248);
 }
 
+bool answerCarries(int n, const Value &v)
+{
+    return Items::kindOf(n) != Items::Kind::Tekst || Values::textOf(v).size() <= kMaxAnswerTextLength;
+}
+
 bool sameValue(int n, const Value &written, const Value &held)
 {
     if (Items::kindOf(n) == Items::Kind::Tekst)

@@ -53,5 +53,11 @@ bool sameValue(int n, const Value &written, const Value &held);
 
 // Most characters one text write can carry (a frame is at most 256 bytes).
 constexpr int kMaxTextLength = 243;
+// Most characters a read answer carries (an answer is at most 98 bytes).
+constexpr int kMaxAnswerTextLength = 85;
+
+// Whether a read answer can carry value v of item n back: a text longer than
+// an answer carries cannot be read back.
+bool answerCarries(int n, const Value &v);
 
 } // namespace Conversions

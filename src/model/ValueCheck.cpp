@@ -14,6 +14,14 @@ namespace {
 constexpr int kMaxByte = 255;
 constexpr int kMaxInt = 32767;
 
+// The five bytes Windows-1252 leaves undefined decode to the C1 control
+// characters of the same value; no unit text holds them.
+bool isUndefinedByte(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D;
+}
+
 QString numberText(double v)
 {
     return Values::doubleText(v);
@@ -26,6 +34,9 @@ QString textProblem(const QString &text)
     for (QChar c : text) {
         if (c.unicode() < 32 || c.unicode() == 127)
             return QStringLiteral("the text holds the control character %1").arg(Diverse::ByteToLogText(c.unicode()));
+        if (isUndefinedByte(c))
+            return QStringLiteral("the text holds the byte 0x%1, which Windows-1252 leaves undefined")
+                .arg(QString::number(c.unicode(), 16).toUpper());
     }
     if (text.size() > Conversions::kMaxTextLength)
         return QStringLiteral("a text of %1 characters is longer than %2").arg(text.size()).arg(Conversions::kMaxTextLength);

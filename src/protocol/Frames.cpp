@@ -1,5 +1,7 @@
 #include "Frames.h"
 
+#include "model/Items.h"
+
 namespace Frames {
 namespace {
 
@@ -68,6 +70,18 @@ QByteArray resetBody()
 QByteArray complete(const QByteArray &body)
 {
     return body + char(checksumFor(body));
+}
+
+Reply interpretReply(const RxBuffer &rx)
+{
+    Reply reply;
+    reply.acknowledged = rx[Conversions::kAckOffset] == kAck;
+    const int item = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(rx));
+    if (item < 0 || item >= Items::kItemCount)
+        return reply;
+    reply.item = item;
+    reply.value = Conversions::ValueFromUnit(item, Conversions::ReplyToValue(rx, item));
+    return reply;
 }
 
 } // namespace Frames

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/Conversions.h"
+#include "model/Value.h"
+
 #include <QByteArray>
 
 // The bytes of the requests the tool sends. A frame is SOH, LEN, payload and
@@ -34,5 +37,18 @@ QByteArray resetBody();
 QByteArray complete(const QByteArray &body);
 // Whether the bytes of a frame, its checksum byte included, add up to 0.
 inline bool checksumHolds(const QByteArray &frame) { return checksumFor(frame) == 0; }
+
+// What a whole answer with a good checksum tells the transaction that asked:
+// whether the unit acknowledged (ACK at offset 4; an answer to a write, a
+// call or a reset), which item a read answer names (offset 7; -1 when it
+// names none of 0-249) and the value it carries for that item (integer -1
+// when it carries none the item can hold). A pure function of the bytes.
+struct Reply
+{
+    bool acknowledged = false;
+    int item = -1;
+    Value value = Values::integer(-1);
+};
+Reply interpretReply(const RxBuffer &rx);
 
 } // namespace Frames

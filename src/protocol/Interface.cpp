@@ -36,7 +36,7 @@ void Interface::requestRead(int item)
     if (item < 0 || item >= Items::kItemCount || refuseWhenClosed(Command::ReadItem, item))
         return;
     requestUnitRead(item);
-    m_unitOnly[item] = false;
+    m_requests[item].unitOnly = false;
 }
 
 void Interface::requestWrite(int item)
@@ -51,13 +51,19 @@ void Interface::requestStoredWrite(int item)
 {
     if (item < 0 || item >= Items::kItemCount || refuseWhenClosed(Command::WriteItem, item))
         return;
-    // A write asked for again replaces a read-back still waiting.
-    if (m_readBackOf[item]) {
-        m_readBackOf[item].reset();
-        tell(Outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1});
+    // Writes asked for together end together: what the unit took of them.
+    if (isQuiet()) {
+        m_singleWritten.clear();
+        m_unsendable.clear();
     }
-    m_unitOnly[item] = false;
-    m_stores.itemRequest[item] = Items::kWriteRequest;
+    // A write asked for again replaces a read-back still waiting.
+    if (m_requests[item].readBackOf) {
+        m_requests[item].readBackOf.reset();
+        Outcome outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1};
+        outcome.items = {item};
+        tell(outcome);
+    }
+    setRequest(item, Items::kWriteRequest);
     m_errorCount = 0;
 }
 
@@ -114,10 +120,23 @@ bool Interface::refuseWhenClosed(Command command, int item)
 void Interface::cancelByOperator()
 {
     m_view.appendProgress(kCrLf + QStringLiteral("Geannuleerd!") + kCrLf);
-    // What was cancelled: the bulk transfer, else a command waiting, else the
+    stop(Outcome::Stop::Operator);
+}
+
+void Interface::stop(Outcome::Stop cause)
+{
+    // Waiting for its port, the engine already told the loss: the requests
+    // left only go.
+    if (!running()) {
+        dropCommands();
+        return;
+    }
+    // What was stopped: the bulk transfer, else a command waiting, else the
     // first single item waiting.
     if (m_allMode != BulkTransfer::None && m_command) {
-        finish(Outcome::Result::Cancelled, -1, Failure::None);
+        Outcome outcome = commandOutcome(Outcome::Result::Cancelled, -1, Failure::None);
+        outcome.stop = cause;
+        finishWith(outcome);
         dropCommands();
         return;
     }
@@ -129,6 +148,7 @@ void Interface::cancelByOperator()
     }
     dropCommands();
     if (cancelled) {
+        cancelled->stop = cause;
         m_command.reset();
         tell(*cancelled);
     }
@@ -143,11 +163,11 @@ bool Interface::dropCommands()
     m_allMode = BulkTransfer::None;
     m_writeAll.setPhase(WritePhase::None);
     // A read under way runs to its end; what it stores stays the unit's only.
-    const bool readingUnitOnly = m_transaction && m_transaction->readsItem() && m_unitOnly[m_transaction->item];
-    m_unitOnly.fill(false);
+    const bool readingUnitOnly =
+        m_transaction && m_transaction->readsItem() && m_requests[m_transaction->item].unitOnly;
+    m_requests.fill(RequestRecord{});
     if (readingUnitOnly)
-        m_unitOnly[m_transaction->item] = true;
-    m_readBackOf.fill(std::nullopt);
+        m_requests[m_transaction->item].unitOnly = true;
     return items || oneShots;
 }
 
@@ -155,6 +175,15 @@ void Interface::takeReopenedPort()
 {
     if (m_datacom.ComPortIsOpen() != 1)
         return;
+    // Reopened under a command: the port may lead to another unit now, so
+    // nothing further of it is sent (a write-all past its backup read
+    // included), and its outcome says so.
+    if (running() && isBusy()) {
+        reportPortLost();
+        dropCommands();
+        m_command.reset();
+        return;
+    }
     if (m_state == State::NotStarted) {
         InterfaceTick(kStartCommand);
     } else if (m_state == State::ReopenPort) {
@@ -194,6 +223,7 @@ void Interface::begin(Command command)
     m_lastFailureItem = -1;
     m_lastFailure = Failure::None;
     m_refusedItem = -1;
+    m_unsendable.clear();
     m_movedItems.clear();
     m_writeAll.forgetBackupPath();
 }
@@ -213,7 +243,69 @@ Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure fail
     outcome.items = m_movedItems;
     outcome.backupPath = m_writeAll.backupPath();
     outcome.stage = m_writeAll.stage();
+    outcome.unsendable = m_unsendable;
+    if (outcome.command == Command::WriteAll && result != Outcome::Result::Succeeded) {
+        addTakenGroups(outcome);
+        if (m_writeAll.phase() == WritePhase::ReadBack)
+            outcome.readBackRead = readBackCount();
+    }
     return outcome;
+}
+
+// A request of its kind, asked for now: not sent yet.
+void Interface::setRequest(int item, qint16 kind)
+{
+    m_stores.itemRequest[item] = kind;
+    RequestRecord &record = m_requests[item];
+    record.unitOnly = false;
+    record.sent = false;
+    record.answered = false;
+}
+
+// The groups of a write that ends now, from the request records: written
+// (acknowledged), sent without an answer (the frame out now, or one that got
+// none before), refused by the unit (answered with NACK), and not sent.
+void Interface::addTakenGroups(Outcome &outcome) const
+{
+    QList<int> asked;
+    if (m_command == Command::WriteAll) {
+        if (m_writeAll.phase() != WritePhase::Writing) {
+            // Before the writing nothing was sent; after it everything was taken.
+            if (m_writeAll.phase() == WritePhase::Backup)
+                outcome.notSent = QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
+            return;
+        }
+        outcome.items = m_movedItems;
+        asked = QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
+    } else {
+        outcome.items = m_singleWritten;
+        for (int item = 0; item < Items::kStoreSize; ++item) {
+            if (m_stores.itemRequest[item] == Items::kWriteRequest)
+                asked << item;
+        }
+    }
+    for (int item : std::as_const(asked)) {
+        if (outcome.items.contains(item))
+            continue;
+        const RequestRecord &record = m_requests[item];
+        if (!record.sent)
+            outcome.notSent << item;
+        else if (!record.answered)
+            outcome.unanswered << item;
+        else
+            outcome.refused << item;
+    }
+}
+
+// The items of a write-all's read-back read so far.
+int Interface::readBackCount() const
+{
+    int read = 0;
+    for (int item : m_movedItems) {
+        if (m_stores.itemRequest[item] != Items::kReadRequest)
+            ++read;
+    }
+    return read;
 }
 
 void Interface::finish(Outcome::Result result, int item, Failure failure)
@@ -246,18 +338,40 @@ void Interface::itemDone(int item, bool write, bool succeeded, Failure failure)
         }
         return;
     }
-    tell(Outcome{write ? Command::WriteItem : Command::ReadItem,
-                 succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure, succeeded ? 1 : 0});
+    Outcome outcome{write ? Command::WriteItem : Command::ReadItem,
+                    succeeded ? Outcome::Result::Succeeded : Outcome::Result::Failed, item, failure, succeeded ? 1 : 0};
+    if (write && succeeded) {
+        outcome.items = {item};
+        if (!Conversions::answerCarries(item, m_stores.workingValues[item]))
+            outcome.notReadBack = {item};
+    } else if (write) {
+        // Refused before it was sent: its request is gone, the item not sent.
+        outcome.unsendable = m_unsendable;
+        addTakenGroups(outcome);
+        outcome.notSent << item;
+        std::sort(outcome.notSent.begin(), outcome.notSent.end());
+    }
+    tell(outcome);
 }
 
 // A single item's outcome; a write waiting for its read-back is the write's.
+// A write ending early names what the unit took of the writes asked together.
 Outcome Interface::itemOutcome(int item, Outcome::Result result, Failure failure) const
 {
-    if (!m_readBackOf[item])
-        return Outcome{itemCommand(item), result, item, failure, 0};
-    Outcome outcome{Command::WriteItem, result, item, failure, 1};
-    outcome.items = {item};
-    outcome.stage = Outcome::Stage::ReadBack;
+    const bool writesPending = std::any_of(m_stores.itemRequest.cbegin(), m_stores.itemRequest.cend(),
+                                           [](qint16 request) { return request == Items::kWriteRequest; });
+    if (m_requests[item].readBackOf && !writesPending) {
+        Outcome outcome{Command::WriteItem, result, item, failure, 1};
+        outcome.items = {item};
+        outcome.stage = Outcome::Stage::ReadBack;
+        outcome.readBackRead = 0;
+        return outcome;
+    }
+    if (itemCommand(item) != Command::WriteItem && !m_requests[item].readBackOf)
+        return Outcome{Command::ReadItem, result, item, failure, 0};
+    Outcome outcome{Command::WriteItem, result, item, failure, 0};
+    addTakenGroups(outcome);
+    outcome.itemCount = int(outcome.items.size());
     return outcome;
 }
 
@@ -279,12 +393,7 @@ void Interface::reportPortLost()
     const int waiting = firstRequestedItem();
     if (waiting < 0)
         return;
-    if (inHand < 0)
-        tell(itemOutcome(waiting, Outcome::Result::Failed, Failure::PortLost));
-    else if (m_transaction->writesItem())
-        tell(Outcome{Command::WriteItem, Outcome::Result::Failed, inHand, Failure::PortLost, 0});
-    else
-        tell(itemOutcome(inHand, Outcome::Result::Failed, Failure::PortLost));
+    tell(itemOutcome(inHand < 0 ? waiting : inHand, Outcome::Result::Failed, Failure::PortLost));
 }
 
 int Interface::firstRequestedItem() const
@@ -498,8 +607,8 @@ void Interface::bulkTransferDone()
 // A read that stores what the unit holds as its value only.
 void Interface::requestUnitRead(int item)
 {
-    m_stores.itemRequest[item] = Items::kReadRequest;
-    m_unitOnly[item] = true;
+    setRequest(item, Items::kReadRequest);
+    m_requests[item].unitOnly = true;
     m_errorCount = 0;
 }
 
@@ -552,7 +661,7 @@ void Interface::startReadAll()
     m_allMode = BulkTransfer::Reading;
     m_errorCount = 0;
     for (int item : Items::kBulkItems)
-        m_stores.itemRequest[item] = Items::kReadRequest;
+        setRequest(item, Items::kReadRequest);
 }
 
 // Every bulk transfer, pager call and restart starts on a freshly opened port,
@@ -822,17 +931,15 @@ void Interface::writeStart()
         }
         m_replyTicks = kReplyTimeout;
         m_state = State::WriteStart;
+        m_requests[item].sent = true;
+        m_requests[item].answered = false;
         return;
     }
-    // Refused before the first byte: nothing went out, nothing to retry.
-    if (!m_refusal.isEmpty()) {
-        const QString piece = QStringLiteral(" -> ERROR not sent, item ") + NumberText(item) + QStringLiteral(": ")
-            + m_refusal + QLatin1Char('.');
-        m_view.appendProgress(piece + kCrLf);
-        log(QStringLiteral("Error writing unit:") + piece);
-    } else {
-        m_view.appendProgress(QStringLiteral(" -> Not implemented type of unit.") + kCrLf);
-    }
+    // Refused before the first byte: nothing went out, nothing to retry. Why
+    // goes to the outcome, and with it to the log's outcome line.
+    m_view.appendProgress(QStringLiteral(" -> Not implemented type of unit.") + kCrLf);
+    if (!m_refusal.isEmpty())
+        m_unsendable = QStringLiteral("item %1: %2").arg(item).arg(m_refusal);
     m_stores.itemRequest[item] = Items::kNoRequest;
     m_state = State::Idle;
     noteFailure(item, Failure::Refused);
@@ -880,17 +987,23 @@ void Interface::writeResult()
     const int item = m_transaction->item;
     m_state = State::Idle;
     tellAnswered();
-    if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
+    m_requests[item].answered = true;
+    if (Frames::interpretReply(m_reply.buffer()).acknowledged) {
         const bool requested = m_stores.itemRequest[item] != Items::kNoRequest;
         m_stores.itemRequest[item] = Items::kNoRequest;
         m_stores.unitValues[item] = m_stores.workingValues[item];
         ModUnitUpdate::ShowValue(m_stores, m_controls, item);
         m_view.appendProgress(QStringLiteral(" -> Saved.") + kCrLf);
         m_errorCount = 0;
-        if (requested && m_allMode == BulkTransfer::None && m_writeAll.readBack() && Conversions::isReadable(item)) {
+        const Value &written = m_stores.workingValues[item];
+        if (requested && m_allMode == BulkTransfer::None && !m_singleWritten.contains(item))
+            m_singleWritten << item;
+        // A text longer than an answer carries cannot come back: written, not read back.
+        if (requested && m_allMode == BulkTransfer::None && m_writeAll.readBack() && Conversions::isReadable(item)
+            && Conversions::answerCarries(item, written)) {
             // A single write counts once the unit gives the value back.
-            m_readBackOf[item] = m_stores.workingValues[item];
             requestUnitRead(item);
+            m_requests[item].readBackOf = written;
         } else if (requested) {
             itemDone(item, true, true);
         }
@@ -973,14 +1086,15 @@ void Interface::readResult()
     m_state = State::Idle;
     tellAnswered();
     // The item the answer names, checked before it indexes anything.
-    const int r = Conversions::UnitItemNumber(Conversions::ReplyItemNumber(m_reply.buffer()));
-    if (r < 0 || r >= Items::kItemCount) {
+    const Frames::Reply reply = Frames::interpretReply(m_reply.buffer());
+    const int r = reply.item;
+    if (r < 0) {
         // Too short to name an item, as a refusal is: a failed read, counted,
         // or a unit that refuses every read would be asked again without end.
         readFailed(QStringLiteral(" ERROR reading setting!"), Failure::UnusableAnswer);
         return;
     }
-    const Value value = Conversions::ValueFromUnit(r, Conversions::ReplyToValue(m_reply.buffer(), r));
+    const Value &value = reply.value;
     if (Values::isNumber(value) && Values::numberOf(value) < 0) {
         // An answer for another item is named so, whatever value it holds.
         readFailed(QStringLiteral(" ERROR reading setting!"),
@@ -991,10 +1105,10 @@ void Interface::readResult()
     // A read for the unit's value only leaves the working value and the screen
     // alone, and names the value read rather than what the control shows.
     const int asked = m_transaction->item;
-    const bool unitOnly = m_transaction->lineCheck() || m_unitOnly[asked] || m_unitOnly[r];
+    const bool unitOnly = m_transaction->lineCheck() || m_requests[asked].unitOnly || m_requests[r].unitOnly;
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
-    m_unitOnly[r] = false;
+    m_requests[r].unitOnly = false;
     m_stores.unitValues[r] = value;
     m_stores.unitValueRead[r] = true;
     if (!unitOnly) {
@@ -1007,7 +1121,7 @@ void Interface::readResult()
         lineCheckDone(r == asked ? Failure::None : Failure::OtherItem);
         return;
     }
-    if (m_readBackOf[r])
+    if (m_requests[r].readBackOf)
         readBackDone(r, value);
     else if (requested)
         itemDone(r, false, true);
@@ -1023,9 +1137,24 @@ void Interface::reportRead(int item, const Value &value, bool unitOnly)
 {
     const QString tag = itemTag(item, value, true);
     const QString shown = unitOnly ? valueWords(item, value) : controlText(m_controls, item);
-    const QString text = m_controls.legendText(item) + QLatin1Char(' ') + shown + QStringLiteral(" OK");
+    const QString text = m_controls.legendText(item) + QLatin1Char(' ') + shown + readBackWords(item, value);
     m_view.appendProgress((m_debugMode == 2 ? tag + text : text) + kCrLf);
     log(QStringLiteral("Received from unit: ") + tag + text);
+}
+
+// How a read ends its progress line: " OK", and for a read-back whether the
+// unit holds what was written (" equal to the value written", " differs:
+// written 2400 baud").
+QString Interface::readBackWords(int item, const Value &held) const
+{
+    std::optional<Value> written = m_requests[item].readBackOf;
+    if (!written && m_writeAll.phase() == WritePhase::ReadBack && m_movedItems.contains(item))
+        written = m_writeAll.confirmed(item);
+    if (!written || (m_transaction && m_transaction->lineCheck()))
+        return QStringLiteral(" OK");
+    if (Conversions::sameValue(item, *written, held))
+        return QStringLiteral(" equal to the value written");
+    return QStringLiteral(" differs: written ") + valueWords(item, *written);
 }
 
 // A line check read ended: told as it went, nothing retried or counted.

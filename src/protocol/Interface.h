@@ -117,6 +117,10 @@ public:
     void dropLineCheck() { m_oneShots.take(Outcome::Command::LineCheck); }
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
+    // Stops the command under way for a cause (the operator's Cancel, a
+    // signal, a time limit): every request goes, and its outcome says what
+    // the unit took. A transaction in hand runs to its end unreported.
+    void stop(Outcome::Stop cause);
     // After the operator reopened the port: an engine never started starts
     // now, one waiting for its port takes it at once.
     void takeReopenedPort();
@@ -159,19 +163,12 @@ public:
     int addOutcomeListener(OutcomeListener listener);
     void removeOutcomeListener(int id);
 
-    // Read access for the window and tests.
-    State EngineState() const { return m_state; }
+    // Read access for the window and tests (the inner variables: EngineProbe in the tests).
     qint16 ErrorCount() const { return m_errorCount; }
     // The item of the last item transaction taken, in hand or ended.
     qint16 CurrentItem() const { return m_lastItem; }
     const std::optional<Transaction> &transaction() const { return m_transaction; }
     BulkTransfer AllMode() const { return m_allMode; }
-    qint16 WaitTicks() const { return m_waitTicks; }
-    qint16 ReplyTicks() const { return m_replyTicks; }
-    qint16 ProgModeTicks() const { return m_progModeTicks; }
-    const QString &UnitTextLine() const { return m_unitTextLine; }
-    qint16 RxCount() const { return qint16(m_reply.count()); }
-    const RxBuffer &rxBuffer() const { return m_reply.buffer(); }
     // A read-all, write-all, pager call or restart asked for and not taken yet.
     bool requested(Outcome::Command command) const { return m_oneShots.requested(command); }
 
@@ -183,6 +180,8 @@ public:
     quint64 tickCount() const { return m_ticks; }
 
 private:
+    friend class EngineProbe; // the tests' view of the inner variables
+
     // How collecting an answer stands after a tick.
     enum class Answer { Pending, Complete, NoStart, NoLength, NoRest, TooLong, ChecksumError };
     // The three states that collect one answer.
@@ -224,6 +223,10 @@ private:
     void writeAllPhaseDone();
     void readBackDone(int item, const Value &held);
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
+    void setRequest(int item, qint16 kind);
+    void addTakenGroups(Outcome &outcome) const;
+    int readBackCount() const;
+    QString readBackWords(int item, const Value &held) const;
 
     void prepareAnswer();
     Answer collectAnswer(const Collecting &states);
@@ -290,6 +293,7 @@ private:
     int m_debugMode = 0;
 
     QString m_refusal; // why the last SendWriteRequest refused its value
+    QString m_unsendable; // "item 110: ..." of a value the running command could not send
     bool m_sentWhole = true; // whether the port took the last request whole
     quint64 m_ticks = 0;
 
@@ -307,8 +311,18 @@ private:
 
     WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order
-    // Reads that store the unit's value only, not the working value or the screen.
-    std::array<bool, Items::kStoreSize> m_unitOnly{};
-    // Single items written and waiting for their read-back: the value written.
-    std::array<std::optional<Value>, Items::kStoreSize> m_readBackOf{};
+    // What the engine knows of each item's request. Its kind is the
+    // ItemRequest flag in the stores (none, read, write), which the window
+    // and the binding read; the rest lives here, one record per item.
+    struct RequestRecord
+    {
+        bool unitOnly = false;           // a read that stores the unit's value only
+        std::optional<Value> readBackOf; // a read-back of a single write: the value written
+        bool sent = false;               // a frame of this request went out
+        bool answered = false;           // the last frame sent got a whole answer
+    };
+    std::array<RequestRecord, Items::kStoreSize> m_requests{};
+    // Single writes the unit acknowledged since the engine was last quiet:
+    // the first group of a multi-item write that ends early.
+    QList<int> m_singleWritten;
 };

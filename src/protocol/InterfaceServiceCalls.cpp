@@ -171,7 +171,7 @@ void Interface::finishServiceCall(Answer answer, const ServiceTexts &texts)
     Failure failure = serviceFailure(answer, texts);
     if (answer == Answer::Complete) {
         tellAnswered();
-        if (m_reply.buffer()[Conversions::kAckOffset] == Frames::kAck) {
+        if (Frames::interpretReply(m_reply.buffer()).acknowledged) {
             log(texts.acknowledged);
         } else {
             if (!texts.refused.isEmpty())

@@ -22,18 +22,15 @@ void Interface::writeAllPhaseDone()
     finishWith(outcome);
 }
 
-// A write-all taken by the idle engine: the unit's values are kept first,
-// from what this link read when all are known, else read now.
+// A write-all taken by the idle engine, on the port it has just reopened:
+// the unit's values are kept first, read now from the unit behind the port,
+// never from what an earlier read found (the port may lead elsewhere now).
+// A reopen before the writes drops them with the rest of the command.
 void Interface::startWriteAll()
 {
     m_errorCount = 0;
     if (!m_writeAll.keepsBackup()) {
         startWriting();
-        return;
-    }
-    if (WriteAllSafeguards::bulkValuesKnown(m_stores)) {
-        if (keepBackup())
-            startWriting();
         return;
     }
     m_writeAll.setPhase(WritePhase::Backup);
@@ -62,14 +59,14 @@ void Interface::startWriting()
     m_allMode = BulkTransfer::Writing;
     m_errorCount = 0;
     for (int item : Items::kBulkItems)
-        m_stores.itemRequest[item] = Items::kWriteRequest;
+        setRequest(item, Items::kWriteRequest);
 }
 
 // A single write's read-back: the write's outcome, equal or not.
 void Interface::readBackDone(int item, const Value &held)
 {
-    const Value written = *m_readBackOf[item];
-    m_readBackOf[item].reset();
+    const Value written = *m_requests[item].readBackOf;
+    m_requests[item].readBackOf.reset();
     Outcome outcome{Command::WriteItem, Outcome::Result::Succeeded, item, Failure::None, 1};
     outcome.items = {item};
     if (Conversions::sameValue(item, written, held)) {

@@ -46,6 +46,23 @@ QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls)
         .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
 }
 
+QString numbersText(const QList<int> &items)
+{
+    QStringList list;
+    for (int n : items)
+        list << Diverse::NumberText(n);
+    return list.join(QLatin1Char(' '));
+}
+
+// Texts written without a read-back, as the operator reads it.
+QString notReadBackText(const Outcome &outcome)
+{
+    QString text;
+    for (int n : outcome.notReadBack)
+        text += QStringLiteral("; item %1: written, not read back: longer than an answer carries").arg(n);
+    return text;
+}
+
 // What the read-back found, after the count written.
 QString readBackText(const Outcome &outcome, const ItemControls &controls)
 {
@@ -54,7 +71,7 @@ QString readBackText(const Outcome &outcome, const ItemControls &controls)
         text += QStringLiteral(", %1 read back equal").arg(outcome.readBackEqual);
     for (const Outcome::Mismatch &m : outcome.mismatches)
         text += QStringLiteral("; ") + mismatchText(m, controls);
-    return text;
+    return text + notReadBackText(outcome);
 }
 
 QString backupText(const Outcome &outcome)
@@ -62,6 +79,118 @@ QString backupText(const Outcome &outcome)
     if (outcome.backupPath.isEmpty())
         return QString();
     return QStringLiteral("; backup ") + kBackupFolder + QFileInfo(outcome.backupPath).fileName();
+}
+
+// Two parts joined into one sentence: a full stop ending the first goes.
+QString joined(QString first, const QString &second)
+{
+    while (first.endsWith(QLatin1Char('.')))
+        first.chop(1);
+    return first + QStringLiteral("; ") + second;
+}
+
+bool isWrite(const Outcome &outcome)
+{
+    return outcome.command == Outcome::Command::WriteAll || outcome.command == Outcome::Command::WriteItem;
+}
+
+// A write whose writing ended early: the three groups say what the unit took.
+bool writingEndedEarly(const Outcome &outcome)
+{
+    const bool broken = outcome.result == Outcome::Result::Failed || outcome.result == Outcome::Result::Cancelled;
+    return isWrite(outcome) && broken && outcome.stage == Outcome::Stage::Transfer;
+}
+
+// How the read-back stands when it was cut: "5 of 14 read back".
+QString readBackCutText(const Outcome &outcome)
+{
+    if (outcome.readBackRead < 0)
+        return QString();
+    return QStringLiteral("%1 of %2 read back").arg(outcome.readBackRead).arg(outcome.itemCount);
+}
+
+// The outcome of a write stopped in its backup read or its read-back.
+QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
+{
+    const QString stop = stopText(outcome.stop);
+    if (outcome.stage == Outcome::Stage::Backup)
+        return QStringLiteral("%1 %2 during the backup read; nothing was written").arg(subject, stop);
+    const QString written = outcome.command == Outcome::Command::WriteAll
+        ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
+        : subject + QStringLiteral(": written");
+    return QStringLiteral("%1; read-back %2 after %3 of %4")
+        .arg(written, stop)
+        .arg(qMax(outcome.readBackRead, 0))
+        .arg(outcome.itemCount);
+}
+
+// The words of a command that failed: in the backup read, in the read-back,
+// a read-all the port left, or aborted at an item.
+QString failedText(const Outcome &outcome, const ItemControls &controls, const QString &subject, const QString &why)
+{
+    using Command = Outcome::Command;
+    const bool bulk = outcome.command == Command::ReadAll || outcome.command == Command::WriteAll;
+    if (outcome.stage == Outcome::Stage::Backup)
+        return joined(QStringLiteral("%1: could not back up the unit's settings: %2").arg(subject, why),
+                      QStringLiteral("nothing was written"));
+    if (outcome.stage == Outcome::Stage::ReadBack) {
+        QString text = outcome.command == Command::WriteAll
+            ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
+            : subject + QStringLiteral(": written");
+        if (outcome.mismatches.isEmpty()) {
+            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
+            if (outcome.readBackRead >= 0)
+                text += QStringLiteral(" (%1)").arg(readBackCutText(outcome));
+            return text + notReadBackText(outcome);
+        }
+        return text + readBackText(outcome, controls);
+    }
+    // A read-all the port left: how far it came.
+    if (outcome.command == Command::ReadAll && outcome.failure == Outcome::Failure::PortLost)
+        return QStringLiteral("%1 failed after %2 of %3: %4")
+            .arg(subject)
+            .arg(outcome.itemCount)
+            .arg(Items::kBulkItems.size())
+            .arg(why);
+    if (bulk && outcome.item >= 0)
+        return QStringLiteral("%1 aborted at %2: %3").arg(subject, itemName(outcome.item, controls), why);
+    return QStringLiteral("%1 failed: %2").arg(subject, why);
+}
+
+// The outcome's words without the backup's path.
+QString headText(const Outcome &outcome, const ItemControls &controls)
+{
+    using Command = Outcome::Command;
+    const bool single = outcome.command == Command::ReadItem || outcome.command == Command::WriteItem;
+    QString subject = commandName(outcome.command);
+    if (single)
+        subject += QLatin1Char(' ') + itemName(outcome.item, controls);
+
+    QString why = outcome.backupError;
+    if (why.isEmpty())
+        why = outcome.unsendable.isEmpty() ? LinkState::failureText(outcome.failure) : outcome.unsendable;
+    switch (outcome.result) {
+    case Outcome::Result::Succeeded:
+        switch (outcome.command) {
+        case Command::ReadAll: return QStringLiteral("%1: %2 read").arg(subject).arg(outcome.itemCount);
+        case Command::WriteAll:
+            return QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount) + readBackText(outcome, controls);
+        case Command::PagerCall: return QStringLiteral("Test call sent");
+        case Command::Restart: return QStringLiteral("Restart acknowledged by the unit");
+        case Command::LineCheck: return subject + QStringLiteral(": answered");
+        case Command::ReadItem: return subject + QStringLiteral(": done");
+        case Command::WriteItem: return subject + QStringLiteral(": done") + readBackText(outcome, controls);
+        }
+        break;
+    case Outcome::Result::Cancelled:
+        if (isWrite(outcome) && outcome.stage != Outcome::Stage::Transfer)
+            return stoppedAroundWriting(outcome, subject);
+        return subject + QLatin1Char(' ') + stopText(outcome.stop);
+    case Outcome::Result::NotStarted: return QStringLiteral("%1 not started: %2").arg(subject, why);
+    case Outcome::Result::Failed:
+        break;
+    }
+    return failedText(outcome, controls, subject, why);
 }
 
 } // namespace
@@ -84,71 +213,16 @@ QString valueWords(int item, const Value &value)
 
 QString outcomeText(const Outcome &outcome, const ItemControls &controls)
 {
-    using Command = Outcome::Command;
-    const bool bulk = outcome.command == Command::ReadAll || outcome.command == Command::WriteAll;
-    const bool single = outcome.command == Command::ReadItem || outcome.command == Command::WriteItem;
-    QString subject = commandName(outcome.command);
-    if (single)
-        subject += QLatin1Char(' ') + itemName(outcome.item, controls);
-
-    const QString why = outcome.backupError.isEmpty() ? LinkState::failureText(outcome.failure) : outcome.backupError;
-    switch (outcome.result) {
-    case Outcome::Result::Succeeded:
-        switch (outcome.command) {
-        case Command::ReadAll: return QStringLiteral("%1: %2 read").arg(subject).arg(outcome.itemCount);
-        case Command::WriteAll:
-            return QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount) + readBackText(outcome, controls)
-                + backupText(outcome);
-        case Command::PagerCall: return QStringLiteral("Test call sent");
-        case Command::Restart: return QStringLiteral("Restart acknowledged by the unit");
-        case Command::LineCheck: return subject + QStringLiteral(": answered");
-        case Command::ReadItem: return subject + QStringLiteral(": done");
-        case Command::WriteItem: return subject + QStringLiteral(": done") + readBackText(outcome, controls);
-        }
-        break;
-    case Outcome::Result::Cancelled: return subject + QStringLiteral(" cancelled");
-    case Outcome::Result::NotStarted: return QStringLiteral("%1 not started: %2").arg(subject, why);
-    case Outcome::Result::Failed:
-        break;
-    }
-    if (outcome.stage == Outcome::Stage::Backup)
-        return QStringLiteral("%1: could not back up the unit's settings: %2; nothing was written").arg(subject, why);
-    if (outcome.stage == Outcome::Stage::ReadBack) {
-        QString text = outcome.command == Command::WriteAll
-            ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
-            : subject + QStringLiteral(": written");
-        if (outcome.mismatches.isEmpty())
-            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
-        else
-            text += readBackText(outcome, controls);
-        return text + backupText(outcome);
-    }
-    if (bulk && outcome.item >= 0)
-        return QStringLiteral("%1 aborted at %2: %3").arg(subject, itemName(outcome.item, controls), why)
-            + backupText(outcome);
-    return QStringLiteral("%1 failed: %2").arg(subject, why) + backupText(outcome);
+    return headText(outcome, controls) + backupText(outcome);
 }
 
 QString outcomeLogText(const Outcome &outcome, const ItemControls &controls)
 {
-    const bool transferBroken = outcome.result == Outcome::Result::Failed || outcome.result == Outcome::Result::Cancelled;
-    if (outcome.command != Outcome::Command::WriteAll || !transferBroken || outcome.stage != Outcome::Stage::Transfer)
-        return outcomeText(outcome, controls);
-    // Which settings the unit took before the write-all ended.
-    QStringList numbers;
-    for (int n : outcome.items)
-        numbers << Diverse::NumberText(n);
-    QString text = QStringLiteral("Write all settings: %1 of %2 written")
-                       .arg(outcome.items.size())
-                       .arg(Items::kBulkItems.size());
-    if (!numbers.isEmpty())
-        text += QStringLiteral(" (items %1)").arg(numbers.join(QLatin1Char(' ')));
-    if (outcome.result == Outcome::Result::Cancelled)
-        text += QStringLiteral("; cancelled");
-    else if (outcome.item >= 0)
-        text += QStringLiteral("; aborted at item %1: %2").arg(outcome.item).arg(LinkState::failureText(outcome.failure));
-    else
-        text += QStringLiteral("; ") + LinkState::failureText(outcome.failure);
+    QString text = headText(outcome, controls);
+    if (writingEndedEarly(outcome))
+        text += QStringLiteral("; ") + takenText(outcome);
+    else if (outcome.command == Outcome::Command::ReadAll && outcome.result == Outcome::Result::Cancelled)
+        text += QStringLiteral(" after %1 of %2").arg(outcome.itemCount).arg(Items::kBulkItems.size());
     return text + backupText(outcome);
 }
 
@@ -162,24 +236,34 @@ bool writeWentWrong(const Outcome &outcome)
 
 QString takenText(const Outcome &outcome)
 {
-    const auto numbers = [](const QList<int> &items) {
-        QStringList list;
-        for (int n : items)
-            list << Diverse::NumberText(n);
-        return list.join(QLatin1Char(' '));
-    };
-    const qsizetype total = outcome.items.size() + outcome.unanswered.size() + outcome.notSent.size();
+    const qsizetype total =
+        outcome.items.size() + outcome.unanswered.size() + outcome.refused.size() + outcome.notSent.size();
     QString text = QStringLiteral("%1 of %2 written").arg(outcome.items.size()).arg(total);
     if (!outcome.items.isEmpty())
-        text += QStringLiteral(" (items %1)").arg(numbers(outcome.items));
+        text += QStringLiteral(" (item%1 %2)")
+                    .arg(outcome.items.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.items));
     if (outcome.unanswered.size() == 1)
         text += QStringLiteral("; item %1 sent, not acknowledged: the unit may hold the new value")
                     .arg(outcome.unanswered.first());
     else if (!outcome.unanswered.isEmpty())
         text += QStringLiteral("; items %1 sent, not acknowledged: the unit may hold the new values")
-                    .arg(numbers(outcome.unanswered));
+                    .arg(numbersText(outcome.unanswered));
+    if (outcome.refused.size() == 1)
+        text += QStringLiteral("; item %1 refused by the unit: it keeps its old value").arg(outcome.refused.first());
+    else if (!outcome.refused.isEmpty())
+        text += QStringLiteral("; items %1 refused by the unit: it keeps their old values").arg(numbersText(outcome.refused));
     if (!outcome.notSent.isEmpty())
         text += QStringLiteral("; not sent: item%1 %2")
-                    .arg(outcome.notSent.size() == 1 ? QString() : QStringLiteral("s"), numbers(outcome.notSent));
-    return text;
+                    .arg(outcome.notSent.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.notSent));
+    return text + notReadBackText(outcome);
+}
+
+QString stopText(Outcome::Stop stop)
+{
+    switch (stop) {
+    case Outcome::Stop::Operator: return QStringLiteral("cancelled");
+    case Outcome::Stop::Signal: return QStringLiteral("stopped by a signal");
+    case Outcome::Stop::TimeLimit: return QStringLiteral("stopped at the time limit");
+    }
+    return QString();
 }

@@ -53,9 +53,17 @@ struct Outcome
     // never sent. A read-all: the bulk items not read.
     QList<int> unanswered;
     QList<int> notSent;
+    // Answered with a refusal (NACK): the unit keeps its old value.
+    QList<int> refused;
+    // Why a value was not sent: the frame builders refused it ("item 110:
+    // 40000 is outside 0-32767"); empty when every value could be sent.
+    QString unsendable;
     // Written and not read back: a text longer than an answer carries.
     QList<int> notReadBack;
     int readBackEqual = -1;            // items read back equal to what was written; -1: no read-back
+    // A read-back cut short (stopped, port lost): items read back of those
+    // written; -1 when it was not cut.
+    int readBackRead = -1;
     QList<Mismatch> mismatches;        // items read back different
     QString backupPath;                // write-all: where the unit's values were kept before writing
     QString backupError;               // write-all: why the backup could not be saved
@@ -72,7 +80,12 @@ bool writeWentWrong(const Outcome &outcome);
 // The three groups of a write that ended early, in the same words on every
 // front end: "8 of 14 written (items 0 5 7 10 11 12 13 14); item 30 sent, not
 // acknowledged: the unit may hold the new value; not sent: items 31 32 33 34 35".
+// Items the unit refused are a group of their own ("refused by the unit: item 13").
 QString takenText(const Outcome &outcome);
+
+// What stopped a command, in words: "cancelled", "stopped by a signal",
+// "stopped at the time limit".
+QString stopText(Outcome::Stop stop);
 
 class ItemControls;
 

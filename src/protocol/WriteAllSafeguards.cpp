@@ -12,14 +12,6 @@ Outcome::Stage WriteAllSafeguards::stage() const
     return Outcome::Stage::Transfer;
 }
 
-bool WriteAllSafeguards::bulkValuesKnown(const Stores &stores)
-{
-    bool known = true;
-    for (int item : Items::kBulkItems)
-        known = known && stores.unitValueRead[item];
-    return known;
-}
-
 Backups::Saved WriteAllSafeguards::saveBackup(const Stores::ValueStore &unitValues)
 {
     Stores::ValueStore values = m_confirmed;

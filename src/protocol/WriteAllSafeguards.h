@@ -41,8 +41,6 @@ public:
     // The stage an outcome told now ends in.
     Outcome::Stage stage() const;
 
-    // Whether this link read every bulk item of the unit, so that the backup needs no read.
-    static bool bulkValuesKnown(const Stores &stores);
     // Saves the unit's bulk values, the other items as confirmed, and keeps the path.
     Backups::Saved saveBackup(const Stores::ValueStore &unitValues);
     const QString &backupPath() const { return m_backupPath; }

@@ -14,8 +14,10 @@ class UnitItems
 {
 public:
     static constexpr int kItemCount = 250;
-    // Longest text the unit keeps: its read answer must stay within 98 bytes.
-    static constexpr int kMaxTextLength = 85;
+    // Longest text the unit keeps: as long as a write carries. A read of a
+    // text longer than 85 characters answers with a frame longer than the
+    // tool takes (98 bytes), as a unit that keeps what it is sent does.
+    static constexpr int kMaxTextLength = 243;
 
     UnitItems();
 

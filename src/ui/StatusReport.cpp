@@ -129,7 +129,9 @@ void StatusReport::outcome(const Outcome &outcome)
         m_marks->drop(outcome.item);
     }
     m_tips->refreshAll();
-    QString text = outcomeText(outcome, m_controls);
+    // The same words as the log's closing line: a write that ended early names
+    // what the unit took.
+    QString text = outcomeLogText(outcome, m_controls);
     // Refused while the port is closed: why it is closed helps more than that it is.
     const QString reason = m_session.datacom.linkState().reason();
     if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())

@@ -193,7 +193,8 @@ private slots:
     void unitFailures();
     void pagerCall();
     void portLostMidRead();
-    void signalMidWriteAll();
+    void stoppedMidWriteAll_data();
+    void stoppedMidWriteAll();
     void portWhateverTheNumber_data();
     void portWhateverTheNumber();
     void reports_data();
@@ -359,6 +360,8 @@ void TestCli::usageErrorsTouchNothing_data()
     row("int fraction", {"write", "110=1.5"}, "item 110 takes a whole number 0-32767, not \"1.5\"");
     row("text too long", {"write", "160=" + QString(244, u'x')}, "longer than 243");
     row("text not cp1252", {"write", QStringLiteral("160=\u0142")}, "character U+0142 cannot be sent");
+    row("text with 0x8D, undefined in cp1252", {"write", QStringLiteral("160=a\u008D")},
+        "the text holds the byte 0x8D, which Windows-1252 leaves undefined");
     row("item twice", {"write", "5=1", "5=2"}, "item 5 is given twice");
     row("verify unreadable", {"--verify", "write", "3=1"}, "item 3 cannot be verified");
     row("verify on read", {"--verify", "read", "5"}, "--verify applies to write-all and write only");
@@ -577,6 +580,12 @@ void TestCli::verify_data()
            "2 digits\ntessaro-cli: item 160 (PagerAdres 6): written \"abc\", the unit holds \"`bc\"\n"
            "tessaro-cli: 2 of 2 settings read back different";
     QTest::newRow("write, not verified") << QStringList{"--no-verify", "write", "5=3"} << "wrong-value" << 0 << "";
+    // An answer carries at most 85 characters: a longer text is written without a read-back.
+    QTest::newRow("write, 85 characters, read back")
+        << QStringList{"write", "155=" + QString(85, u'x')} << "wrong-value" << 1 << "1 of 1 settings read back different";
+    QTest::newRow("write, 243 characters, then another")
+        << QStringList{"write", "155=" + QString(243, u'x'), "157=abc"} << "" << 0
+        << "item 155: written, not read back: longer than an answer carries";
     QTest::newRow("bleep code, another kept")
         << QStringList{"write", "78=15"} << "wrong-value" << 1
         << "item 78 (BleepCode Entry 39): written BleepCode: F, the unit holds BleepCode: 0\n"
@@ -603,8 +612,12 @@ void TestCli::verify()
     QCOMPARE(run.exitCode, exitCode);
     if (!message.isEmpty())
         QVERIFY2(run.err.endsWith(("tessaro-cli: " + message + '\n').toLatin1()), run.err.constData());
-    // A read-back that failed prints no result.
+    // A read-back that failed prints no result; a write that ended well names every item.
     QCOMPARE(run.out.isEmpty(), exitCode != 0 || args.contains("write-all"));
+    for (const QString &arg : std::as_const(args)) {
+        if (exitCode == 0 && arg.contains(u'='))
+            QVERIFY2(run.out.contains((arg.section(u'=', 0, 0) + "    ->").toLatin1()), run.out.constData());
+    }
 }
 
 void TestCli::readAllLoadsInTheDesktopReader()
@@ -656,7 +669,8 @@ void TestCli::writeAllAsReadFromFile()
     const Run run = cli(unit.device, {"write-all", path("in.cfg")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err.count(" -> Saved.\n"), 14);
-    QCOMPARE(run.err.count(" OK\n"), 28); // the backup read and the read-back
+    QCOMPARE(run.err.count(" OK\n"), 14); // the backup read
+    QCOMPARE(run.err.count(" equal to the value written\n"), 14); // the read-back
     for (int n : Items::kBulkItems)
         QCOMPARE(unit.value(n), kUnitBulk.value(n));
     QCOMPARE(unit.value(160), before160);
@@ -684,9 +698,12 @@ void TestCli::unitFailures_data()
     QTest::newRow("every 2nd answer damaged") << QStringList{"--fault", "checksum:2"} << QStringList{"read", "5", "7", "10"}
                                               << 0 << "";
     QTest::newRow("write refused") << QStringList{"--fault", "nack"} << QStringList{"write", "5=3"} << 1
-                                   << "Write item 5 (ESPA out max address length) failed: refused by the unit";
+                                   << "Write item 5 (ESPA out max address length) failed: refused by the unit; 0 of 1 "
+                                      "written; item 5 refused by the unit: it keeps its old value";
     QTest::newRow("write-all refused") << QStringList{"--fault", "nack"} << QStringList{"--no-backup", "write-all", "in.cfg"}
-                                       << 1 << "Write all settings aborted at item 0 (Diagnostic level): refused by the unit";
+                                       << 1 << "Write all settings aborted at item 0 (Diagnostic level): refused by the unit; "
+                                               "0 of 14 written; item 0 refused by the unit: it keeps its old value; "
+                                               "not sent: items 5 7 10 11 12 13 14 30 31 32 33 34 35";
     // The backup is read first: a unit that gives nothing keeps everything it has.
     QTest::newRow("write-all, no backup read") << QStringList{"--fault", "nack"} << QStringList{"write-all", "in.cfg"} << 1
                                                << "Write all settings: could not back up the unit's settings: unusable "
@@ -713,16 +730,16 @@ void TestCli::unitFailures_data()
     // The unit was changed: not 2, which says nothing reached it.
     QTest::newRow("write to a full disk") << QStringList{} << QStringList{"write", "14=31", ">/dev/full"} << 3
                                           << "cannot write the result to standard output: No space left on device; "
-                                             "1 of 1 settings written (item 14)";
+                                             "1 of 1 written (item 14)";
     // The last line goes where it can: standard output.
     QTest::newRow("write-all, progress to a full disk")
         << QStringList{} << QStringList{"write-all", "in.cfg", "2>/dev/full"} << 3
-        << "the progress could not be written to standard error; 14 of 14 settings written (items 0 5 7 10 11 12 13 "
+        << "the progress could not be written to standard error; 14 of 14 written (items 0 5 7 10 11 12 13 "
            "14 30 31 32 33 34 35)";
     // SIGPIPE ignored: a reader that went away costs the progress, not the write.
     QTest::newRow("write-all, progress to a closed pipe")
         << QStringList{} << QStringList{"write-all", "in.cfg", "2>gone"} << 3
-        << "the progress could not be written to standard error; 14 of 14 settings written (items 0 5 7 10 11 12 13 "
+        << "the progress could not be written to standard error; 14 of 14 written (items 0 5 7 10 11 12 13 "
            "14 30 31 32 33 34 35)";
     // A port that cannot be opened is trouble before anything reached the unit, named by its device.
     QTest::newRow("no such port") << QStringList{} << QStringList{"--com", "7", "--port", "/nonexistent/tty", "read", "5"}
@@ -761,7 +778,7 @@ void TestCli::unitFailures_data()
     // A write still finishes and says what the unit took.
     QTest::newRow("write, output closed") << QStringList{} << QStringList{"write", "14=31", ">&-"} << 3
                                           << "cannot write the result to standard output: Bad file descriptor; "
-                                             "1 of 1 settings written (item 14)";
+                                             "1 of 1 written (item 14)";
 }
 
 // A command that only reads, its output gone: no line of its own, and ended
@@ -898,32 +915,63 @@ void TestCli::portLostMidRead()
              err.constData());
 }
 
-// Ctrl+C during a write-all: the item under way ends, nothing more is sent,
-// and the last line names the items the unit took.
-void TestCli::signalMidWriteAll()
+enum class Stopper { Signal, TimeLimit, PortLoss, SignalInReadBack };
+Q_DECLARE_METATYPE(Stopper)
+
+// A write-all stopped while an item's frame is out (the unit thinks 5 s over
+// each answer): the tool's last line and the log's outcome line both name
+// that item as sent without an answer, the items before it as written and
+// the rest as not sent. Stopped in the read-back, one outcome line says how
+// far the read-back came.
+void TestCli::stoppedMidWriteAll_data()
 {
-    Unit unit({"--think", "100"});
+    QTest::addColumn<Stopper>("stopper");
+    QTest::addColumn<QString>("think");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line"); // in the tool's last line and the log's last line
+    const QString inHand = QStringLiteral("0 of 14 written; item 0 sent, not acknowledged: the unit may hold the new "
+                                          "value; not sent: items 5 7 10 11 12 13 14 30 31 32 33 34 35");
+    QTest::newRow("signal") << Stopper::Signal << "5000" << 130
+                            << QStringLiteral("Write all settings stopped by a signal; ") + inHand;
+    QTest::newRow("time limit") << Stopper::TimeLimit << "5000" << 1
+                                << QStringLiteral("Write all settings stopped at the time limit; ") + inHand;
+    QTest::newRow("port lost") << Stopper::PortLoss << "5000" << 1
+                               << QStringLiteral("Write all settings aborted at item 0 (Diagnostic level): port lost; ")
+            + inHand;
+    QTest::newRow("signal in the read-back") << Stopper::SignalInReadBack << "200" << 130
+                                             << "Write all settings: 14 written; read-back stopped by a signal after ";
+}
+
+void TestCli::stoppedMidWriteAll()
+{
+    QFETCH(Stopper, stopper);
+    QFETCH(QString, think);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    Unit unit({"--think", think});
     QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
+    QStringList args{"--port", unit.device, "--home", m_home->path(), "--no-backup"};
+    if (stopper == Stopper::TimeLimit)
+        args << "--timeout" << "3";
     QProcess process;
-    process.start(QStringLiteral(TESSARO_CLI_PATH),
-                  {"--port", unit.device, "--home", m_home->path(), "--no-backup", "write-all", path("in.cfg")});
-    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().count("<- 01 0D") >= 3, 20000);
-    ::kill(pid_t(process.processId()), SIGINT);
+    process.start(QStringLiteral(TESSARO_CLI_PATH), args + QStringList{"write-all", path("in.cfg")});
+    const QByteArray awaited = stopper == Stopper::SignalInReadBack ? "<- 01 09" : "<- 01 0D";
+    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().contains(awaited), 20000);
+    if (stopper == Stopper::Signal || stopper == Stopper::SignalInReadBack)
+        ::kill(pid_t(process.processId()), SIGINT);
+    else if (stopper == Stopper::PortLoss)
+        unit.process.kill();
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 130);
+    QCOMPARE(process.exitCode(), exitCode);
     const QString err = utf8(process.readAllStandardError());
-    static const QRegularExpression last(QStringLiteral(
-        "\ntessaro-cli: interrupted: (\\d+) of 14 settings written \\(items ([0-9 ]+)\\); the unit holds a mix of old "
-        "and new values\n$"));
-    const QRegularExpressionMatch match = last.match(err);
-    QVERIFY2(match.hasMatch(), qPrintable(err));
-    const QStringList items = match.captured(2).split(u' ');
-    QCOMPARE(items.size(), match.captured(1).toInt());
-    // What was sent, and what the unit holds, is what the line says.
-    QTRY_COMPARE(unit.trace().count("<- 01 0D"), items.size());
-    for (int n : Items::kBulkItems)
-        QCOMPARE(unit.value(n) == kUnitBulk.value(n), items.contains(QString::number(n)));
+    const QString last = err.mid(err.lastIndexOf(u'\n', err.size() - 2) + 1);
+    QVERIFY2(last.startsWith(u"tessaro-cli: ") && last.contains(line), qPrintable(err));
+    // One outcome line of the tool's own in the log, in the same words.
+    const QString log = QString::fromLatin1(FileBytes::read(
+        QDir(path("Log")).filePath(QDate::currentDate().toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".log"))));
+    QCOMPARE(log.count(QStringLiteral("Write all settings")), 1);
+    QVERIFY2(log.contains(line), qPrintable(log));
 }
 
 void TestCli::reports_data()

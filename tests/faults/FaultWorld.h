@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/SerialPort.h"
+#include "testsupport/EngineProbe.h"
 #include "testsupport/HeadlessSession.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/UnitItems.h"

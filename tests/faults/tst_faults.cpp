@@ -226,7 +226,7 @@ void TestFaults::unitFaults()
     w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
     // A write-all reads the unit's values first and the written ones back after.
     const int ticks = (fault == u"slow" ? 20000 : 4000) * (op == Op::WriteAll ? 3 : 1);
-    QVERIFY2(w.runUntilQuiet(ticks), qPrintable(u"state %1"_s.arg(int(w.engine().EngineState()))));
+    QVERIFY2(w.runUntilQuiet(ticks), qPrintable(u"state %1"_s.arg(int(EngineProbe(w.engine()).EngineState()))));
     // Whatever the unit sends late (a text line, a slow answer's tail) reaches the idle engine.
     for (int i = 0; i < 60; ++i)
         w.tick();
@@ -363,7 +363,7 @@ void TestFaults::unitKilledMidReadAll()
     QVERIFY(!QFileInfo::exists(link));
 
     // The dead line closes the port; the tool keeps trying to reopen it.
-    QVERIFY(w.runUntil([&] { return w.engine().EngineState() == Interface::State::ReopenPort; }, 1000));
+    QVERIFY(w.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReopenPort; }, 1000));
     w.runUntil([] { return false; }, 300);
     QVERIFY(!w.port().isOpen());
     QVERIFY(!w.progressHasCancel());

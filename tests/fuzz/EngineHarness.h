@@ -2,6 +2,7 @@
 
 #include "FuzzSupport.h"
 
+#include "testsupport/EngineProbe.h"
 #include "testsupport/ScriptedPort.h"
 #include "model/Items.h"
 #include "protocol/Frames.h"
@@ -130,11 +131,11 @@ public:
     {
         m_shared.reset();
         m_world = &m_shared.world();
-        FUZZ_CHECK(engine().EngineState() == Interface::State::Idle, QStringLiteral("the engine did not start"));
+        FUZZ_CHECK(EngineProbe(engine()).EngineState() == Interface::State::Idle, QStringLiteral("the engine did not start"));
         m_spareWorking = stores().workingValues[250];
         m_spareUnit = stores().unitValues[250];
         m_spareFile = stores().fileValues[250];
-        m_spareRx = engine().rxBuffer()[100];
+        m_spareRx = EngineProbe(engine()).rxBuffer()[100];
         m_port.takeWritten();
     }
 
@@ -149,17 +150,17 @@ public:
     // One tick of the 25 ms timer; the 100 ms timer's link watch every fourth.
     void tick()
     {
-        const qint16 before = int(engine().EngineState());
+        const qint16 before = int(EngineProbe(engine()).EngineState());
         const int takenBefore = int(m_port.taken().size());
         engine().InterfaceTick(0);
         if (++m_ticks % 4 == 0)
             session().datacom.CheckComLink();
-        const qint16 state = int(engine().EngineState());
+        const qint16 state = int(EngineProbe(engine()).EngineState());
 
         FUZZ_CHECK(isKnownState(state), QStringLiteral("unknown state %1 after %2").arg(state).arg(before));
-        FUZZ_CHECK(engine().RxCount() >= 0 && engine().RxCount() <= Frames::kMaxAnswerBytes + 1,
-                   QStringLiteral("RxCount %1 outside the receive buffer").arg(engine().RxCount()));
-        FUZZ_CHECK(engine().rxBuffer()[100] == m_spareRx, QStringLiteral("a byte was stored at offset 100"));
+        FUZZ_CHECK(EngineProbe(engine()).RxCount() >= 0 && EngineProbe(engine()).RxCount() <= Frames::kMaxAnswerBytes + 1,
+                   QStringLiteral("RxCount %1 outside the receive buffer").arg(EngineProbe(engine()).RxCount()));
+        FUZZ_CHECK(EngineProbe(engine()).rxBuffer()[100] == m_spareRx, QStringLiteral("a byte was stored at offset 100"));
         // The engine writes the value stores only on the tick a transaction
         // ends or a command is taken, which changes the state or the requests.
         if (state != before || stores().anyRequest())
@@ -203,8 +204,8 @@ public:
     // so a pause may end here without losing a case.
     bool isAtRest()
     {
-        return engine().WaitTicks() == 0 && engine().ReplyTicks() == 0 && engine().ProgModeTicks() == 0
-            && m_port.pendingInput().isEmpty() && m_port.isOpen() && m_port.dsr() && engine().UnitTextLine().isEmpty()
+        return EngineProbe(engine()).WaitTicks() == 0 && EngineProbe(engine()).ReplyTicks() == 0 && EngineProbe(engine()).ProgModeTicks() == 0
+            && m_port.pendingInput().isEmpty() && m_port.isOpen() && m_port.dsr() && EngineProbe(engine()).UnitTextLine().isEmpty()
             && isQuiet();
     }
 
@@ -227,7 +228,7 @@ public:
             tick();
         }
         FUZZ_CHECK(false, QStringLiteral("not idle %1 ticks after the line fell silent: state %2, %3 requests, AllMode %4")
-                              .arg(maxTicks).arg(int(engine().EngineState())).arg(stores().pendingRequestCount())
+                              .arg(maxTicks).arg(int(EngineProbe(engine()).EngineState())).arg(stores().pendingRequestCount())
                               .arg(int(engine().AllMode())));
         return maxTicks;
     }

@@ -52,8 +52,8 @@ void checkBounded(EngineHarness &h)
 {
     FUZZ_CHECK(h.port().pendingInput().size() <= kDriverBuffer,
                QStringLiteral("the port holds %1 bytes").arg(h.port().pendingInput().size()));
-    FUZZ_CHECK(h.engine().UnitTextLine().size() <= kMaxUnitTextLine,
-               QStringLiteral("the unit text line holds %1 characters").arg(h.engine().UnitTextLine().size()));
+    FUZZ_CHECK(EngineProbe(h.engine()).UnitTextLine().size() <= kMaxUnitTextLine,
+               QStringLiteral("the unit text line holds %1 characters").arg(EngineProbe(h.engine()).UnitTextLine().size()));
     FUZZ_CHECK(h.view().progress().size() <= kMaxProgress,
                QStringLiteral("the progress text holds %1 characters").arg(h.view().progress().size()));
     FUZZ_CHECK(h.session().logLines.count() <= Diverse::LogLines::kLineCount,

@@ -44,7 +44,7 @@ Frame frameIn(const QByteArray &taken)
 // The ticks of the schedule: deliver some bytes, or let time pass.
 void runSchedule(EngineHarness &h, Fuzz::Input &in)
 {
-    while (!in.atEnd() && int(h.engine().EngineState()) != int(Interface::State::Idle)) {
+    while (!in.atEnd() && int(EngineProbe(h.engine()).EngineState()) != int(Interface::State::Idle)) {
         const uint8_t op = in.byte();
         int ticks = 1;
         if (op >= 0x80)
@@ -53,12 +53,12 @@ void runSchedule(EngineHarness &h, Fuzz::Input &in)
             h.port().queueInput(in.bytes((op & 0x3F) + 1));
         else
             ticks = op + 1;
-        for (int i = 0; i < ticks && int(h.engine().EngineState()) != int(Interface::State::Idle); ++i)
+        for (int i = 0; i < ticks && int(EngineProbe(h.engine()).EngineState()) != int(Interface::State::Idle); ++i)
             h.tick();
     }
     // The line falls silent: the transaction ends within its time-outs.
-    for (int i = 0; int(h.engine().EngineState()) != int(Interface::State::Idle); ++i) {
-        FUZZ_CHECK(i <= 6 * (Interface::kReplyTimeout + 1) + Interface::kWakeUpWait, QStringLiteral("state %1 did not end").arg(int(h.engine().EngineState())));
+    for (int i = 0; int(EngineProbe(h.engine()).EngineState()) != int(Interface::State::Idle); ++i) {
+        FUZZ_CHECK(i <= 6 * (Interface::kReplyTimeout + 1) + Interface::kWakeUpWait, QStringLiteral("state %1 did not end").arg(int(EngineProbe(h.engine()).EngineState())));
         h.tick();
     }
 }
@@ -67,12 +67,12 @@ bool startTransaction(EngineHarness &h, int receiveState)
 {
     for (int i = 0; i <= Interface::kWakeUpWait + 2; ++i) {
         h.tick();
-        if (int(h.engine().EngineState()) == receiveState)
+        if (int(EngineProbe(h.engine()).EngineState()) == receiveState)
             return true;
-        if (int(h.engine().EngineState()) == int(Interface::State::Idle) && h.stores().pendingRequestCount() == 0)
+        if (int(EngineProbe(h.engine()).EngineState()) == int(Interface::State::Idle) && h.stores().pendingRequestCount() == 0)
             return false; // refused before anything was sent
     }
-    FUZZ_CHECK(false, QStringLiteral("no request went out: state %1").arg(int(h.engine().EngineState())));
+    FUZZ_CHECK(false, QStringLiteral("no request went out: state %1").arg(int(EngineProbe(h.engine()).EngineState())));
     return false;
 }
 

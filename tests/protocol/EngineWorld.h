@@ -1,5 +1,6 @@
 #pragma once
 
+#include "testsupport/EngineProbe.h"
 #include "testsupport/ScriptedPort.h"
 #include "protocol/Frames.h"
 #include "testsupport/HeadlessSession.h"
@@ -53,7 +54,7 @@ struct EngineWorld
 
     int tickUntilState(Interface::State state, int max = 2000)
     {
-        return tickUntil([&] { return engine().EngineState() == state; }, max);
+        return tickUntil([&] { return EngineProbe(engine()).EngineState() == state; }, max);
     }
 
     QStringList logLines() const

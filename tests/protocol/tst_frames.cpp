@@ -5,6 +5,8 @@ Q_DECLARE_METATYPE(ReplyCollector::Step)
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // Every request goes out byte for byte through the real send path.
 class TestFrames : public QObject
 {
@@ -22,6 +24,8 @@ private slots:
     void checksumOfFrames();
     void replyCollector_data();
     void replyCollector();
+    void replyMeaning_data();
+    void replyMeaning();
 };
 
 static QByteArray hex(const char *h)
@@ -42,17 +46,17 @@ void TestFrames::writeRequest_data()
     QTest::newRow("010D..A6 1E 00 CHK zero") << 1 << Values::integer(166) << hex("010D010002571F011E771FA61E00");
     QTest::newRow("010C empty text") << 150 << Values::text(QString()) << hex("010C010002571F961E771F1E12");
     QTest::newRow("item 40 value 10 -> 41") << 40 << Values::integer(10)
-                                            << Frames::complete(hex("010D010002571F281E771F411E"));
+                                            << hex("01 0D 01 00 02 57 1F 28 1E 77 1F 41 1E 3E");
     QTest::newRow("item 41 value 15 -> 46") << 41 << Values::integer(15)
-                                            << Frames::complete(hex("010D010002571F291E771F461E"));
+                                            << hex("01 0D 01 00 02 57 1F 29 1E 77 1F 46 1E 38");
     QTest::newRow("INT 256 -> 00 01") << 101 << Values::text(QStringLiteral(" 256"))
-                                      << Frames::complete(hex("010E010002571F651E771F00011E"));
+                                      << hex("01 0E 01 00 02 57 1F 65 1E 77 1F 00 01 1E 40");
     QTest::newRow("INT 1000 -> E8 03") << 100 << Values::number(1000)
-                                       << Frames::complete(hex("010E010002571F641E771FE8031E"));
+                                       << hex("01 0E 01 00 02 57 1F 64 1E 77 1F E8 03 1E 57");
     QTest::newRow("TEKST 0x80 euro") << 160 << Values::text(QStringLiteral("A\u20AC"))
-                                     << Frames::complete(hex("010E010002571FA01E771F41801E"));
+                                     << hex("01 0E 01 00 02 57 1F A0 1E 77 1F 41 80 1E 45");
     QTest::newRow("CHAR 2.5 rounds to 2") << 13 << Values::number(2.5)
-                                          << Frames::complete(hex("010D010002571F0D1E771F021E"));
+                                          << hex("01 0D 01 00 02 57 1F 0D 1E 77 1F 02 1E 98");
 }
 
 void TestFrames::writeRequest()
@@ -70,7 +74,7 @@ void TestFrames::readRequest_data()
     QTest::addColumn<int>("item");
     QTest::addColumn<QByteArray>("frame");
     QTest::newRow("01 09 .. 05 1E 3A") << 5 << hex("010901000277 1F051E3A");
-    QTest::newRow("read 249") << 249 << Frames::complete(hex("0109010002771FF91E"));
+    QTest::newRow("read 249") << 249 << hex("01 09 01 00 02 77 1F F9 1E 46");
 }
 
 void TestFrames::readRequest()
@@ -97,6 +101,7 @@ void TestFrames::refusedWrites_data()
     QTest::newRow("INT 40000") << 100 << Values::number(40000) << -1;
     QTest::newRow("text 244 chars") << 200 << Values::text(QString(244, u'x')) << -1;
     QTest::newRow("text with Greek letter") << 200 << Values::text(QStringLiteral("\u03A9")) << -1;
+    QTest::newRow("text with 0x9D, undefined in Windows-1252") << 200 << Values::text(QStringLiteral("a\u009D")) << -1;
     QTest::newRow("negative item") << -1 << Values::integer(0) << -1;
     QTest::newRow("item 250") << 250 << Values::integer(0) << 0;
 }
@@ -116,7 +121,7 @@ void TestFrames::wakeUpIsSentUnchanged()
     EngineWorld w;
     w.engine().SendWakeUp();
     QCOMPARE(w.port.takeWritten(), hex("0101807F"));
-    QCOMPARE(w.engine().WaitTicks(), qint16(10));
+    QCOMPARE(EngineProbe(w.engine()).WaitTicks(), qint16(10));
 }
 
 void TestFrames::checksumOfFrames_data()
@@ -180,7 +185,7 @@ void TestFrames::replyCollector_data()
     row(hex("01 01 FE"), Step::Complete, 3);
     row(hex("01 00 FE"), Step::ChecksumError, 3);
     // The longest answer, 98 bytes (LEN 97); one more is too long, whatever LEN says.
-    row(Frames::complete(hex("01 61") + QByteArray(95, 'x')), Step::Complete, 98);
+    row(hex("01 61") + QByteArray(95, 'x') + hex("16"), Step::Complete, 98);
     row(hex("01 62") + QByteArray(97, 'x'), Step::TooLong, 99);
     row(hex("01 FF") + QByteArray(97, 'x'), Step::TooLong, 99);
 }
@@ -205,6 +210,48 @@ void TestFrames::replyCollector()
     collector.clear();
     QCOMPARE(collector.stage(), ReplyCollector::Stage::Start);
     QCOMPARE(collector.count(), 0);
+}
+
+// What a whole answer means, from its bytes alone: acknowledged or not, the
+// item a read answer names and the value it carries.
+void TestFrames::replyMeaning_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("acknowledged");
+    QTest::addColumn<int>("item");   // -1: names no item of 0-249
+    QTest::addColumn<QString>("value"); // "none": no value the item can hold
+    auto row = [](const char *h, bool ack, int item, const QString &value) {
+        QTest::newRow(h) << hex(h) << ack << item << value;
+    };
+    row("01 05 01 00 06 F3", true, -1, u"none"_s);
+    row("01 05 01 00 15 E4", false, -1, u"none"_s);
+    row("01 06 01 00 06 57 9B", true, -1, u"none"_s);
+    row("01 0D 01 00 06 77 1F 05 1E 77 1F 07 1E 77", true, 5, u"7"_s);
+    row("01 0D 01 00 06 77 1F 07 1E 77 1F 14 1E 68", true, 7, u"20"_s);
+    row("01 0E 01 00 06 77 1F 69 1E 77 1F 34 12 1E D3", true, 105, u" 4660"_s);
+    row("01 0F 01 00 06 77 1F 9C 1E 77 1F 61 62 63 1E BF", true, 156, u"abc"_s);
+    row("01 0C 01 00 06 77 1F 96 1E 77 1F 1E EE", true, 150, QString());
+    // An item without a conversion, and one beyond 249.
+    row("01 0D 01 00 06 77 1F 03 1E 77 1F 01 1E 7F", true, 3, u"none"_s);
+    row("01 0D 01 00 06 77 1F FA 1E 77 1F 01 1E 88", true, -1, u"none"_s);
+}
+
+void TestFrames::replyMeaning()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, acknowledged);
+    QFETCH(int, item);
+    QFETCH(QString, value);
+    ReplyCollector collector;
+    ReplyCollector::Step step = ReplyCollector::Step::Pending;
+    for (char c : std::as_const(bytes))
+        step = collector.feed(quint8(c));
+    QCOMPARE(step, ReplyCollector::Step::Complete);
+    const Frames::Reply reply = Frames::interpretReply(collector.buffer());
+    QCOMPARE(reply.acknowledged, acknowledged);
+    QCOMPARE(reply.item, item);
+    const bool none = Values::isNumber(reply.value) && Values::numberOf(reply.value) < 0;
+    QCOMPARE(none ? u"none"_s : Values::textOf(reply.value), value);
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

@@ -133,7 +133,7 @@ void TestInterface::wakeUpAfterIdleTime()
     QVERIFY(!w.port.written().isEmpty()); // the request went out on the 10th tick
     unit.poll();
     int sinceStart = 0;
-    sinceStart += unit.runUntil([&] { return w.engine().EngineState() == Interface::State::Idle; });
+    sinceStart += unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::Idle; });
     while (sinceStart < gap - 1) {
         w.tick();
         ++sinceStart;
@@ -177,9 +177,9 @@ void TestInterface::answerTimeouts()
     // The start and length bytes take a tick each, the rest one tick; then 120 ticks without a byte.
     const int byteTicks = qMin(int(partial.size()), 2) + (partial.size() > 2 ? 1 : 0);
     w.tick(byteTicks + 119);
-    QVERIFY2(w.engine().EngineState() != Interface::State::Idle, "gave up before 120 ticks");
+    QVERIFY2(EngineProbe(w.engine()).EngineState() != Interface::State::Idle, "gave up before 120 ticks");
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
     QCOMPARE(w.engine().ErrorCount(), qint16(1));
     QCOMPARE(w.stores().itemRequest[0], write ? Items::kWriteRequest : Items::kReadRequest);
@@ -192,10 +192,10 @@ void TestInterface::noiseIsDroppedOneBytePerTick()
     QVERIFY(w.tickUntilState(Interface::State::ReadStart) > 0);
     w.port.queueInput(QByteArray("xyz") + readAnswer(0, QByteArray(1, 1)));
     w.tick(3);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReadStart);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReadStart);
     QCOMPARE(w.port.pendingInput().size(), readAnswer(0, QByteArray(1, 1)).size());
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReadLength);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReadLength);
     w.tick(3); // LEN, the rest, the result
     QCOMPARE(w.stores().unitValues[0], Values::text(u"1"_s));
 }
@@ -231,8 +231,8 @@ void TestInterface::badAnswers()
     FakeUnit unit(w);
     unit.answer = [&](const QByteArray &) { return answer; };
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadResult || w.engine().EngineState() == Interface::State::WriteResult
-                                       || (!unit.requests.isEmpty() && w.engine().EngineState() == Interface::State::Idle); }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadResult || EngineProbe(w.engine()).EngineState() == Interface::State::WriteResult
+                                       || (!unit.requests.isEmpty() && EngineProbe(w.engine()).EngineState() == Interface::State::Idle); }) > 0);
     w.tick();
     QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
     QCOMPARE(w.engine().ErrorCount(), qint16(errors));
@@ -320,7 +320,7 @@ void TestInterface::cancelMidTransfer()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestWriteAll();
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::WriteStart; }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::WriteStart; }) > 0);
     w.engine().cancelByOperator();
     unit.runUntilQuiet();
     QCOMPARE(unit.requestedItems('W'), QList<int>{0});
@@ -356,7 +356,7 @@ void TestInterface::linkWatchRunsOutMidReadAll()
     const int closes = w.port.closeCount();
     w.session().datacom.LinkWatch = 0;
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.port.closeCount(), closes + 1);
     w.session().datacom.LinkWatch = 20;
     QVERIFY(w.tickUntilState(Interface::State::Idle) == 10);
@@ -375,7 +375,7 @@ void TestInterface::vanishedPortIsReopened()
     w.port.dropConnection();
     w.port.setFailOpens(true);
     w.tick();
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     auto failedOpens = [&] { return w.logLines().filter(u"Error opening ComPort:  1"_s).size(); };
     QVERIFY(w.tickUntil([&] { return failedOpens() == 1; }, Interface::kWakeUpWait + 1) > 0);
     w.tick(199);
@@ -383,7 +383,7 @@ void TestInterface::vanishedPortIsReopened()
     w.port.setFailOpens(false);
     w.tick();
     QCOMPARE(failedOpens(), 1);
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QVERIFY(!w.view().progress().contains(u"cancelled"_s)); // nothing was pending
 }
 
@@ -399,7 +399,7 @@ void TestInterface::dsrOffWhileIdleReopensPort()
     };
     for (int i = 0; i < 30; ++i)
         tickWatched();
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     const int closes = w.port.closeCount();
     const int opens = w.port.openCount();
     w.port.setDsr(false);
@@ -409,7 +409,7 @@ void TestInterface::dsrOffWhileIdleReopensPort()
         ++ticks;
     }
     QCOMPARE(w.port.closeCount(), closes + 1);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     w.port.setDsr(true);
     QVERIFY(w.tickUntilState(Interface::State::Idle, Interface::kWakeUpWait + 2) > 0);
     QCOMPARE(w.port.openCount(), opens + 1);
@@ -419,21 +419,21 @@ void TestInterface::unsendableValueIsRefused_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("screen");
-    QTest::addColumn<QString>("piece");
-    QTest::newRow("list item, nothing chosen") << 5 << QString()
-                                               << u" -> ERROR not sent, item 5: nothing is chosen.\r\n"_s;
-    QTest::newRow("INT 40000") << 110 << u"40000"_s
-                               << u" -> ERROR not sent, item 110: 40000 is outside 0-32767.\r\n"_s;
+    QTest::addColumn<QString>("reason"); // in the log's outcome line; the progress keeps the state-310 text
+    QTest::newRow("list item, nothing chosen") << 5 << QString() << u"item 5: nothing is chosen"_s;
+    QTest::newRow("INT 40000") << 110 << u"40000"_s << u"item 110: 40000 is outside 0-32767"_s;
     QTest::newRow("text with a Greek letter") << 160 << u"a\u03A9"_s
-                                              << u" -> ERROR not sent, item 160: the character U+03A9 cannot be sent.\r\n"_s;
-    QTest::newRow("hex item 300") << 45 << QString() << u" -> Not implemented type of unit.\r\n"_s;
+                                              << u"item 160: the character U+03A9 cannot be sent"_s;
+    QTest::newRow("text with 0x81, undefined in Windows-1252")
+        << 160 << u"a\u0081"_s << u"item 160: the text holds the byte 0x81, which Windows-1252 leaves undefined"_s;
+    QTest::newRow("hex item 300") << 45 << QString() << u"failed: not sent: value cannot be sent"_s;
 }
 
 void TestInterface::unsendableValueIsRefused()
 {
     QFETCH(int, item);
     QFETCH(QString, screen);
-    QFETCH(QString, piece);
+    QFETCH(QString, reason);
     EngineWorld w;
     w.controls().setComboIndex(5, -1);
     if (item >= 100)
@@ -445,9 +445,10 @@ void TestInterface::unsendableValueIsRefused()
         w.engine().requestWrite(item);
     }
     QVERIFY(w.tickUntil([&] { return w.stores().itemRequest[item] == 0; }, 50) > 0);
-    QVERIFY2(w.view().progress().endsWith(piece), qPrintable(w.view().progress()));
+    QVERIFY2(w.view().progress().endsWith(u" -> Not implemented type of unit.\r\n"_s), qPrintable(w.view().progress()));
+    QVERIFY2(w.logLines().last().contains(reason + u"; 0 of 1 written; not sent: item "_s), qPrintable(w.logLines().last()));
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(w.port.takeWritten(), Frames::wakeUp()); // nothing but the wake-up went out
 }
 
@@ -501,7 +502,7 @@ void TestInterface::progressAndLogTexts()
     w.controls().setComboIndex(5, 3);
     w.controls().setText(155, u"1234"_s);
     write ? w.engine().requestWrite(item) : w.engine().requestRead(item);
-    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && w.engine().EngineState() == Interface::State::Idle; }, 200);
+    unit.runUntil([&] { return w.stores().itemRequest[item] == 0 && EngineProbe(w.engine()).EngineState() == Interface::State::Idle; }, 200);
     QCOMPARE(w.view().progress(), progress);
     if (log.isEmpty()) {
         // No legend: the line stays open and nothing is logged.
@@ -668,7 +669,7 @@ void TestInterface::progressBar()
     EngineWorld w;
     FakeUnit unit(w);
     w.engine().requestReadAll();
-    unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadItem && w.engine().CurrentItem() == 14; });
+    unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadItem && w.engine().CurrentItem() == 14; });
     QCOMPARE(w.view().progressBar(), (OperatorView::ProgressBar{true, 0, 40, 14}));
     unit.runUntilQuiet();
     w.tick();
@@ -689,7 +690,7 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     world.session.InitProgram(QString());
     Interface &engine = world.session.engine;
     engine.InterfaceTick(0);
-    QCOMPARE(engine.EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(engine).EngineState(), Interface::State::ReopenPort);
     // A command given meanwhile is refused at once, not kept for whatever unit comes.
     QList<Outcome> outcomes;
     engine.addOutcomeListener([&](const Outcome &o) { outcomes << o; });
@@ -711,11 +712,11 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     port.setFailOpens(false);
     QVERIFY(world.session.datacom.ComPortIsOpen() != 1);
     int ticks = 0;
-    while (engine.EngineState() != Interface::State::Idle && ticks <= Interface::kReopenRetry + 1) {
+    while (EngineProbe(engine).EngineState() != Interface::State::Idle && ticks <= Interface::kReopenRetry + 1) {
         engine.InterfaceTick(0);
         ++ticks;
     }
-    QCOMPARE(engine.EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(engine).EngineState(), Interface::State::Idle);
     QVERIFY(ticks <= Interface::kReopenRetry + 1);
     QVERIFY(!engine.requested(Outcome::Command::WriteAll));
     engine.requestRead(0);
@@ -726,8 +727,8 @@ void TestInterface::engineWaitsForPortThatOpensLater()
 
 namespace {
 
-enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, PagerCall, Restart, PagerCallAndRestart, LineCheck };
-enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, LoseSecond, RefuseOutput };
+enum class Start { ReadAll, WriteAll, WriteAllNothingChosen5, Read5, Write5, Write110, Write5And7And10, PagerCall, Restart, PagerCallAndRestart, LineCheck };
+enum class Meanwhile { Nothing, CancelAtOnce, CancelSecond, SignalSecond, TimeLimitSecond, LoseSecond, RefuseOutput };
 using Command = Outcome::Command;
 using Result = Outcome::Result;
 using Failure = Outcome::Failure;
@@ -762,6 +763,24 @@ void TestInterface::outcomes_data()
     QTest::newRow("read 5, port refuses output") << Start::Read5 << good << Meanwhile::RefuseOutput << Outcome{Command::ReadItem, Result::Failed, 5, Failure::PortWriteFailed, 0};
     QTest::newRow("read-all, cancelled") << Start::ReadAll << good << Meanwhile::CancelSecond << Outcome{Command::ReadAll, Result::Cancelled, -1, Failure::None, 1};
     QTest::newRow("read-all, port lost") << Start::ReadAll << good << Meanwhile::LoseSecond << Outcome{Command::ReadAll, Result::Failed, 5, Failure::PortLost, 1};
+    // Stopped while item 5's frame is out: written, sent without an answer, not sent.
+    const auto groups = [](Outcome o, QList<int> unanswered, QList<int> notSent, Outcome::Stop stop = Outcome::Stop::Operator) {
+        o.unanswered = unanswered;
+        o.notSent = notSent;
+        o.stop = stop;
+        return o;
+    };
+    const QList<int> after5{7, 10, 11, 12, 13, 14, 30, 31, 32, 33, 34, 35};
+    QTest::newRow("write-all, cancelled with item 5 out") << Start::WriteAll << good << Meanwhile::CancelSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5);
+    QTest::newRow("write-all, signal with item 5 out") << Start::WriteAll << good << Meanwhile::SignalSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5, Outcome::Stop::Signal);
+    QTest::newRow("write-all, time limit with item 5 out") << Start::WriteAll << good << Meanwhile::TimeLimitSecond << groups(Outcome{Command::WriteAll, Result::Cancelled, -1, Failure::None, 1}, {5}, after5, Outcome::Stop::TimeLimit);
+    QTest::newRow("write-all, port lost with item 5 out") << Start::WriteAll << good << Meanwhile::LoseSecond << groups(Outcome{Command::WriteAll, Result::Failed, 5, Failure::PortLost, 1}, {5}, after5);
+    // Writes asked together: the first written, the second out, the third not sent.
+    QTest::newRow("writes 5 7 10, cancelled with item 7 out") << Start::Write5And7And10 << good << Meanwhile::CancelSecond << groups(Outcome{Command::WriteItem, Result::Cancelled, 7, Failure::None, 1}, {7}, {10});
+    QTest::newRow("writes 5 7 10, signal with item 7 out") << Start::Write5And7And10 << good << Meanwhile::SignalSecond << groups(Outcome{Command::WriteItem, Result::Cancelled, 7, Failure::None, 1}, {7}, {10}, Outcome::Stop::Signal);
+    QTest::newRow("writes 5 7 10, port lost with item 7 out") << Start::Write5And7And10 << good << Meanwhile::LoseSecond << groups(Outcome{Command::WriteItem, Result::Failed, 7, Failure::PortLost, 1}, {7}, {10});
+    // A NACK is an answer: refused, not sent without one.
+    QTest::newRow("writes 5 7 10, NACK") << Start::Write5And7And10 << nack << Meanwhile::Nothing << [&] { Outcome o = groups(Outcome{Command::WriteItem, Result::Failed, 5, Failure::Nack, 0}, {}, {7, 10}); o.refused = {5}; return o; }();
     QTest::newRow("pager call") << Start::PagerCall << good << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Succeeded, -1, Failure::None, 0};
     QTest::newRow("pager call, NACK") << Start::PagerCall << nack << Meanwhile::Nothing << Outcome{Command::PagerCall, Result::Failed, -1, Failure::Nack, 0};
     QTest::newRow("restart") << Start::Restart << good << Meanwhile::Nothing << Outcome{Command::Restart, Result::Succeeded, -1, Failure::None, 0};
@@ -805,6 +824,10 @@ void TestInterface::outcomes()
     case Start::Read5: w.engine().requestRead(5); break;
     case Start::Write5: w.engine().requestWrite(5); break;
     case Start::Write110: w.engine().requestWrite(110); break;
+    case Start::Write5And7And10:
+        for (int item : {5, 7, 10})
+            w.engine().requestWrite(item);
+        break;
     case Start::PagerCall: w.engine().requestPagerCall(); break;
     case Start::Restart: w.engine().requestRestart(); break;
     case Start::PagerCallAndRestart:
@@ -827,6 +850,10 @@ void TestInterface::outcomes()
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 2; }) > 0);
         if (meanwhile == Meanwhile::CancelSecond) {
             w.engine().cancelByOperator();
+        } else if (meanwhile == Meanwhile::SignalSecond) {
+            w.engine().stop(Outcome::Stop::Signal);
+        } else if (meanwhile == Meanwhile::TimeLimitSecond) {
+            w.engine().stop(Outcome::Stop::TimeLimit);
         } else {
             w.port.setFailOpens(true);
             w.port.dropConnection();
@@ -834,9 +861,26 @@ void TestInterface::outcomes()
     }
     unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000);
     unit.runUntil([] { return false; }, 100);
-    QCOMPARE(outcomes.size(), 1);
+    // Writes asked together are told one by one, the ending last.
+    QCOMPARE(outcomes.size(), start == Start::Write5And7And10 ? 1 + expected.itemCount : 1);
     const auto core = [](const Outcome &o) { return std::tuple(o.command, o.result, o.item, o.failure, o.itemCount); };
-    QVERIFY(core(outcomes.first()) == core(expected));
+    QVERIFY(core(outcomes.last()) == core(expected));
+    // What a write that ended early took, in the outcome and in the log's outcome line.
+    const Outcome &told = outcomes.last();
+    if (!expected.unanswered.isEmpty() || !expected.notSent.isEmpty() || !expected.refused.isEmpty()) {
+        QCOMPARE(told.unanswered, expected.unanswered);
+        QCOMPARE(told.notSent, expected.notSent);
+        QCOMPARE(told.refused, expected.refused);
+        QCOMPARE(told.stop, expected.stop);
+        QVERIFY2(w.logLines().join(u'\n').contains(takenText(told)), qPrintable(w.logLines().join(u'\n')));
+    }
+    // A read-all that ends early says how far it came.
+    if (start == Start::ReadAll && meanwhile == Meanwhile::LoseSecond)
+        QVERIFY(w.logLines().join(u'\n').contains(u"Read all settings failed after 1 of 14: port lost"_s));
+    if (start == Start::ReadAll && meanwhile == Meanwhile::CancelSecond)
+        QVERIFY(w.logLines().join(u'\n').contains(u"Read all settings cancelled after 1 of 14"_s));
+    for (int item : expected.unanswered)
+        QVERIFY(w.logLines().join(u'\n').contains(u"item %1 sent, not acknowledged: the unit may hold the new value"_s.arg(item)));
     if (expected.command == Command::WriteAll && expected.result == Result::Failed)
         QVERIFY(!w.logLines().join(u'\n').contains(u"successfull"_s));
     if (start == Start::LineCheck) {
@@ -851,7 +895,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -898,10 +942,13 @@ void TestInterface::oneShotsDropped()
         unit.answer = [](const QByteArray &) { return QByteArray(); };
     w.view().setTestPagerAddress(u"1234"_s);
     w.engine().requestRead(5);
-    QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+    QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadStart; }) > 0);
+    // Every one-shot command, first and last of the taking order included.
+    w.engine().requestReadAll();
     w.engine().requestWriteAll();
     w.engine().requestPagerCall();
     w.engine().requestRestart();
+    w.engine().requestLineCheck();
     switch (drop) {
     case Drop::Cancel: w.engine().cancelByOperator(); break;
     case Drop::Abort: QVERIFY(unit.runUntil([&] { return !w.view().messages().isEmpty(); }, 2000) > 0); break;
@@ -917,6 +964,9 @@ void TestInterface::oneShotsDropped()
     unit.runUntil([] { return false; }, 300);
     QCOMPARE(unit.requestedItems('W'), QList<int>{});
     QVERIFY(unit.requestedItems('2').isEmpty() && unit.requestedItems('R').isEmpty());
+    // Only the single read asked for first: no read-all, no line check read.
+    for (int item : unit.requestedItems('w'))
+        QCOMPARE(item, 5);
     for (Command command : OneShotRequests::kTakingOrder)
         QVERIFY(!w.engine().requested(command));
 }
@@ -934,13 +984,28 @@ void TestInterface::writeSafeguards_data()
 
     QTest::newRow("backup read, write, read back equal")
         << Before::Nothing << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
-    QTest::newRow("backup from the values read-all read")
-        << Before::ReadAll << false << false << u"14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    // What a read-all read earlier is not the backup: the unit is read again.
+    QTest::newRow("backup read again after read-all")
+        << Before::ReadAll << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer << 14;
+    QTest::newRow("link re-pointed after read-all: the new unit's values kept")
+        << Before::ReadAllThenRepointed << false << false << u"14w 14W 14w"_s << Result::Succeeded
+        << Outcome::Stage::Transfer << 14;
     QTest::newRow("file loaded after read-all: read first, the file's values written")
         << Before::ReadAllThenFile << false << false << u"14w 14W 14w"_s << Result::Succeeded << Outcome::Stage::Transfer
         << 14;
+    // A reopen between the backup read and the writes: the port may lead to
+    // another unit, so nothing is written, lost or reopened by the operator.
+    QTest::newRow("port lost in the backup read: nothing written")
+        << Before::PortLostInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    QTest::newRow("port reopened in the backup read: nothing written")
+        << Before::ReopenedInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    QTest::newRow("signal in the backup read: nothing written")
+        << Before::SignalInBackupRead << false << false << u"3w"_s << Result::Cancelled << Outcome::Stage::Backup << -1;
     QTest::newRow("backup read fails: nothing written")
         << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
+    // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
+    QTest::newRow("signal in the read-back")
+        << Before::SignalInReadBack << false << false << u"14w 14W 2w"_s << Result::Cancelled << Outcome::Stage::ReadBack << -1;
     QTest::newRow("unit keeps another value")
         << Before::Nothing << true << false << u"14w 14W 14w"_s << Result::Failed << Outcome::Stage::ReadBack << 13;
     QTest::newRow("single write read back")
@@ -968,9 +1033,15 @@ void TestInterface::writeSafeguards()
         unit.heldInstead = 0;
     if (backupReadFails)
         unit.answer = [](const QByteArray &) { return QByteArray(); };
-    if (before == Before::ReadAll || before == Before::ReadAllThenFile) {
+    if (before == Before::ReadAll || before == Before::ReadAllThenFile || before == Before::ReadAllThenRepointed) {
         w.engine().requestReadAll();
         QVERIFY(unit.runUntilQuiet() > 0);
+    }
+    // Another unit behind the same port: its every bulk setting 0.
+    const bool repointed = before == Before::ReadAllThenRepointed;
+    if (repointed) {
+        for (int n : Items::kBulkItems)
+            unit.values[n] = QByteArray(1, '\0');
     }
     if (before == Before::ReadAllThenFile) {
         Stores::ValueStore file;
@@ -991,8 +1062,26 @@ void TestInterface::writeSafeguards()
     w.controls().setComboIndex(33, 0); // after the confirmation: not sent
     if (before == Before::SingleWriteCancelledInReadBack) {
         // The read in hand still runs to its end, storing the unit's value only.
-        QVERIFY(unit.runUntil([&] { return w.engine().EngineState() == Interface::State::ReadStart; }) > 0);
+        QVERIFY(unit.runUntil([&] { return EngineProbe(w.engine()).EngineState() == Interface::State::ReadStart; }) > 0);
         w.engine().cancelByOperator();
+    }
+    if (before == Before::SignalInReadBack) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 30; }) > 0);
+        w.engine().stop(Outcome::Stop::Signal);
+    }
+    const bool reopened = before == Before::PortLostInBackupRead || before == Before::ReopenedInBackupRead;
+    const bool stoppedInBackup = reopened || before == Before::SignalInBackupRead;
+    if (stoppedInBackup) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 3; }) > 0);
+        if (before == Before::SignalInBackupRead) {
+            w.engine().stop(Outcome::Stop::Signal);
+        } else if (before == Before::ReopenedInBackupRead) {
+            QCOMPARE(w.session().reopenComPort(), 0);
+        } else {
+            w.session().datacom.LinkWatch = 0;
+            w.tick();
+            w.session().datacom.LinkWatch = 20;
+        }
     }
     QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
 
@@ -1002,6 +1091,12 @@ void TestInterface::writeSafeguards()
     QCOMPARE(o.result, result);
     QCOMPARE(o.stage, stage);
     QCOMPARE(o.readBackEqual, readBackEqual);
+    if (before == Before::SignalInReadBack) {
+        QCOMPARE(o.readBackRead, 1);
+        const QString log = w.logLines().join(u'\n');
+        QCOMPARE(log.count(u"Write all settings"_s), 1);
+        QVERIFY2(log.contains(u"Write all settings: 14 written; read-back stopped by a signal after 1 of 14; backup Backups/"_s), qPrintable(log.mid(log.indexOf(u"Write all"_s))));
+    }
     for (const QByteArray &f : std::as_const(unit.requests)) {
         if (FakeUnit::kind(f) == 'W' && FakeUnit::itemOf(f) == 33)
             QCOMPARE(int(f[11]), 2);
@@ -1018,9 +1113,16 @@ void TestInterface::writeSafeguards()
     if (single)
         return;
     const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
-    QCOMPARE(backups.size(), backupReadFails ? 0 : 1);
-    if (backupReadFails) {
-        QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: no answer; nothing was written"_s));
+    QCOMPARE(backups.size(), backupReadFails || stoppedInBackup ? 0 : 1);
+    if (before == Before::SignalInBackupRead) {
+        const QString log = w.logLines().join(u'\n');
+        QCOMPARE(log.count(u"Write all settings"_s), 1);
+        QVERIFY(log.contains(u"Write all settings stopped by a signal during the backup read; nothing was written"_s));
+        return;
+    }
+    if (backupReadFails || reopened) {
+        const QString why = backupReadFails ? u"no answer"_s : u"port lost"_s;
+        QVERIFY(outcomeText(o, w.controls()).endsWith(u"could not back up the unit's settings: "_s + why + u"; nothing was written"_s));
         return;
     }
     // The unit's values as they were, in an ordinary settings file.
@@ -1029,8 +1131,11 @@ void TestInterface::writeSafeguards()
     QMap<int, LeesIniFile::ValueLine> lines;
     QVERIFY(LeesIniFile::readValueLines(o.backupPath, &lines).ok);
     QCOMPARE(lines.size(), 250);
-    QCOMPARE(lines.value(33).text, u"1"_s);
-    QVERIFY(w.logLines().last().contains(u"; backup Backups/2026-12-07_140509_"_s));
+    QCOMPARE(lines.value(33).text, repointed ? u"0"_s : u"1"_s);
+    // Every bulk item as the unit held it before the writes, the others as confirmed.
+    for (int n : Items::kBulkItems)
+        QCOMPARE(lines.value(n).text, repointed ? u"0"_s : u"1"_s);
+    QVERIFY(w.logLines().join(u'\n').contains(u"; backup Backups/2026-12-07_140509_"_s));
 }
 
 QTEST_GUILESS_MAIN(TestInterface)

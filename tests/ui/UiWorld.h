@@ -1,5 +1,6 @@
 #pragma once
 
+#include "testsupport/EngineProbe.h"
 #include "testsupport/ScriptedPort.h"
 #include "testsupport/RecordingView.h"
 #include "protocol/Session.h"

@@ -607,7 +607,7 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.isOpen(); ++tick)
                 w.window->TmrAfhandel_Timer();
             QVERIFY(w.port.isOpen());
-            QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+            QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
             break;
         }
         }
@@ -634,11 +634,11 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     QTest::addColumn<QString>("message"); // the status bar afterwards; %1 the home folder
     QTest::addColumn<QString>("file");    // the settings file named beside it
     QTest::newRow("read all") << "" << "Read all settings: 14 read \u00B7 14:05:09" << "";
-    // A write-all keeps the unit's values first (known from the read-all), and reads back what it wrote.
+    // A write-all reads the unit's values first (whatever the read-all read), and reads back what it wrote.
     QTest::newRow("write all, no answer")
         << "write all, silent"
-        << "Write all settings aborted at item 0 (Diagnostic level): no answer; "
-           "backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09" << "";
+        << "Write all settings: could not back up the unit's settings: no answer; nothing was written \u00B7 14:05:09"
+        << "";
     QTest::newRow("write all")
         << "write all"
         << "Write all settings: 14 written, 14 read back equal; backup Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
@@ -646,7 +646,13 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
     // Refused at once: why the port is closed comes with it.
     QTest::newRow("write all, port lost") << "write all, port lost"
         << "Write all settings not started: port closed: the serial device scripted1 disappeared \u00B7 14:05:09" << "";
-    QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled \u00B7 14:05:09" << "";
+    QTest::newRow("write all cancelled, a frame out")
+        << "write all, cancelled"
+        << "Write all settings cancelled; 1 of 14 written (item 0); item 5 sent, not acknowledged: the unit may hold "
+           "the new value; not sent: items 7 10 11 12 13 14 30 31 32 33 34 35; backup "
+           "Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "";
+    QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled after 0 of 14 \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
     QTest::newRow("single read") << "read 10" << "Read item 10 (ESPA in serial speed): done \u00B7 14:05:09" << "";
@@ -742,6 +748,18 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
     if (command.startsWith(QStringLiteral("read all"))) {
         w.click(QStringLiteral("CmdLeesAlles"));
         QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("write all, cancelled")) {
+        // Cancel while item 5's frame is out: sent, its answer not yet taken.
+        w.click(QStringLiteral("CmdSchrijfAlles"));
+        const auto frameOut = [&] {
+            const auto &t = w.engine().transaction();
+            return t && t->writesItem() && t->item == 5
+                && EngineProbe(w.engine()).EngineState() == Interface::State::WriteStart;
+        };
+        for (int i = 0; i < 2000 && !frameOut(); ++i)
+            unit.step();
+        QVERIFY(frameOut());
+        w.click(QStringLiteral("CmdCancelReadWrite"));
     } else if (command.startsWith(QStringLiteral("write all"))) {
         unit.answering = command == QStringLiteral("write all");
         if (command.endsWith(QStringLiteral("lost")))
@@ -1170,7 +1188,7 @@ void TestFrmHoofdscherm::failedWriteIsTold_data()
     differs.mismatches = {{33, Values::integer(1), Values::integer(0)}};
     QTest::newRow("single write read back otherwise")
         << differs
-        << "\r\n\r\n1 of 1 written (items 33)\r\n\r\nRead back otherwise than written:\r\n"
+        << "\r\n\r\n1 of 1 written (item 33)\r\n\r\nRead back otherwise than written:\r\n"
            "ESPA out serial parity: written even parity, the unit holds no parity";
     // Nothing was sent: the status bar tells why.
     QTest::newRow("refused at once") << Outcome{Command::WriteAll, Result::NotStarted, -1, Outcome::Failure::PortClosed}
@@ -1348,17 +1366,17 @@ void TestFrmHoofdscherm::openComPortGivesWaitingEngineItsPort()
     // Started without its port, the engine waits for it as for a lost one.
     UiWorld w(QString(), [](UiWorld &u) { u.port.setFailOpens(true); });
     w.engine().InterfaceTick(0);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial port: XXXX "));
     w.click(QStringLiteral("CmdReOpenCom"));
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort); // the port still fails
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort); // the port still fails
 
     w.port.setFailOpens(false);
     const int closes = w.port.closeCount();
     w.click(QStringLiteral("CmdReOpenCom"));
     QCOMPARE(w.port.closeCount(), closes + 1);
     QVERIFY(w.port.isOpen());
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), QStringLiteral("Serial Port: 1 9600,N,8,1"));
 }
 
@@ -1503,7 +1521,7 @@ void TestFrmHoofdscherm::quit()
 
     const bool quits = answer == Answer::Ok;
     QCOMPARE(w.port.isOpen(), !quits);
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(ended.count(), quits ? 1 : 0);
     for (QTimer *timer : w.timers().mid(0, 3))
         QCOMPARE(timer->isActive(), !quits);

@@ -243,12 +243,12 @@ void TestFrmInstellingen::saveGivesWaitingEngineItsPort()
 {
     SetupWorld w(0, QString(), /*failOpens*/ true);
     w.engine().InterfaceTick(0);
-    QCOMPARE(w.engine().EngineState(), Interface::State::ReopenPort);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::ReopenPort);
     w.port.setFailOpens(false);
     w.click(QStringLiteral("CmdWijzigen"));
     w.click(QStringLiteral("CmdSave"));
     QVERIFY(w.port.isOpen());
-    QCOMPARE(w.engine().EngineState(), Interface::State::Idle);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
 }
 
 void TestFrmInstellingen::saveReportsFailedWrite()
