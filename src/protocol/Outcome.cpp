@@ -36,16 +36,6 @@ QString itemName(int item, const ItemControls &controls)
     return name;
 }
 
-// "ESPA out parity: written even parity, the unit holds no parity".
-QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls)
-{
-    QString name = controls.legendVisible(m.item) ? controls.legendName(m.item) : QString();
-    if (name.isEmpty())
-        name = QStringLiteral("item %1").arg(m.item);
-    return QStringLiteral("%1: written %2, the unit holds %3")
-        .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
-}
-
 QString numbersText(const QList<int> &items)
 {
     QStringList list;
@@ -194,6 +184,16 @@ QString headText(const Outcome &outcome, const ItemControls &controls)
 }
 
 } // namespace
+
+// "ESPA out parity: written even parity, the unit holds no parity".
+QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls)
+{
+    QString name = controls.legendVisible(m.item) ? controls.legendName(m.item) : QString();
+    if (name.isEmpty())
+        name = QStringLiteral("item %1").arg(m.item);
+    return QStringLiteral("%1: written %2, the unit holds %3")
+        .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
+}
 
 QString valueWords(int item, const Value &value)
 {

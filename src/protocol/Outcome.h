@@ -100,6 +100,10 @@ QString outcomeText(const Outcome &outcome, const ItemControls &controls);
 // item 13: port lost".
 QString outcomeLogText(const Outcome &outcome, const ItemControls &controls);
 
+// An item read back otherwise than written, e.g. "ESPA out parity: written
+// even parity, the unit holds no parity".
+QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls);
+
 // A value as the operator reads it: a list item by its choice text, a number
 // in decimal, a text as it is.
 QString valueWords(int item, const Value &value);

@@ -58,16 +58,6 @@ QString writeSubject(int item, const QtItemControls &controls)
     return subject;
 }
 
-// "ESPA out parity: written even parity, the unit holds no parity".
-QString mismatchWords(const Outcome::Mismatch &m, const QtItemControls &controls)
-{
-    QString name = controls.legendVisible(m.item) ? controls.legendName(m.item) : QString();
-    if (name.isEmpty())
-        name = QStringLiteral("item %1").arg(m.item);
-    return QStringLiteral("%1: written %2, the unit holds %3")
-        .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
-}
-
 // The box after a write that ended otherwise than asked: how it ended, what
 // the unit took and what not, what it holds otherwise, and where the backup is.
 QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
@@ -84,7 +74,7 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
     if (!outcome.mismatches.isEmpty()) {
         lines << QString() << QStringLiteral("Read back otherwise than written:");
         for (const Outcome::Mismatch &m : outcome.mismatches)
-            lines << mismatchWords(m, controls);
+            lines << mismatchText(m, controls);
     }
     if (!outcome.backupPath.isEmpty())
         lines << QString() << QStringLiteral("The unit's settings before the write are kept in ")
