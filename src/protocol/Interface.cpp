@@ -81,6 +81,19 @@ void Interface::requestWriteAll()
     m_writeAll.confirm(m_stores.workingValues);
 }
 
+// Not built yet: told as not started.
+void Interface::requestCommission(const Stores::ValueStore &target, bool confirmFirst)
+{
+    Q_UNUSED(target);
+    Q_UNUSED(confirmFirst);
+    tell(Outcome{Command::Commission, Outcome::Result::NotStarted});
+}
+
+void Interface::confirmChanges(bool go)
+{
+    Q_UNUSED(go);
+}
+
 void Interface::requestPagerCall()
 {
     requestOneShot(Command::PagerCall);
@@ -651,7 +664,8 @@ bool Interface::startCommand(Command command)
         return false;
     case Command::ReadItem:
     case Command::WriteItem:
-    case Command::LineCheck: break;
+    case Command::LineCheck:
+    case Command::Commission: break;
     }
     return false;
 }

@@ -112,6 +112,22 @@ public:
     // in ErrorCount, and storing the unit's value only. Told as a LineCheck
     // outcome.
     void requestLineCheck();
+    // Commissioning: one read of the bulk items (kept as the backup, and the
+    // values before), then writes of only the bulk items whose target value
+    // differs from what was read, in bulk order, then their read-back. Told as
+    // a Commission outcome. With confirmFirst the engine holds after the read
+    // and tells the changes to the changes listener; confirmChanges(true)
+    // goes on, confirmChanges(false) ends the command with nothing written.
+    struct Change
+    {
+        int item = -1;
+        Value before; // what the unit holds
+        Value after;  // the target's value
+    };
+    using ChangesListener = std::function<void(const QList<Change> &changes)>;
+    void requestCommission(const Stores::ValueStore &target, bool confirmFirst);
+    void setChangesListener(ChangesListener listener) { m_changesListener = std::move(listener); }
+    void confirmChanges(bool go);
     // A line check read asked for and not sent yet is dropped, untold; one
     // under way runs to its end.
     void dropLineCheck() { m_oneShots.take(Outcome::Command::LineCheck); }
@@ -309,6 +325,7 @@ private:
     std::vector<std::pair<int, OutcomeListener>> m_outcomeListeners;
     int m_nextListenerId = 0;
 
+    ChangesListener m_changesListener;
     WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order
     // What the engine knows of each item's request. Its kind is the

@@ -21,6 +21,7 @@ QString commandName(Outcome::Command command)
     case Outcome::Command::PagerCall: return QStringLiteral("Test call");
     case Outcome::Command::Restart: return QStringLiteral("Restart");
     case Outcome::Command::LineCheck: return QStringLiteral("Line check read");
+    case Outcome::Command::Commission: return QStringLiteral("Write changes");
     }
     return QString();
 }
@@ -170,6 +171,8 @@ QString headText(const Outcome &outcome, const ItemControls &controls)
         case Command::LineCheck: return subject + QStringLiteral(": answered");
         case Command::ReadItem: return subject + QStringLiteral(": done");
         case Command::WriteItem: return subject + QStringLiteral(": done") + readBackText(outcome, controls);
+        case Command::Commission:
+            return QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount) + readBackText(outcome, controls);
         }
         break;
     case Outcome::Result::Cancelled:

@@ -14,7 +14,9 @@
 struct Outcome
 {
     // LineCheck: one read of item 0 that measures the line, never retried.
-    enum class Command { ReadAll, WriteAll, ReadItem, WriteItem, PagerCall, Restart, LineCheck };
+    // Commission: one bulk read (the backup and the values before), writes of
+    // the bulk items that differ from the target only, and their read-back.
+    enum class Command { ReadAll, WriteAll, ReadItem, WriteItem, PagerCall, Restart, LineCheck, Commission };
     // NotStarted: refused when given, nothing was sent (the port is closed).
     enum class Result { Succeeded, Failed, Cancelled, NotStarted };
     // Where a write ended: the backup read before it, the writing, or the

@@ -10,6 +10,8 @@
 #include <QMap>
 #include <QString>
 
+#include <optional>
+
 // The settings as installed, for a site's records: a header (when, where, who,
 // from which unit or file, which tool), the fourteen bulk settings with the
 // value the screen shows, optionally beside other values with a mark where
@@ -35,6 +37,20 @@ struct Contents
     QMap<int, SettingsReport::Setting> compared;
     // Why the event table holds no values (they were not read); empty when it does.
     QString eventsNotRead;
+    // Where the event entries' values come from: "Read from the unit", "As
+    // shown on the screen, not read from the unit", "From the file FILE".
+    QString eventsSource;
+
+    // After a write in this run, or from a commission: the site record.
+    struct WriteRecord
+    {
+        QMap<int, SettingsReport::Setting> before;   // the unit's values before (the backup)
+        QMap<int, SettingsReport::Setting> written;  // the items written, as written
+        QMap<int, SettingsReport::Setting> readBack; // what those read back as, where read back
+        QString outcome;                             // the outcome line
+        QString backupName;                          // the backup's file name; empty for none
+    };
+    std::optional<WriteRecord> write;
 };
 
 // The items of the 39 event entries, entry by entry: bleep code, event,
