@@ -4,6 +4,7 @@
 #include "FileChecks.h"
 #include "ItemArguments.h"
 #include "UnitFinder.h"
+#include "model/TestTimeScale.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/Startup.h"
@@ -125,7 +126,7 @@ ExitStatus CliRunner::run()
 
     m_limitSeconds = m_request.timeoutSeconds > 0 ? m_request.timeoutSeconds
                                                   : kStartSeconds + kSecondsPerTransfer * m_request.transferCount();
-    m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000, Qt::CoarseTimer);
+    m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000 / TestTimeScale::factor(), Qt::CoarseTimer);
     m_view.setTransferTotal(m_request.command == CliRequest::Command::Call
                                     || m_request.command == CliRequest::Command::Restart
                                 ? 0
@@ -336,7 +337,7 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kTickMs);
+    timer.setInterval(TestTimeScale::scaledMs(kTickMs));
     m_ending = Ending::TimeLimit;
     const qsizetype before = m_outcomes.size();
     // A signal that came before the loop ran is taken first.
