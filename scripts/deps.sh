@@ -33,4 +33,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -q </dev/null
     $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+    echo "deps.sh: installed ${missing[*]}"
+else
+    echo "deps.sh: all ${#packages[@]} packages present (${packages[*]})"
 fi
