@@ -5,8 +5,8 @@
 #             tessaro-cli, tessaro-unit, the benchmark and the replay/fuzz
 #             programs;
 #   window  - tessaro_ui; reused by tessaro;
-#   tests   - the first QtTest program of a test folder, reused by the others
-#             there (with the widget headers for the window's tests).
+#   tests   - the first QtTest program, reused by every other one; the
+#             window's tests have one more with the widget headers.
 # ccache does not cache a compile that uses a precompiled header unless it is
 # told to, so with a compiler launcher the default is off.
 if(CMAKE_CXX_COMPILER_LAUNCHER)
@@ -49,12 +49,18 @@ if(TARGET tessaro_ui)
     tessaro_reuse_pch(tessaro tessaro_ui)
 endif()
 
-# QtTest gives each test program its folder as a macro (QT_TESTCASE_BUILDDIR),
-# and a precompiled header is only used with the same macros: one donor per
-# test folder.
+# QtTest gives each test program its folders as macros (QT_TESTCASE_BUILDDIR,
+# QT_TESTCASE_SOURCEDIR), and a precompiled header is only used with the same
+# macros. The tests do not look up data by them (QFINDTESTDATA), so every test
+# program gets the same two and one header serves all of a kind.
+get_target_property(tessaro_qttest_definitions Qt6::Test INTERFACE_COMPILE_DEFINITIONS)
+list(FILTER tessaro_qttest_definitions EXCLUDE REGEX "^QT_TESTCASE_(BUILD|SOURCE)DIR=")
+list(APPEND tessaro_qttest_definitions "QT_TESTCASE_BUILDDIR=\"${CMAKE_BINARY_DIR}/tests\""
+     "QT_TESTCASE_SOURCEDIR=\"${CMAKE_SOURCE_DIR}/tests\"")
+set_target_properties(Qt6::Test PROPERTIES INTERFACE_COMPILE_DEFINITIONS "${tessaro_qttest_definitions}")
+
 foreach(target IN LISTS TESSARO_TEST_EXECUTABLES)
     get_target_property(libraries ${target} LINK_LIBRARIES)
-    get_target_property(folder ${target} BINARY_DIR)
     if(NOT "Qt6::Test" IN_LIST libraries)
         # replay_* and fuzz_* programs: the core's headers, no QtTest.
         tessaro_reuse_pch(${target} tessaro_model)
@@ -66,11 +72,10 @@ foreach(target IN LISTS TESSARO_TEST_EXECUTABLES)
         set(kind ui)
         set(headers ${tessaro_core_headers} ${tessaro_widget_headers} <QtTest>)
     endif()
-    string(MAKE_C_IDENTIFIER "${folder}_${kind}" key)
-    if(NOT DEFINED tessaro_donor_${key})
-        set(tessaro_donor_${key} ${target})
+    if(NOT DEFINED tessaro_test_donor_${kind})
+        set(tessaro_test_donor_${kind} ${target})
         target_precompile_headers(${target} PRIVATE ${headers})
     else()
-        tessaro_reuse_pch(${target} ${tessaro_donor_${key}})
+        tessaro_reuse_pch(${target} ${tessaro_test_donor_${kind}})
     endif()
 endforeach()

@@ -8,7 +8,7 @@
 #            qt6-base-dev);
 #   fuzz     clang with its sanitizer and libFuzzer runtimes, and the
 #            symbolizer that puts file names and lines into sanitizer reports
-#            (scripts/test.sh's fuzz build; about 1 GB);
+#            (scripts/test.sh's one build, which also holds the fuzz targets);
 #   package  what `cpack -G DEB` runs (dpkg-shlibdeps, file) and the checks of
 #            the package: lintian, desktop-file-validate, appstreamcli.
 set -euo pipefail
@@ -33,4 +33,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -q </dev/null
     $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+    echo "deps.sh: installed ${missing[*]}"
+else
+    echo "deps.sh: all ${#packages[@]} packages present (${packages[*]})"
 fi

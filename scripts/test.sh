@@ -1,95 +1,71 @@
 #!/usr/bin/env bash
-# Installs what the tests need and runs the whole test suite in three builds:
-#  1. the normal build (build/, shared with scripts/run.sh): the tests and
-#     the benchmark, which is built to keep it compiling but not run;
-#  2. the same tests built with AddressSanitizer, LeakSanitizer and
-#     UndefinedBehaviorSanitizer (build-asan/), where any report fails its
-#     test; only the tests and the programs they start are built;
-#  3. the fuzz targets (build-fuzz/, clang): a short run of each from its seed
-#     corpus. The other two builds replay the corpora as plain tests.
-# clang and LLVM, which only the fuzz build needs, install in the background
-# during the normal build (log: build-fuzz/deps.log).
-# Each part runs even when an earlier one failed to build or to pass; a build
-# that fails is reported and its tests are not run. At the end one line gives
-# the totals; the exit code is non-zero when any build or test failed.
+# Installs what the tests need and runs the whole test suite in one build
+# (build-asan/, clang): the tests, the fuzz targets and the corpus replays
+# compiled once with AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer, so that any report fails its test. The tests
+# that drive the programs run them on a faster clock (TESSARO_TEST_TIME_SCALE);
+# the link guard and the schedule also run once at the programs' own pace.
+# Each fuzz target runs a few seconds from its seed corpus.
+#
+# The shipped build (g++ with warnings as errors, the programs and the
+# benchmark: scripts/test-shipped.sh) is not part of this; CI runs it after.
+#
+# Every phase prints a line when it starts and one with its time when it ends;
+# at the end one line gives the totals and the exit code is non-zero when the
+# build or any test failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh tests || exit 1
-# clang and LLVM install while the normal build compiles (apt mostly waits on
-# the disk); the fuzz part waits for them.
-mkdir -p build-fuzz
-./scripts/deps.sh fuzz >build-fuzz/deps.log 2>&1 &
-fuzz_deps=$!
+. scripts/phases.sh
+
+phase_start "installing packages (Qt, clang, LLVM, poppler-utils)"
+if ! ./scripts/deps.sh tests fuzz; then
+    phase_end "failed"
+    echo "Total: 0 passed, 0 failed"
+    exit 1
+fi
+phase_end "$(clang++ --version | head -n 1)"
+
 jobs="$(nproc)"
-# Most test time is spent waiting on the simulated unit's paced serial line,
-# so twice as many tests as cores run at once.
+# The tests that drive the programs mostly wait on their serial lines, so
+# twice as many tests as cores run at once.
 test_jobs=$((2 * jobs))
+status=0
+
+phase_start "configuring build-asan (clang, sanitizers, fuzz targets)"
+if cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON >/dev/null; then
+    phase_end
+    phase_start "sanitizer build (tests, programs, fuzz targets)"
+    if cmake --build build-asan -j"$jobs" --target tessaro_tests; then
+        phase_end
+    else
+        phase_end "failed: its tests are not run"
+        status=1
+    fi
+else
+    phase_end "failed"
+    status=1
+fi
+
 passed=0
 failed=0
-status=0
-broken=()
-
-# Runs ctest in a build folder and adds its counts to the totals.
-run_ctest() {
-    local dir="$1"
-    shift
-    local log
+if [ "$status" -eq 0 ]; then
+    phase_start "tests and fuzz smoke runs (ctest -j$test_jobs)"
     log="$(mktemp)"
-    local rc=0
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure "$@") 2>&1 | tee "$log" || rc=$?
-    local line total bad
+    (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$test_jobs") 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
     line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)"
-    total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-    bad="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-    if [ -n "$line" ]; then
-        passed=$((passed + total - bad))
-        failed=$((failed + bad))
-    fi
     rm -f "$log"
+    if [ -n "$line" ]; then
+        total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+        failed="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
+        passed=$((total - failed))
+    fi
     if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
         status=1
     fi
-}
-
-# Configures and builds one folder; on failure notes it and returns non-zero.
-build() {
-    local name="$1" dir="$2"
-    shift 2
-    local targets=()
-    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
-        targets+=(--target "$1")
-        shift
-    done
-    shift
-    if cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
-        cmake --build "$dir" -j"$jobs" "${targets[@]}"; then
-        return 0
-    fi
-    echo "=== $name: the build failed; its tests are not run"
-    broken+=("$name")
-    status=1
-    return 1
-}
-
-echo "=== Normal build"
-build "normal build" build tessaro_tests tessaro-bench -- && run_ctest build -j"$test_jobs"
-
-echo "=== Sanitizer build (ASan, LSan, UBSan)"
-build "sanitizer build" build-asan tessaro_tests -- -DTESSARO_SANITIZE=ON && run_ctest build-asan -j"$test_jobs"
-
-echo "=== Fuzz targets (clang, libFuzzer), short runs"
-if ! wait "$fuzz_deps"; then
-    cat build-fuzz/deps.log
-    echo "=== fuzz build: installing clang failed"
-    broken+=("fuzz build")
-    status=1
-else
-    build "fuzz build" build-fuzz tessaro_fuzzers -- -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON &&
-        run_ctest build-fuzz -j"$jobs"
+    phase_end "$passed passed, $failed failed"
 fi
 
-if [ ${#broken[@]} -gt 0 ]; then
-    echo "Failed to build: ${broken[*]}"
-fi
+all_end
 echo "Total: $passed passed, $failed failed"
 exit "$status"

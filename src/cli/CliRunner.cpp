@@ -4,6 +4,7 @@
 #include "FileChecks.h"
 #include "ItemArguments.h"
 #include "UnitFinder.h"
+#include "model/TestTimeScale.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/Startup.h"
@@ -105,7 +106,7 @@ ExitStatus CliRunner::run()
 
     m_limitSeconds = m_request.timeoutSeconds > 0 ? m_request.timeoutSeconds
                                                   : kStartSeconds + kSecondsPerTransfer * m_request.transferCount();
-    m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000, Qt::CoarseTimer);
+    m_deadline = QDeadlineTimer(qint64(m_limitSeconds) * 1000 / TestTimeScale::factor(), Qt::CoarseTimer);
     m_view.setTransferTotal(m_request.command == CliRequest::Command::Call
                                     || m_request.command == CliRequest::Command::Restart
                                 ? 0

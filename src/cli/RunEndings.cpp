@@ -8,6 +8,7 @@
 
 #include "files/TextFile.h"
 #include "model/Items.h"
+#include "model/TestTimeScale.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 
@@ -160,7 +161,7 @@ CliRunner::Ending CliRunner::runUntilQuiet()
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kTickMs);
+    timer.setInterval(TestTimeScale::scaledMs(kTickMs));
     m_ending = Ending::TimeLimit;
     const qsizetype before = m_outcomes.size();
     // A signal that came before the loop ran is taken first.

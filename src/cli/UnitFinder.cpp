@@ -2,6 +2,7 @@
 
 #include "Console.h"
 
+#include "model/TestTimeScale.h"
 #include "protocol/UnitProbe.h"
 
 #include <QEventLoop>
@@ -34,7 +35,7 @@ ExitStatus run(const CliRequest &request)
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(CliRunner::kTickMs);
+    timer.setInterval(TestTimeScale::scaledMs(CliRunner::kTickMs));
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         if (!search.tick())
             loop.quit();

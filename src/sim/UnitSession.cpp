@@ -1,5 +1,7 @@
 #include "UnitSession.h"
 
+#include "model/TestTimeScale.h"
+
 #include <QTime>
 
 UnitSession::UnitSession(UnitItems &items, QObject *parent)
@@ -9,7 +11,7 @@ UnitSession::UnitSession(UnitItems &items, QObject *parent)
 {
     m_clock.start();
     m_frameTimer.setSingleShot(true);
-    m_frameTimer.setInterval(kFrameTimeoutMs);
+    m_frameTimer.setInterval(TestTimeScale::scaledMs(kFrameTimeoutMs));
     connect(&m_frameTimer, &QTimer::timeout, this, &UnitSession::dropPartialFrame);
     m_pumpTimer.setSingleShot(true);
     m_pumpTimer.setTimerType(Qt::PreciseTimer);
@@ -109,9 +111,10 @@ void UnitSession::handleFrame(const QByteArray &frame)
         m_eventHook(event);
 
     const QByteArray bytes = UnitFaults::applyToFrame(answer, faults);
-    const qint64 gapUs = faults.contains(UnitFault::Slow) ? qint64(kSlowByteGapMs) * 1000
-                         : m_options.paced                  ? kByteTimeUs
-                                                            : 0;
+    const qint64 gapUs = (faults.contains(UnitFault::Slow) ? qint64(kSlowByteGapMs) * 1000
+                          : m_options.paced                  ? kByteTimeUs
+                                                             : 0)
+        / TestTimeScale::factor();
     const bool withText = faults.contains(UnitFault::Text);
     auto reply = [this, bytes, gapUs, withText, faults] {
         if (bytes.isEmpty()) {
@@ -127,7 +130,7 @@ void UnitSession::handleFrame(const QByteArray &frame)
         }
         if (withText) {
             trace("->", UnitFaults::textLine(), QStringLiteral("text"));
-            send(UnitFaults::textLine(), m_options.paced ? kByteTimeUs : 0);
+            send(UnitFaults::textLine(), m_options.paced ? kByteTimeUs / TestTimeScale::factor() : 0);
         }
     };
     if (m_options.thinkMs <= 0) {
@@ -135,7 +138,7 @@ void UnitSession::handleFrame(const QByteArray &frame)
         return;
     }
     ++m_thinking;
-    QTimer::singleShot(m_options.thinkMs, this, [this, reply] {
+    QTimer::singleShot(TestTimeScale::scaledMs(m_options.thinkMs), this, [this, reply] {
         --m_thinking;
         reply();
     });

@@ -1,6 +1,7 @@
 #include "FrmHoofdscherm.h"
 
 #include "model/Branding.h"
+#include "model/TestTimeScale.h"
 #include "AccessibleTabBar.h"
 #include "MainWindowPages.h"
 #include "FrmAbout.h"
@@ -104,7 +105,7 @@ QTimer *FrmHoofdscherm::makeTimer(const char *name, int intervalMs, void (FrmHoo
 {
     auto *timer = new QTimer(this);
     timer->setObjectName(QString::fromLatin1(name));
-    timer->setInterval(intervalMs);
+    timer->setInterval(TestTimeScale::scaledMs(intervalMs));
     connect(timer, &QTimer::timeout, this, handler);
     timer->start();
     return timer;

@@ -5,6 +5,7 @@
 #include "QtItemControls.h"
 
 #include "model/Branding.h"
+#include "model/TestTimeScale.h"
 
 #include "files/LeesIniFile.h"
 #include "protocol/OperatorView.h"
@@ -80,7 +81,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_checkChart = new LineCheckChart;
     m_checkChart->hide();
     m_searchTimer = new QTimer(this);
-    m_searchTimer->setInterval(25);
+    m_searchTimer->setInterval(TestTimeScale::scaledMs(25));
     connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
 
     auto *fields = new QGridLayout;

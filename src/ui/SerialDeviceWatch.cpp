@@ -1,5 +1,7 @@
 #include "SerialDeviceWatch.h"
 
+#include "model/TestTimeScale.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -25,7 +27,7 @@ SerialDeviceWatch::SerialDeviceWatch(LinkState &link, Lister lister, QObject *pa
         };
     }
     m_timer->setObjectName(QStringLiteral("SerialDeviceWatch"));
-    m_timer->setInterval(kIntervalMs);
+    m_timer->setInterval(TestTimeScale::scaledMs(kIntervalMs));
     // A listing walks the system's device tree: no precision wanted.
     m_timer->setTimerType(Qt::VeryCoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &SerialDeviceWatch::check);

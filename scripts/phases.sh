@@ -1,0 +1,53 @@
+# Sourced by the build and test scripts: one line as each phase starts, and
+# one as it ends with its wall time and the CPU time (user + system) of what
+# it ran, so a run on a busy machine can be told from a slow one.
+#   phase_start NAME    phase_end [NOTE]    all_end
+
+# CPU seconds (user + system) of the script's finished children so far, in
+# phases_cpu_now. `times` runs in this shell, not a subshell, so that it sees
+# this shell's children.
+phases_cpu_file="$(mktemp)"
+phases_cpu() {
+    times >"$phases_cpu_file"
+    phases_cpu_now="$(tail -n 1 "$phases_cpu_file" | awk '{
+        t = 0
+        for (i = 1; i <= 2; i++) {
+            split($i, p, "m"); sub("s", "", p[2]); t += p[1] * 60 + p[2]
+        }
+        printf "%d\n", t }')"
+}
+
+phases_span() {
+    local s="$1"
+    if [ "$s" -ge 60 ]; then
+        echo "$((s / 60)) min $((s % 60)) s"
+    else
+        echo "$s s"
+    fi
+}
+
+phases_t0=$SECONDS
+phases_cpu
+phases_cpu0=$phases_cpu_now
+
+phase_start() {
+    phase_name="$1"
+    phase_t0=$SECONDS
+    phases_cpu
+    phase_cpu0=$phases_cpu_now
+    echo "=== $phase_name ..."
+}
+
+phase_end() {
+    local note="${1:-}"
+    phases_cpu
+    local cpu=$((phases_cpu_now - phase_cpu0))
+    echo "=== $phase_name: $(phases_span $((SECONDS - phase_t0))) (CPU $(phases_span "$cpu"))${note:+; $note}"
+}
+
+all_end() {
+    phases_cpu
+    local cpu=$((phases_cpu_now - phases_cpu0))
+    rm -f "$phases_cpu_file"
+    echo "=== all: $(phases_span $((SECONDS - phases_t0))) (CPU $(phases_span "$cpu")); load now: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
