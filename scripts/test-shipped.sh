@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The shipped build as scripts/run.sh makes it (build/, the system's g++,
 # warnings as errors), with every program and the benchmark, which is built to
-# keep it compiling but not run. CI runs this after scripts/test.sh, which
-# compiles with clang only.
+# keep it compiling but not run, and the test suite once more as the users'
+# compiler builds it, without sanitizers: what g++'s optimiser makes of the
+# code is what ships. CI runs this after scripts/test.sh, which compiles with
+# clang only. Ends with a "Total:" line of its own tests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/phases.sh
@@ -12,13 +14,35 @@ phase_start "installing packages (compiler, CMake, Qt)"
 phase_end
 
 status=0
-phase_start "shipped build (g++, warnings as errors: programs and benchmark)"
+phase_start "shipped build (g++, warnings as errors: programs, benchmark, tests)"
 if cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-    cmake --build build -j"$(nproc)" --target tessaro tessaro-cli tessaro-unit tessaro-bench tessaro-flood-window; then
+    cmake --build build -j"$(nproc)" --target tessaro tessaro-cli tessaro-unit tessaro-bench tessaro-flood-window \
+        tessaro_tests; then
     phase_end
 else
-    phase_end "failed"
+    phase_end "failed: its tests are not run"
     status=1
 fi
+
+passed=0
+failed=0
+if [ "$status" -eq 0 ]; then
+    phase_start "tests of the shipped build (ctest -j$((2 * $(nproc))))"
+    log="$(mktemp)"
+    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$((2 * $(nproc)))") 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)"
+    rm -f "$log"
+    if [ -n "$line" ]; then
+        total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+        failed="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
+        passed=$((total - failed))
+    fi
+    if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
+        status=1
+    fi
+    phase_end "$passed passed, $failed failed"
+fi
 all_end
+echo "Total: $passed passed, $failed failed"
 exit "$status"
