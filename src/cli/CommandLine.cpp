@@ -156,8 +156,8 @@ Exit status:
      or text of call), a port that cannot be opened or is in use; also output
      that could not be written by a command that changes nothing on the unit
   3  the unit was changed (write, write-all, commission, call, restart) but the
-     result or the progress could not be written; the last line, on standard error or
-     else on standard output, says what the unit took
+     result or the progress could not be written; the last line, on standard
+     error or else on standard output, says what the unit took
   129, 130, 143  ended by SIGHUP, SIGINT (Ctrl+C) or SIGTERM (below)
 diff: 0 no difference, 1 differences, 2 trouble (a usage error, a file that
   cannot be read or holds no settings, a port that cannot be opened or is in
