@@ -62,10 +62,11 @@ Commands:
                         14 30 33), 6 read back equal; backup ..." or "already
                         as FILE: nothing written". --report OUT (.pdf or
                         .html) writes the report from what was read and
-                        written, with no further read: the values before, the
-                        values written and read back, the outcome and the
-                        backup. --json prints one JSON document instead:
-                        "changed" (item, legend, before, after), "outcome".
+                        written, with no further read, when it ended as asked:
+                        the values before, the values written and read back,
+                        the outcome and the backup. --json prints one JSON
+                        document instead: "changed" (item, legend, before,
+                        after), "result", "outcome", "backup".
   read ITEM...          Read single items (0-249) and print "ITEM    ->VALUE".
   write ITEM=VALUE...   Write single items and print "ITEM    ->VALUE". VALUE is
                         the list position (0 first) for an item with a choice
