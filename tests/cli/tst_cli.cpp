@@ -1076,6 +1076,9 @@ void TestCli::reports_data()
                        "\"outcome\":\"" + changedLine, "\"result\":\"succeeded\""};
     QTest::newRow("commission, report") << QStringList{"commission", "--site", "Haven", "b.cfg", "--report", "out.html"}
                                         << 0 << 1 << QStringList{changedLine, ".cfg; report out.html\n", "<td>Haven</td>"};
+    // A PDF needs the fonts of a report's own start.
+    QTest::newRow("commission, report, pdf") << QStringList{"commission", "b.cfg", "--report", "out.pdf"} << 0 << 1
+                                             << QStringList{changedLine, ".cfg; report out.pdf\n", "%PDF-"};
     // A text that is not ASCII, in a UTF-8 locale.
     QTest::newRow("check") << QStringList{"check", "--count", "3"} << 0 << 4
                            << QStringList{"read 1: ", " ms\nread 3: ", "\n3 reads: 3 answered, 0 failed (0 %); answer time "
