@@ -4,7 +4,7 @@
 // ticks x 25 ms near 1 means the tool loses no time beyond the schedule.
 // Then the same two as whole tessaro-cli processes, with the CPU time and the
 // peak memory each process took, beside the ticks it reports itself, and
-// report beside read-all in ticks.
+// report beside read-all in ticks, and commission beside write-all.
 
 #include "link/SerialPort.h"
 #include "testsupport/HeadlessSession.h"
@@ -200,6 +200,49 @@ int measureSafeguards(Bench &bench, int rounds)
     return failures;
 }
 
+// A settings file as `from`, with the value of each of `items` changed (0
+// becomes 1, anything else 0): that many settings differ from it.
+bool writeChanged(const QString &from, const QString &to, const QList<int> &items)
+{
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    static const QRegularExpression line(QStringLiteral("^(\\d+)(\\s*->)(.*)$"));
+    for (const QByteArray &bytes : in.readAll().split('\n')) {
+        if (bytes.isEmpty())
+            continue;
+        const QString text = QString::fromLatin1(bytes).chopped(bytes.endsWith('\r') ? 1 : 0);
+        const QRegularExpressionMatch m = line.match(text);
+        QString written = text;
+        if (m.hasMatch() && items.contains(m.captured(1).toInt()))
+            written = m.captured(1) + m.captured(2) + (m.captured(3) == QLatin1String("0") ? QStringLiteral("1") : QStringLiteral("0"));
+        out.write(written.toLatin1() + "\r\n");
+    }
+    return true;
+}
+
+// commission beside write-all, ticks as tessaro-cli counts them: with six
+// settings differing (goal at most 175 ticks) and with none (at most 100).
+// The unit holds what `cfg` holds when called.
+int measureCommission(const QString &cli, const QStringList &common, const QString &cfg, const QString &errors,
+                      const ProcessFigures &writeAll)
+{
+    const ProcessFigures none = runProcess(cli, common + QStringList{QStringLiteral("commission"), cfg}, errors);
+    printProcess("cli commission", none);
+    const QString six = cfg + QStringLiteral(".six.cfg");
+    if (!writeChanged(cfg, six, {7, 10, 13, 14, 30, 33}))
+        return 1;
+    const ProcessFigures changed = runProcess(cli, common + QStringList{QStringLiteral("commission"), six}, errors);
+    printProcess("cli commission", changed);
+    const bool within = none.ok && changed.ok && none.ticks <= 100 && changed.ticks <= 175;
+    std::printf("ticks: write-all %llu, commission with 6 differing %llu (goal at most 175), with none %llu (goal at "
+                "most 100): %s\n",
+                static_cast<unsigned long long>(writeAll.ticks), static_cast<unsigned long long>(changed.ticks),
+                static_cast<unsigned long long>(none.ticks), within ? "within" : "NOT within");
+    return within ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -269,6 +312,7 @@ int main(int argc, char *argv[])
         printProcess("cli write-all", write);
         failures += read.ok ? 0 : 1;
         failures += write.ok ? 0 : 1;
+        failures += measureCommission(parser.value(cliPath), common, cfg, errors, write);
     }
 
     // The line check waits for nothing of its own: 20 check reads take at most

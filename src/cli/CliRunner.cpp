@@ -125,6 +125,7 @@ ExitStatus CliRunner::run()
         case CliRequest::Command::Diff: status = diffUnit(); break;
         case CliRequest::Command::Report: status = reportFromUnit(); break;
         case CliRequest::Command::Check: status = checkLine(); break;
+        case CliRequest::Command::Commission: status = commission(); break;
         case CliRequest::Command::Show:
         case CliRequest::Command::Find: break;
         }
@@ -147,8 +148,10 @@ ExitStatus CliRunner::run()
 ExitStatus CliRunner::checkFiles()
 {
     QString problem;
-    if (m_request.command == CliRequest::Command::WriteAll)
+    if (m_request.command == CliRequest::Command::WriteAll || m_request.command == CliRequest::Command::Commission)
         problem = writeAllFileProblem(m_request.file);
+    if (problem.isEmpty() && !m_request.reportFile.isEmpty())
+        problem = FileChecks::outputProblem(m_request.reportFile);
     if (m_request.command == CliRequest::Command::Diff)
         problem = readableFileProblem(m_request.file);
     if (m_request.command == CliRequest::Command::ReadAll) {

@@ -60,6 +60,11 @@ private:
     ExitStatus diffFiles();
     ExitStatus diffUnit();
     ExitStatus checkLine();
+    // commission: in CommissionCommand.cpp.
+    ExitStatus commission();
+    ExitStatus commissionRecord(const Outcome &outcome);
+    bool saveCommissionReport(const Outcome &outcome, const QString &line);
+    ExitStatus commissionJson(const Outcome &outcome, const QString &line);
     ExitStatus printDifferences(const QList<SettingsReport::Setting> &first, const QList<SettingsReport::Setting> &second,
                                 const QList<int> &items, const QString &secondName);
     ExitStatus printJson(const QJsonObject &document);

@@ -52,6 +52,21 @@ Commands:
                         folder, YYYY-MM-DD_HHMMSS_DEVICE.cfg; its path is
                         printed. --no-backup leaves it out, --no-verify the
                         read-back.
+  commission FILE       Commission the unit from the settings file FILE in one
+                        pass: read the fourteen settings (kept as write-all
+                        keeps its backup), write only those whose value in
+                        FILE differs, in the order write-all writes them, and
+                        read those back (--no-verify: not). FILE is checked as
+                        write-all's. The last line says what was done,
+                        "commissioned: 6 of 14 settings changed (items 7 10 13
+                        14 30 33), 6 read back equal; backup ..." or "already
+                        as FILE: nothing written". --report OUT (.pdf or
+                        .html) writes the report from what was read and
+                        written, with no further read, when it ended as asked:
+                        the values before, the values written and read back,
+                        the outcome and the backup. --json prints one JSON
+                        document instead: "changed" (item, legend, before,
+                        after), "result", "outcome", "backup".
   read ITEM...          Read single items (0-249) and print "ITEM    ->VALUE".
   write ITEM=VALUE...   Write single items and print "ITEM    ->VALUE". VALUE is
                         the list position (0 first) for an item with a choice
@@ -141,9 +156,9 @@ Exit status:
      write-all, named with its line and item; in ITEM=VALUE; in the address
      or text of call), a port that cannot be opened or is in use; also output
      that could not be written by a command that changes nothing on the unit
-  3  the unit was changed (write, write-all, call, restart) but the result or
-     the progress could not be written; the last line, on standard error or
-     else on standard output, says what the unit took
+  3  the unit was changed (write, write-all, commission, call, restart) but the
+     result or the progress could not be written; the last line, on standard
+     error or else on standard output, says what the unit took
   129, 130, 143  ended by SIGHUP, SIGINT (Ctrl+C) or SIGTERM (below)
 diff: 0 no difference, 1 differences, 2 trouble (a usage error, a file that
   cannot be read or holds no settings, a port that cannot be opened or is in
@@ -190,6 +205,7 @@ QString commandName(CliRequest::Command command)
     case CliRequest::Command::Find: return QStringLiteral("find");
     case CliRequest::Command::Report: return QStringLiteral("report");
     case CliRequest::Command::Check: return QStringLiteral("check");
+    case CliRequest::Command::Commission: return QStringLiteral("commission");
     }
     return QString();
 }
@@ -199,7 +215,7 @@ std::optional<CliRequest::Command> commandNamed(const QString &name)
     for (auto c : {CliRequest::Command::ReadAll, CliRequest::Command::WriteAll, CliRequest::Command::Read,
                    CliRequest::Command::Write, CliRequest::Command::Call, CliRequest::Command::Restart,
                    CliRequest::Command::Show, CliRequest::Command::Diff, CliRequest::Command::Find,
-                   CliRequest::Command::Report, CliRequest::Command::Check}) {
+                   CliRequest::Command::Report, CliRequest::Command::Check, CliRequest::Command::Commission}) {
         if (commandName(c) == name)
             return c;
     }
@@ -317,6 +333,7 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         r.file = args.value(0, QStringLiteral("-"));
         return count(0, 1, "at most one FILE") && (r.file == QLatin1String("-") || takeFileName(r.file, &r.file, error));
     case CliRequest::Command::WriteAll:
+    case CliRequest::Command::Commission:
     case CliRequest::Command::Show:
         return count(1, 1, "one FILE") && takeFileName(args.value(0), &r.file, error);
     case CliRequest::Command::Read:
@@ -341,6 +358,17 @@ bool takeArguments(CliRequest &r, const QStringList &args, QString *error)
         return count(1, 2, "one FILE (against the unit) or two") && takeFileName(args.value(0), &r.file, error)
             && (args.size() < 2 || takeFileName(args.value(1), &r.secondFile, error));
     }
+    return false;
+}
+
+// A report's file: .pdf or .html.
+bool takeReportFile(const QString &arg, QString *file, QString *error)
+{
+    if (!takeFileName(arg, file, error))
+        return false;
+    if (SiteReport::formatOf(*file) != SiteReport::Format::Unknown)
+        return true;
+    *error = QStringLiteral("a report is written to OUT.pdf or OUT.html, not \"%1\"").arg(*file);
     return false;
 }
 
@@ -412,6 +440,9 @@ struct Options
     QCommandLineOption site = reportOption("site", "the site, as the report names it.", "text");
     QCommandLineOption technician = reportOption("technician", "who did the work (default: the user's full "
                                                                "name, else the login name).", "name");
+    QCommandLineOption report{QStringLiteral("report"),
+                              QStringLiteral("commission: write the report (.pdf or .html) of what was done."),
+                              QStringLiteral("out")};
 
     void addTo(QCommandLineParser &parser) const
     {
@@ -420,10 +451,10 @@ struct Options
             "line and with the home folder, setup file, settings files and log of the desktop tool Tessaro;\n"
             "shows and compares settings files, and finds the port the unit is on."));
         parser.addOptions({home, com, port, base, verify, noVerify, noBackup, bleep, text, timeout, stats, checkCount, json});
-        parser.addOptions({from, reference, events, site, technician});
+        parser.addOptions({from, reference, events, site, technician, report});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("read-all, write-all, read, write, call, restart, show, diff, "
-                                                    "find, report or check (below)."));
+                                                    "find, report, check or commission (below)."));
         parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("The command's arguments."),
                                      QStringLiteral("[arguments...]"));
     }
@@ -491,6 +522,9 @@ bool takeReportOptions(const QCommandLineParser &parser, const Options &o, CliRe
         return false;
     }
     r.site = parser.value(o.site);
+    r.reportFile = parser.value(o.report);
+    if (parser.isSet(o.report) && !takeReportFile(r.reportFile, &r.reportFile, error))
+        return false;
     if (parser.isSet(o.technician))
         r.technician = parser.value(o.technician);
     return true;
@@ -508,18 +542,22 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
     };
     const Belongs belongs[] = {
         {o.base, {CliRequest::Command::ReadAll}, "read-all"},
-        {o.verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
-        {o.noVerify, {CliRequest::Command::WriteAll, CliRequest::Command::Write}, "write-all and write"},
+        {o.verify, {CliRequest::Command::WriteAll, CliRequest::Command::Write, CliRequest::Command::Commission},
+         "write-all, write and commission"},
+        {o.noVerify, {CliRequest::Command::WriteAll, CliRequest::Command::Write, CliRequest::Command::Commission},
+         "write-all, write and commission"},
         {o.noBackup, {CliRequest::Command::WriteAll}, "write-all"},
         {o.bleep, {CliRequest::Command::Call}, "call"},
         {o.text, {CliRequest::Command::Call}, "call"},
         {o.json, {CliRequest::Command::Read, CliRequest::Command::ReadAll, CliRequest::Command::Show,
-                  CliRequest::Command::Diff, CliRequest::Command::Check}, "read, read-all, show, diff and check"},
+                  CliRequest::Command::Diff, CliRequest::Command::Check, CliRequest::Command::Commission},
+         "read, read-all, show, diff, check and commission"},
         {o.from, {CliRequest::Command::Report}, "report"},
         {o.reference, {CliRequest::Command::Report}, "report"},
         {o.events, {CliRequest::Command::Report}, "report"},
-        {o.site, {CliRequest::Command::Report}, "report"},
-        {o.technician, {CliRequest::Command::Report}, "report"},
+        {o.site, {CliRequest::Command::Report, CliRequest::Command::Commission}, "report and commission"},
+        {o.technician, {CliRequest::Command::Report, CliRequest::Command::Commission}, "report and commission"},
+        {o.report, {CliRequest::Command::Commission}, "commission"},
         {o.checkCount, {CliRequest::Command::Check}, "check"},
     };
     for (const Belongs &b : belongs) {
@@ -642,6 +680,7 @@ int CliRequest::transferCount() const
     case Command::Report:
         return needsSession() ? int(Items::kBulkItems.size()) + (events ? int(SiteReport::eventItems().size()) : 0) : 0;
     case Command::Check: return checkCount;
+    case Command::Commission: return int(Items::kBulkItems.size()) * (2 + readBack);
     case Command::Show:
     case Command::Find: return 0;
     }
@@ -697,7 +736,8 @@ Outcome parse(const QStringList &arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
-    const QString commands = QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find, report, check)");
+    const QString commands =
+        QStringLiteral("(read-all, write-all, read, write, call, restart, show, diff, find, report, check, commission)");
     if (positional.isEmpty()) {
         outcome.error = QStringLiteral("no command given ") + commands;
         return outcome;

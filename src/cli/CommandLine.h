@@ -12,7 +12,7 @@
 // One run of the command-line tool, as its arguments ask for it.
 struct CliRequest
 {
-    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Report, Check };
+    enum class Command { ReadAll, WriteAll, Read, Write, Call, Restart, Show, Diff, Find, Report, Check, Commission };
 
     Command command = Command::Read;
     QString home;       // empty: the default home folder
@@ -20,7 +20,7 @@ struct CliRequest
     QStringList findDevices; // find: every --port, tried after the system's ports
     int portNumber = 0; // --com: 0 for the setup file's
 
-    QString file;       // read-all: where to ("-" standard output); write-all: from where
+    QString file;       // read-all: where to ("-" standard output); write-all, commission: from where
     QString base;       // read-all: the other items; empty for the default settings file
     QString secondFile; // diff: the file FILE is compared with; empty for the unit
     bool json = false;  // read, read-all, show, diff, check: one JSON document on standard output
@@ -33,6 +33,7 @@ struct CliRequest
     int bleepIndex = 1;                    // the test call's list position
     int timeoutSeconds = 0;                // 0: from the work to do
     bool stats = false;                    // the ticks taken and the time, at the end
+    QString reportFile; // commission: --report OUT, empty for none
     // report: FILE is the report (.pdf or .html)
     QString from;                          // --from: the values from this settings file, not the unit
     QString reference;                     // --reference: compared with this settings file

@@ -27,7 +27,8 @@ bool unitValueKnown(const Value &v)
 
 bool isWrite(const Outcome &outcome)
 {
-    return outcome.command == Outcome::Command::WriteAll || outcome.command == Outcome::Command::WriteItem;
+    return outcome.command == Outcome::Command::WriteAll || outcome.command == Outcome::Command::WriteItem
+        || outcome.command == Outcome::Command::Commission;
 }
 
 } // namespace
@@ -66,6 +67,7 @@ bool CliRunner::changesUnit() const
 {
     switch (m_request.command) {
     case CliRequest::Command::WriteAll:
+    case CliRequest::Command::Commission:
     case CliRequest::Command::Write:
     case CliRequest::Command::Call:
     case CliRequest::Command::Restart: return true;
@@ -287,7 +289,8 @@ ExitStatus CliRunner::writeOutcome(const QList<int> &items)
     int readBack = 0;
     QList<Outcome::Mismatch> mismatches;
     for (const Outcome &outcome : std::as_const(m_outcomes)) {
-        if (!outcome.backupPath.isEmpty())
+        // A commission's last line names its backup.
+        if (!outcome.backupPath.isEmpty() && outcome.command != Outcome::Command::Commission)
             note(QStringLiteral("backup kept in ")
                  + TextFile::displayName(QFileInfo(outcome.backupPath).absoluteFilePath()));
         if (outcome.readBackEqual >= 0)

@@ -64,9 +64,10 @@ int main(int argc, char *argv[])
     // it ends at once, without a word.
     if (parsed.request->readsOnly() && (outputClosed || Console::standardOutputGone()))
         return int(ExitStatus::Usage);
-    // A PDF needs fonts, which need a QGuiApplication: for report only, and
-    // on the offscreen platform unless the user chose one (no display, ssh).
-    if (parsed.request->command == CliRequest::Command::Report) {
+    // A PDF needs fonts, which need a QGuiApplication: for a report only
+    // (report, commission --report), and on the offscreen platform unless the
+    // user chose one (no display, ssh).
+    if (parsed.request->command == CliRequest::Command::Report || !parsed.request->reportFile.isEmpty()) {
         app.reset();
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");

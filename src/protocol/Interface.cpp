@@ -81,19 +81,6 @@ void Interface::requestWriteAll()
     m_writeAll.confirm(m_stores.workingValues);
 }
 
-// Not built yet: told as not started.
-void Interface::requestCommission(const Stores::ValueStore &target, bool confirmFirst)
-{
-    Q_UNUSED(target);
-    Q_UNUSED(confirmFirst);
-    tell(Outcome{Command::Commission, Outcome::Result::NotStarted});
-}
-
-void Interface::confirmChanges(bool go)
-{
-    Q_UNUSED(go);
-}
-
 void Interface::requestPagerCall()
 {
     requestOneShot(Command::PagerCall);
@@ -175,6 +162,8 @@ bool Interface::dropCommands()
     const bool oneShots = m_oneShots.clear();
     m_allMode = BulkTransfer::None;
     m_writeAll.setPhase(WritePhase::None);
+    m_commissionHeld = false;
+    m_changesToTell = false;
     // A read under way runs to its end; what it stores stays the unit's only.
     const bool readingUnitOnly =
         m_transaction && m_transaction->readsItem() && m_requests[m_transaction->item].unitOnly;
@@ -208,7 +197,8 @@ void Interface::takeReopenedPort()
 
 bool Interface::isQuiet() const
 {
-    return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == BulkTransfer::None && !m_oneShots.any();
+    return m_state == State::Idle && !m_stores.anyRequest() && m_allMode == BulkTransfer::None && !m_oneShots.any()
+        && !m_commissionHeld;
 }
 
 bool Interface::isBusy() const
@@ -257,7 +247,7 @@ Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure fail
     outcome.backupPath = m_writeAll.backupPath();
     outcome.stage = m_writeAll.stage();
     outcome.unsendable = m_unsendable;
-    if (outcome.command == Command::WriteAll && result != Outcome::Result::Succeeded) {
+    if (bulkWrite() && result != Outcome::Result::Succeeded) {
         addTakenGroups(outcome);
         if (m_writeAll.phase() == WritePhase::ReadBack)
             outcome.readBackRead = readBackCount();
@@ -281,7 +271,7 @@ void Interface::setRequest(int item, qint16 kind)
 void Interface::addTakenGroups(Outcome &outcome) const
 {
     QList<int> asked;
-    if (m_command == Command::WriteAll) {
+    if (bulkWrite()) {
         if (m_writeAll.phase() != WritePhase::Writing) {
             // Before the writing nothing was sent; after it everything was taken.
             if (m_writeAll.phase() == WritePhase::Backup)
@@ -289,7 +279,7 @@ void Interface::addTakenGroups(Outcome &outcome) const
             return;
         }
         outcome.items = m_movedItems;
-        asked = QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
+        asked = m_writeAll.planned();
     } else {
         outcome.items = m_singleWritten;
         for (int item = 0; item < Items::kStoreSize; ++item) {
@@ -331,6 +321,8 @@ void Interface::finishWith(const Outcome &outcome)
 {
     m_command.reset();
     m_writeAll.setPhase(WritePhase::None);
+    m_commissionHeld = false;
+    m_changesToTell = false;
     tell(outcome);
 }
 
@@ -475,6 +467,9 @@ void Interface::InterfaceTick(int command)
     // Back in idle, or waiting for the port: the transaction in hand has ended.
     if (m_state == State::Idle || !running())
         m_transaction.reset();
+    // Last, with the tick's work done: the listener may show a modal box.
+    if (std::exchange(m_changesToTell, false))
+        tellChanges();
 }
 
 // The work of the state the engine is in.
@@ -556,6 +551,9 @@ void Interface::idle()
         portLost();
         return;
     }
+    // A commission waiting for its confirmation: nothing to do until it comes.
+    if (m_commissionHeld)
+        return;
     const bool anyRequest = m_stores.anyRequest();
     for (int item = 0; anyRequest && item < Items::kItemCount; ++item) {
         const qint16 request = m_stores.itemRequest[item];
@@ -585,23 +583,28 @@ void Interface::portLost()
     m_state = State::ReopenPort;
 }
 
-// No request is left of a read-all or write-all.
+// No request is left of a read-all, write-all or commission.
 void Interface::bulkTransferDone()
 {
     if (m_writeAll.reading()) {
         writeAllPhaseDone();
         return;
     }
-    QString message = m_allMode == BulkTransfer::Reading ? QStringLiteral("Reading of all settings was successfull.")
-                                     : QStringLiteral("Programming of all settings was successfull.");
     // A setting that could not be sent leaves the unit short of it: no success then.
     const int refused = m_refusedItem;
-    if (refused >= 0)
-        message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.").arg(refused);
+    // A commission is not the read-all or write-all: their closing lines are not its own.
+    if (m_command != Command::Commission) {
+        QString message = m_allMode == BulkTransfer::Reading
+            ? QStringLiteral("Reading of all settings was successfull.")
+            : QStringLiteral("Programming of all settings was successfull.");
+        if (refused >= 0)
+            message = QStringLiteral("ERROR: Programming of all settings is not complete: item %1 was not sent.")
+                          .arg(refused);
+        if (m_debugMode == 2)
+            m_view.appendProgress(message + kCrLf);
+        log(message);
+    }
     m_allMode = BulkTransfer::None;
-    if (m_debugMode == 2)
-        m_view.appendProgress(message + kCrLf);
-    log(message);
     if (refused >= 0) {
         finish(Outcome::Result::Failed, refused, Failure::Refused);
         return;
@@ -657,6 +660,10 @@ bool Interface::startCommand(Command command)
         if (reopened)
             startWriteAll();
         return reopened;
+    case Command::Commission:
+        if (reopened)
+            startCommission();
+        return reopened;
     case Command::PagerCall:
     case Command::Restart:
         if (reopened)
@@ -664,8 +671,7 @@ bool Interface::startCommand(Command command)
         return false;
     case Command::ReadItem:
     case Command::WriteItem:
-    case Command::LineCheck:
-    case Command::Commission: break;
+    case Command::LineCheck: break;
     }
     return false;
 }
@@ -923,7 +929,7 @@ void Interface::writeStart()
     m_progModeTicks = kWriteProgMode;
     const int item = m_transaction->item;
     // A write-all sends what the operator confirmed, whatever happened since.
-    if (m_writeAll.phase() == WritePhase::Writing && Items::isListItem(item))
+    if (m_writeAll.phase() == WritePhase::Writing && (Items::isListItem(item) || m_command == Command::Commission))
         m_stores.workingValues[item] = m_writeAll.confirmed(item);
     m_stores.unitValueRead[item] = false;
     const Value &working = m_stores.workingValues[item];

@@ -127,7 +127,14 @@ public:
     using ChangesListener = std::function<void(const QList<Change> &changes)>;
     void requestCommission(const Stores::ValueStore &target, bool confirmFirst);
     void setChangesListener(ChangesListener listener) { m_changesListener = std::move(listener); }
+    // Goes on with the writes of the changes told (true), or ends the
+    // commission with nothing written (false). The values written are the
+    // target given to requestCommission. Nothing happens unless it holds.
     void confirmChanges(bool go);
+    // Holding after a commission's read until confirmChanges.
+    bool holdsForConfirmation() const { return m_commissionHeld; }
+    // The last commission's changes as its read found them, in bulk order.
+    const QList<Change> &changes() const { return m_changes; }
     // A line check read asked for and not sent yet is dropped, untold; one
     // under way runs to its end.
     void dropLineCheck() { m_oneShots.take(Outcome::Command::LineCheck); }
@@ -238,6 +245,11 @@ private:
     void startWriting();
     void writeAllPhaseDone();
     void readBackDone(int item, const Value &held);
+    void startCommission();
+    void commissionReadDone();
+    void writeChanges();
+    void tellChanges();
+    bool bulkWrite() const;
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
     void setRequest(int item, qint16 kind);
     void addTakenGroups(Outcome &outcome) const;
@@ -326,6 +338,10 @@ private:
     int m_nextListenerId = 0;
 
     ChangesListener m_changesListener;
+    bool m_confirmFirst = false;   // the commission asked holds for confirmation after its read
+    bool m_commissionHeld = false; // holding: ticks do nothing for it until confirmChanges
+    bool m_changesToTell = false;  // the changes go to the listener at the end of this tick
+    QList<Change> m_changes;       // the commission's changes, in bulk order
     WriteAllSafeguards m_writeAll;
     QList<int> m_movedItems; // the items a bulk transfer moved, in order
     // What the engine knows of each item's request. Its kind is the

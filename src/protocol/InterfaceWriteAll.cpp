@@ -13,7 +13,9 @@ void Interface::writeAllPhaseDone()
 {
     m_allMode = BulkTransfer::None;
     if (m_writeAll.phase() == WritePhase::Backup) {
-        if (keepBackup())
+        if (m_command == Command::Commission)
+            commissionReadDone();
+        else if (keepBackup())
             startWriting();
         return;
     }
@@ -29,6 +31,7 @@ void Interface::writeAllPhaseDone()
 void Interface::startWriteAll()
 {
     m_errorCount = 0;
+    m_writeAll.plan(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end()));
     if (!m_writeAll.keepsBackup()) {
         startWriting();
         return;
@@ -58,7 +61,7 @@ void Interface::startWriting()
     m_writeAll.setPhase(WritePhase::Writing);
     m_allMode = BulkTransfer::Writing;
     m_errorCount = 0;
-    for (int item : Items::kBulkItems)
+    for (int item : m_writeAll.planned())
         setRequest(item, Items::kWriteRequest);
 }
 

@@ -30,7 +30,7 @@ bool OneShotRequests::clear()
 
 std::optional<OneShotRequests::Command> OneShotRequests::cancelled() const
 {
-    for (Command command : {Command::ReadAll, Command::WriteAll, Command::Restart, Command::PagerCall, Command::LineCheck}) {
+    for (Command command : {Command::ReadAll, Command::WriteAll, Command::Commission, Command::Restart, Command::PagerCall, Command::LineCheck}) {
         if (requested(command))
             return command;
     }

@@ -6,7 +6,7 @@
 #include <optional>
 
 // The commands the operator asked for once (read-all, write-all, pager call,
-// restart, a line check read) that the idle engine has not taken yet. Asking again while one
+// restart, a line check read, a commission) that the idle engine has not taken yet. Asking again while one
 // waits changes nothing.
 class OneShotRequests
 {
@@ -14,8 +14,8 @@ public:
     using Command = Outcome::Command;
 
     // The order the idle engine takes them in.
-    static constexpr std::array<Command, 5> kTakingOrder{Command::ReadAll, Command::WriteAll, Command::PagerCall,
-                                                         Command::Restart, Command::LineCheck};
+    static constexpr std::array<Command, 6> kTakingOrder{Command::ReadAll,    Command::WriteAll, Command::Commission,
+                                                         Command::PagerCall,  Command::Restart,  Command::LineCheck};
 
     void request(Command command) { m_waiting[index(command)] = true; }
     bool requested(Command command) const { return m_waiting[index(command)]; }

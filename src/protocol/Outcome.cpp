@@ -80,9 +80,28 @@ QString joined(QString first, const QString &second)
     return first + QStringLiteral("; ") + second;
 }
 
+// A write of several items: a write-all, or a commission's writes.
+bool isBulkWrite(const Outcome &outcome)
+{
+    return outcome.command == Outcome::Command::WriteAll || outcome.command == Outcome::Command::Commission;
+}
+
 bool isWrite(const Outcome &outcome)
 {
-    return outcome.command == Outcome::Command::WriteAll || outcome.command == Outcome::Command::WriteItem;
+    return isBulkWrite(outcome) || outcome.command == Outcome::Command::WriteItem;
+}
+
+// A commission that ended as asked: "6 of 14 settings changed (items 7 10 13
+// 14 30 33), 6 read back equal", or nothing to change.
+QString commissionedWords(const Outcome &outcome, const ItemControls &controls)
+{
+    if (outcome.items.isEmpty())
+        return QString();
+    return QStringLiteral("%1 of %2 settings changed (item%3 %4)")
+               .arg(outcome.items.size())
+               .arg(Items::kBulkItems.size())
+               .arg(outcome.items.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.items))
+        + readBackText(outcome, controls);
 }
 
 // A write whose writing ended early: the three groups say what the unit took.
@@ -106,7 +125,7 @@ QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
     const QString stop = stopText(outcome.stop);
     if (outcome.stage == Outcome::Stage::Backup)
         return QStringLiteral("%1 %2 during the backup read; nothing was written").arg(subject, stop);
-    const QString written = outcome.command == Outcome::Command::WriteAll
+    const QString written = isBulkWrite(outcome)
         ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
         : subject + QStringLiteral(": written");
     return QStringLiteral("%1; read-back %2 after %3 of %4")
@@ -120,12 +139,12 @@ QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
 QString failedText(const Outcome &outcome, const ItemControls &controls, const QString &subject, const QString &why)
 {
     using Command = Outcome::Command;
-    const bool bulk = outcome.command == Command::ReadAll || outcome.command == Command::WriteAll;
+    const bool bulk = outcome.command == Command::ReadAll || isBulkWrite(outcome);
     if (outcome.stage == Outcome::Stage::Backup)
         return joined(QStringLiteral("%1: could not back up the unit's settings: %2").arg(subject, why),
                       QStringLiteral("nothing was written"));
     if (outcome.stage == Outcome::Stage::ReadBack) {
-        QString text = outcome.command == Command::WriteAll
+        QString text = isBulkWrite(outcome)
             ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
             : subject + QStringLiteral(": written");
         if (outcome.mismatches.isEmpty()) {
@@ -172,7 +191,9 @@ QString headText(const Outcome &outcome, const ItemControls &controls)
         case Command::ReadItem: return subject + QStringLiteral(": done");
         case Command::WriteItem: return subject + QStringLiteral(": done") + readBackText(outcome, controls);
         case Command::Commission:
-            return QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount) + readBackText(outcome, controls);
+            if (outcome.items.isEmpty())
+                return subject + QStringLiteral(": the unit already holds these settings; nothing written");
+            return subject + QStringLiteral(": ") + commissionedWords(outcome, controls);
         }
         break;
     case Outcome::Result::Cancelled:
@@ -231,7 +252,7 @@ QString outcomeLogText(const Outcome &outcome, const ItemControls &controls)
 
 bool writeWentWrong(const Outcome &outcome)
 {
-    if (outcome.command != Outcome::Command::WriteAll && outcome.command != Outcome::Command::WriteItem)
+    if (!isWrite(outcome))
         return false;
     return outcome.result != Outcome::Result::Succeeded || !outcome.mismatches.isEmpty()
         || !outcome.unanswered.isEmpty();
@@ -269,4 +290,14 @@ QString stopText(Outcome::Stop stop)
     case Outcome::Stop::TimeLimit: return QStringLiteral("stopped at the time limit");
     }
     return QString();
+}
+
+QString commissionedText(const Outcome &outcome, const ItemControls &controls, const QString &fileName)
+{
+    if (outcome.command != Outcome::Command::Commission || outcome.result != Outcome::Result::Succeeded
+        || !outcome.mismatches.isEmpty())
+        return outcomeText(outcome, controls);
+    if (outcome.items.isEmpty())
+        return QStringLiteral("already as %1: nothing written").arg(fileName) + backupText(outcome);
+    return QStringLiteral("commissioned: ") + commissionedWords(outcome, controls) + backupText(outcome);
 }

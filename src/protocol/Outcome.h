@@ -102,6 +102,12 @@ QString outcomeText(const Outcome &outcome, const ItemControls &controls);
 // item 13: port lost".
 QString outcomeLogText(const Outcome &outcome, const ItemControls &controls);
 
+// A commission's last line for the command-line tool, naming the settings
+// file: "commissioned: 6 of 14 settings changed (items 7 10 13 14 30 33), 6
+// read back equal; backup Backups/..." or "already as SITE.cfg: nothing
+// written; backup ...". Any other ending in the status line's words.
+QString commissionedText(const Outcome &outcome, const ItemControls &controls, const QString &fileName);
+
 // An item read back otherwise than written, e.g. "ESPA out parity: written
 // even parity, the unit holds no parity".
 QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls);

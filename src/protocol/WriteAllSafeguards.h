@@ -34,6 +34,11 @@ public:
     void confirm(const Stores::ValueStore &values) { m_confirmed = values; }
     const Value &confirmed(int item) const { return m_confirmed[item]; }
 
+    // The items the writing is to send: every bulk item for a write-all, the
+    // differing ones for a commission.
+    void plan(const QList<int> &items) { m_planned = items; }
+    const QList<int> &planned() const { return m_planned; }
+
     Phase phase() const { return m_phase; }
     void setPhase(Phase phase) { m_phase = phase; }
     // The reads before and after the writing, which are not what a write-all moved.
@@ -56,5 +61,6 @@ private:
     BackupSaver m_backupSaver;
     Phase m_phase = Phase::None;
     Stores::ValueStore m_confirmed;
+    QList<int> m_planned;
     QString m_backupPath;
 };

@@ -56,6 +56,8 @@ private slots:
     void oneShotsDropped();
     void writeSafeguards_data();
     void writeSafeguards();
+    void commission_data();
+    void commission();
 };
 
 void TestInterface::readAllInOrder()
@@ -1136,6 +1138,110 @@ void TestInterface::writeSafeguards()
     for (int n : Items::kBulkItems)
         QCOMPARE(lines.value(n).text, repointed ? u"0"_s : u"1"_s);
     QVERIFY(w.logLines().join(u'\n').contains(u"; backup Backups/2026-12-07_140509_"_s));
+}
+
+namespace {
+
+// What happens around a commission: nothing, the changes confirmed or refused
+// when told, a signal with the second write out, or no read-back.
+enum class Around { Nothing, Confirm, Refuse, SignalSecondWrite, NoReadBack };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Around)
+
+// Commissioning: one bulk read (the backup), then only the differing items
+// written in bulk order, then their read-back; one outcome, one line.
+void TestInterface::commission_data()
+{
+    QTest::addColumn<QList<int>>("differing");
+    QTest::addColumn<Around>("around");
+    QTest::addColumn<QString>("wire");
+    QTest::addColumn<Outcome::Result>("result");
+    QTest::addColumn<QString>("line");
+
+    const QList<int> six{7, 10, 13, 14, 30, 33};
+    const QList<int> all(Items::kBulkItems.begin(), Items::kBulkItems.end());
+    QTest::newRow("none differ") << QList<int>{} << Around::Nothing << u"14w"_s << Result::Succeeded
+                                 << u"Write changes: the unit already holds these settings; nothing written; backup Backups/"_s;
+    QTest::newRow("6 differ") << six << Around::Nothing << u"14w 6W 6w"_s << Result::Succeeded
+                              << u"Write changes: 6 of 14 settings changed (items 7 10 13 14 30 33), 6 read back equal; backup Backups/"_s;
+    QTest::newRow("all differ") << all << Around::Nothing << u"14w 14W 14w"_s << Result::Succeeded
+                                << u"Write changes: 14 of 14 settings changed (items 0 5 7 10 11 12 13 14 30 31 32 33 34 35), 14 read back equal; backup Backups/"_s;
+    QTest::newRow("6 differ, no read-back") << six << Around::NoReadBack << u"14w 6W"_s << Result::Succeeded
+                                            << u"Write changes: 6 of 14 settings changed (items 7 10 13 14 30 33); backup Backups/"_s;
+    QTest::newRow("held, then confirmed") << six << Around::Confirm << u"14w 6W 6w"_s << Result::Succeeded
+                                          << u"Write changes: 6 of 14 settings changed (items 7 10 13 14 30 33), 6 read back equal"_s;
+    QTest::newRow("held, then refused") << six << Around::Refuse << u"14w"_s << Result::Cancelled
+                                        << u"Write changes cancelled; 0 of 6 written; not sent: items 7 10 13 14 30 33; backup Backups/"_s;
+    QTest::newRow("signal with the second write out") << six << Around::SignalSecondWrite << u"14w 2W"_s << Result::Cancelled
+                                                      << u"Write changes stopped by a signal; 1 of 6 written (item 7); item 10 sent, not acknowledged: the unit may hold the new value; not sent: items 13 14 30 33; backup Backups/"_s;
+}
+
+void TestInterface::commission()
+{
+    QFETCH(QList<int>, differing);
+    QFETCH(Around, around);
+    QFETCH(QString, wire);
+    QFETCH(Outcome::Result, result);
+    QFETCH(QString, line);
+    EngineWorld w(QString(), true);
+    FakeUnit unit(w);
+    unit.keepsWrites = true;
+    w.engine().setReadBack(around != Around::NoReadBack);
+    // The unit holds 1 in every bulk item ("1" as read); the target holds the number 1, or 0 where it differs.
+    Stores::ValueStore target = w.stores().workingValues;
+    for (int n : Items::kBulkItems)
+        target[n] = Values::integer(differing.contains(n) ? 0 : 1);
+    QList<Outcome> outcomes;
+    w.engine().addOutcomeListener([&](const Outcome &o) { outcomes << o; });
+    QList<QList<Interface::Change>> told;
+    w.engine().setChangesListener([&](const QList<Interface::Change> &changes) {
+        QVERIFY(w.engine().holdsForConfirmation());
+        told << changes;
+    });
+    const bool confirmFirst = around == Around::Confirm || around == Around::Refuse;
+    w.engine().requestCommission(target, confirmFirst);
+    if (confirmFirst) {
+        QVERIFY(unit.runUntil([&] { return !told.isEmpty(); }) > 0);
+        // Held: nothing is sent while the question is open, long enough for programming mode to lapse.
+        unit.runUntil([] { return false; }, Interface::kWriteProgMode + 10);
+        QCOMPARE(unit.requests.size(), 14);
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.first().size(), differing.size());
+        QCOMPARE(told.first().first().item, differing.first());
+        QCOMPARE(told.first().first().before, Values::text(u"1"_s));
+        QCOMPARE(told.first().first().after, Values::integer(0));
+        w.engine().confirmChanges(around == Around::Confirm);
+    }
+    if (around == Around::SignalSecondWrite) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 16; }) > 0);
+        w.engine().stop(Outcome::Stop::Signal);
+    }
+    QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
+    unit.runUntil([] { return false; }, 100);
+
+    QCOMPARE(wireSummary(unit.requests), wire);
+    if (result == Result::Succeeded) {
+        // Only the differing items, in bulk order, then their reads.
+        QCOMPARE(unit.requestedItems('W'), differing);
+        QCOMPARE(unit.requestedItems('w').mid(14), around == Around::NoReadBack ? QList<int>{} : differing);
+        for (int n : Items::kBulkItems)
+            QCOMPARE(unit.values.value(n, QByteArray(1, '\x01')), QByteArray(1, differing.contains(n) ? '\0' : '\x01'));
+    }
+    // A wake-up before the first write when programming mode lapsed meanwhile.
+    if (around == Around::Confirm)
+        QCOMPARE(unit.wakeUps, 2);
+    QCOMPARE(outcomes.size(), 1);
+    QCOMPARE(outcomes.first().command, Command::Commission);
+    QCOMPARE(outcomes.first().result, result);
+    const QString log = w.logLines().join(u'\n');
+    QCOMPARE(log.count(u"Write changes"_s), 1);
+    QVERIFY2(log.contains(line), qPrintable(log.mid(log.indexOf(u"Write changes"_s))));
+    QVERIFY(!log.contains(u"successfull"_s));
+    QCOMPARE(w.engine().ErrorCount(), qint16(0));
+    // The read is the backup, kept whatever follows.
+    QCOMPARE(QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestInterface)
