@@ -65,8 +65,9 @@ const QString kStyle = QStringLiteral(
     "th, td { border: 1px solid #808080; padding: 2px 5px; text-align: left; vertical-align: top; }\n"
     "th { background-color: #e6e6e6; white-space: nowrap; }\n"
     "table.header th { background-color: transparent; font-weight: bold; }\n"
-    "tr.differs td { background-color: #ffe4c4; font-weight: bold; }\n"
-    "td.otherwise { background-color: #ffc8c8; font-weight: bold; }\n");
+    "tr.differs td { background-color: #ffe4c4; font-weight: bold; }\n");
+// With a site record: a value read back that is not the value written.
+const QString kWriteStyle = QStringLiteral("td.otherwise { background-color: #ffc8c8; font-weight: bold; }\n");
 
 const char kTableStart[] = R"(<table border="1" cellspacing="0" cellpadding="3" width="100%">)";
 
@@ -81,14 +82,16 @@ struct Rows
     // A table: its start tag and heading, then its rows, split where a row starts a page.
     QString table(const QString &start, const QString &head, const QStringList &rows)
     {
-        QString html = start + head + QStringLiteral("<tbody>\n");
+        // A table with a heading row holds its rows in a body of their own.
+        const QString open = head.isEmpty() ? start : start + head + QStringLiteral("<tbody>\n");
+        const QString close = head.isEmpty() ? QStringLiteral("</table>\n") : QStringLiteral("</tbody></table>\n");
+        QString html = open;
         for (qsizetype i = 0; i < rows.size(); ++i) {
             if (breaks.contains(next++) && i > 0)
-                html += QStringLiteral("</tbody></table>\n") + start + head
-                    + QStringLiteral("<tbody>\n");
+                html += close + open;
             html += rows.at(i);
         }
-        return html + QStringLiteral("</tbody></table>\n");
+        return html + close;
     }
 };
 
@@ -126,7 +129,7 @@ QString settingsHead(const Contents &c)
     // The values' columns share what the item and the legend leave.
     const int valueColumns = 1 + (comparing ? 1 : 0) + (written ? 3 : 0);
     const int legend = written ? 24 : (comparing ? 35 : 43);
-    const int mark = comparing ? 10 : 0;
+    const int mark = comparing ? 14 : 0;
     const int value = (100 - 7 - legend - mark) / valueColumns;
     QString html = QStringLiteral("<thead><tr>") + heading(QStringLiteral("Item"), 7)
         + heading(QStringLiteral("Setting"), legend) + heading(QStringLiteral("Value"), value);
@@ -214,7 +217,7 @@ QString documentHtml(const Contents &c, const QSet<int> &breaks)
     // The tables in the order of the page, as Rows counts their rows.
     Rows rows{breaks};
     QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"windows-1252\">\n<title>")
-        + escaped(kTitle) + QStringLiteral("</title>\n<style>\n") + kStyle
+        + escaped(kTitle) + QStringLiteral("</title>\n<style>\n") + kStyle + (c.write ? kWriteStyle : QString())
         + QStringLiteral("</style>\n</head>\n<body>\n<h1>") + escaped(kTitle) + QStringLiteral("</h1>\n");
     html += headerTable(c, rows);
     html += QStringLiteral("<h2>Settings</h2>\n");
@@ -318,6 +321,23 @@ QString systemText(const QByteArray &bytes)
     return utf8.hasError() ? Cp1252::decode(bytes) : text;
 }
 
+// The report in pages of the document's page size. The layout cuts a row whose
+// first line fits on a page and whose last does not: such a row starts the
+// next page instead, one at a time, each move shifting the rows after it. A
+// row taller than a page stays cut.
+void layOutWholeRows(QTextDocument &document, const Contents &contents, qreal pageHeight)
+{
+    QSet<int> breaks;
+    for (;;) {
+        document.setHtml(documentHtml(contents, breaks));
+        breakBeforeTables(document, breaks);
+        const int cut = firstCutRow(document, pageHeight);
+        if (cut < 0 || breaks.contains(cut))
+            return;
+        breaks.insert(cut);
+    }
+}
+
 } // namespace
 
 Format formatOf(const QString &path)
@@ -374,18 +394,7 @@ QByteArray pdf(const Contents &contents)
     const qreal footer = QFontMetricsF(font, &writer).height() * 2;
     const QSizeF body(writer.width(), writer.height() - footer);
     document.setPageSize(body);
-    // The layout cuts a row whose first line fits on a page and whose last
-    // does not: such a row starts the next page instead, one at a time, each
-    // move shifting the rows after it. A row taller than a page stays cut.
-    QSet<int> breaks;
-    for (;;) {
-        document.setHtml(documentHtml(contents, breaks));
-        breakBeforeTables(document, breaks);
-        const int cut = firstCutRow(document, body.height());
-        if (cut < 0 || breaks.contains(cut))
-            break;
-        breaks.insert(cut);
-    }
+    layOutWholeRows(document, contents, body.height());
 
     QPainter painter;
     if (!painter.begin(&writer))
