@@ -277,8 +277,9 @@ void breakBeforeTables(QTextDocument &document, const QSet<int> &breaks)
 }
 
 // The number of the first body row cut at a page break, counted as Rows
-// counts them; -1 when every row is whole.
-int firstCutRow(const QTextDocument &document, qreal pageHeight)
+// counts them, other than those that already start a page (taller than one);
+// -1 when every other row is whole.
+int firstCutRow(const QTextDocument &document, qreal pageHeight, const QSet<int> &breaks)
 {
     int counted = 0;
     for (QTextFrame *frame : document.rootFrame()->childFrames()) {
@@ -286,7 +287,7 @@ int firstCutRow(const QTextDocument &document, qreal pageHeight)
         if (!table)
             continue;
         for (int row = table->format().headerRowCount(); row < table->rows(); ++row, ++counted) {
-            if (rowCut(*table, row, pageHeight))
+            if (!breaks.contains(counted) && rowCut(*table, row, pageHeight))
                 return counted;
         }
     }
@@ -324,15 +325,15 @@ QString systemText(const QByteArray &bytes)
 // The report in pages of the document's page size. The layout cuts a row whose
 // first line fits on a page and whose last does not: such a row starts the
 // next page instead, one at a time, each move shifting the rows after it. A
-// row taller than a page stays cut.
+// row taller than a page stays cut. Each round adds a row, so the rounds end.
 void layOutWholeRows(QTextDocument &document, const Contents &contents, qreal pageHeight)
 {
     QSet<int> breaks;
     for (;;) {
         document.setHtml(documentHtml(contents, breaks));
         breakBeforeTables(document, breaks);
-        const int cut = firstCutRow(document, pageHeight);
-        if (cut < 0 || breaks.contains(cut))
+        const int cut = firstCutRow(document, pageHeight, breaks);
+        if (cut < 0)
             return;
         breaks.insert(cut);
     }
