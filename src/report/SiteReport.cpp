@@ -19,9 +19,13 @@
 #include <QStringDecoder>
 #include <QSet>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTextTable>
+
+#include <algorithm>
+#include <limits>
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
@@ -233,41 +237,63 @@ int pageAt(qreal y, qreal pageHeight)
     return int(y / pageHeight);
 }
 
-// Whether the lines of a table row's cells lie on more than one page.
-bool rowCut(const QTextTable &table, int row, qreal pageHeight)
+// The pages the lines of some blocks lie on, the first and the last.
+struct PageSpan
 {
-    QAbstractTextDocumentLayout *layout = table.document()->documentLayout();
-    int first = -1;
-    for (int column = 0; column < table.columns(); ++column) {
-        const QTextTableCell cell = table.cellAt(row, column);
-        const QTextBlock end = cell.lastCursorPosition().block().next();
-        for (QTextBlock block = cell.firstCursorPosition().block(); block.isValid() && block != end;
-             block = block.next()) {
-            const qreal top = layout->blockBoundingRect(block).top();
-            for (int i = 0; i < block.layout()->lineCount(); ++i) {
-                const QTextLine line = block.layout()->lineAt(i);
-                const int start = pageAt(top + line.y() + 0.5, pageHeight);
-                const int stop = pageAt(top + line.y() + line.height() - 0.5, pageHeight);
-                if (first < 0)
-                    first = start;
-                if (start != first || stop != first)
-                    return true;
-            }
+    qreal pageHeight;
+    int first = std::numeric_limits<int>::max();
+    int last = -1;
+
+    void add(const QTextBlock &block)
+    {
+        const qreal top = block.document()->documentLayout()->blockBoundingRect(block).top();
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            first = std::min(first, pageAt(top + line.y() + 0.5, pageHeight));
+            last = std::max(last, pageAt(top + line.y() + line.height() - 0.5, pageHeight));
         }
     }
-    return false;
+    void addRow(const QTextTable &table, int row)
+    {
+        for (int column = 0; column < table.columns(); ++column) {
+            const QTextTableCell cell = table.cellAt(row, column);
+            const QTextBlock end = cell.lastCursorPosition().block().next();
+            for (QTextBlock block = cell.firstCursorPosition().block(); block.isValid() && block != end;
+                 block = block.next())
+                add(block);
+        }
+    }
+    bool cut() const { return last > first; }
+};
+
+// The tables in the order of the page, each with the section heading over it
+// (no table between), else an invalid block. The title is no section heading.
+QList<std::pair<QTextTable *, QTextBlock>> tablesWithHeadings(const QTextDocument &document)
+{
+    QList<std::pair<QTextTable *, QTextBlock>> tables;
+    QTextBlock heading;
+    for (auto it = document.rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame())) {
+            tables.append({table, heading});
+            heading = QTextBlock();
+        } else if (it.currentBlock().blockFormat().headingLevel() > 1) {
+            heading = it.currentBlock();
+        }
+    }
+    return tables;
 }
 
 // The HTML reader drops a table's page break: each table that starts with a
-// row of `breaks` gets its break here.
+// row of `breaks` gets its break here, before its section heading if it has one.
 void breakBeforeTables(QTextDocument &document, const QSet<int> &breaks)
 {
     int counted = 0;
-    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
-        auto *table = qobject_cast<QTextTable *>(frame);
-        if (!table)
-            continue;
-        if (breaks.contains(counted)) {
+    for (const auto &[table, heading] : tablesWithHeadings(document)) {
+        if (breaks.contains(counted) && heading.isValid()) {
+            QTextBlockFormat format;
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(heading).mergeBlockFormat(format);
+        } else if (breaks.contains(counted)) {
             QTextTableFormat format = table->format();
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
             table->setFormat(format);
@@ -278,16 +304,21 @@ void breakBeforeTables(QTextDocument &document, const QSet<int> &breaks)
 
 // The number of the first body row cut at a page break, counted as Rows
 // counts them, other than those that already start a page (taller than one);
-// -1 when every other row is whole.
+// -1 when every other row is whole. A table's first row is cut too when its
+// section heading or its heading row lies on another page.
 int firstCutRow(const QTextDocument &document, qreal pageHeight, const QSet<int> &breaks)
 {
     int counted = 0;
-    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
-        const auto *table = qobject_cast<QTextTable *>(frame);
-        if (!table)
-            continue;
-        for (int row = table->format().headerRowCount(); row < table->rows(); ++row, ++counted) {
-            if (!breaks.contains(counted) && rowCut(*table, row, pageHeight))
+    for (const auto &[table, heading] : tablesWithHeadings(document)) {
+        const int head = table->format().headerRowCount();
+        for (int row = head; row < table->rows(); ++row, ++counted) {
+            PageSpan span{pageHeight};
+            span.addRow(*table, row);
+            for (int above = 0; row == head && above < head; ++above)
+                span.addRow(*table, above);
+            if (row == head && heading.isValid())
+                span.add(heading);
+            if (!breaks.contains(counted) && span.cut())
                 return counted;
         }
     }
