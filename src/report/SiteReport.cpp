@@ -157,7 +157,8 @@ QString writeCells(const Contents::WriteRecord &w, int n)
         + cell(shown(w.written));
     // A mark in words, not colour alone.
     if (readBackOtherwise(w, n))
-        return html + QStringLiteral(R"(<td class="otherwise">%1 * not as written</td>)").arg(escaped(shown(w.readBack)));
+        return html
+            + QStringLiteral(R"(<td class="otherwise">%1 * not as written</td>)").arg(escaped(shown(w.readBack)));
     return html + cell(shown(w.readBack));
 }
 
