@@ -6,6 +6,7 @@
 #include "testsupport/ScriptedPort.h"
 #include "model/Cp1252.h"
 #include "model/Items.h"
+#include "report/SiteReport.h"
 #include "testsupport/HeadlessSession.h"
 #include "sim/UnitItems.h"
 
@@ -99,6 +100,36 @@ const Settings kUnitBulk = {{0, "2"},  {5, "7"},  {7, "120"}, {10, "4"}, {11, "1
 
 // What the tool writes for a person, in the tests' UTF-8 locale.
 QString utf8(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
+
+// Every text of a PDF that opens "fromNN" on a page closes ("toNN") on the same
+// page: its table row is whole; the event entries' heading stands over the
+// first. `texts` is how many open in all.
+bool noRowCut(const QString &pdf, int pages, int texts)
+{
+    static const QRegularExpression opening(QStringLiteral("from(\\d\\d)"));
+    int opened = 0;
+    for (int page = 1; page <= pages; ++page) {
+        QProcess text;
+        const QString number = QString::number(page);
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), number, QStringLiteral("-l"), number, pdf,
+                                                 QStringLiteral("-")});
+        if (!text.waitForFinished(30000))
+            return false;
+        const QString onPage = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        if (texts > 0 && onPage.contains(QStringLiteral("Event entries")) && !onPage.contains(QStringLiteral("from01"))) {
+            qWarning("page %d: the heading of the event entries stands alone", page);
+            return false;
+        }
+        for (const QRegularExpressionMatch &m : opening.globalMatch(onPage)) {
+            ++opened;
+            if (!onPage.contains(QStringLiteral("to") + m.captured(1))) {
+                qWarning("page %d: \"%s\" is cut", page, qPrintable(m.captured()));
+                return false;
+            }
+        }
+    }
+    return opened == texts;
+}
 
 // An argument of bytes that are not UTF-8: each byte 0x80-0xFF as the lone
 // surrogate U+DC80-U+DCFF, which cli() turns back into the byte.
@@ -199,6 +230,8 @@ private slots:
     void portWhateverTheNumber();
     void reports_data();
     void reports();
+    void siteRecord_data();
+    void siteRecord();
     void findTwoUnitsAndASilentPort();
 
 private:
@@ -1079,6 +1112,16 @@ void TestCli::reports_data()
     // A PDF needs the fonts of a report's own start.
     QTest::newRow("commission, report, pdf") << QStringList{"commission", "b.cfg", "--report", "out.pdf"} << 0 << 1
                                              << QStringList{changedLine, ".cfg; report out.pdf\n", "%PDF-"};
+    // Rows of several lines and a long site: no row is cut at a page break.
+    QTest::newRow("report from a file with long texts, pdf")
+        << QStringList{"report", "--from", "c.cfg", "--site", QStringLiteral("Harbour office, north quay ").repeated(12),
+                       "out.pdf"}
+        << 0 << 0 << QStringList{"Tessaro settings report", "Page 1 of ", "Page 3 of 3"};
+    // A site that brings the event entries' heading to the foot of page 1: it goes with its table.
+    QTest::newRow("report from a file, heading at a page's foot, pdf")
+        << QStringList{"report", "--from", "c.cfg", "--site", QStringLiteral("Harbour office, north quay ").repeated(115),
+                       "out.pdf"}
+        << 0 << 0 << QStringList{"Page 3 of 3"};
     // A text that is not ASCII, in a UTF-8 locale.
     QTest::newRow("check") << QStringList{"check", "--count", "3"} << 0 << 4
                            << QStringList{"read 1: ", " ms\nread 3: ", "\n3 reads: 3 answered, 0 failed (0 %); answer time "
@@ -1108,6 +1151,14 @@ void TestCli::reports()
     b.insert(160, "Cafe");
     QVERIFY(FileBytes::write(path("a.cfg"), settingsFile(a)));
     QVERIFY(FileBytes::write(path("b.cfg"), settingsFile(b)));
+    // c.cfg: event entries of several lines, each text opening "fromNN" and closing "toNN".
+    Settings c = a;
+    for (int k = 1; k <= 39; ++k) {
+        const QString n = QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
+        c.insert(154 + k, QStringLiteral("from%1 pager address of a length to wrap to%1").arg(n));
+        c.insert(193 + k, QStringLiteral("from%1 a fixed leading text of some length, on lines enough to%1").arg(n));
+    }
+    QVERIFY(FileBytes::write(path("c.cfg"), settingsFile(c)));
     QDir::setCurrent(m_home->path());
     Unit unit({}, a);
 
@@ -1142,6 +1193,7 @@ void TestCli::reports()
             QVERIFY(text.waitForFinished(30000));
             // A legend may wrap within its cell: one blank for any run of white space.
             out += QString::fromUtf8(text.readAllStandardOutput()).simplified();
+            QVERIFY(noRowCut(report, m.captured(1).toInt(), args.contains(QStringLiteral("c.cfg")) ? 78 : 0));
         } else {
             out += Cp1252::decode(FileBytes::read(report));
         }
@@ -1157,6 +1209,89 @@ void TestCli::reports()
     // Nothing but reads reached the unit; a commission from b.cfg writes its one difference only.
     QTRY_COMPARE_WITH_TIMEOUT(unit.trace().count("<- 01 0D"), changes ? 1 : 0, 5000);
     QCOMPARE(unit.value(5), changes ? QStringLiteral("3") : QStringLiteral("7"));
+}
+
+// The site record in the report, from contents built here: the values before,
+// written and read back of items 0 (not written), 5 and 7 (written).
+void TestCli::siteRecord_data()
+{
+    QTest::addColumn<Settings>("readBack");    // item -> value read back; none for --no-verify
+    QTest::addColumn<bool>("written");         // a write record at all
+    QTest::addColumn<QString>("eventsSource");
+    QTest::addColumn<QStringList>("expected"); // each in the HTML
+    QTest::addColumn<QStringList>("absent");   // none in the HTML
+
+    const QString heads = "<th width=\"7%\">Item</th><th width=\"24%\">Setting</th><th width=\"17%\">Value</th>"
+                          "<th width=\"17%\">Before</th><th width=\"17%\">Written</th><th width=\"17%\">Read back</th>"
+                          "</tr>";
+    const QString item0 = "<td>0</td><td>Legend 0</td><td>2</td><td>2</td><td></td><td></td></tr>";
+    const QString item7 = "<td>7</td><td>Legend 7</td><td>80</td><td>120</td><td>80</td><td>80</td></tr>";
+    const QString outcome = "<p>Write changes: 2 written, 2 read back equal &lt;ok&gt;<br>Backup: 20261207-140509.cfg</p>";
+    QTest::newRow("read back equal")
+        << Settings{{5, "3"}, {7, "80"}} << true << QString()
+        << QStringList{heads, item0, "<td>5</td><td>Legend 5</td><td>3</td><td>7</td><td>3</td><td>3</td></tr>", item7,
+                       outcome}
+        << QStringList{"not as written"};
+    QTest::newRow("one read back otherwise")
+        << Settings{{5, "4"}, {7, "80"}} << true << QString()
+        << QStringList{heads, item0,
+                       "<td>5</td><td>Legend 5</td><td>3</td><td>7</td><td>3</td><td class=\"otherwise\">4 * not as "
+                       "written</td></tr>",
+                       item7}
+        << QStringList{"80 * not"};
+    QTest::newRow("not read back")
+        << Settings{} << true << QString()
+        << QStringList{heads, "<td>7</td><td>Legend 7</td><td>80</td><td>120</td><td>80</td><td></td></tr>"}
+        << QStringList{"not as written"};
+    // Without a write, the report as before: no record, no events source.
+    QTest::newRow("no write") << Settings{} << false << QString()
+                              << QStringList{"<th width=\"43%\">Setting</th><th width=\"50%\">Value</th></tr>",
+                                             "<td>0</td><td>Legend 0</td><td>2</td></tr>",
+                                             "<h2>Event entries</h2>\n<table"}
+                              << QStringList{"Before", "Read back", "Backup:"};
+    QTest::newRow("events from a file")
+        << Settings{} << false << QStringLiteral("From the file Haven <2>.cfg")
+        << QStringList{"<h2>Event entries</h2>\n<p>From the file Haven &lt;2&gt;.cfg</p>\n<table"} << QStringList{};
+}
+
+void TestCli::siteRecord()
+{
+    QFETCH(Settings, readBack);
+    QFETCH(bool, written);
+    QFETCH(QString, eventsSource);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, absent);
+
+    auto setting = [](int n, const QString &value) {
+        SettingsReport::Setting s;
+        s.item = n;
+        s.legend = QStringLiteral("Legend %1").arg(n);
+        s.text = n >= 150;
+        s.value = value;
+        return s;
+    };
+    SiteReport::Contents contents;
+    for (int n = 0; n < 250; ++n)
+        contents.settings << setting(n, kUnitBulk.value(n, QStringLiteral("0")));
+    contents.settings[5] = setting(5, "3");
+    contents.settings[7] = setting(7, "80");
+    contents.eventsSource = eventsSource;
+    if (written) {
+        SiteReport::Contents::WriteRecord record;
+        for (int n : Items::kBulkItems)
+            record.before.insert(n, setting(n, kUnitBulk.value(n)));
+        record.written = {{5, setting(5, "3")}, {7, setting(7, "80")}};
+        for (auto it = readBack.cbegin(); it != readBack.cend(); ++it)
+            record.readBack.insert(it.key(), setting(it.key(), it.value()));
+        record.outcome = QStringLiteral("Write changes: 2 written, 2 read back equal <ok>");
+        record.backupName = QStringLiteral("20261207-140509.cfg");
+        contents.write = record;
+    }
+    const QString html = SiteReport::html(contents);
+    for (const QString &e : std::as_const(expected))
+        QVERIFY2(html.contains(e), qPrintable(e + QStringLiteral("\n--- not in ---\n") + html));
+    for (const QString &a : std::as_const(absent))
+        QVERIFY2(!html.contains(a), qPrintable(a + QStringLiteral("\n--- in ---\n") + html));
 }
 
 void TestCli::findTwoUnitsAndASilentPort()
