@@ -12,6 +12,7 @@
 #include "ShapeIndicator.h"
 #include "StatusReport.h"
 #include "TracePage.h"
+#include "WriteChanges.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
@@ -61,8 +62,10 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
 
     buildWindow();
     m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
+    m_status->countDifferencesOn({m_ssTab2, m_ssTab3});
     // After the status bar's listener, so the bar tells it before the box shows.
     m_session->engine.addOutcomeListener([this](const Outcome &outcome) { warnOfFailedWrite(outcome); });
+    m_writeChanges = new WriteChanges(*m_session, *m_controls, *this, this);
     // Before the port is first opened, so an absent one is watched from the start.
     m_deviceWatch = new SerialDeviceWatch(m_session->datacom.linkState(), options.serialDevices, this);
     connect(m_deviceWatch, &SerialDeviceWatch::newDevicesChanged, this, [this](const QStringList &devices) {

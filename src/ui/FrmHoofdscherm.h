@@ -32,6 +32,7 @@ class QTimer;
 class QtItemControls;
 class QtOperatorDialogs;
 class TracePage;
+class WriteChanges;
 class WireTrace;
 class SerialDeviceWatch;
 class Session;
@@ -125,6 +126,8 @@ public slots:
 
     void CmdLeesAlles_Click();
     void CmdSchrijfAlles_Click();
+    // "Write changes": only the settings that differ from the unit's, after a confirmation.
+    void CmdWriteChanges_Click();
     void CmdCancelReadWrite_Click();
     // "Read back after writing": the engine's switch, remembered per user.
     void ChkReadBack_Click(bool on);
@@ -225,6 +228,7 @@ private:
     QPointer<FrmAbout> m_about;
     StatusReport *m_status = nullptr;
     SerialDeviceWatch *m_deviceWatch = nullptr;
+    WriteChanges *m_writeChanges = nullptr;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;

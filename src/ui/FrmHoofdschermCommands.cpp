@@ -4,6 +4,7 @@
 #include "FileValueMarks.h"
 #include "QtItemControls.h"
 #include "StatusReport.h"
+#include "WriteChanges.h"
 
 #include "files/Backups.h"
 #include "files/LeesIniFile.h"
@@ -66,7 +67,9 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
     // does not run them all together as the status bar does.
     QString heading = outcomeText(outcome, controls);
     if (!outcome.mismatches.isEmpty())
-        heading = writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls)
+        heading = (outcome.command == Outcome::Command::Commission
+                       ? QStringLiteral("Write changes")
+                       : writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls))
             + QStringLiteral(": the unit holds otherwise than written");
     QStringList lines{heading};
     if (!outcome.items.isEmpty() || !outcome.unanswered.isEmpty() || !outcome.notSent.isEmpty())
@@ -115,11 +118,20 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
     if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
         return;
     setNextMessageDetails(m_status->writeAllDetails());
-    if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?"),
+    // The box's own text, then how many settings the write changes.
+    if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?")
+                       + kCrLf + kCrLf + m_status->writeAllSummary(),
                    Branding::kTitleBy, Icon::None, Buttons::OkCancel)
         != Answer::Ok)
         return;
     m_session->engine.requestWriteAll();
+}
+
+void FrmHoofdscherm::CmdWriteChanges_Click()
+{
+    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
+        return;
+    m_writeChanges->start();
 }
 
 void FrmHoofdscherm::CmdCancelReadWrite_Click()

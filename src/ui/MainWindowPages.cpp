@@ -463,6 +463,9 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     auto *transfer = new QHBoxLayout;
     auto *readAll = QtItemControls::makeButton(QStringLiteral("&Read all settings from unit"), QStringLiteral("CmdLeesAlles"));
     auto *writeAll = QtItemControls::makeButton(QStringLiteral("&Write all settings to unit"), QStringLiteral("CmdSchrijfAlles"));
+    // Beside write-all: only the settings that differ from the unit's, confirmed first.
+    auto *writeChanges = QtItemControls::makeButton(QStringLiteral("Write c&hanges"), QStringLiteral("CmdWriteChanges"));
+    writeChanges->setToolTip(QStringLiteral("Read the unit, list the settings that will change, and write only those"));
     m_chkReadBack = new QCheckBox(QStringLiteral("Read &back after writing"));
     m_chkReadBack->setObjectName(QStringLiteral("ChkReadBack"));
     m_chkReadBack->setAccessibleName(QStringLiteral("Read back after writing"));
@@ -471,11 +474,13 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     m_chkReadBack->setChecked(true);
     transfer->addWidget(readAll);
     transfer->addWidget(writeAll);
+    transfer->addWidget(writeChanges);
     transfer->addSpacing(12);
     transfer->addWidget(m_chkReadBack);
     transfer->addStretch();
     connect(readAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLeesAlles_Click);
     connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
+    connect(writeChanges, &QPushButton::clicked, this, &FrmHoofdscherm::CmdWriteChanges_Click);
     connect(m_chkReadBack, &QCheckBox::toggled, this, &FrmHoofdscherm::ChkReadBack_Click);
     layout->addLayout(transfer);
 

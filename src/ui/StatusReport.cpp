@@ -200,6 +200,16 @@ void StatusReport::setServiceMode(bool on)
     m_serviceMode->setVisible(on);
 }
 
+void StatusReport::countDifferencesOn(const QList<QTabWidget *> &tabs)
+{
+    m_tips->countOnTabs(tabs);
+}
+
+QString StatusReport::writeAllSummary() const
+{
+    return UnitDifferences::writeAllSummary(m_session.stores, m_controls, m_unit);
+}
+
 QString StatusReport::writeAllDetails() const
 {
     return UnitDifferences::writeAllDetails(m_session.stores, m_controls, m_unit);

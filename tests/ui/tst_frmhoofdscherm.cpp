@@ -1023,7 +1023,8 @@ void TestFrmHoofdscherm::confirmations_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<Effect>("effect");
 
-    const QString writeAll = QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?");
+    const QString writeAll = QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?\r\n\r\n"
+                                            "The unit's values have not been read in this run.");
     const QString readDefault = QStringLiteral(
         "Default instellingen uit file lezen.\r\n"
         "Dit betekend dat alle wijzigingen tot nu toe gemaakt, worden overschreven.\r\nZeker weten? ");
@@ -1086,16 +1087,28 @@ void TestFrmHoofdscherm::writeAllShowsChanges_data()
     QTest::addColumn<QList<int>>("changed"); // combos moved one place down after the read
     QTest::addColumn<QString>("details");
     QTest::addColumn<bool>("unitKeepsOther"); // the unit acknowledges each write but keeps another value
+    QTest::addColumn<QString>("summary");     // the box's added line
+    QTest::addColumn<bool>("fromFile");       // the changes saved, undone, and loaded back from a file
     QTest::newRow("unit values unknown") << false << QList<int>{14}
-        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false;
+        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false
+        << "The unit's values have not been read in this run." << false;
     QTest::newRow("no change") << true << QList<int>{}
-        << "No setting will change: the unit holds these values already." << false;
+        << "No setting will change: the unit holds these values already." << false
+        << "0 of the 14 settings differ from the unit's last read values" << false;
     QTest::newRow("two changes") << true << QList<int>{14, 30}
         << "2 settings will change:\n"
            "ESPA In Time-out: %14 \u2192 %14'\n"
-           "ESPA out serial speed: %30 \u2192 %30'" << false;
+           "ESPA out serial speed: %30 \u2192 %30'" << false
+        << "2 of the 14 settings differ from the unit's last read values" << false;
+    QTest::newRow("three changes, loaded") << true << QList<int>{0, 14, 30}
+        << "3 settings will change:\n"
+           "%0n: %0 \u2192 %0'\n"
+           "ESPA In Time-out: %14 \u2192 %14'\n"
+           "ESPA out serial speed: %30 \u2192 %30'" << false
+        << "3 of the 14 settings differ from the unit's last read values" << true;
     QTest::newRow("one change, read back otherwise")
-        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true;
+        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true
+        << "1 of the 14 settings differs from the unit's last read values" << false;
 }
 
 void TestFrmHoofdscherm::writeAllShowsChanges()
@@ -1104,6 +1117,8 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QFETCH(QList<int>, changed);
     QFETCH(QString, details);
     QFETCH(bool, unitKeepsOther);
+    QFETCH(QString, summary);
+    QFETCH(bool, fromFile);
     UiWorld w;
     AnsweringUnit unit(w);
     if (readFirst) {
@@ -1112,20 +1127,40 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     }
     QtItemControls &c = w.controls();
     QList<int> chosen;
+    QList<int> unitIndex;
     for (int n : changed) {
         QComboBox *combo = c.combo(n);
         const int before = combo->currentIndex();
+        unitIndex << before;
         combo->setCurrentIndex(before + 1 < combo->count() ? before + 1 : 0);
         chosen << combo->currentIndex();
+        details.replace(QStringLiteral("%%1n").arg(n), c.legendName(n));
         details.replace(QStringLiteral("%%1'").arg(n), combo->currentText());
         details.replace(QStringLiteral("%%1").arg(n), combo->itemText(before));
-        // The control that differs from the unit tells the unit's value.
+        // The control that differs from the unit tells the unit's value, and its legend is bold.
         QCOMPARE(combo->toolTip(), readFirst ? QStringLiteral("In the unit: ") + combo->itemText(before) : QString());
+        QCOMPARE(c.legendLabel(n)->font().bold(), readFirst);
     }
     QCOMPARE(c.combo(10)->toolTip(), QString());
+    QVERIFY(!c.legendLabel(10)->font().bold());
+    auto *pages = w.find<QTabWidget>(QStringLiteral("SSTab2"));
+    if (fromFile) {
+        w.answers.setChosenFile(w.path(QStringLiteral("site.cfg")));
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        for (qsizetype i = 0; i < changed.size(); ++i)
+            c.combo(changed[i])->setCurrentIndex(unitIndex[i]);
+        // None differs: the pages' own captions.
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
+        QCOMPARE(pages->tabText(2), QStringLiteral("ES&PA settings"));
+        w.click(QStringLiteral("CmdLezenUnitgegevens"));
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings (1)"));
+    }
+    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty()
+                 ? QStringLiteral("ES&PA settings")
+                 : QStringLiteral("ES&PA settings (%1)").arg(changed.size() - (changed.contains(0) ? 1 : 0)));
 
     w.click(QStringLiteral("CmdSchrijfAlles"));
-    QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?"),
+    QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?\r\n\r\n") + summary,
                             QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
     QCOMPARE(w.answers.messages().constLast().details, details);
     if (unitKeepsOther) {
