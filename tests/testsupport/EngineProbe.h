@@ -18,6 +18,8 @@ public:
     qint16 RxCount() const { return qint16(m_engine.m_reply.count()); }
     const RxBuffer &rxBuffer() const { return m_engine.m_reply.buffer(); }
     const QString &UnitTextLine() const { return m_engine.m_unitTextLine; }
+    // Whom the engine tells a commission's changes, as it would after its read.
+    const Interface::ChangesListener &changesListener() const { return m_engine.m_changesListener; }
 
 private:
     const Interface &m_engine;

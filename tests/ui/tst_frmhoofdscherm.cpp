@@ -201,6 +201,8 @@ private slots:
     void confirmations();
     void writeAllShowsChanges_data();
     void writeAllShowsChanges();
+    void writeChangesConfirmsFreshValues_data();
+    void writeChangesConfirmsFreshValues();
     void failedWriteIsTold_data();
     void failedWriteIsTold();
     void pagerCallAddressCheck_data();
@@ -1198,6 +1200,68 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
                                                       : ItemControls::Colour::MatchesUnit);
     }
+}
+
+void TestFrmHoofdscherm::writeChangesConfirmsFreshValues_data()
+{
+    QTest::addColumn<QList<int>>("behind");   // changed in the unit after the read-all
+    QTest::addColumn<QList<int>>("onScreen"); // changed on the screen before the click
+    QTest::addColumn<bool>("screenMoves");    // changed on the screen while the unit is read
+    QTest::addColumn<QString>("text");        // %Nu: the unit's fresh value, %Ns: the screen's
+    QTest::addColumn<bool>("none");
+    QTest::newRow("unit changed behind the screen")
+        << QList<int>{14} << QList<int>{30} << false
+        << "2 settings will change:\r\nESPA In Time-out: %14u \u2192 %14s\r\n"
+           "ESPA out serial speed: %30u \u2192 %30s" << false;
+    QTest::newRow("none differing") << QList<int>{} << QList<int>{} << false
+        << "The unit already holds these settings; nothing to write." << true;
+    QTest::newRow("screen changed during the read") << QList<int>{} << QList<int>{14} << true
+        << "1 setting will change:\r\nESPA In Time-out: %14u \u2192 %14s" << false;
+}
+
+void TestFrmHoofdscherm::writeChangesConfirmsFreshValues()
+{
+    QFETCH(QList<int>, behind);
+    QFETCH(QList<int>, onScreen);
+    QFETCH(bool, screenMoves);
+    QFETCH(QString, text);
+    QFETCH(bool, none);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    w.click(QStringLiteral("CmdLeesAlles"));
+    QVERIFY(unit.runUntilQuiet());
+    QtItemControls &c = w.controls();
+    for (int n : behind) {
+        const int held = unit.items.valueText(n).toInt();
+        QVERIFY(unit.items.setValueText(n, QString::number(held + 1 < c.combo(n)->count() ? held + 1 : 0)));
+    }
+    for (int n : onScreen)
+        c.combo(n)->setCurrentIndex((c.combo(n)->currentIndex() + 2) % c.combo(n)->count());
+    w.click(QStringLiteral("CmdWriteChanges"));
+    // What the engine tells after its read: the unit's fresh values beside the screen's.
+    QList<Interface::Change> changes;
+    for (int n : Items::kBulkItems) {
+        if (!behind.contains(n) && !onScreen.contains(n))
+            continue;
+        const int held = unit.items.valueText(n).toInt();
+        changes.append({n, Values::integer(held), ModUnitUpdate::screenValue(c, n)});
+        text.replace(QStringLiteral("%%1u").arg(n), c.combo(n)->itemText(held));
+        text.replace(QStringLiteral("%%1s").arg(n), c.combo(n)->currentText());
+    }
+    EngineProbe(w.engine()).changesListener()(changes);
+    if (screenMoves)
+        c.combo(14)->setCurrentIndex((c.combo(14)->currentIndex() + 1) % c.combo(14)->count());
+    // Shown after the engine's tick, not within it.
+    QCOMPARE(w.answers.messages().size(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.answers.messages().isEmpty(), 5000);
+    const RecordingView::Message &shown = w.answers.messages().constFirst();
+    QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons),
+             box(text, QStringLiteral("Tessaro by Kestrum"), none ? Icon::Information : Icon::None,
+                 none ? Buttons::Ok : Buttons::OkCancel));
+    // OK on a list the screen no longer shows writes nothing, and says so.
+    QCOMPARE(w.answers.messages().size(), screenMoves ? 2 : 1);
+    if (screenMoves)
+        QVERIFY(w.answers.messages().constLast().text.startsWith(QStringLiteral("The screen changed")));
 }
 
 void TestFrmHoofdscherm::failedWriteIsTold_data()
