@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileFolders.h"
+
 #include "files/FileResult.h"
 #include "files/Logfile.h"
 #include "files/Preferences.h"
@@ -33,6 +35,8 @@ class QtItemControls;
 class QtOperatorDialogs;
 class TracePage;
 class WriteChanges;
+class WindowReport;
+class SiteRecordFields;
 class WireTrace;
 class SerialDeviceWatch;
 class Session;
@@ -190,6 +194,11 @@ private:
     // Refuses a write of items while one of them holds a file's value its
     // control could not show, and tells so; item names a single write, -1 write-all.
     bool refuseUnsendable(const QList<int> &items, int item = -1);
+    // Keeps the preferences for the next start; a failure is told on the status bar only.
+    void keepPreferences(const FileResult &written);
+    // Where a file dialog starts, and the chosen file's folder kept for the next.
+    QString startFolder(FileFolders::Use use, const QString &fallback) const;
+    void rememberFolder(FileFolders::Use use, const QString &chosenFile);
     void endProgram();
 
     std::unique_ptr<QtOperatorDialogs> m_qtDialogs;
@@ -214,7 +223,6 @@ private:
     Preferences m_preferences; // as last read or written
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
-    QLabel *m_statusLine = nullptr; // room for the link state, beside the indicators
     TracePage *m_tracePage = nullptr;
     std::unique_ptr<WireTrace> m_wireTrace;
     bool m_tracing = false;
@@ -229,6 +237,9 @@ private:
     StatusReport *m_status = nullptr;
     SerialDeviceWatch *m_deviceWatch = nullptr;
     WriteChanges *m_writeChanges = nullptr;
+    WindowReport *m_report = nullptr;
+    SiteRecordFields *m_siteFields = nullptr;
+    std::unique_ptr<FileFolders> m_folders;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;

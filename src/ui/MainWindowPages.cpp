@@ -8,6 +8,7 @@
 #include "NewestInView.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
+#include "SiteRecordFields.h"
 #include "TracePage.h"
 #include "TypingLimitValidator.h"
 #include "WheelGuard.h"
@@ -221,10 +222,8 @@ void FrmHoofdscherm::buildWindow()
     // Below the tabs: the status line, the serial port frame with its
     // indicators, and the hidden test button.
     auto *bottom = new QHBoxLayout;
-    m_statusLine = new QLabel;
-    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
-    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bottom->addWidget(m_statusLine, 1);
+    // Room before the frame: a stretch, not an empty label a screen reader would find.
+    bottom->addStretch(1);
     m_frmCommunicatie = makeFrame(m_session->datacom.caption, "FrmCommunicatie");
     auto *leds = new QHBoxLayout(m_frmCommunicatie);
     m_shpTx = new ShapeIndicator(kTxDark);
@@ -312,6 +311,7 @@ QWidget *FrmHoofdscherm::buildSetupPage()
     line1->setObjectName(QStringLiteral("Line1"));
     line1->setFrameShape(QFrame::HLine);
     line1->setFrameShadow(QFrame::Sunken);
+    line1->setAccessibleName(QStringLiteral("End of the settings pages"));
     layout->addWidget(line1);
     return page;
 }
@@ -449,7 +449,9 @@ QWidget *FrmHoofdscherm::buildFilePage()
     connect(readDefault, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenLezen_Click);
     connect(m_cmdInstellingenOpslaan, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenOpslaan_Click);
 
+    m_siteFields = new SiteRecordFields;
     layout->addWidget(frame1);
+    layout->addWidget(m_siteFields);
     layout->addWidget(frame2);
     layout->addStretch();
     return page;

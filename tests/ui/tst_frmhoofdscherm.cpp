@@ -814,7 +814,12 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
             QVERIFY(QDir(w.home.path()).mkdir(QFileInfo(report).fileName()));
         w.answers.setChosenFile(report);
         w.controls().combo(10)->setCurrentIndex(w.controls().combo(10)->currentIndex() == 1 ? 2 : 1);
+        w.find<QLineEdit>(QStringLiteral("TxtSite"))->setText(QStringLiteral("Hal 3, Kestrum"));
         w.click(QStringLiteral("CmdReport"));
+        // The site goes in the report and is kept for the next, with the report's folder.
+        const QByteArray kept = readAll(w.path(QStringLiteral("Preferences.ini")));
+        QVERIFY(kept.contains("\r\nSite=Hal 3, Kestrum\r\n"));
+        QVERIFY(kept.contains("\r\nReportFolder=" + w.home.path().toLocal8Bit() + "\r\n"));
         const RecordingView::FileRequest request = w.answers.fileRequests().constLast();
         QCOMPARE(request.proposedName, QStringLiteral("2026-12-07_scripted1.pdf"));
         QCOMPARE(request.startFolder, w.path(QStringLiteral("Instellingen")));
@@ -833,6 +838,7 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
                                              .arg(w.controls().legendText(n).trimmed().toHtmlEscaped())
                                              .toLatin1()));
             QVERIFY(written.contains("<td>39</td>")); // the event entries, from the screen
+            QVERIFY(written.contains("Hal 3, Kestrum"));
         }
     } else if (atStart) {
         for (const QString &step : command.split(QStringLiteral(", ")).mid(1))
@@ -1485,13 +1491,18 @@ void TestFrmHoofdscherm::fileDialogs_data()
     QTest::addColumn<QString>("setPath");
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<bool>("restore"); // "Restore a backup...": from the Backups folder, whatever SetPath says
+    QTest::addColumn<bool>("remembered"); // a folder last used, kept in Preferences.ini, exists
     for (const bool chosen : {true, false}) {
-        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false;
-        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false;
-        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true;
+        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false << false;
+        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false << false;
+        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true << false;
     }
-    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false;
-    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false;
+    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false << false;
+    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false << false;
+    QTest::newRow("read, no SetPath folder, last used") << false << "/srv/klant, oud" << true << false << true;
+    QTest::newRow("save, no Instellingen, last used") << true << "" << true << false << true;
+    QTest::newRow("read, SetPath there, not last used") << false << "%home" << true << false << true;
+    QTest::newRow("restore, last used") << false << "" << true << true << true;
 }
 
 void TestFrmHoofdscherm::fileDialogs()
@@ -1500,7 +1511,16 @@ void TestFrmHoofdscherm::fileDialogs()
     QFETCH(QString, setPath);
     QFETCH(bool, chosen);
     QFETCH(bool, restore);
-    UiWorld w(QString(), [&](UiWorld &u) { writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath)); });
+    QFETCH(bool, remembered);
+    QString lastUsed;
+    UiWorld w(QString(), [&](UiWorld &u) {
+        setPath.replace(QStringLiteral("%home"), u.home.path());
+        writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath));
+        lastUsed = u.path(QStringLiteral("site files"));
+        if (remembered && QDir(u.home.path()).mkdir(QStringLiteral("site files")))
+            writeFile(u.path(QStringLiteral("Preferences.ini")),
+                      (QStringLiteral("ReadBack=1\r\nSettingsFolder=%1\r\nRestoreFolder=%1\r\n").arg(lastUsed)).toLocal8Bit());
+    });
     QString file = w.path(QStringLiteral("unit.cfg"));
     if (restore) {
         QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
@@ -1516,8 +1536,14 @@ void TestFrmHoofdscherm::fileDialogs()
     const RecordingView::FileRequest request = w.answers.fileRequests().constFirst();
     QCOMPARE(request.save, save);
     QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
-    QCOMPARE(request.startFolder, restore ? w.path(QStringLiteral("Backups"))
-                                  : setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
+    const QString configured = restore ? w.path(QStringLiteral("Backups"))
+        : setPath.isEmpty()            ? w.path(QStringLiteral("Instellingen"))
+                                       : setPath;
+    QCOMPARE(request.startFolder, remembered && (restore || !QFileInfo(configured).isDir()) ? lastUsed : configured);
+    // The folder of the chosen file is kept for the next dialog.
+    QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini")))
+                 .contains((restore ? "RestoreFolder=" : "SettingsFolder=") + QFileInfo(file).absolutePath().toLocal8Bit() + "\r\n"),
+             chosen);
     QCOMPARE(request.filter, QStringLiteral("cfg (*.cfg) | *.cfg"));
     QCOMPARE(w.answers.beeps(), chosen ? 0 : 1);
     QCOMPARE(w.boxes(), QString());
@@ -1768,6 +1794,12 @@ QStringList accessibilityFaults(QWidget *window)
             if (bar && !bar->isTabVisible(a->parent()->indexOfChild(a)))
                 faults << QStringLiteral("hidden tab, told as showing: ") + describe(a);
         }
+        // Nothing that shows goes without a name, not even a line or an empty label.
+        auto *frame = qobject_cast<QFrame *>(widget);
+        const bool line = frame && (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine);
+        if (showing && (a->role() == QAccessible::Separator || line || qobject_cast<QLabel *>(widget))
+            && a->text(QAccessible::Name).trimmed().isEmpty())
+            faults << QStringLiteral("no name: ") + describe(a);
         if (showing && interactiveOrInformative(a)) {
             if (a->role() == QAccessible::NoRole)
                 faults << QStringLiteral("no role: ") + describe(a);
