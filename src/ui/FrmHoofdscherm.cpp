@@ -99,16 +99,6 @@ FrmHoofdscherm::~FrmHoofdscherm()
     delete m_about;
 }
 
-FrmInstellingen *FrmHoofdscherm::instellingen() const
-{
-    return m_instellingen;
-}
-
-FrmAbout *FrmHoofdscherm::about() const
-{
-    return m_about;
-}
-
 QTimer *FrmHoofdscherm::makeTimer(const char *name, int intervalMs, void (FrmHoofdscherm::*handler)())
 {
     auto *timer = new QTimer(this);

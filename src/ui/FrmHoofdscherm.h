@@ -82,16 +82,6 @@ public:
 
     Session &session() { return *m_session; }
     QtItemControls &itemControls() { return *m_controls; }
-    // The frame trace the service page "Trace" and the logging category
-    // tessaro.wire show; it is fed only while one of them wants it.
-    WireTrace &wireTrace() { return *m_wireTrace; }
-    TracePage &tracePage() { return *m_tracePage; }
-    bool isTracing() const { return m_tracing; }
-    // The open dialogs, or null.
-    FrmInstellingen *instellingen() const;
-    FrmAbout *about() const;
-    // Offers a serial device plugged in while the port waits for its own.
-    SerialDeviceWatch &deviceWatch() { return *m_deviceWatch; }
 
     void UpdateMessageWindow();
     // Scrolls the log lines so that the newest, the last that is not empty, is in view.
@@ -168,6 +158,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The tests look inside through this probe alone.
+    friend class WindowProbe;
+
     void buildWindow();
     QWidget *buildStatusPage();
     QWidget *buildSetupPage();
@@ -224,6 +217,8 @@ private:
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
     TracePage *m_tracePage = nullptr;
+    // The frame trace the service page "Trace" and the logging category
+    // tessaro.wire show; it is fed only while one of them wants it.
     std::unique_ptr<WireTrace> m_wireTrace;
     bool m_tracing = false;
 
@@ -232,9 +227,10 @@ private:
     QTimer *m_tmrUpdateVensters = nullptr;
     QTimer *m_timerStartRefresh = nullptr;
 
-    QPointer<FrmInstellingen> m_instellingen;
+    QPointer<FrmInstellingen> m_instellingen; // the open dialogs, or null
     QPointer<FrmAbout> m_about;
     StatusReport *m_status = nullptr;
+    // Offers a serial device plugged in while the port waits for its own.
     SerialDeviceWatch *m_deviceWatch = nullptr;
     WriteChanges *m_writeChanges = nullptr;
     WindowReport *m_report = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "testsupport/EngineProbe.h"
+#include "WindowProbe.h"
 #include "testsupport/ScriptedPort.h"
 #include "testsupport/RecordingView.h"
 #include "protocol/Session.h"

@@ -317,11 +317,11 @@ void TestFrmHoofdscherm::debugModeControls()
     QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->isEnabled(), service);
     // The frame trace: its page and its feed from the port exist in service mode only.
     QCOMPARE(w.find<QTabWidget>(QStringLiteral("SSTab1"))->isTabVisible(5), service);
-    QCOMPARE(w.window->isTracing(), service);
+    QCOMPARE(WindowProbe(*w.window).isTracing(), service);
     for (const char byte : QByteArray::fromHex("0101807F"))
-        w.window->wireTrace().take(WireTrace::Direction::Out, quint8(byte));
+        WindowProbe(*w.window).wireTrace().take(WireTrace::Direction::Out, quint8(byte));
     const QString line = QStringLiteral("14:05:09.000 TX  wake-up                        01 01 80 7F");
-    QCOMPARE(w.window->tracePage().text(), service ? line : QString());
+    QCOMPARE(WindowProbe(*w.window).tracePage().text(), service ? line : QString());
     if (service) {
         // Save writes the lines as a text file of the tool's kind: CR LF.
         w.answers.setChosenFile(w.path(QStringLiteral("trace.txt")));
@@ -590,15 +590,15 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             const bool waiting = !w.port.isOpen();
             const int listings = w.serialListings;
             w.serialDevices << QStringLiteral("/dev/ttyUSB1");
-            w.window->deviceWatch().check();
+            WindowProbe(*w.window).deviceWatch().check();
             // No listing at all while the port is open.
             QCOMPARE(w.serialListings, waiting ? listings + 1 : 0);
-            QCOMPARE(w.window->deviceWatch().isWatching(), waiting);
+            QCOMPARE(WindowProbe(*w.window).deviceWatch().isWatching(), waiting);
             if (waiting) {
                 // Find unit tries it first.
                 w.window->Setup_Click();
-                QCOMPARE(w.window->instellingen()->searchCandidates().value(0).device, QStringLiteral("/dev/ttyUSB1"));
-                w.window->instellingen()->CmdClose_Click();
+                QCOMPARE(WindowProbe(*w.window).instellingen()->searchCandidates().value(0).device, QStringLiteral("/dev/ttyUSB1"));
+                WindowProbe(*w.window).instellingen()->CmdClose_Click();
             }
             break;
         }
@@ -1606,7 +1606,7 @@ void TestFrmHoofdscherm::dialogsKeepTimersAndTakeFocusBack()
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
     auto open = [&] { setup ? w.window->Setup_Click() : w.window->About_Click(); };
     auto dialog = [&]() -> QWidget * {
-        return setup ? static_cast<QWidget *>(w.window->instellingen()) : w.window->about();
+        return setup ? static_cast<QWidget *>(WindowProbe(*w.window).instellingen()) : WindowProbe(*w.window).about();
     };
     open();
     QWidget *first = dialog();
@@ -1861,13 +1861,13 @@ void TestFrmHoofdscherm::keyboardAndScreenReaderInEveryWindow()
     case KeyboardWindow::PortDialog:
     case KeyboardWindow::PortDialogEditing:
         w.window->Setup_Click();
-        window = w.window->instellingen();
+        window = WindowProbe(*w.window).instellingen();
         if (which == KeyboardWindow::PortDialogEditing)
             w.click(QStringLiteral("CmdWijzigen"));
         break;
     case KeyboardWindow::About:
         w.window->About_Click();
-        window = w.window->about();
+        window = WindowProbe(*w.window).about();
         break;
     }
     QVERIFY(window);
