@@ -133,7 +133,7 @@ void FrmHoofdscherm::CmdWriteChanges_Click()
 {
     if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
         return;
-    m_writeChanges->start();
+    m_report->commissionAsked(m_writeChanges->start());
 }
 
 void FrmHoofdscherm::CmdCancelReadWrite_Click()

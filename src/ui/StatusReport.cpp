@@ -136,6 +136,9 @@ void StatusReport::outcome(const Outcome &outcome)
     const QString reason = m_session.datacom.linkState().reason();
     if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())
         text += QStringLiteral(": ") + Diverse::visibleText(reason);
+    // "Write changes" names its backup, as its failure box does.
+    if (outcome.command == Outcome::Command::Commission && !outcome.backupPath.isEmpty())
+        text += kSeparator + QStringLiteral("backup ") + Diverse::visibleText(QFileInfo(outcome.backupPath).fileName());
     showMessage(text);
 }
 

@@ -60,7 +60,9 @@ void WindowReport::outcome(const Outcome &outcome)
         return;
     SiteReport::Contents::WriteRecord record;
     record.before = backupValues(outcome.backupPath);
-    record.written = settingsOf(m_session.stores.workingValues, outcome.items);
+    // A write-all sends the working values; a commission the target it was given.
+    const bool commission = outcome.command == Outcome::Command::Commission;
+    record.written = settingsOf(commission ? m_target : m_session.stores.workingValues, outcome.items);
     if (outcome.readBackEqual >= 0) {
         QList<int> readBack;
         Stores::ValueStore values;

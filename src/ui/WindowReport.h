@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Stores.h"
 #include "protocol/Outcome.h"
 #include "report/SiteReport.h"
 
@@ -25,6 +26,8 @@ public:
 
     // A settings file was loaded onto the screen: the event entries come from it.
     void fileLoaded(const QString &path) { m_eventsFile = path; }
+    // A "Write changes" asked for these values: what it writes comes from them.
+    void commissionAsked(const Stores::ValueStore &target) { m_target = target; }
     SiteReport::Contents contents(const QString &site, const QString &technician) const;
 
 private:
@@ -35,5 +38,6 @@ private:
     const QtItemControls &m_controls;
     const UnitMemory &m_unit;
     QString m_eventsFile;
+    Stores::ValueStore m_target;
     std::optional<SiteReport::Contents::WriteRecord> m_write;
 };

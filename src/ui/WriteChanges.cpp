@@ -29,10 +29,11 @@ Stores::ValueStore WriteChanges::screenTarget() const
     return taken.workingValues;
 }
 
-void WriteChanges::start()
+Stores::ValueStore WriteChanges::start()
 {
     m_target = screenTarget();
     m_session.engine.requestCommission(m_target, true);
+    return m_target;
 }
 
 QString WriteChanges::confirmationText(const QList<Interface::Change> &changes, const QtItemControls &controls)

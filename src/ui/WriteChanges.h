@@ -24,8 +24,9 @@ class WriteChanges : public QObject
 public:
     WriteChanges(Session &session, const QtItemControls &controls, OperatorView &view, QObject *parent = nullptr);
 
-    // The click on the button; the engine reads first, then asks.
-    void start();
+    // The click on the button; the engine reads first, then asks. Gives the
+    // values asked for.
+    Stores::ValueStore start();
 
     // The confirmation's text: "2 settings will change:" and a line for each,
     // "ESPA In Time-out: 10 s -> 20 s", or that nothing will be written.

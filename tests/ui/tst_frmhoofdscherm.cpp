@@ -10,6 +10,7 @@
 #include "ui/SerialDeviceWatch.h"
 #include "ui/ShapeIndicator.h"
 #include "ui/TracePage.h"
+#include "ui/WindowReport.h"
 #include "protocol/WireTrace.h"
 #include "ui/StatusReport.h"
 #include "sim/UnitItems.h"
@@ -1167,6 +1168,10 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
                  ? QStringLiteral("ES&PA settings")
                  : QStringLiteral("ES&PA settings (%1)").arg(changed.size() - (changed.contains(0) ? 1 : 0)));
 
+    // The report's site record, kept as the window keeps it, from the unit's values after each command.
+    UnitMemory inUnit;
+    w.engine().addOutcomeListener([&](const Outcome &) { inUnit.take(w.stores()); });
+    WindowReport report(w.session(), w.controls(), inUnit);
     w.click(QStringLiteral("CmdSchrijfAlles"));
     QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?\r\n\r\n") + summary,
                             QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
@@ -1179,6 +1184,17 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     // Written, the unit holds what the screen shows: no tooltip is left. Read
     // back otherwise, the screen keeps the operator's choice and tells the unit's.
     QVERIFY(unit.runUntilQuiet());
+    const auto record = report.contents(QStringLiteral("Hal 3"), QString()).write;
+    QVERIFY(record.has_value());
+    QCOMPARE(record->backupName, QStringLiteral("2026-12-07_140509_scripted1.cfg"));
+    QCOMPARE(record->before.keys(), QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end()));
+    QCOMPARE(record->written.keys(), record->before.keys());
+    QCOMPARE(record->readBack.keys(), record->before.keys());
+    for (int n : changed) {
+        QVERIFY(record->before.value(n).value != record->written.value(n).value);
+        QCOMPARE(record->readBack.value(n).value == record->written.value(n).value, !unitKeepsOther);
+    }
+    QVERIFY(record->outcome.startsWith(QStringLiteral("Write all settings")));
     // Held otherwise, a box says so beside the status bar, with where the backup is.
     QCOMPARE(w.answers.messages().size(), unitKeepsOther ? 2 : 1);
     if (unitKeepsOther) {
