@@ -23,6 +23,7 @@ class Port;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
@@ -166,6 +167,8 @@ private:
     QWidget *buildSetupPage();
     QWidget *buildFilePage();
     QWidget *buildUnitPage();
+    // Read all, write all, Write changes and the read-back switch.
+    QHBoxLayout *buildTransferButtons();
     QWidget *buildServicePage();
     QWidget *buildItemPage(int page);
     QWidget *buildPagerTable();

@@ -457,11 +457,8 @@ QWidget *FrmHoofdscherm::buildFilePage()
     return page;
 }
 
-QWidget *FrmHoofdscherm::buildUnitPage()
+QHBoxLayout *FrmHoofdscherm::buildTransferButtons()
 {
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-
     auto *transfer = new QHBoxLayout;
     auto *readAll = QtItemControls::makeButton(QStringLiteral("&Read all settings from unit"), QStringLiteral("CmdLeesAlles"));
     auto *writeAll = QtItemControls::makeButton(QStringLiteral("&Write all settings to unit"), QStringLiteral("CmdSchrijfAlles"));
@@ -484,7 +481,14 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
     connect(writeChanges, &QPushButton::clicked, this, &FrmHoofdscherm::CmdWriteChanges_Click);
     connect(m_chkReadBack, &QCheckBox::toggled, this, &FrmHoofdscherm::ChkReadBack_Click);
-    layout->addLayout(transfer);
+    return transfer;
+}
+
+QWidget *FrmHoofdscherm::buildUnitPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->addLayout(buildTransferButtons());
 
     m_txtProgress = new QPlainTextEdit;
     m_txtProgress->setObjectName(QStringLiteral("TxtProgress"));
