@@ -81,8 +81,6 @@ public:
                    QWidget *parent = nullptr);
     ~FrmHoofdscherm() override;
 
-    Session &session() { return *m_session; }
-    QtItemControls &itemControls() { return *m_controls; }
 
     void UpdateMessageWindow();
     // Scrolls the log lines so that the newest, the last that is not empty, is in view.

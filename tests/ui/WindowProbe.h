@@ -5,16 +5,20 @@
 #include "ui/FrmInstellingen.h"
 #include "ui/SerialDeviceWatch.h"
 #include "ui/TracePage.h"
+#include "protocol/Session.h"
 #include "protocol/WireTrace.h"
+#include "ui/QtItemControls.h"
 
 // What the tests look at inside the window and the port dialog, and nothing
-// the programs need: the window's trace, its open dialogs, its device watch,
-// and the dialog's last line check.
+// the programs need: the window's session and item controls, its trace, its
+// open dialogs, its device watch, and the dialog's last line check.
 class WindowProbe
 {
 public:
     explicit WindowProbe(FrmHoofdscherm &window) : m_window(window) {}
 
+    Session &session() { return *m_window.m_session; }
+    QtItemControls &itemControls() { return *m_window.m_controls; }
     WireTrace &wireTrace() { return *m_window.m_wireTrace; }
     TracePage &tracePage() { return *m_window.m_tracePage; }
     bool isTracing() const { return m_window.m_tracing; }

@@ -83,10 +83,10 @@ public:
 
     Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
     {
-        ticksBefore = window->session().engine.tickCount();
+        ticksBefore = WindowProbe(*window).session().engine.tickCount();
         window->TmrAfhandel_Timer();
         window->TmrAfhandel_Timer();
-        ticksAfterNested = window->session().engine.tickCount();
+        ticksAfterNested = WindowProbe(*window).session().engine.tickCount();
         return RecordingView::messageBox(text, title, icon, buttons);
     }
 };
