@@ -19,6 +19,18 @@ void takeSwitch(const QString &value, bool &target)
         target = false;
 }
 
+// The texts kept by name; a text line is written only when it holds something.
+struct TextKey
+{
+    const char *name;
+    QString Preferences::*member;
+};
+constexpr TextKey kTextKeys[] = {
+    {"SettingsFolder", &Preferences::settingsFolder}, {"ReportFolder", &Preferences::reportFolder},
+    {"RestoreFolder", &Preferences::restoreFolder},   {"Site", &Preferences::site},
+    {"Technician", &Preferences::technician},
+};
+
 } // namespace
 
 QString Preferences::filePath(const QString &homeFolder)
@@ -38,13 +50,24 @@ Preferences Preferences::read(const QString &homeFolder)
         const QString value = text.mid(equals + 1).trimmed();
         if (name.compare(kReadBack, Qt::CaseInsensitive) == 0)
             takeSwitch(value, preferences.readBack);
+        for (const TextKey &key : kTextKeys) {
+            if (name.compare(QLatin1String(key.name), Qt::CaseInsensitive) == 0)
+                preferences.*key.member = value;
+        }
     });
     return preferences;
 }
 
 FileResult Preferences::write(const QString &homeFolder) const
 {
-    const QString content = kReadBack + u'=' + (readBack ? u'1' : u'0') + QStringLiteral("\r\n");
+    QString content = kReadBack + u'=' + (readBack ? u'1' : u'0') + QStringLiteral("\r\n");
+    for (const TextKey &key : kTextKeys) {
+        // A line break in a value would end its line early: kept out.
+        QString value = this->*key.member;
+        value.remove(u'\r').remove(u'\n');
+        if (!value.trimmed().isEmpty())
+            content += QLatin1String(key.name) + u'=' + value.trimmed() + QStringLiteral("\r\n");
+    }
     return TextFile::replaceAtomically(filePath(homeFolder), Cp1252::encodeLossy(content),
                                        QStringLiteral("preferences file"), homeFolder);
 }

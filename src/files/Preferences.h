@@ -11,6 +11,13 @@
 struct Preferences
 {
     bool readBack = true; // "Read back after writing"
+    // The folders last used in the file dialogs; empty: none yet.
+    QString settingsFolder;
+    QString reportFolder;
+    QString restoreFolder;
+    // The report's site and technician as last written in.
+    QString site;
+    QString technician;
 
     static QString filePath(const QString &homeFolder);
     static Preferences read(const QString &homeFolder);

@@ -49,6 +49,8 @@ void Interface::commissionReadDone()
     if (planned.isEmpty()) {
         m_writeAll.setPhase(WritePhase::Writing);
         finish(Outcome::Result::Succeeded, -1, Failure::None);
+        // The one who would have confirmed hears that there is nothing to confirm.
+        m_changesToTell = m_confirmFirst;
         return;
     }
     if (!m_confirmFirst) {
@@ -71,8 +73,12 @@ void Interface::writeChanges()
 // engine at rest. Without a listener nobody can confirm: nothing is written.
 void Interface::tellChanges()
 {
-    if (!m_commissionHeld)
+    if (!m_commissionHeld) {
+        // Nothing differs: told as an empty list; the command has ended.
+        if (m_changesListener && m_changes.isEmpty())
+            m_changesListener(m_changes);
         return;
+    }
     if (m_changesListener)
         m_changesListener(m_changes);
     else

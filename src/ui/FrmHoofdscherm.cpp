@@ -13,12 +13,17 @@
 #include "ShapeIndicator.h"
 #include "StatusReport.h"
 #include "TracePage.h"
+#include "WriteChanges.h"
+#include "WindowReport.h"
+#include "SiteRecordFields.h"
+#include "FileFolders.h"
 
 #include "binding/ModUnitUpdate.h"
 #include "binding/ModuleToUnit.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 #include "protocol/WireTrace.h"
+#include "report/SiteReport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,8 +67,12 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
 
     buildWindow();
     m_status = new StatusReport(*this, *m_frmCommunicatie, *m_session, *m_controls, clock);
+    m_status->countDifferencesOn({m_ssTab2, m_ssTab3});
     // After the status bar's listener, so the bar tells it before the box shows.
     m_session->engine.addOutcomeListener([this](const Outcome &outcome) { warnOfFailedWrite(outcome); });
+    m_writeChanges = new WriteChanges(*m_session, *m_controls, *this, this);
+    m_report = new WindowReport(*m_session, *m_controls, m_status->unitMemory(), this);
+    m_folders = std::make_unique<FileFolders>(m_preferences, m_session->homeFolder);
     // Before the port is first opened, so an absent one is watched from the start.
     m_deviceWatch = new SerialDeviceWatch(m_session->datacom.linkState(), options.serialDevices, this);
     connect(m_deviceWatch, &SerialDeviceWatch::newDevicesChanged, this, [this](const QStringList &devices) {
@@ -91,16 +100,6 @@ FrmHoofdscherm::~FrmHoofdscherm()
     delete m_about;
 }
 
-FrmInstellingen *FrmHoofdscherm::instellingen() const
-{
-    return m_instellingen;
-}
-
-FrmAbout *FrmHoofdscherm::about() const
-{
-    return m_about;
-}
-
 QTimer *FrmHoofdscherm::makeTimer(const char *name, int intervalMs, void (FrmHoofdscherm::*handler)())
 {
     auto *timer = new QTimer(this);
@@ -120,6 +119,9 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
     m_preferences = Preferences::read(m_session->homeFolder);
     m_chkReadBack->setChecked(m_preferences.readBack);
     m_session->engine.setReadBack(m_preferences.readBack);
+    m_siteFields->setSite(m_preferences.site);
+    m_siteFields->setTechnician(m_preferences.technician.isEmpty() ? SiteReport::defaultTechnician()
+                                                                   : m_preferences.technician);
 }
 
 // ---------------------------------------------------------------- start-up and timers

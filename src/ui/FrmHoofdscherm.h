@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileFolders.h"
+
 #include "files/FileResult.h"
 #include "files/Logfile.h"
 #include "files/Preferences.h"
@@ -21,6 +23,7 @@ class Port;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
@@ -32,6 +35,9 @@ class QTimer;
 class QtItemControls;
 class QtOperatorDialogs;
 class TracePage;
+class WriteChanges;
+class WindowReport;
+class SiteRecordFields;
 class WireTrace;
 class SerialDeviceWatch;
 class Session;
@@ -75,18 +81,6 @@ public:
                    QWidget *parent = nullptr);
     ~FrmHoofdscherm() override;
 
-    Session &session() { return *m_session; }
-    QtItemControls &itemControls() { return *m_controls; }
-    // The frame trace the service page "Trace" and the logging category
-    // tessaro.wire show; it is fed only while one of them wants it.
-    WireTrace &wireTrace() { return *m_wireTrace; }
-    TracePage &tracePage() { return *m_tracePage; }
-    bool isTracing() const { return m_tracing; }
-    // The open dialogs, or null.
-    FrmInstellingen *instellingen() const;
-    FrmAbout *about() const;
-    // Offers a serial device plugged in while the port waits for its own.
-    SerialDeviceWatch &deviceWatch() { return *m_deviceWatch; }
 
     void UpdateMessageWindow();
     // Scrolls the log lines so that the newest, the last that is not empty, is in view.
@@ -125,6 +119,8 @@ public slots:
 
     void CmdLeesAlles_Click();
     void CmdSchrijfAlles_Click();
+    // "Write changes": only the settings that differ from the unit's, after a confirmation.
+    void CmdWriteChanges_Click();
     void CmdCancelReadWrite_Click();
     // "Read back after writing": the engine's switch, remembered per user.
     void ChkReadBack_Click(bool on);
@@ -161,11 +157,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The tests look inside through this probe alone.
+    friend class WindowProbe;
+
     void buildWindow();
     QWidget *buildStatusPage();
     QWidget *buildSetupPage();
     QWidget *buildFilePage();
     QWidget *buildUnitPage();
+    // Read all, write all, Write changes and the read-back switch.
+    QHBoxLayout *buildTransferButtons();
     QWidget *buildServicePage();
     QWidget *buildItemPage(int page);
     QWidget *buildPagerTable();
@@ -187,6 +188,11 @@ private:
     // Refuses a write of items while one of them holds a file's value its
     // control could not show, and tells so; item names a single write, -1 write-all.
     bool refuseUnsendable(const QList<int> &items, int item = -1);
+    // Keeps the preferences for the next start; a failure is told on the status bar only.
+    void keepPreferences(const FileResult &written);
+    // Where a file dialog starts, and the chosen file's folder kept for the next.
+    QString startFolder(FileFolders::Use use, const QString &fallback) const;
+    void rememberFolder(FileFolders::Use use, const QString &chosenFile);
     void endProgram();
 
     std::unique_ptr<QtOperatorDialogs> m_qtDialogs;
@@ -211,8 +217,9 @@ private:
     Preferences m_preferences; // as last read or written
     QLineEdit *m_txtTestPagerAdres = nullptr;
     QLineEdit *m_txtTestPagerDisplayInfo = nullptr;
-    QLabel *m_statusLine = nullptr; // room for the link state, beside the indicators
     TracePage *m_tracePage = nullptr;
+    // The frame trace the service page "Trace" and the logging category
+    // tessaro.wire show; it is fed only while one of them wants it.
     std::unique_ptr<WireTrace> m_wireTrace;
     bool m_tracing = false;
 
@@ -221,10 +228,15 @@ private:
     QTimer *m_tmrUpdateVensters = nullptr;
     QTimer *m_timerStartRefresh = nullptr;
 
-    QPointer<FrmInstellingen> m_instellingen;
+    QPointer<FrmInstellingen> m_instellingen; // the open dialogs, or null
     QPointer<FrmAbout> m_about;
     StatusReport *m_status = nullptr;
+    // Offers a serial device plugged in while the port waits for its own.
     SerialDeviceWatch *m_deviceWatch = nullptr;
+    WriteChanges *m_writeChanges = nullptr;
+    WindowReport *m_report = nullptr;
+    SiteRecordFields *m_siteFields = nullptr;
+    std::unique_ptr<FileFolders> m_folders;
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;

@@ -4,6 +4,9 @@
 #include "FileValueMarks.h"
 #include "QtItemControls.h"
 #include "StatusReport.h"
+#include "WriteChanges.h"
+#include "SiteRecordFields.h"
+#include "WindowReport.h"
 
 #include "files/Backups.h"
 #include "files/LeesIniFile.h"
@@ -66,7 +69,9 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
     // does not run them all together as the status bar does.
     QString heading = outcomeText(outcome, controls);
     if (!outcome.mismatches.isEmpty())
-        heading = writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls)
+        heading = (outcome.command == Outcome::Command::Commission
+                       ? QStringLiteral("Write changes")
+                       : writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls))
             + QStringLiteral(": the unit holds otherwise than written");
     QStringList lines{heading};
     if (!outcome.items.isEmpty() || !outcome.unanswered.isEmpty() || !outcome.notSent.isEmpty())
@@ -86,8 +91,11 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
 
 void FrmHoofdscherm::warnOfFailedWrite(const Outcome &outcome)
 {
-    // A write refused before anything was sent did not go wrong: the status bar says why.
-    if (m_ended || !writeWentWrong(outcome) || outcome.result == Outcome::Result::NotStarted)
+    // A write refused before anything was sent did not go wrong: the status bar
+    // says why. Nor did changes the operator declined at their confirmation.
+    const bool declined = outcome.command == Outcome::Command::Commission && outcome.result == Outcome::Result::Cancelled
+        && outcome.items.isEmpty() && outcome.unanswered.isEmpty() && outcome.refused.isEmpty();
+    if (m_ended || !writeWentWrong(outcome) || outcome.result == Outcome::Result::NotStarted || declined)
         return;
     messageBox(failedWriteText(outcome, *m_controls), Branding::kTitleBy, Icon::Critical, Buttons::Ok);
 }
@@ -115,11 +123,20 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
     if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
         return;
     setNextMessageDetails(m_status->writeAllDetails());
-    if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?"),
+    // The box's own text, then how many settings the write changes.
+    if (messageBox(QStringLiteral("Overwrite all settings in the converter.") + kCrLf + QStringLiteral("Are you sure?")
+                       + kCrLf + kCrLf + m_status->writeAllSummary(),
                    Branding::kTitleBy, Icon::None, Buttons::OkCancel)
         != Answer::Ok)
         return;
     m_session->engine.requestWriteAll();
+}
+
+void FrmHoofdscherm::CmdWriteChanges_Click()
+{
+    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
+        return;
+    m_report->commissionAsked(m_writeChanges->start());
 }
 
 void FrmHoofdscherm::CmdCancelReadWrite_Click()
@@ -133,11 +150,25 @@ void FrmHoofdscherm::ChkReadBack_Click(bool on)
     if (m_preferences.readBack == on)
         return;
     m_preferences.readBack = on;
-    const FileResult written = m_preferences.write(m_session->homeFolder);
+    keepPreferences(m_preferences.write(m_session->homeFolder));
+}
+
+void FrmHoofdscherm::keepPreferences(const FileResult &written)
+{
     // The choice holds for this run all the same; a box on every click would be too much.
     if (!written)
         m_status->showMessage(QStringLiteral("The choice could not be kept for the next start: ")
                               + Diverse::visibleText(written.error));
+}
+
+QString FrmHoofdscherm::startFolder(FileFolders::Use use, const QString &fallback) const
+{
+    return m_folders->start(use, fallback);
+}
+
+void FrmHoofdscherm::rememberFolder(FileFolders::Use use, const QString &chosenFile)
+{
+    keepPreferences(m_folders->remember(use, chosenFile));
 }
 
 void FrmHoofdscherm::CmdWisLogVenster_Click()
@@ -213,12 +244,14 @@ void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
 void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
 {
     const auto path = chooseFile(false, QStringLiteral("*.cfg"),
-                                 LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder),
+                                 startFolder(FileFolders::Use::Settings,
+                                             LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder)),
                                  kSettingsFilter);
     if (!path) {
         beep();
         return;
     }
+    rememberFolder(FileFolders::Use::Settings, *path);
     loadSettingsFile(*path);
 }
 
@@ -227,6 +260,8 @@ void FrmHoofdscherm::loadSettingsFile(const QString &path)
     m_status->beforeFileLoad();
     const FileResult read = LeesIniFile::ReadSettingsFile(m_session->stores, *m_controls, path);
     m_status->fileLoaded(path, read.ok, read.ok ? unsendableIn(path) : QList<LeesIniFile::UnsendableValue>());
+    if (read.ok)
+        m_report->fileLoaded(path);
     if (!read.ok) {
         // The reason (missing, a folder, not a regular file, ...) goes in the box's details.
         setNextMessageDetails(read.error);
@@ -237,12 +272,14 @@ void FrmHoofdscherm::loadSettingsFile(const QString &path)
 void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
 {
     const auto path = chooseFile(true, QStringLiteral("NieuweInstellingen"),
-                                 LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder),
+                                 startFolder(FileFolders::Use::Settings,
+                                             LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder)),
                                  kSettingsFilter);
     if (!path) {
         beep();
         return;
     }
+    rememberFolder(FileFolders::Use::Settings, *path);
     const FileResult written = LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path);
     m_status->fileSaved(*path, written.ok);
     reportFileResult(written);
@@ -252,7 +289,7 @@ void FrmHoofdscherm::CmdRestoreBackup_Click()
 {
     // The unit's settings as they were before a write-all: loaded like any
     // settings file, written back by "Write all settings to unit".
-    const QString folder = Backups::folder(m_session->homeFolder);
+    const QString folder = startFolder(FileFolders::Use::Restore, Backups::folder(m_session->homeFolder));
     if (!QFileInfo(folder).isDir()) {
         m_status->showMessage(QStringLiteral("No backup to restore: the folder %1 does not exist yet")
                                   .arg(Diverse::visibleText(QDir::toNativeSeparators(folder))));
@@ -263,46 +300,26 @@ void FrmHoofdscherm::CmdRestoreBackup_Click()
         beep();
         return;
     }
+    rememberFolder(FileFolders::Use::Restore, *path);
     loadSettingsFile(*path);
 }
 
 void FrmHoofdscherm::CmdReport_Click()
 {
     Session &s = *m_session;
-    const QDateTime when = s.now();
-    const LinkState &link = s.datacom.linkState();
-    const auto path = chooseFile(true, SiteReport::proposedFileName(when.date(), link.device()),
-                                 LeesIniFile::settingsStartFolder(s.setup, s.homeFolder), kReportFilter);
+    const auto path = chooseFile(true, SiteReport::proposedFileName(s.now().date(), s.datacom.linkState().device()),
+                                 startFolder(FileFolders::Use::Report, LeesIniFile::settingsStartFolder(s.setup, s.homeFolder)),
+                                 kReportFilter);
     if (!path) {
         beep();
         return;
     }
-    // The site is left for the technician to write in; the rest is known.
-    SiteReport::Contents contents;
-    contents.when = when;
-    contents.technician = SiteReport::defaultTechnician();
-    contents.sourceLabel = QStringLiteral("Unit");
-    contents.source = link.device().isEmpty()
-        ? QStringLiteral("serial port %1, not open").arg(Datacom::portNumberFor(s.setup.Compoort))
-        : QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber());
-    contents.settings = SettingsReport::allSettings(s.stores, *m_controls);
-    // Beside the screen's values, the unit's where they are known.
-    const UnitMemory &unit = m_status->unitMemory();
-    QList<int> known;
-    Stores::ValueStore values;
-    for (int n : Items::kBulkItems) {
-        if (unit.known(n)) {
-            known << n;
-            values[n] = unit.value(n);
-        }
-    }
-    if (!known.isEmpty()) {
-        const QList<SettingsReport::Setting> inUnit = SettingsReport::fromValues(values, known);
-        contents.comparedHeading = QStringLiteral("In the unit");
-        for (int n : std::as_const(known))
-            contents.compared.insert(n, inUnit.at(n));
-    }
-    const FileResult saved = SiteReport::save(*path, contents);
+    // The site and the technician as written in beside the button, kept for the next report.
+    m_preferences.site = m_siteFields->site();
+    m_preferences.technician = m_siteFields->technician();
+    rememberFolder(FileFolders::Use::Report, *path);
+    keepPreferences(m_preferences.write(s.homeFolder));
+    const FileResult saved = SiteReport::save(*path, m_report->contents(m_siteFields->site(), m_siteFields->technician()));
     m_status->showMessage(Diverse::visibleText(saved ? QStringLiteral("Report saved to ") + QDir::toNativeSeparators(*path)
                                                      : saved.error));
 }

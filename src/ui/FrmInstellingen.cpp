@@ -29,6 +29,14 @@ const QColor FrmInstellingen::kLockedText(192, 192, 192);
 
 namespace {
 
+// The line check's summary, shown once it has words: empty, a screen reader
+// would find a label without a name.
+void showCheckSummary(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette palette = widget->palette();
@@ -78,6 +86,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_checkSummary->setObjectName(QStringLiteral("LblCheckLine"));
     m_checkSummary->setWordWrap(true);
     m_checkSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_checkSummary->hide(); // until a check has something to say
     m_checkChart = new LineCheckChart;
     m_checkChart->hide();
     m_searchTimer = new QTimer(this);
@@ -366,7 +375,7 @@ void FrmInstellingen::CmdCheckLine_Click()
         return;
     // The port chosen but not saved is not the one the engine holds.
     if (m_comboCom->currentIndex() != m_shownPortIndex) {
-        m_checkSummary->setText(QStringLiteral("Check line tests the open port: save the chosen port first."));
+        showCheckSummary(m_checkSummary, QStringLiteral("Check line tests the open port: save the chosen port first."));
         return;
     }
     m_check = std::make_unique<LineCheck>(kCheckReads);
@@ -379,7 +388,7 @@ void FrmInstellingen::CmdCheckLine_Click()
     for (QPushButton *b : {m_cmdWijzigen, m_cmdSave, m_cmdCancel, m_cmdFindUnit})
         b->setEnabled(false);
     m_cmdCheckLine->setText(QStringLiteral("Stop chec&k"));
-    m_checkSummary->setText(QStringLiteral("Checking the line..."));
+    showCheckSummary(m_checkSummary, QStringLiteral("Checking the line..."));
     m_checkChart->setCheck(*m_check);
     m_checkChart->show();
     m_session.engine.requestLineCheck();
@@ -399,7 +408,7 @@ void FrmInstellingen::checkOutcome(const Outcome &outcome)
         endCheck(m_check->summary());
         return;
     }
-    m_checkSummary->setText(m_check->summary());
+    showCheckSummary(m_checkSummary, m_check->summary());
     m_session.engine.requestLineCheck();
 }
 
@@ -410,7 +419,7 @@ void FrmInstellingen::endCheck(const QString &text)
     m_checking = false;
     m_session.engine.dropLineCheck();
     m_session.datacom.port().setTrafficListener({});
-    m_checkSummary->setText(text);
+    showCheckSummary(m_checkSummary, text);
     m_cmdCheckLine->setText(QStringLiteral("Chec&k line"));
     m_cmdFindUnit->setEnabled(true);
     setEditing(m_wasEditing);

@@ -63,7 +63,6 @@ public:
     // as the main window's engine ticks; the last check stays on show.
     static constexpr int kCheckReads = 20;
     bool isChecking() const { return m_checking; }
-    const LineCheck *lastCheck() const { return m_check.get(); }
 
 public slots:
     void CmdWijzigen_Click();
@@ -79,6 +78,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The tests look inside through this probe alone.
+    friend class PortDialogProbe;
+
     void Form_Load();
     void Form_Deactivate();
     void showDevice();

@@ -8,6 +8,7 @@
 #include "NewestInView.h"
 #include "QtItemControls.h"
 #include "ShapeIndicator.h"
+#include "SiteRecordFields.h"
 #include "TracePage.h"
 #include "TypingLimitValidator.h"
 #include "WheelGuard.h"
@@ -221,10 +222,8 @@ void FrmHoofdscherm::buildWindow()
     // Below the tabs: the status line, the serial port frame with its
     // indicators, and the hidden test button.
     auto *bottom = new QHBoxLayout;
-    m_statusLine = new QLabel;
-    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
-    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bottom->addWidget(m_statusLine, 1);
+    // Room before the frame: a stretch, not an empty label a screen reader would find.
+    bottom->addStretch(1);
     m_frmCommunicatie = makeFrame(m_session->datacom.caption, "FrmCommunicatie");
     auto *leds = new QHBoxLayout(m_frmCommunicatie);
     m_shpTx = new ShapeIndicator(kTxDark);
@@ -312,6 +311,7 @@ QWidget *FrmHoofdscherm::buildSetupPage()
     line1->setObjectName(QStringLiteral("Line1"));
     line1->setFrameShape(QFrame::HLine);
     line1->setFrameShadow(QFrame::Sunken);
+    line1->setAccessibleName(QStringLiteral("End of the settings pages"));
     layout->addWidget(line1);
     return page;
 }
@@ -449,20 +449,22 @@ QWidget *FrmHoofdscherm::buildFilePage()
     connect(readDefault, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenLezen_Click);
     connect(m_cmdInstellingenOpslaan, &QPushButton::clicked, this, &FrmHoofdscherm::CmdInstellingenOpslaan_Click);
 
+    m_siteFields = new SiteRecordFields;
     layout->addWidget(frame1);
+    layout->addWidget(m_siteFields);
     layout->addWidget(frame2);
     layout->addStretch();
     return page;
 }
 
-QWidget *FrmHoofdscherm::buildUnitPage()
+QHBoxLayout *FrmHoofdscherm::buildTransferButtons()
 {
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-
     auto *transfer = new QHBoxLayout;
     auto *readAll = QtItemControls::makeButton(QStringLiteral("&Read all settings from unit"), QStringLiteral("CmdLeesAlles"));
     auto *writeAll = QtItemControls::makeButton(QStringLiteral("&Write all settings to unit"), QStringLiteral("CmdSchrijfAlles"));
+    // Beside write-all: only the settings that differ from the unit's, confirmed first.
+    auto *writeChanges = QtItemControls::makeButton(QStringLiteral("Write c&hanges"), QStringLiteral("CmdWriteChanges"));
+    writeChanges->setToolTip(QStringLiteral("Read the unit, list the settings that will change, and write only those"));
     m_chkReadBack = new QCheckBox(QStringLiteral("Read &back after writing"));
     m_chkReadBack->setObjectName(QStringLiteral("ChkReadBack"));
     m_chkReadBack->setAccessibleName(QStringLiteral("Read back after writing"));
@@ -471,13 +473,22 @@ QWidget *FrmHoofdscherm::buildUnitPage()
     m_chkReadBack->setChecked(true);
     transfer->addWidget(readAll);
     transfer->addWidget(writeAll);
+    transfer->addWidget(writeChanges);
     transfer->addSpacing(12);
     transfer->addWidget(m_chkReadBack);
     transfer->addStretch();
     connect(readAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdLeesAlles_Click);
     connect(writeAll, &QPushButton::clicked, this, &FrmHoofdscherm::CmdSchrijfAlles_Click);
+    connect(writeChanges, &QPushButton::clicked, this, &FrmHoofdscherm::CmdWriteChanges_Click);
     connect(m_chkReadBack, &QCheckBox::toggled, this, &FrmHoofdscherm::ChkReadBack_Click);
-    layout->addLayout(transfer);
+    return transfer;
+}
+
+QWidget *FrmHoofdscherm::buildUnitPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->addLayout(buildTransferButtons());
 
     m_txtProgress = new QPlainTextEdit;
     m_txtProgress->setObjectName(QStringLiteral("TxtProgress"));

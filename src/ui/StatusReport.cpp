@@ -136,6 +136,9 @@ void StatusReport::outcome(const Outcome &outcome)
     const QString reason = m_session.datacom.linkState().reason();
     if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())
         text += QStringLiteral(": ") + Diverse::visibleText(reason);
+    // "Write changes" names its backup, as its failure box does.
+    if (outcome.command == Outcome::Command::Commission && !outcome.backupPath.isEmpty())
+        text += kSeparator + QStringLiteral("backup ") + Diverse::visibleText(QFileInfo(outcome.backupPath).fileName());
     showMessage(text);
 }
 
@@ -198,6 +201,16 @@ void StatusReport::fileSaved(const QString &path, bool ok)
 void StatusReport::setServiceMode(bool on)
 {
     m_serviceMode->setVisible(on);
+}
+
+void StatusReport::countDifferencesOn(const QList<QTabWidget *> &tabs)
+{
+    m_tips->countOnTabs(tabs);
+}
+
+QString StatusReport::writeAllSummary() const
+{
+    return UnitDifferences::writeAllSummary(m_session.stores, m_controls, m_unit);
 }
 
 QString StatusReport::writeAllDetails() const

@@ -13,6 +13,7 @@ class FileValueMarks;
 class LinkStatusLine;
 class QLabel;
 class QMainWindow;
+class QTabWidget;
 class QWidget;
 class QtItemControls;
 class Session;
@@ -52,6 +53,10 @@ public:
 
     // The details of the write-all confirmation.
     QString writeAllDetails() const;
+    QString writeAllSummary() const;
+
+    // Counts the settings that differ from the unit on these tabs' captions.
+    void countDifferencesOn(const QList<QTabWidget *> &tabs);
 
     LinkStatusLine *linkLine() const { return m_linkLine; }
 

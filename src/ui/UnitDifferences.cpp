@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 
 using namespace ScreenDefinition;
 
@@ -125,6 +126,17 @@ QString writeAllDetails(const Stores &stores, const QtItemControls &controls, co
     return lines.join(u'\n');
 }
 
+QString writeAllSummary(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit)
+{
+    if (unit.bulkUnknown())
+        return QStringLiteral("The unit's values have not been read in this run.");
+    const qsizetype count = writeAllChanges(stores, controls, unit).size();
+    return QStringLiteral("%1 of the %2 settings %3 from the unit's last read values")
+        .arg(count)
+        .arg(Items::kBulkItems.size())
+        .arg(count == 1 ? QStringLiteral("differs") : QStringLiteral("differ"));
+}
+
 int differingCount(const QtItemControls &controls, const UnitMemory &unit)
 {
     int count = 0;
@@ -168,7 +180,54 @@ void UnitValueTips::refresh(int item)
     if (!hasControl(item))
         return;
     QWidget *control = hasCombo(item) ? static_cast<QWidget *>(m_controls.combo(item)) : m_controls.textBox(item);
-    QStringList tips{m_firstTip ? m_firstTip(item) : QString(), UnitDifferences::unitTip(m_controls, m_unit, item)};
+    const QString unitTip = UnitDifferences::unitTip(m_controls, m_unit, item);
+    QStringList tips{m_firstTip ? m_firstTip(item) : QString(), unitTip};
     tips.removeAll(QString());
     control->setToolTip(tips.join(u'\n'));
+    // Seen without telling colours apart: the legend in bold, read out by its tooltip.
+    if (QLabel *legend = m_controls.legendLabel(item)) {
+        QFont font = legend->font();
+        font.setBold(!unitTip.isEmpty());
+        legend->setFont(font);
+        legend->setToolTip(unitTip);
+    }
+    if (m_differs[item] != !unitTip.isEmpty()) {
+        m_differs[item] = !unitTip.isEmpty();
+        showCounts();
+    }
+}
+
+void UnitValueTips::countOnTabs(const QList<QTabWidget *> &tabs)
+{
+    m_tabs = tabs;
+    m_captions.clear();
+    for (QTabWidget *widget : tabs) {
+        QStringList captions;
+        for (int i = 0; i < widget->count(); ++i) {
+            captions << widget->tabText(i);
+            for (int n = 0; n < Items::kItemCount; ++n) {
+                QWidget *control = !hasControl(n) ? nullptr
+                    : hasCombo(n)                 ? static_cast<QWidget *>(m_controls.combo(n))
+                                                  : m_controls.textBox(n);
+                if (control && widget->widget(i)->isAncestorOf(control))
+                    m_places[n] = {widget, i};
+            }
+        }
+        m_captions << captions;
+    }
+    showCounts();
+}
+
+void UnitValueTips::showCounts()
+{
+    for (qsizetype t = 0; t < m_tabs.size(); ++t) {
+        QTabWidget *widget = m_tabs[t];
+        for (int i = 0; i < widget->count(); ++i) {
+            int count = 0;
+            for (int n = 0; n < Items::kItemCount; ++n)
+                count += m_differs[n] && m_places[n].tabs == widget && m_places[n].index == i ? 1 : 0;
+            const QString caption = m_captions[t].value(i);
+            widget->setTabText(i, count == 0 ? caption : QStringLiteral("%1 (%2)").arg(caption).arg(count));
+        }
+    }
 }

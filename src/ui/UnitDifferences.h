@@ -2,15 +2,18 @@
 
 #include "protocol/OperatorView.h"
 
+#include "model/Items.h"
 #include "model/Stores.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 
+class QTabWidget;
 class QtItemControls;
 class QWidget;
 
@@ -61,6 +64,10 @@ QList<Change> writeAllChanges(const Stores &stores, const QtItemControls &contro
 // that none will change, or that the unit's values are not known yet.
 QString writeAllDetails(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit);
 
+// The write-all confirmation's added line: "6 of the 14 settings differ from
+// the unit's last read values", or that none were read in this run.
+QString writeAllSummary(const Stores &stores, const QtItemControls &controls, const UnitMemory &unit);
+
 // Items with a control and a known unit value whose control shows something else.
 int differingCount(const QtItemControls &controls, const UnitMemory &unit);
 // The unit's value for a control's tooltip, empty when the control shows it or it is not known.
@@ -69,8 +76,10 @@ QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item
 } // namespace UnitDifferences
 
 // Keeps each item control's tooltip on the unit's value while the control
-// shows something else: recomputed for one control when it changes, for all
-// when the unit's values may have changed. Nothing runs on a timer.
+// shows something else, and a mark that needs no colour: its legend in bold
+// with the same tooltip, and the count of such settings on the tabs of their
+// pages ("ESPA settings (3)"). Recomputed for one control when it changes,
+// for all when the unit's values may have changed. Nothing runs on a timer.
 class UnitValueTips : public QObject
 {
     Q_OBJECT
@@ -83,9 +92,23 @@ public:
     // A text that goes before the unit's value in an item's tooltip, e.g.
     // what a settings file held that the control could not show.
     void setFirstTip(std::function<QString(int)> firstTip) { m_firstTip = std::move(firstTip); }
+    // The tab widgets whose pages hold item controls: their captions count
+    // the differing settings, and are their own again when none differ.
+    void countOnTabs(const QList<QTabWidget *> &tabs);
 
 private:
+    void showCounts();
+
+    struct TabPlace
+    {
+        QTabWidget *tabs = nullptr;
+        int index = -1;
+    };
     const QtItemControls &m_controls;
     const UnitMemory &m_unit;
     std::function<QString(int)> m_firstTip;
+    std::array<bool, Items::kItemCount> m_differs{};
+    std::array<TabPlace, Items::kItemCount> m_places{};
+    QList<QTabWidget *> m_tabs;
+    QList<QStringList> m_captions; // each tab widget's own captions
 };

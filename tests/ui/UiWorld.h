@@ -1,6 +1,7 @@
 #pragma once
 
 #include "testsupport/EngineProbe.h"
+#include "WindowProbe.h"
 #include "testsupport/ScriptedPort.h"
 #include "testsupport/RecordingView.h"
 #include "protocol/Session.h"
@@ -82,10 +83,10 @@ struct UiWorld
     }
 
     QString path(const QString &name) const { return QDir(home.path()).filePath(name); }
-    Session &session() { return window->session(); }
-    Interface &engine() { return window->session().engine; }
-    Stores &stores() { return window->session().stores; }
-    QtItemControls &controls() { return window->itemControls(); }
+    Session &session() { return WindowProbe(*window).session(); }
+    Interface &engine() { return session().engine; }
+    Stores &stores() { return session().stores; }
+    QtItemControls &controls() { return WindowProbe(*window).itemControls(); }
 
     template<typename T>
     T *find(const QString &name) const

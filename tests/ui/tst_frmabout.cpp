@@ -22,7 +22,7 @@ void TestFrmAbout::showsVersionAndMaker()
 {
     UiWorld w;
     w.window->About_Click();
-    FrmAbout *about = w.window->about();
+    FrmAbout *about = WindowProbe(*w.window).about();
     QVERIFY(about);
     QCOMPARE(about->windowTitle(), QStringLiteral("About"));
     const QString version = w.find<QLabel>(QStringLiteral("Label4"))->text();
@@ -81,7 +81,7 @@ void TestFrmAbout::closeUnloadsAndKeepsMode()
 {
     UiWorld w;
     w.window->About_Click();
-    QPointer<FrmAbout> about = w.window->about();
+    QPointer<FrmAbout> about = WindowProbe(*w.window).about();
     QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
     QTest::mouseDClick(w.find<QWidget>(QStringLiteral("FrameLogo")), Qt::LeftButton);
     w.click(QStringLiteral("CmdSluit"));

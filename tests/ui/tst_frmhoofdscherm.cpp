@@ -10,6 +10,7 @@
 #include "ui/SerialDeviceWatch.h"
 #include "ui/ShapeIndicator.h"
 #include "ui/TracePage.h"
+#include "ui/WindowReport.h"
 #include "protocol/WireTrace.h"
 #include "ui/StatusReport.h"
 #include "sim/UnitItems.h"
@@ -82,10 +83,10 @@ public:
 
     Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
     {
-        ticksBefore = window->session().engine.tickCount();
+        ticksBefore = WindowProbe(*window).session().engine.tickCount();
         window->TmrAfhandel_Timer();
         window->TmrAfhandel_Timer();
-        ticksAfterNested = window->session().engine.tickCount();
+        ticksAfterNested = WindowProbe(*window).session().engine.tickCount();
         return RecordingView::messageBox(text, title, icon, buttons);
     }
 };
@@ -201,6 +202,8 @@ private slots:
     void confirmations();
     void writeAllShowsChanges_data();
     void writeAllShowsChanges();
+    void writeChangesConfirmsFreshValues_data();
+    void writeChangesConfirmsFreshValues();
     void failedWriteIsTold_data();
     void failedWriteIsTold();
     void pagerCallAddressCheck_data();
@@ -315,11 +318,11 @@ void TestFrmHoofdscherm::debugModeControls()
     QCOMPARE(w.find<QPushButton>(QStringLiteral("CmdInstellingenOpslaan"))->isEnabled(), service);
     // The frame trace: its page and its feed from the port exist in service mode only.
     QCOMPARE(w.find<QTabWidget>(QStringLiteral("SSTab1"))->isTabVisible(5), service);
-    QCOMPARE(w.window->isTracing(), service);
+    QCOMPARE(WindowProbe(*w.window).isTracing(), service);
     for (const char byte : QByteArray::fromHex("0101807F"))
-        w.window->wireTrace().take(WireTrace::Direction::Out, quint8(byte));
+        WindowProbe(*w.window).wireTrace().take(WireTrace::Direction::Out, quint8(byte));
     const QString line = QStringLiteral("14:05:09.000 TX  wake-up                        01 01 80 7F");
-    QCOMPARE(w.window->tracePage().text(), service ? line : QString());
+    QCOMPARE(WindowProbe(*w.window).tracePage().text(), service ? line : QString());
     if (service) {
         // Save writes the lines as a text file of the tool's kind: CR LF.
         w.answers.setChosenFile(w.path(QStringLiteral("trace.txt")));
@@ -588,15 +591,15 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             const bool waiting = !w.port.isOpen();
             const int listings = w.serialListings;
             w.serialDevices << QStringLiteral("/dev/ttyUSB1");
-            w.window->deviceWatch().check();
+            WindowProbe(*w.window).deviceWatch().check();
             // No listing at all while the port is open.
             QCOMPARE(w.serialListings, waiting ? listings + 1 : 0);
-            QCOMPARE(w.window->deviceWatch().isWatching(), waiting);
+            QCOMPARE(WindowProbe(*w.window).deviceWatch().isWatching(), waiting);
             if (waiting) {
                 // Find unit tries it first.
                 w.window->Setup_Click();
-                QCOMPARE(w.window->instellingen()->searchCandidates().value(0).device, QStringLiteral("/dev/ttyUSB1"));
-                w.window->instellingen()->CmdClose_Click();
+                QCOMPARE(WindowProbe(*w.window).instellingen()->searchCandidates().value(0).device, QStringLiteral("/dev/ttyUSB1"));
+                WindowProbe(*w.window).instellingen()->CmdClose_Click();
             }
             break;
         }
@@ -812,7 +815,12 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
             QVERIFY(QDir(w.home.path()).mkdir(QFileInfo(report).fileName()));
         w.answers.setChosenFile(report);
         w.controls().combo(10)->setCurrentIndex(w.controls().combo(10)->currentIndex() == 1 ? 2 : 1);
+        w.find<QLineEdit>(QStringLiteral("TxtSite"))->setText(QStringLiteral("Hal 3, Kestrum"));
         w.click(QStringLiteral("CmdReport"));
+        // The site goes in the report and is kept for the next, with the report's folder.
+        const QByteArray kept = readAll(w.path(QStringLiteral("Preferences.ini")));
+        QVERIFY(kept.contains("\r\nSite=Hal 3, Kestrum\r\n"));
+        QVERIFY(kept.contains("\r\nReportFolder=" + w.home.path().toLocal8Bit() + "\r\n"));
         const RecordingView::FileRequest request = w.answers.fileRequests().constLast();
         QCOMPARE(request.proposedName, QStringLiteral("2026-12-07_scripted1.pdf"));
         QCOMPARE(request.startFolder, w.path(QStringLiteral("Instellingen")));
@@ -831,6 +839,7 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
                                              .arg(w.controls().legendText(n).trimmed().toHtmlEscaped())
                                              .toLatin1()));
             QVERIFY(written.contains("<td>39</td>")); // the event entries, from the screen
+            QVERIFY(written.contains("Hal 3, Kestrum"));
         }
     } else if (atStart) {
         for (const QString &step : command.split(QStringLiteral(", ")).mid(1))
@@ -1023,7 +1032,8 @@ void TestFrmHoofdscherm::confirmations_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<Effect>("effect");
 
-    const QString writeAll = QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?");
+    const QString writeAll = QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?\r\n\r\n"
+                                            "The unit's values have not been read in this run.");
     const QString readDefault = QStringLiteral(
         "Default instellingen uit file lezen.\r\n"
         "Dit betekend dat alle wijzigingen tot nu toe gemaakt, worden overschreven.\r\nZeker weten? ");
@@ -1086,16 +1096,28 @@ void TestFrmHoofdscherm::writeAllShowsChanges_data()
     QTest::addColumn<QList<int>>("changed"); // combos moved one place down after the read
     QTest::addColumn<QString>("details");
     QTest::addColumn<bool>("unitKeepsOther"); // the unit acknowledges each write but keeps another value
+    QTest::addColumn<QString>("summary");     // the box's added line
+    QTest::addColumn<bool>("fromFile");       // the changes saved, undone, and loaded back from a file
     QTest::newRow("unit values unknown") << false << QList<int>{14}
-        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false;
+        << "The unit's values are not known yet: nothing was read from the unit since start-up." << false
+        << "The unit's values have not been read in this run." << false;
     QTest::newRow("no change") << true << QList<int>{}
-        << "No setting will change: the unit holds these values already." << false;
+        << "No setting will change: the unit holds these values already." << false
+        << "0 of the 14 settings differ from the unit's last read values" << false;
     QTest::newRow("two changes") << true << QList<int>{14, 30}
         << "2 settings will change:\n"
            "ESPA In Time-out: %14 \u2192 %14'\n"
-           "ESPA out serial speed: %30 \u2192 %30'" << false;
+           "ESPA out serial speed: %30 \u2192 %30'" << false
+        << "2 of the 14 settings differ from the unit's last read values" << false;
+    QTest::newRow("three changes, loaded") << true << QList<int>{0, 14, 30}
+        << "3 settings will change:\n"
+           "%0n: %0 \u2192 %0'\n"
+           "ESPA In Time-out: %14 \u2192 %14'\n"
+           "ESPA out serial speed: %30 \u2192 %30'" << false
+        << "3 of the 14 settings differ from the unit's last read values" << true;
     QTest::newRow("one change, read back otherwise")
-        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true;
+        << true << QList<int>{14} << "1 setting will change:\nESPA In Time-out: %14 \u2192 %14'" << true
+        << "1 of the 14 settings differs from the unit's last read values" << false;
 }
 
 void TestFrmHoofdscherm::writeAllShowsChanges()
@@ -1104,6 +1126,8 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     QFETCH(QList<int>, changed);
     QFETCH(QString, details);
     QFETCH(bool, unitKeepsOther);
+    QFETCH(QString, summary);
+    QFETCH(bool, fromFile);
     UiWorld w;
     AnsweringUnit unit(w);
     if (readFirst) {
@@ -1112,20 +1136,44 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     }
     QtItemControls &c = w.controls();
     QList<int> chosen;
+    QList<int> unitIndex;
     for (int n : changed) {
         QComboBox *combo = c.combo(n);
         const int before = combo->currentIndex();
+        unitIndex << before;
         combo->setCurrentIndex(before + 1 < combo->count() ? before + 1 : 0);
         chosen << combo->currentIndex();
+        details.replace(QStringLiteral("%%1n").arg(n), c.legendName(n));
         details.replace(QStringLiteral("%%1'").arg(n), combo->currentText());
         details.replace(QStringLiteral("%%1").arg(n), combo->itemText(before));
-        // The control that differs from the unit tells the unit's value.
+        // The control that differs from the unit tells the unit's value, and its legend is bold.
         QCOMPARE(combo->toolTip(), readFirst ? QStringLiteral("In the unit: ") + combo->itemText(before) : QString());
+        QCOMPARE(c.legendLabel(n)->font().bold(), readFirst);
     }
     QCOMPARE(c.combo(10)->toolTip(), QString());
+    QVERIFY(!c.legendLabel(10)->font().bold());
+    auto *pages = w.find<QTabWidget>(QStringLiteral("SSTab2"));
+    if (fromFile) {
+        w.answers.setChosenFile(w.path(QStringLiteral("site.cfg")));
+        w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+        for (qsizetype i = 0; i < changed.size(); ++i)
+            c.combo(changed[i])->setCurrentIndex(unitIndex[i]);
+        // None differs: the pages' own captions.
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
+        QCOMPARE(pages->tabText(2), QStringLiteral("ES&PA settings"));
+        w.click(QStringLiteral("CmdLezenUnitgegevens"));
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings (1)"));
+    }
+    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty()
+                 ? QStringLiteral("ES&PA settings")
+                 : QStringLiteral("ES&PA settings (%1)").arg(changed.size() - (changed.contains(0) ? 1 : 0)));
 
+    // The report's site record, kept as the window keeps it, from the unit's values after each command.
+    UnitMemory inUnit;
+    w.engine().addOutcomeListener([&](const Outcome &) { inUnit.take(w.stores()); });
+    WindowReport report(w.session(), w.controls(), inUnit);
     w.click(QStringLiteral("CmdSchrijfAlles"));
-    QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?"),
+    QCOMPARE(w.boxes(), box(QStringLiteral("Overwrite all settings in the converter.\r\nAre you sure?\r\n\r\n") + summary,
                             QStringLiteral("Tessaro by Kestrum"), Icon::None, Buttons::OkCancel));
     QCOMPARE(w.answers.messages().constLast().details, details);
     if (unitKeepsOther) {
@@ -1136,6 +1184,17 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
     // Written, the unit holds what the screen shows: no tooltip is left. Read
     // back otherwise, the screen keeps the operator's choice and tells the unit's.
     QVERIFY(unit.runUntilQuiet());
+    const auto record = report.contents(QStringLiteral("Hal 3"), QString()).write;
+    QVERIFY(record.has_value());
+    QCOMPARE(record->backupName, QStringLiteral("2026-12-07_140509_scripted1.cfg"));
+    QCOMPARE(record->before.keys(), QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end()));
+    QCOMPARE(record->written.keys(), record->before.keys());
+    QCOMPARE(record->readBack.keys(), record->before.keys());
+    for (int n : changed) {
+        QVERIFY(record->before.value(n).value != record->written.value(n).value);
+        QCOMPARE(record->readBack.value(n).value == record->written.value(n).value, !unitKeepsOther);
+    }
+    QVERIFY(record->outcome.startsWith(QStringLiteral("Write all settings")));
     // Held otherwise, a box says so beside the status bar, with where the backup is.
     QCOMPARE(w.answers.messages().size(), unitKeepsOther ? 2 : 1);
     if (unitKeepsOther) {
@@ -1163,6 +1222,75 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
                                                       : ItemControls::Colour::MatchesUnit);
     }
+}
+
+void TestFrmHoofdscherm::writeChangesConfirmsFreshValues_data()
+{
+    QTest::addColumn<QList<int>>("behind");   // changed in the unit after the read-all
+    QTest::addColumn<QList<int>>("onScreen"); // changed on the screen before the click
+    QTest::addColumn<bool>("screenMoves");    // changed on the screen while the unit is read
+    QTest::addColumn<QString>("text");        // %Nu: the unit's fresh value, %Ns: the screen's
+    QTest::addColumn<bool>("none");
+    QTest::newRow("unit changed behind the screen")
+        << QList<int>{14} << QList<int>{30} << false
+        << "2 settings will change:\r\nESPA In Time-out: %14u \u2192 %14s\r\n"
+           "ESPA out serial speed: %30u \u2192 %30s" << false;
+    QTest::newRow("none differing") << QList<int>{} << QList<int>{} << false
+        << "The unit already holds these settings; nothing to write." << true;
+    QTest::newRow("screen changed during the read") << QList<int>{} << QList<int>{14} << true
+        << "1 setting will change:\r\nESPA In Time-out: %14u \u2192 %14s" << false;
+}
+
+void TestFrmHoofdscherm::writeChangesConfirmsFreshValues()
+{
+    QFETCH(QList<int>, behind);
+    QFETCH(QList<int>, onScreen);
+    QFETCH(bool, screenMoves);
+    QFETCH(QString, text);
+    QFETCH(bool, none);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    w.click(QStringLiteral("CmdLeesAlles"));
+    QVERIFY(unit.runUntilQuiet());
+    QtItemControls &c = w.controls();
+    for (int n : behind) {
+        const int held = unit.items.valueText(n).toInt();
+        QVERIFY(unit.items.setValueText(n, QString::number(held + 1 < c.combo(n)->count() ? held + 1 : 0)));
+    }
+    for (int n : onScreen)
+        c.combo(n)->setCurrentIndex((c.combo(n)->currentIndex() + 2) % c.combo(n)->count());
+    for (int n : Items::kBulkItems) {
+        const int held = unit.items.valueText(n).toInt();
+        text.replace(QStringLiteral("%%1u").arg(n), c.combo(n)->itemText(held));
+        text.replace(QStringLiteral("%%1s").arg(n), c.combo(n)->currentText());
+    }
+    // The engine reads the unit's fresh values, then tells what would change.
+    w.click(QStringLiteral("CmdWriteChanges"));
+    const auto told = [&] { return w.engine().holdsForConfirmation() || w.engine().isQuiet(); };
+    for (int i = 0; i < 4000 && !told(); ++i)
+        unit.step();
+    QVERIFY(told());
+    if (screenMoves)
+        c.combo(14)->setCurrentIndex((c.combo(14)->currentIndex() + 1) % c.combo(14)->count());
+    // Shown after the engine's tick, not within it.
+    QCOMPARE(w.answers.messages().size(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.answers.messages().isEmpty(), 5000);
+    const RecordingView::Message &shown = w.answers.messages().constFirst();
+    QCOMPARE(box(shown.text, shown.title, shown.icon, shown.buttons),
+             box(text, QStringLiteral("Tessaro by Kestrum"), none ? Icon::Information : Icon::None,
+                 none ? Buttons::Ok : Buttons::OkCancel));
+    // OK on a list the screen no longer shows writes nothing, and says so.
+    QCOMPARE(w.answers.messages().size(), screenMoves ? 2 : 1);
+    if (screenMoves)
+        QVERIFY(w.answers.messages().constLast().text.startsWith(QStringLiteral("The screen changed")));
+    // OK writes what differs only, and the status bar says how many.
+    QVERIFY(unit.runUntilQuiet());
+    const int changed = screenMoves ? 0 : int(QSet<int>(behind.cbegin(), behind.cend()).unite({onScreen.cbegin(), onScreen.cend()}).size());
+    const QString status = w.find<QLabel>(QStringLiteral("StatusMessage"))->text();
+    const QString expected = screenMoves ? QStringLiteral("Write changes cancelled; 0 of 1 written")
+        : changed == 0 ? QStringLiteral("Write changes: the unit already holds these settings; nothing written")
+                       : QStringLiteral("Write changes: %1 of 14 settings changed (items").arg(changed);
+    QVERIFY2(status.startsWith(expected), qPrintable(status));
 }
 
 void TestFrmHoofdscherm::failedWriteIsTold_data()
@@ -1386,13 +1514,18 @@ void TestFrmHoofdscherm::fileDialogs_data()
     QTest::addColumn<QString>("setPath");
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<bool>("restore"); // "Restore a backup...": from the Backups folder, whatever SetPath says
+    QTest::addColumn<bool>("remembered"); // a folder last used, kept in Preferences.ini, exists
     for (const bool chosen : {true, false}) {
-        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false;
-        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false;
-        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true;
+        QTest::addRow("save, %s", chosen ? "chosen" : "cancelled") << true << "" << chosen << false << false;
+        QTest::addRow("read, %s", chosen ? "chosen" : "cancelled") << false << "" << chosen << false << false;
+        QTest::addRow("restore, %s", chosen ? "chosen" : "cancelled") << false << "/srv/klant, oud" << chosen << true << false;
     }
-    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false;
-    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false;
+    QTest::newRow("save from SetPath") << true << "/srv/klant, oud" << true << false << false;
+    QTest::newRow("read from SetPath") << false << "/srv/klant, oud" << true << false << false;
+    QTest::newRow("read, no SetPath folder, last used") << false << "/srv/klant, oud" << true << false << true;
+    QTest::newRow("save, no Instellingen, last used") << true << "" << true << false << true;
+    QTest::newRow("read, SetPath there, not last used") << false << "%home" << true << false << true;
+    QTest::newRow("restore, last used") << false << "" << true << true << true;
 }
 
 void TestFrmHoofdscherm::fileDialogs()
@@ -1401,7 +1534,16 @@ void TestFrmHoofdscherm::fileDialogs()
     QFETCH(QString, setPath);
     QFETCH(bool, chosen);
     QFETCH(bool, restore);
-    UiWorld w(QString(), [&](UiWorld &u) { writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath)); });
+    QFETCH(bool, remembered);
+    QString lastUsed;
+    UiWorld w(QString(), [&](UiWorld &u) {
+        setPath.replace(QStringLiteral("%home"), u.home.path());
+        writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(0, 2, setPath));
+        lastUsed = u.path(QStringLiteral("site files"));
+        if (remembered && QDir(u.home.path()).mkdir(QStringLiteral("site files")))
+            writeFile(u.path(QStringLiteral("Preferences.ini")),
+                      (QStringLiteral("ReadBack=1\r\nSettingsFolder=%1\r\nRestoreFolder=%1\r\n").arg(lastUsed)).toLocal8Bit());
+    });
     QString file = w.path(QStringLiteral("unit.cfg"));
     if (restore) {
         QVERIFY(QDir(w.home.path()).mkdir(QStringLiteral("Backups")));
@@ -1417,8 +1559,14 @@ void TestFrmHoofdscherm::fileDialogs()
     const RecordingView::FileRequest request = w.answers.fileRequests().constFirst();
     QCOMPARE(request.save, save);
     QCOMPARE(request.proposedName, save ? QStringLiteral("NieuweInstellingen") : QStringLiteral("*.cfg"));
-    QCOMPARE(request.startFolder, restore ? w.path(QStringLiteral("Backups"))
-                                  : setPath.isEmpty() ? w.path(QStringLiteral("Instellingen")) : setPath);
+    const QString configured = restore ? w.path(QStringLiteral("Backups"))
+        : setPath.isEmpty()            ? w.path(QStringLiteral("Instellingen"))
+                                       : setPath;
+    QCOMPARE(request.startFolder, remembered && (restore || !QFileInfo(configured).isDir()) ? lastUsed : configured);
+    // The folder of the chosen file is kept for the next dialog.
+    QCOMPARE(readAll(w.path(QStringLiteral("Preferences.ini")))
+                 .contains((restore ? "RestoreFolder=" : "SettingsFolder=") + QFileInfo(file).absolutePath().toLocal8Bit() + "\r\n"),
+             chosen);
     QCOMPARE(request.filter, QStringLiteral("cfg (*.cfg) | *.cfg"));
     QCOMPARE(w.answers.beeps(), chosen ? 0 : 1);
     QCOMPARE(w.boxes(), QString());
@@ -1481,7 +1629,7 @@ void TestFrmHoofdscherm::dialogsKeepTimersAndTakeFocusBack()
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
     auto open = [&] { setup ? w.window->Setup_Click() : w.window->About_Click(); };
     auto dialog = [&]() -> QWidget * {
-        return setup ? static_cast<QWidget *>(w.window->instellingen()) : w.window->about();
+        return setup ? static_cast<QWidget *>(WindowProbe(*w.window).instellingen()) : WindowProbe(*w.window).about();
     };
     open();
     QWidget *first = dialog();
@@ -1669,6 +1817,12 @@ QStringList accessibilityFaults(QWidget *window)
             if (bar && !bar->isTabVisible(a->parent()->indexOfChild(a)))
                 faults << QStringLiteral("hidden tab, told as showing: ") + describe(a);
         }
+        // Nothing that shows goes without a name, not even a line or an empty label.
+        auto *frame = qobject_cast<QFrame *>(widget);
+        const bool line = frame && (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine);
+        if (showing && (a->role() == QAccessible::Separator || line || qobject_cast<QLabel *>(widget))
+            && a->text(QAccessible::Name).trimmed().isEmpty())
+            faults << QStringLiteral("no name: ") + describe(a);
         if (showing && interactiveOrInformative(a)) {
             if (a->role() == QAccessible::NoRole)
                 faults << QStringLiteral("no role: ") + describe(a);
@@ -1730,13 +1884,13 @@ void TestFrmHoofdscherm::keyboardAndScreenReaderInEveryWindow()
     case KeyboardWindow::PortDialog:
     case KeyboardWindow::PortDialogEditing:
         w.window->Setup_Click();
-        window = w.window->instellingen();
+        window = WindowProbe(*w.window).instellingen();
         if (which == KeyboardWindow::PortDialogEditing)
             w.click(QStringLiteral("CmdWijzigen"));
         break;
     case KeyboardWindow::About:
         w.window->About_Click();
-        window = w.window->about();
+        window = WindowProbe(*w.window).about();
         break;
     }
     QVERIFY(window);

@@ -27,7 +27,7 @@ struct SetupWorld : UiWorld
           })
     {
         window->Setup_Click();
-        dialog = window->instellingen();
+        dialog = WindowProbe(*window).instellingen();
         combo = find<QComboBox>(QStringLiteral("ComboCom"));
         pathBox = find<QLineEdit>(QStringLiteral("TxtSetPath"));
     }
@@ -298,7 +298,7 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
     QVERIFY(!dialog->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(dialog.isNull()); // unloaded: the next "Setup" loads it anew
-    QVERIFY(!w.window->instellingen());
+    QVERIFY(!WindowProbe(*w.window).instellingen());
     QVERIFY(w.port.isOpen());
 }
 
@@ -432,7 +432,7 @@ void TestFrmInstellingen::checkLineMeasuresAndStops()
     runEngine([&] { return !w.dialog->isChecking(); });
     QVERIFY(!w.dialog->isChecking());
     QCOMPARE(reads, FrmInstellingen::kCheckReads);
-    const LineCheck &check = *w.dialog->lastCheck();
+    const LineCheck &check = *PortDialogProbe(*w.dialog).lastCheck();
     QCOMPARE(check.failed(), 5);
     QCOMPARE(w.engine().ErrorCount(), qint16(0));
     const QString summary = QStringLiteral("20 reads: 15 answered, 5 checksum errors (25 %)");
@@ -446,7 +446,7 @@ void TestFrmInstellingen::checkLineMeasuresAndStops()
     // not sent yet, is dropped; the port stays open and the engine runs on.
     QPointer<FrmInstellingen> dialog = w.dialog;
     w.click(QStringLiteral("CmdCheckLine"));
-    runEngine([&] { return dialog->lastCheck()->exchanges().size() == 2; });
+    runEngine([&] { return PortDialogProbe(*dialog).lastCheck()->exchanges().size() == 2; });
     w.click(QStringLiteral("CmdClose"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(dialog.isNull());

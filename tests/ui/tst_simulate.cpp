@@ -9,6 +9,7 @@
 #include "sim/UnitItems.h"
 #include "ui/FrmHoofdscherm.h"
 #include "ui/QtItemControls.h"
+#include "WindowProbe.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,9 +74,9 @@ void TestSimulate::readsAllSettingsFromSimulatedUnit()
     QVERIFY(port.isOpen());
 
     window.findChild<QPushButton *>(QStringLiteral("CmdLeesAlles"))->click();
-    QTRY_VERIFY_WITH_TIMEOUT(logHolds(window.session(), QStringLiteral("Reading of all settings was successfull.")),
+    QTRY_VERIFY_WITH_TIMEOUT(logHolds(WindowProbe(window).session(), QStringLiteral("Reading of all settings was successfull.")),
                              kPatienceMs);
-    QtItemControls &controls = window.itemControls();
+    QtItemControls &controls = WindowProbe(window).itemControls();
     QCOMPARE(controls.combo(10)->currentIndex(), 3);  // 9600 baud
     QCOMPARE(controls.combo(7)->currentIndex(), 40);  // 40 characters
     QCOMPARE(controls.combo(14)->currentIndex(), 30); // 30 s
