@@ -13,6 +13,7 @@
 #include "model/Items.h"
 #include "model/ScreenDefinition.h"
 #include "protocol/LineCheck.h"
+#include "protocol/LineCheckDriver.h"
 #include "protocol/Session.h"
 
 #include <QDir>
@@ -400,34 +401,22 @@ ExitStatus CliRunner::diffUnit()
 // the port's own traffic, timed here; the engine knows ticks only.
 ExitStatus CliRunner::checkLine()
 {
-    Interface &engine = m_session->engine;
-    LineCheck check(m_request.checkCount);
     QElapsedTimer clock;
     clock.start();
-    m_port.setTrafficListener([&check, &clock](Port::Traffic traffic) { check.noteTraffic(traffic, clock.elapsed()); });
+    LineCheckDriver driver(m_session->engine, m_port, m_request.checkCount, [&clock] { return clock.elapsed(); });
+    const LineCheck &check = driver.check();
     bool printed = true;
-    bool refused = false;
-    const int listener = engine.addOutcomeListener([&](const Outcome &outcome) {
-        // A check read stopped before it was sent (signal, time limit) is no exchange.
-        if (outcome.command != Outcome::Command::LineCheck || check.done() || refused
-            || outcome.result == Outcome::Result::Cancelled)
-            return;
-        if (outcome.result == Outcome::Result::NotStarted) {
-            refused = true;
-            return;
-        }
-        const LineCheck::Exchange &exchange = check.add(outcome);
+    driver.setExchangeListener([&](int number, const LineCheck::Exchange &exchange) {
         if (!m_request.json) {
             m_view.finish();
-            printed = Console::writeLine(stdout, LineCheck::exchangeText(int(check.exchanges().size()), exchange)) && printed;
+            printed = Console::writeLine(stdout, LineCheck::exchangeText(number, exchange)) && printed;
         }
-        if (!check.done() && m_signal == 0)
-            engine.requestLineCheck();
+        if (m_signal != 0)
+            driver.stop();
     });
-    engine.requestLineCheck();
+    driver.start();
     runUntilQuiet();
-    engine.removeOutcomeListener(listener);
-    m_port.setTrafficListener({});
+    const bool refused = driver.ending() == LineCheckDriver::Ending::Refused;
     if (refused)
         return fail(ExitStatus::Usage, QStringLiteral("cannot check the line: the serial port is closed"));
     if (m_request.json) {
