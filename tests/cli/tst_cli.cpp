@@ -248,9 +248,13 @@ Run TestCli::cli(const QString &device, const QStringList &args)
             process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
         } else if (last.startsWith(u'>') && !last.contains(u'/')) {
             process.setStandardOutputFile(m_home->filePath(last.mid(1)));
-        } else if (last == QLatin1String("2>pty")) {
+        } else if (last.startsWith(QLatin1String("2>pty"))) {
             char name[128] = {};
-            if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            // "2>pty20": a terminal 20 columns wide.
+            winsize size{};
+            size.ws_row = 24;
+            size.ws_col = ushort(last.mid(5).toUInt());
+            if (::openpty(&master, &slave, name, nullptr, size.ws_col > 0 ? &size : nullptr) != 0)
                 return Run();
             ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
             process.setStandardErrorFile(QString::fromLocal8Bit(name));
@@ -764,6 +768,9 @@ void TestCli::unitFailures_data()
                                        << "5 of 20 reads failed";
     QTest::newRow("bar of three reads") << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty"} << 0
                                         << "] 3/3";
+    // The bar and its count take at most 19 of 20 columns.
+    QTest::newRow("bar of three reads, 20 columns")
+        << QStringList{} << QStringList{"read", "0", "5", "7", "2>pty20"} << 0 << "\r[#############] 3/3";
     // Standard output by another name is "-": the file it goes to gets the settings.
     QTest::newRow("read-all /dev/stdout into a file") << QStringList{} << QStringList{"read-all", "/dev/stdout", ">out.cfg"}
                                                       << 0 << "";
