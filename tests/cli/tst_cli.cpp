@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -200,6 +201,8 @@ private slots:
     void reports_data();
     void reports();
     void findTwoUnitsAndASilentPort();
+    void bashCompletion_data();
+    void bashCompletion();
 
 private:
     Run cli(const QString &device, const QStringList &args);
@@ -1165,6 +1168,51 @@ void TestCli::findTwoUnitsAndASilentPort()
     QCOMPARE(none.exitCode, 1);
     QVERIFY(none.out.isEmpty());
     QVERIFY2(none.err.contains("tessaro-cli: no unit answered on "), none.err.constData());
+}
+
+void TestCli::bashCompletion_data()
+{
+    QTest::addColumn<QString>("line"); // after "tessaro-cli "; its last word is completed
+    QTest::addColumn<QString>("candidates");
+    QTest::newRow("every command") << "" << "call check commission diff find read read-all report restart show "
+                                            "write write-all";
+    QTest::newRow("a command begun") << "co" << "commission";
+    QTest::newRow("the command after an option and its value") << "--com 3 --json sh" << "show";
+    QTest::newRow("options of commission") << "commission --n" << "--no-verify";
+    QTest::newRow("options of another command only") << "check --no" << "";
+    QTest::newRow("settings files and folders") << "write-all " << "a.cfg b.SET sub/";
+    QTest::newRow("--report: report files") << "commission a.cfg --report " << "r.pdf sub/";
+    QTest::newRow("report's OUT") << "--home sub report " << "r.pdf sub/";
+    QTest::newRow("diff's second file") << "diff a.cfg " << "a.cfg b.SET sub/";
+    QTest::newRow("nothing after diff's two files") << "diff a.cfg b.SET " << "";
+    QTest::newRow("items: nothing") << "read " << "";
+}
+
+// The completion sourced into a bash of its own, in a folder holding a.cfg,
+// b.SET, c.txt, r.pdf and sub/; the candidates sorted.
+void TestCli::bashCompletion()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, candidates);
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (bash.isEmpty())
+        QSKIP("no bash");
+    for (const char *name : {"a.cfg", "b.SET", "c.txt", "r.pdf"})
+        QVERIFY(FileBytes::write(path(name), QByteArray()));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("sub")));
+    QProcess process;
+    process.setWorkingDirectory(m_home->path());
+    const QString script = QStringLiteral(
+        "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _tessaro_cli; "
+        "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort");
+    QStringList words = line.split(u' ');
+    words.prepend(QStringLiteral("tessaro-cli"));
+    process.start(bash, QStringList{"--norc", "--noprofile", "-c", script, "bash", QStringLiteral(TESSARO_CLI_COMPLETION)}
+                            + words);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).join(u' '),
+             candidates);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
