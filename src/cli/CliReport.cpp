@@ -47,7 +47,7 @@ ExitStatus CliRunner::reportFromUnit()
     const LinkState &link = s.datacom.linkState();
     contents.sourceLabel = QStringLiteral("Unit");
     contents.source = m_request.device.isEmpty()
-        ? QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber())
+        ? link.deviceText()
         : link.device();
     return saveReport(contents);
 }

@@ -284,7 +284,7 @@ void FrmHoofdscherm::CmdReport_Click()
     contents.sourceLabel = QStringLiteral("Unit");
     contents.source = link.device().isEmpty()
         ? QStringLiteral("serial port %1, not open").arg(Datacom::portNumberFor(s.setup.Compoort))
-        : QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber());
+        : link.deviceText();
     contents.settings = SettingsReport::allSettings(s.stores, *m_controls);
     // Beside the screen's values, the unit's where they are known.
     const UnitMemory &unit = m_status->unitMemory();
