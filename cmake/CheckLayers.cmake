@@ -6,8 +6,8 @@
 # LAYERS lists the layers lowest first, entries separated by ',' and siblings
 # within an entry by ' ' ("model,binding,...,cli ui"). A file of a layer may
 # include its own folder and the layers of earlier entries, nothing else under
-# SOURCE_DIR; only the WIDGET_LAYERS may include a widget header. Each refused
-# include is printed as "file:line: error: ..." and the script fails; when
+# SOURCE_DIR, whether quoted or in angle brackets; only the WIDGET_LAYERS may
+# include a widget header. Each refused include is printed as "file:line: error: ..." and the script fails; when
 # all is well it touches STAMP.
 
 cmake_minimum_required(VERSION 3.22)
@@ -82,10 +82,14 @@ foreach(layer IN LISTS layers)
                                    "(only ${WIDGET_LAYERS}): ${statement}")
                     math(EXPR refused "${refused} + 1")
                 endif()
-                continue()
-            endif()
+                # Every layer exports the source root as an include path, so
+                # <layer/...> reaches a layer as a quoted include does.
+                if(NOT EXISTS "${SOURCE_DIR}/${header}")
+                    continue()
+                endif()
+                get_filename_component(target "${SOURCE_DIR}/${header}" ABSOLUTE)
             # A quoted include is found beside the file or from the source root.
-            if(EXISTS "${dir}/${header}")
+            elseif(EXISTS "${dir}/${header}")
                 get_filename_component(target "${dir}/${header}" ABSOLUTE)
             else()
                 get_filename_component(target "${SOURCE_DIR}/${header}" ABSOLUTE)

@@ -5,6 +5,7 @@
 #   share/metainfo/nl.kestrum.Tessaro.metainfo.xml
 #   share/man/man1/tessaro.1.gz, tessaro-cli.1.gz, tessaro-unit.1.gz
 #   share/doc/tessaro/copyright, changelog.gz
+#   share/bash-completion/completions/tessaro-cli
 # The sanitizer and fuzz builds only test: nothing of theirs is installed.
 if(TESSARO_SANITIZE OR TESSARO_FUZZ)
     return()
@@ -20,6 +21,9 @@ foreach(program IN ITEMS tessaro tessaro-unit)
     endif()
 endforeach()
 install(TARGETS ${programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Where bash-completion loads a command's completion from when it is first used.
+install(FILES ${TESSARO_DATA_DIR}/completion/tessaro-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 if(TARGET tessaro)
     install(FILES ${TESSARO_DATA_DIR}/${TESSARO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -44,6 +44,9 @@ public:
     // Engine ticks taken, for measuring.
     quint64 ticks() const { return m_ticks; }
 
+    // The fourteen items read-all and write-all transfer, in their order.
+    static QList<int> bulkItems();
+
 private:
     ExitStatus checkFiles();
     ExitStatus start();

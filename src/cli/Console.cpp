@@ -21,6 +21,9 @@
 #include <poll.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#endif
 
 namespace Console {
 namespace {
@@ -181,6 +184,20 @@ bool isTerminal(std::FILE *stream)
 #else
     return ::isatty(fileno(stream)) != 0;
 #endif
+}
+
+int terminalColumns(std::FILE *stream)
+{
+#ifdef Q_OS_UNIX
+    winsize size{};
+    if (::ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#else
+    Q_UNUSED(stream);
+#endif
+    bool ok = false;
+    const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
+    return ok && columns > 0 ? columns : 80;
 }
 
 bool write(std::FILE *stream, const QByteArray &bytes)

@@ -37,6 +37,9 @@ QString encodingName();
 QByteArray localText(const QString &text);
 
 bool isTerminal(std::FILE *stream);
+// The width of the terminal the stream goes to, in characters: the terminal's
+// own word where it gives one, else COLUMNS, else 80.
+int terminalColumns(std::FILE *stream);
 
 // Standard output closed when the program started: its descriptor is then
 // held by one that refuses every write, so that no file or port opened later

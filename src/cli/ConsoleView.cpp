@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int kBarCells = 40;
+constexpr int kMinBarCells = 5;
 
 } // namespace
 
@@ -74,17 +75,25 @@ void ConsoleView::printLine(const QString &line)
     drawBar();
 }
 
+// The bar narrows to the terminal's width, less one column: a line that
+// fills the last column would wrap on some terminals, and the bar is redrawn
+// in place. When even the count does not fit, nothing is drawn.
 void ConsoleView::drawBar()
 {
     if (!m_terminal || m_total <= 0 || m_currentItem < 0)
         return;
     const int span = m_total;
     const int value = qBound(0, m_done, m_total);
-    const int filled = value * kBarCells / span;
-    const QString text = QStringLiteral("[%1%2] %3/%4")
-                             .arg(QString(filled, u'#'), QString(kBarCells - filled, u'.'))
-                             .arg(value)
-                             .arg(span);
+    const QString count = QStringLiteral("%1/%2").arg(value).arg(span);
+    const int room = Console::terminalColumns(m_stream) - 1;
+    const int cells = qMin(kBarCells, room - int(count.size()) - 3);
+    QString text = count;
+    if (cells >= kMinBarCells) {
+        const int filled = value * cells / span;
+        text = QStringLiteral("[%1%2] %3").arg(QString(filled, u'#'), QString(cells - filled, u'.'), count);
+    } else if (count.size() > room) {
+        return;
+    }
     put('\r' + text.toLatin1());
     m_barWidth = int(text.size());
 }

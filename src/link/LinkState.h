@@ -41,6 +41,9 @@ public:
     State state() const { return m_state; }
     int portNumber() const { return m_portNumber; }
     QString device() const { return m_device; }
+    // The device with its port number, as a report names the unit's source:
+    // "/dev/ttyUSB0 (serial port 3)".
+    QString deviceText() const { return QStringLiteral("%1 (serial port %2)").arg(m_device).arg(m_portNumber); }
     Port::Problem problem() const { return m_problem; }
     // Plain words for why the port is closed ("no such device"), empty when
     // the program closed it or it was never opened.

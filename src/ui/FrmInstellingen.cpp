@@ -128,8 +128,6 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     connect(m_cmdClose, &QPushButton::clicked, this, &FrmInstellingen::CmdClose_Click);
     connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
     connect(m_cmdCheckLine, &QPushButton::clicked, this, &FrmInstellingen::CmdCheckLine_Click);
-    // The engine outlives the dialog, which takes its listener off as it goes.
-    m_outcomeListener = m_session.engine.addOutcomeListener([this](const Outcome &outcome) { checkOutcome(outcome); });
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
 
     setEditing(false);
@@ -138,11 +136,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
 
 FrmInstellingen::~FrmInstellingen()
 {
-    m_session.engine.removeOutcomeListener(m_outcomeListener);
-    if (m_checking) {
-        m_session.engine.dropLineCheck();
-        m_session.datacom.port().setTrafficListener({});
-    }
+    // The engine outlives the dialog: the check's driver takes its listeners off as it goes.
 }
 
 void FrmInstellingen::Form_Load()
@@ -368,7 +362,7 @@ void FrmInstellingen::searchDone()
 void FrmInstellingen::CmdCheckLine_Click()
 {
     if (isChecking()) {
-        endCheck(QStringLiteral("Line check stopped: ") + m_check->summary());
+        endCheck(QStringLiteral("Line check stopped: ") + m_check->check().summary());
         return;
     }
     if (isSearching() || m_session.refuseWhileBusy())
@@ -378,47 +372,39 @@ void FrmInstellingen::CmdCheckLine_Click()
         showCheckSummary(m_checkSummary, QStringLiteral("Check line tests the open port: save the chosen port first."));
         return;
     }
-    m_check = std::make_unique<LineCheck>(kCheckReads);
-    m_checking = true;
-    m_wasEditing = isEditing();
     m_checkClock.start();
-    m_session.datacom.port().setTrafficListener([this](Port::Traffic traffic) {
-        m_check->noteTraffic(traffic, m_checkClock.elapsed());
+    m_check = std::make_unique<LineCheckDriver>(m_session.engine, m_session.datacom.port(), kCheckReads,
+                                                [this] { return m_checkClock.elapsed(); });
+    m_check->setExchangeListener([this](int, const LineCheck::Exchange &) {
+        m_checkChart->setCheck(m_check->check());
+        showCheckSummary(m_checkSummary, m_check->check().summary());
     });
+    m_check->setEndListener([this](LineCheckDriver::Ending ending) { checkEnded(ending); });
+    m_wasEditing = isEditing();
     for (QPushButton *b : {m_cmdWijzigen, m_cmdSave, m_cmdCancel, m_cmdFindUnit})
         b->setEnabled(false);
     m_cmdCheckLine->setText(QStringLiteral("Stop chec&k"));
     showCheckSummary(m_checkSummary, QStringLiteral("Checking the line..."));
-    m_checkChart->setCheck(*m_check);
+    m_checkChart->setCheck(m_check->check());
     m_checkChart->show();
-    m_session.engine.requestLineCheck();
+    m_check->start();
 }
 
-void FrmInstellingen::checkOutcome(const Outcome &outcome)
+void FrmInstellingen::checkEnded(LineCheckDriver::Ending ending)
 {
-    if (!m_checking || outcome.command != Outcome::Command::LineCheck)
-        return;
-    if (outcome.result == Outcome::Result::NotStarted) {
+    if (ending == LineCheckDriver::Ending::Refused)
         endCheck(QStringLiteral("Line check not started: the serial port is not open."));
-        return;
-    }
-    m_check->add(outcome);
-    m_checkChart->setCheck(*m_check);
-    if (m_check->done()) {
-        endCheck(m_check->summary());
-        return;
-    }
-    showCheckSummary(m_checkSummary, m_check->summary());
-    m_session.engine.requestLineCheck();
+    else if (ending == LineCheckDriver::Ending::Done)
+        endCheck(m_check->check().summary());
+    else
+        endCheck(QStringLiteral("Line check stopped: ") + m_check->check().summary());
 }
 
 // The next read, asked for and not sent yet, goes; a read in hand when the
 // check is stopped runs to its end in the engine, its outcome no longer taken.
 void FrmInstellingen::endCheck(const QString &text)
 {
-    m_checking = false;
-    m_session.engine.dropLineCheck();
-    m_session.datacom.port().setTrafficListener({});
+    m_check->stop();
     showCheckSummary(m_checkSummary, text);
     m_cmdCheckLine->setText(QStringLiteral("Chec&k line"));
     m_cmdFindUnit->setEnabled(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/LineCheckDriver.h"
 #include "protocol/UnitProbe.h"
 
 #include <QElapsedTimer>
@@ -10,7 +11,6 @@
 #include <memory>
 
 class OperatorView;
-class LineCheck;
 class LineCheckChart;
 struct Outcome;
 class QComboBox;
@@ -62,7 +62,7 @@ public:
     // "Check line": reads of item 0 on the tool's open port, one at a time,
     // as the main window's engine ticks; the last check stays on show.
     static constexpr int kCheckReads = 20;
-    bool isChecking() const { return m_checking; }
+    bool isChecking() const { return m_check && m_check->running(); }
 
 public slots:
     void CmdWijzigen_Click();
@@ -87,7 +87,7 @@ private:
     void setEditing(bool editing);
     void searchTick();
     void searchDone();
-    void checkOutcome(const Outcome &outcome);
+    void checkEnded(LineCheckDriver::Ending ending);
     void endCheck(const QString &text);
 
     Session &m_session;
@@ -103,10 +103,8 @@ private:
     QPushButton *m_cmdCheckLine;
     QLabel *m_checkSummary;
     LineCheckChart *m_checkChart;
-    std::unique_ptr<LineCheck> m_check;
     QElapsedTimer m_checkClock;
-    bool m_checking = false;
-    int m_outcomeListener = 0;
+    std::unique_ptr<LineCheckDriver> m_check;
     SearchMaker m_searchMaker;
     PortSources m_portSources;
     QStringList m_firstDevices;

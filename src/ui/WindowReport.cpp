@@ -9,7 +9,6 @@
 #include "link/Datacom.h"
 #include "model/Items.h"
 #include "protocol/Session.h"
-#include "report/DeviceText.h"
 
 #include <QFileInfo>
 
@@ -103,7 +102,7 @@ SiteReport::Contents WindowReport::contents(const QString &site, const QString &
     const LinkState &link = s.datacom.linkState();
     contents.source = link.device().isEmpty()
         ? QStringLiteral("serial port %1, not open").arg(Datacom::portNumberFor(s.setup.Compoort))
-        : SiteReport::deviceText(link.device(), link.portNumber());
+        : link.deviceText();
     contents.settings = SettingsReport::allSettings(s.stores, m_controls);
     // Beside the screen's values, the unit's where they are known.
     QList<int> known;

@@ -36,7 +36,7 @@ class PortDialogProbe
 public:
     explicit PortDialogProbe(const FrmInstellingen &dialog) : m_dialog(dialog) {}
 
-    const LineCheck *lastCheck() const { return m_dialog.m_check.get(); }
+    const LineCheck *lastCheck() const { return m_dialog.m_check ? &m_dialog.m_check->check() : nullptr; }
 
 private:
     const FrmInstellingen &m_dialog;
