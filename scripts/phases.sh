@@ -51,3 +51,22 @@ all_end() {
     rm -f "$phases_cpu_file"
     echo "=== all: $(phases_span $((SECONDS - phases_t0))) (CPU $(phases_span "$cpu")); load now: $(cut -d' ' -f1-3 /proc/loadavg)"
 }
+
+# Runs ctest in folder $1 with $2 jobs and sets `passed` and `failed` from its
+# summary line; returns non-zero when a test failed or no summary came.
+run_ctest_counted() {
+    local dir="$1" jobs="$2" log rc line total
+    log="$(mktemp)"
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs") 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)"
+    rm -f "$log"
+    passed=0
+    failed=0
+    if [ -n "$line" ]; then
+        total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+        failed="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
+        passed=$((total - failed))
+    fi
+    [ "$rc" -eq 0 ] && [ -n "$line" ]
+}

@@ -28,19 +28,7 @@ passed=0
 failed=0
 if [ "$status" -eq 0 ]; then
     phase_start "tests of the shipped build (ctest -j$((2 * $(nproc))))"
-    log="$(mktemp)"
-    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$((2 * $(nproc)))") 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
-    line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)"
-    rm -f "$log"
-    if [ -n "$line" ]; then
-        total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-        failed="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-        passed=$((total - failed))
-    fi
-    if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
-        status=1
-    fi
+    run_ctest_counted build "$((2 * $(nproc)))" || status=1
     phase_end "$passed passed, $failed failed"
 fi
 all_end

@@ -50,19 +50,7 @@ passed=0
 failed=0
 if [ "$status" -eq 0 ]; then
     phase_start "tests and fuzz smoke runs (ctest -j$test_jobs)"
-    log="$(mktemp)"
-    (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$test_jobs") 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
-    line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)"
-    rm -f "$log"
-    if [ -n "$line" ]; then
-        total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-        failed="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-        passed=$((total - failed))
-    fi
-    if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
-        status=1
-    fi
+    run_ctest_counted build-asan "$test_jobs" || status=1
     phase_end "$passed passed, $failed failed"
 fi
 

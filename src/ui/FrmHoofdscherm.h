@@ -192,6 +192,7 @@ private:
     void keepPreferences(const FileResult &written);
     // Where a file dialog starts, and the chosen file's folder kept for the next.
     QString startFolder(FileFolders::Use use, const QString &fallback) const;
+    std::optional<QString> chooseSettingsFile(bool save, const QString &proposedName);
     void rememberFolder(FileFolders::Use use, const QString &chosenFile);
     void endProgram();
 

@@ -241,18 +241,26 @@ void FrmHoofdscherm::CmdInstellingenOpslaan_Click()
     reportFileResult(written);
 }
 
-void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
+// A settings file to read or save, from the settings folder or the one last
+// used; a cancelled dialog beeps, a chosen file's folder is remembered.
+std::optional<QString> FrmHoofdscherm::chooseSettingsFile(bool save, const QString &proposedName)
 {
-    const auto path = chooseFile(false, QStringLiteral("*.cfg"),
+    const auto path = chooseFile(save, proposedName,
                                  startFolder(FileFolders::Use::Settings,
                                              LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder)),
                                  kSettingsFilter);
     if (!path) {
         beep();
-        return;
+        return std::nullopt;
     }
     rememberFolder(FileFolders::Use::Settings, *path);
-    loadSettingsFile(*path);
+    return path;
+}
+
+void FrmHoofdscherm::CmdLezenUnitgegevens_Click()
+{
+    if (const auto path = chooseSettingsFile(false, QStringLiteral("*.cfg")))
+        loadSettingsFile(*path);
 }
 
 void FrmHoofdscherm::loadSettingsFile(const QString &path)
@@ -271,15 +279,9 @@ void FrmHoofdscherm::loadSettingsFile(const QString &path)
 
 void FrmHoofdscherm::CmdOpslaanUnitGegevens_Click()
 {
-    const auto path = chooseFile(true, QStringLiteral("NieuweInstellingen"),
-                                 startFolder(FileFolders::Use::Settings,
-                                             LeesIniFile::settingsStartFolder(m_session->setup, m_session->homeFolder)),
-                                 kSettingsFilter);
-    if (!path) {
-        beep();
+    const auto path = chooseSettingsFile(true, QStringLiteral("NieuweInstellingen"));
+    if (!path)
         return;
-    }
-    rememberFolder(FileFolders::Use::Settings, *path);
     const FileResult written = LeesIniFile::WriteSettingsFile(m_session->stores, *m_controls, *path);
     m_status->fileSaved(*path, written.ok);
     reportFileResult(written);
