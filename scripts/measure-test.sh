@@ -23,7 +23,7 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 log="$folder/test.log"
 /usr/bin/time -f "%e %U %S" -o "$folder/time" bash -c "$command" >"$log" 2>&1
 rc=$?
-read -r wall user sys <"$folder/time"
+read -r wall user sys < <(tail -n 1 "$folder/time")
 grep -E '^=== |^Total' "$log"
 echo "command: $command, exit $rc"
 echo "wall $(printf '%.0f' "$wall") s, CPU $(printf '%.0f' "$(echo "$user + $sys" | bc)") s (user $user s, system $sys s)"

@@ -73,6 +73,26 @@ QList<int> CliRunner::bulkItems()
     return QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
 }
 
+// The command proper, on the session just started.
+ExitStatus CliRunner::runCommand()
+{
+    switch (m_request.command) {
+    case CliRequest::Command::ReadAll: return readAll();
+    case CliRequest::Command::WriteAll: return writeAll();
+    case CliRequest::Command::Read: return readItems();
+    case CliRequest::Command::Write: return writeItems();
+    case CliRequest::Command::Call: return serviceCall(true);
+    case CliRequest::Command::Restart: return serviceCall(false);
+    case CliRequest::Command::Diff: return diffUnit();
+    case CliRequest::Command::Report: return reportFromUnit();
+    case CliRequest::Command::Check: return checkLine();
+    case CliRequest::Command::Commission: return commission();
+    case CliRequest::Command::Show:
+    case CliRequest::Command::Find: break;
+    }
+    return ExitStatus::Done;
+}
+
 ExitStatus CliRunner::run()
 {
     switch (m_request.command) {
@@ -106,20 +126,7 @@ ExitStatus CliRunner::run()
 
     ExitStatus status = start();
     if (status == ExitStatus::Done) {
-        switch (m_request.command) {
-        case CliRequest::Command::ReadAll: status = readAll(); break;
-        case CliRequest::Command::WriteAll: status = writeAll(); break;
-        case CliRequest::Command::Read: status = readItems(); break;
-        case CliRequest::Command::Write: status = writeItems(); break;
-        case CliRequest::Command::Call: status = serviceCall(true); break;
-        case CliRequest::Command::Restart: status = serviceCall(false); break;
-        case CliRequest::Command::Diff: status = diffUnit(); break;
-        case CliRequest::Command::Report: status = reportFromUnit(); break;
-        case CliRequest::Command::Check: status = checkLine(); break;
-        case CliRequest::Command::Commission: status = commission(); break;
-        case CliRequest::Command::Show:
-        case CliRequest::Command::Find: break;
-        }
+        status = runCommand();
         // As the desktop tool closes it when it ends.
         m_session->datacom.CloseComPort();
     }

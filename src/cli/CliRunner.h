@@ -50,6 +50,7 @@ public:
 private:
     ExitStatus checkFiles();
     ExitStatus start();
+    ExitStatus runCommand();
     enum class Ending { Quiet, TimeLimit };
     Ending runUntilQuiet();
     bool quiet() const;

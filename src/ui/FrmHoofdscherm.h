@@ -20,6 +20,7 @@
 class FrmAbout;
 class FrmInstellingen;
 class Port;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -161,6 +162,8 @@ private:
     friend class WindowProbe;
 
     void buildWindow();
+    QBoxLayout *buildPortFrame(QWidget *central);
+    void connectSingleButtons();
     QWidget *buildStatusPage();
     QWidget *buildSetupPage();
     QWidget *buildFilePage();

@@ -219,8 +219,30 @@ void FrmHoofdscherm::buildWindow()
     m_ssTab1->setTabVisible(kTraceTab, false);
     layout->addWidget(m_ssTab1, 1);
 
-    // Below the tabs: the status line, the serial port frame with its
-    // indicators, and the hidden test button.
+    layout->addLayout(buildPortFrame(central));
+
+    setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    if (auto *grip = statusBar()->findChild<QSizeGrip *>())
+        grip->setAccessibleName(QStringLiteral("Window size"));
+
+    for (QTabWidget *tabs : {m_ssTab1, m_ssTab2, m_ssTab3})
+        connect(tabs, &QTabWidget::currentChanged, this, &FrmHoofdscherm::SSTab_Click);
+
+    connectSingleButtons();
+
+    // The preferred size, or less on a small screen (title bar and frame
+    // left room); the pages scroll where the window is smaller than they are.
+    const QSize preferred(1000, 740);
+    const QSize decoration(16, 48);
+    const QSize available = screen() ? screen()->availableGeometry().size() - decoration : preferred;
+    resize(preferred.boundedTo(available).expandedTo(minimumSizeHint()));
+}
+
+// Below the tabs: the status line, the serial port frame with its
+// indicators, and the hidden test button.
+QBoxLayout *FrmHoofdscherm::buildPortFrame(QWidget *central)
+{
     auto *bottom = new QHBoxLayout;
     // Room before the frame: a stretch, not an empty label a screen reader would find.
     bottom->addStretch(1);
@@ -245,16 +267,11 @@ void FrmHoofdscherm::buildWindow()
     command2->setParent(central, Qt::Window);
     command2->setVisible(false);
     connect(command2, &QPushButton::clicked, this, &FrmHoofdscherm::Command2_Click);
-    layout->addLayout(bottom);
+    return bottom;
+}
 
-    setCentralWidget(central);
-    statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    if (auto *grip = statusBar()->findChild<QSizeGrip *>())
-        grip->setAccessibleName(QStringLiteral("Window size"));
-
-    for (QTabWidget *tabs : {m_ssTab1, m_ssTab2, m_ssTab3})
-        connect(tabs, &QTabWidget::currentChanged, this, &FrmHoofdscherm::SSTab_Click);
-
+void FrmHoofdscherm::connectSingleButtons()
+{
     // The single buttons report their index.
     for (int n = 0; n <= QtItemControls::kLastButtonItem; ++n) {
         connect(m_controls->readButton(n), &QPushButton::clicked, this, [this, n] { CmdReadSingleSetting_Click(n); });
@@ -264,13 +281,6 @@ void FrmHoofdscherm::buildWindow()
             [this] { CmdReadSingleTekstSetting_Click(0); });
     connect(m_controls->writeButton(kFirstTekstBox), &QPushButton::clicked, this,
             [this] { CmdWriteSingleTekstSetting_Click(0); });
-
-    // The preferred size, or less on a small screen (title bar and frame
-    // left room); the pages scroll where the window is smaller than they are.
-    const QSize preferred(1000, 740);
-    const QSize decoration(16, 48);
-    const QSize available = screen() ? screen()->availableGeometry().size() - decoration : preferred;
-    resize(preferred.boundedTo(available).expandedTo(minimumSizeHint()));
 }
 
 QWidget *FrmHoofdscherm::buildStatusPage()

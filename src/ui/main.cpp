@@ -65,6 +65,21 @@ int answerBeforeWindow(int argc, char *argv[])
     return -1;
 }
 
+// The window's options from the arguments. A home folder of its own
+// (--home) keeps Qt's settings too, so a run for one customer leaves no file
+// dialog history in the user's folder.
+FrmHoofdscherm::Options windowOptions(const StartArguments &arguments)
+{
+    FrmHoofdscherm::Options options;
+    options.homeFolder = HomeFolder::resolve(arguments.home);
+    if (!arguments.home.isEmpty())
+        QtDialogs::keepQtSettingsIn(QDir(options.homeFolder).filePath(QStringLiteral("QtSettings")));
+    options.commandLine = arguments.commandLine;
+    if (arguments.simulate)
+        options.portOption = QStringLiteral("--simulate");
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -108,16 +123,7 @@ int main(int argc, char *argv[])
         return refuse(QStringLiteral("The simulated unit needs a Unix system."));
 #endif
 
-    FrmHoofdscherm::Options options;
-    options.homeFolder = HomeFolder::resolve(arguments.home);
-    // A home folder of its own (--home) keeps Qt's settings too, so a run
-    // for one customer leaves no file dialog history in the user's folder.
-    if (!arguments.home.isEmpty())
-        QtDialogs::keepQtSettingsIn(QDir(options.homeFolder).filePath(QStringLiteral("QtSettings")));
-    options.commandLine = arguments.commandLine;
-    if (arguments.simulate)
-        options.portOption = QStringLiteral("--simulate");
-    FrmHoofdscherm window(options, port);
+    FrmHoofdscherm window(windowOptions(arguments), port);
     QObject::connect(&window, &FrmHoofdscherm::programEnded, &app, &QCoreApplication::quit);
     window.show();
     return QApplication::exec();
