@@ -22,7 +22,7 @@ ExitStatus CliRunner::reportFromFile()
     contents.sourceLabel = QStringLiteral("Settings file");
     contents.source = TextFile::displayName(QFileInfo(m_request.from).absoluteFilePath());
     contents.eventsSource = QStringLiteral("From the file %1").arg(QFileInfo(m_request.from).fileName());
-    return saveReport(contents);
+    return saveReport(contents, m_request.file);
 }
 
 // The report of the fourteen settings as read-all reads them, and with
@@ -44,18 +44,24 @@ ExitStatus CliRunner::reportFromUnit()
         contents.eventsNotRead = QStringLiteral("The event entries were not read from the unit "
                                                 "(tessaro-cli report --events reads them).");
     }
+    unitSource(contents);
+    return saveReport(contents, m_request.file);
+}
+
+// The settings as the unit holds them now, and which unit: the device and
+// port, or the --port device as given.
+void CliRunner::unitSource(SiteReport::Contents &contents)
+{
+    Session &s = *m_session;
     contents.settings = SettingsReport::allSettings(s.stores, m_controls);
     contents.when = s.now();
     const LinkState &link = s.datacom.linkState();
     contents.sourceLabel = QStringLiteral("Unit");
-    contents.source = m_request.device.isEmpty()
-        ? link.deviceText()
-        : link.device();
-    return saveReport(contents);
+    contents.source = m_request.device.isEmpty() ? link.deviceText() : link.device();
 }
 
 // The header fields of the command line, the reference, and the file.
-ExitStatus CliRunner::saveReport(SiteReport::Contents &contents)
+ExitStatus CliRunner::saveReport(SiteReport::Contents &contents, const QString &path)
 {
     contents.site = m_request.site;
     contents.technician = m_request.technician.value_or(SiteReport::defaultTechnician());
@@ -69,6 +75,6 @@ ExitStatus CliRunner::saveReport(SiteReport::Contents &contents)
             contents.compared.insert(n, reference.at(n));
     }
     m_view.finish();
-    const FileResult saved = SiteReport::save(m_request.file, contents);
+    const FileResult saved = SiteReport::save(path, contents);
     return saved ? ExitStatus::Done : fail(ExitStatus::Usage, saved.error);
 }

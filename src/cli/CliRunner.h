@@ -75,7 +75,8 @@ private:
     ExitStatus readRequested(const QList<int> &items);
     ExitStatus reportFromFile();
     ExitStatus reportFromUnit();
-    ExitStatus saveReport(SiteReport::Contents &contents);
+    void unitSource(SiteReport::Contents &contents);
+    ExitStatus saveReport(SiteReport::Contents &contents, const QString &path);
 
     ExitStatus transferOutcome(const QList<int> &items, bool write);
     ExitStatus writeOutcome(const QList<int> &items);

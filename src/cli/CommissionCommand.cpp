@@ -115,13 +115,7 @@ bool CliRunner::saveCommissionReport(const Outcome &outcome, const QString &line
     Session &s = *m_session;
     const QString fileName = QFileInfo(m_request.file).fileName();
     SiteReport::Contents contents;
-    contents.settings = SettingsReport::allSettings(s.stores, m_controls);
-    contents.when = s.now();
-    contents.sourceLabel = QStringLiteral("Unit");
-    const LinkState &link = s.datacom.linkState();
-    contents.source = m_request.device.isEmpty()
-        ? QStringLiteral("%1 (serial port %2)").arg(link.device()).arg(link.portNumber())
-        : link.device();
+    unitSource(contents);
     contents.eventsSource = QStringLiteral("From the file %1").arg(fileName);
     const ChangedValues values = changedValues(s);
     SiteReport::Contents::WriteRecord record;
@@ -135,10 +129,7 @@ bool CliRunner::saveCommissionReport(const Outcome &outcome, const QString &line
     record.outcome = line;
     record.backupName = QFileInfo(outcome.backupPath).fileName();
     contents.write = record;
-    std::swap(m_request.file, m_request.reportFile);
-    const ExitStatus saved = saveReport(contents);
-    std::swap(m_request.file, m_request.reportFile);
-    return saved == ExitStatus::Done;
+    return saveReport(contents, m_request.reportFile) == ExitStatus::Done;
 }
 
 // {"changed": [{"item", "legend", "before", "after"}], "result", "outcome", "backup"}.

@@ -45,6 +45,12 @@ QString numbersText(const QList<int> &items)
     return list.join(QLatin1Char(' '));
 }
 
+// "item 7" or "items 7 10 13".
+QString itemsText(const QList<int> &items)
+{
+    return (items.size() == 1 ? QStringLiteral("item ") : QStringLiteral("items ")) + numbersText(items);
+}
+
 // Texts written without a read-back, as the operator reads it.
 QString notReadBackText(const Outcome &outcome)
 {
@@ -97,10 +103,10 @@ QString commissionedWords(const Outcome &outcome, const ItemControls &controls)
 {
     if (outcome.items.isEmpty())
         return QString();
-    return QStringLiteral("%1 of %2 settings changed (item%3 %4)")
+    return QStringLiteral("%1 of %2 settings changed (%3)")
                .arg(outcome.items.size())
                .arg(Items::kBulkItems.size())
-               .arg(outcome.items.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.items))
+               .arg(itemsText(outcome.items))
         + readBackText(outcome, controls);
 }
 
@@ -119,17 +125,21 @@ QString readBackCutText(const Outcome &outcome)
     return QStringLiteral("%1 of %2 read back").arg(outcome.readBackRead).arg(outcome.itemCount);
 }
 
+// "Write all settings: 14 written", or "Write item 5 (...): written".
+QString writtenText(const Outcome &outcome, const QString &subject)
+{
+    return isBulkWrite(outcome) ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
+                                : subject + QStringLiteral(": written");
+}
+
 // The outcome of a write stopped in its backup read or its read-back.
 QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
 {
     const QString stop = stopText(outcome.stop);
     if (outcome.stage == Outcome::Stage::Backup)
         return QStringLiteral("%1 %2 during the backup read; nothing was written").arg(subject, stop);
-    const QString written = isBulkWrite(outcome)
-        ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
-        : subject + QStringLiteral(": written");
     return QStringLiteral("%1; read-back %2 after %3 of %4")
-        .arg(written, stop)
+        .arg(writtenText(outcome, subject), stop)
         .arg(qMax(outcome.readBackRead, 0))
         .arg(outcome.itemCount);
 }
@@ -144,9 +154,7 @@ QString failedText(const Outcome &outcome, const ItemControls &controls, const Q
         return joined(QStringLiteral("%1: could not back up the unit's settings: %2").arg(subject, why),
                       QStringLiteral("nothing was written"));
     if (outcome.stage == Outcome::Stage::ReadBack) {
-        QString text = isBulkWrite(outcome)
-            ? QStringLiteral("%1: %2 written").arg(subject).arg(outcome.itemCount)
-            : subject + QStringLiteral(": written");
+        QString text = writtenText(outcome, subject);
         if (outcome.mismatches.isEmpty()) {
             text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
             if (outcome.readBackRead >= 0)
@@ -264,8 +272,7 @@ QString takenText(const Outcome &outcome)
         outcome.items.size() + outcome.unanswered.size() + outcome.refused.size() + outcome.notSent.size();
     QString text = QStringLiteral("%1 of %2 written").arg(outcome.items.size()).arg(total);
     if (!outcome.items.isEmpty())
-        text += QStringLiteral(" (item%1 %2)")
-                    .arg(outcome.items.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.items));
+        text += QStringLiteral(" (%1)").arg(itemsText(outcome.items));
     if (outcome.unanswered.size() == 1)
         text += QStringLiteral("; item %1 sent, not acknowledged: the unit may hold the new value")
                     .arg(outcome.unanswered.first());
@@ -277,8 +284,7 @@ QString takenText(const Outcome &outcome)
     else if (!outcome.refused.isEmpty())
         text += QStringLiteral("; items %1 refused by the unit: it keeps their old values").arg(numbersText(outcome.refused));
     if (!outcome.notSent.isEmpty())
-        text += QStringLiteral("; not sent: item%1 %2")
-                    .arg(outcome.notSent.size() == 1 ? QString() : QStringLiteral("s"), numbersText(outcome.notSent));
+        text += QStringLiteral("; not sent: ") + itemsText(outcome.notSent);
     return text + notReadBackText(outcome);
 }
 
