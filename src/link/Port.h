@@ -6,7 +6,9 @@
 #include <utility>
 
 // The byte-level serial port Datacom drives: the real one on QSerialPort, a
-// scripted one in tests. Every call returns at once.
+// port on a serial device server over the network, a scripted one in tests.
+// Every call returns at once: a network port that cannot answer an open at
+// once is connecting, and tells the end of it later.
 class Port
 {
 public:
@@ -34,6 +36,13 @@ public:
         TerminalSession,  // some session's controlling terminal (a login, a shell window)
         DeviceLost,       // went away while open (unplugged, far end gone)
         WriteFailed,      // the device refused output and was closed
+        // A network port's:
+        ConnectionRefused, // nothing listens at that address and port
+        HostNotFound,      // the name does not resolve
+        ConnectTimeout,    // no connection (or no telnet answer) in time
+        ConnectionClosed,  // the server ended the connection
+        ConnectionLost,    // the network failed under the connection
+        NotSerialServer,   // the server refuses the serial port's control (telnet options)
         Other,
     };
 
@@ -49,6 +58,13 @@ public:
     virtual bool writeByte(quint8 byte) = 0;
     virtual void discardInput() = 0;
     virtual bool dsr() = 0;              // a device without modem lines counts as DSR on while open
+    // An open under way: not open yet, and the end is told to the
+    // connect-ended listener. Only a network port connects.
+    virtual bool connecting() const { return false; }
+    // A port whose open costs a connection the far end may refuse for a while
+    // (a network port): the reopen at the start of a command keeps it open and
+    // only discards its input.
+    virtual bool keepsConnectionOpen() const { return false; }
     // The device a port number reaches on this system, for the screens ("COM3", "/dev/ttyUSB0").
     virtual QString deviceName(int portNumber) const = 0;
 
@@ -69,6 +85,12 @@ public:
     // Called when the open port closes by itself (device lost, write error),
     // at once, not on a later query.
     void setClosedListener(std::function<void(Problem)> listener) { m_closedListener = std::move(listener); }
+    // Called when an open that was connecting has ended: opened, or failed
+    // with problem() and problemText() saying why.
+    void setConnectEndedListener(std::function<void(bool opened)> listener)
+    {
+        m_connectEndedListener = std::move(listener);
+    }
 
     // A byte was handed to the line, or bytes came from it: told as they
     // happen, for timing the answers. Unset costs nothing.
@@ -87,6 +109,12 @@ protected:
         if (m_closedListener)
             m_closedListener(problem);
     }
+    void reportConnectEnded(bool opened, Problem problem = Problem::None, const QString &text = QString())
+    {
+        setProblem(opened ? Problem::None : problem, text);
+        if (m_connectEndedListener)
+            m_connectEndedListener(opened);
+    }
     void reportTraffic(Traffic traffic)
     {
         if (m_trafficListener)
@@ -97,5 +125,6 @@ private:
     Problem m_problem = Problem::None;
     QString m_problemText;
     std::function<void(Problem)> m_closedListener;
+    std::function<void(bool)> m_connectEndedListener;
     std::function<void(Traffic)> m_trafficListener;
 };
