@@ -3,9 +3,10 @@
 # sudo; no prompts). Usage: deps.sh GROUP...
 #   window   the compiler, CMake and Qt's development packages: enough to build
 #            and start the desktop tool (scripts/run.sh);
-#   tests    the window's packages, and poppler-utils (pdfinfo, pdftotext),
+#   tests    the window's packages, poppler-utils (pdfinfo, pdftotext),
 #            with which the tests open the reports' PDF (QtTest comes with
-#            qt6-base-dev);
+#            qt6-base-dev), and ser2net, the serial device server the tests
+#            of the network ports run in front of a simulated unit;
 #   fuzz     clang with its sanitizer and libFuzzer runtimes, and the
 #            symbolizer that puts file names and lines into sanitizer reports
 #            (scripts/test.sh's one build, which also holds the fuzz targets);
@@ -17,7 +18,7 @@ packages=()
 for group in "$@"; do
     case "$group" in
         window) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6) ;;
-        tests) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 poppler-utils) ;;
+        tests) packages+=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 poppler-utils ser2net) ;;
         fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
         package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
         *) echo "deps.sh: unknown group $group (window, tests, fuzz, package)" >&2; exit 2 ;;
