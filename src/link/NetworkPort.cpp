@@ -57,7 +57,7 @@ bool NetworkPort::open(int, const LineSettings &settings)
     }
     setProblem(Problem::None);
     m_connecting = true;
-    m_connectTimer.start(kConnectTimeoutMs);
+    m_connectTimer.start(m_connectTimeoutMs);
     m_socket->connectToHost(m_address.host, m_address.port);
     // The lookup and the connection go on in the event loop.
     return false;

@@ -32,6 +32,8 @@ public:
     ~NetworkPort() override;
 
     void setAddress(const NetworkAddress &address) { m_address = address; }
+    // Shorter for tests of a server that does not answer.
+    void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
     const NetworkAddress &address() const { return m_address; }
 
     bool open(int portNumber, const LineSettings &settings) override;
@@ -67,6 +69,7 @@ private:
     Rfc2217Codec m_codec;
     QByteArray m_input;
     qsizetype m_inputHead = 0; // bytes of m_input already read
+    int m_connectTimeoutMs = kConnectTimeoutMs;
     bool m_connecting = false;
     bool m_open = false;
 };
