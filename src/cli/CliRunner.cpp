@@ -15,7 +15,10 @@
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QJsonObject>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -172,6 +175,24 @@ ExitStatus CliRunner::checkFiles()
     return problem.isEmpty() ? ExitStatus::Done : fail(ExitStatus::Usage, problem);
 }
 
+// A network port connects in the background; the run waits for the end of
+// it, which the port itself bounds.
+void CliRunner::waitForConnection()
+{
+    if (!m_session->datacom.isConnecting())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!m_session->datacom.isConnecting() || waited.hasExpired(NetworkPort::kConnectTimeoutMs + 2000))
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+}
+
 ExitStatus CliRunner::start()
 {
     if (!m_request.device.isEmpty())
@@ -184,6 +205,7 @@ ExitStatus CliRunner::start()
     m_session->engine.setBackup(m_request.backup);
     m_session->engine.setReadBack(m_request.verify);
     m_session->InitProgram(QString());
+    waitForConnection();
     // Nothing reached the unit: trouble of the run's own, for diff as for every command.
     if (m_session->datacom.ComPortIsOpen() != 1) {
         // The reason names the device; a port number only where one was used.

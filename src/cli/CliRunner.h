@@ -5,7 +5,7 @@
 #include "SignalWatch.h"
 
 #include "binding/HeadlessItemControls.h"
-#include "link/SerialPort.h"
+#include "link/LinkPort.h"
 #include "protocol/Outcome.h"
 #include "report/SettingsReport.h"
 #include "report/SiteReport.h"
@@ -50,6 +50,7 @@ public:
 private:
     ExitStatus checkFiles();
     ExitStatus start();
+    void waitForConnection();
     ExitStatus runCommand();
     enum class Ending { Quiet, TimeLimit };
     Ending runUntilQuiet();
@@ -98,7 +99,7 @@ private:
 
     CliRequest m_request;
     QString m_home; // the home folder, resolved once
-    SerialPort m_port;
+    LinkPort m_port;
     HeadlessItemControls m_controls;
     ConsoleView m_view;
     std::unique_ptr<Session> m_session;

@@ -7,6 +7,7 @@
 #include "model/Items.h"
 #include "model/ValueCheck.h"
 #include "protocol/LineCheck.h"
+#include "link/NetworkAddress.h"
 #include "report/SiteReport.h"
 
 namespace {
@@ -62,6 +63,25 @@ QCommandLineOption reportOption(const char *name, const char *description, const
                      : QCommandLineOption(QLatin1String(name), text);
 }
 
+// A --port that names a network port: well formed, and not for find,
+// which tries serial devices.
+bool takeNetworkPort(const CliRequest &r, QString *error)
+{
+    if (!NetworkAddress::isNetworkText(r.device))
+        return true;
+    QString why;
+    if (!NetworkAddress::parse(r.device, &why)) {
+        *error = QStringLiteral("--port \"%1\": %2").arg(r.device, why);
+        return false;
+    }
+    if (r.command == CliRequest::Command::Find) {
+        *error = QStringLiteral("find tries serial devices, not network ports: give --port %1 to the other commands")
+                     .arg(r.device);
+        return false;
+    }
+    return true;
+}
+
 // Where the run goes: home folder, port, time limit.
 bool takeRunOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
 {
@@ -77,6 +97,8 @@ bool takeRunOptions(const QCommandLineParser &parser, const Options &o, CliReque
     }
     if ((!r.home.isEmpty() && !takeFileName(r.home, &r.home, error))
         || (!r.device.isEmpty() && !takeFileName(r.device, &r.device, error)))
+        return false;
+    if (!takeNetworkPort(r, error))
         return false;
     // find tries every device given; any other command opens the last.
     if (r.command == CliRequest::Command::Find) {

@@ -47,6 +47,7 @@ Datacom::Datacom(Port &port, Logfile &log)
         m_log.WriteLogLine(QStringLiteral("Comport lost: ") + reason);
         m_linkState.setClosed(m_portNumber, m_device, problem, reason);
     });
+    m_port.setConnectEndedListener([this](bool open) { connectEnded(open); });
 }
 
 qint16 Datacom::portNumberFor(int portIndex)
@@ -80,25 +81,47 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
 
     m_portNumber = portNumber;
     m_device = m_port.deviceName(portNumber);
+    m_openSettingsText = text;
     const bool numberNamesPort = portNumber >= 1 || m_port.opensAnyNumber();
-    if (!numberNamesPort || !m_port.open(portNumber, settings)) {
-        Port::Problem problem = numberNamesPort ? m_port.problem() : Port::Problem::NoSuchDevice;
-        if (problem == Port::Problem::None)
-            problem = Port::Problem::Other;
-        const QString reason = numberNamesPort
-            ? LinkState::describe(problem, m_device, m_port.problemText())
-            : QStringLiteral("port number %1 names no serial port").arg(portNumber);
-        logFailedOpen(portNumber, problem, reason);
-        m_linkState.setClosed(portNumber, m_device, problem, reason);
+    if (numberNamesPort && m_port.open(portNumber, settings)) {
+        opened();
+        return 0;
+    }
+    // A network port connects on: it is not open yet, nor has it failed.
+    if (numberNamesPort && m_port.connecting()) {
+        m_linkState.setConnecting(portNumber, m_device);
         return -1;
     }
-    forgetFailedOpens();
+    if (numberNamesPort) {
+        openFailed();
+    } else {
+        const QString reason = QStringLiteral("port number %1 names no serial port").arg(portNumber);
+        logFailedOpen(portNumber, Port::Problem::NoSuchDevice, reason);
+        m_linkState.setClosed(portNumber, m_device, Port::Problem::NoSuchDevice, reason);
+    }
+    return -1;
+}
 
+void Datacom::openFailed()
+{
+    Port::Problem problem = m_port.problem();
+    if (problem == Port::Problem::None)
+        problem = Port::Problem::Other;
+    const QString reason = LinkState::describe(problem, m_device, m_port.problemText());
+    logFailedOpen(m_portNumber, problem, reason);
+    m_linkState.setClosed(m_portNumber, m_device, problem, reason);
+}
+
+// The port is open: the link watch starts, and the log and the caption say so.
+void Datacom::opened()
+{
+    forgetFailedOpens();
+    const qint16 portNumber = m_portNumber;
     LinkWatch = kLinkWatchOnOpen;
     const bool anotherDevice = reachedAnotherDevice();
     m_linkState.setOpened(portNumber, m_device, anotherDevice);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
-                       + text);
+                       + m_openSettingsText);
     // Which device the number reached: units run side by side are told apart in one log.
     m_log.WriteLogLine(QStringLiteral("Com %1 = %2").arg(portNumber).arg(Diverse::visibleText(m_device)));
     if (anotherDevice) {
@@ -106,10 +129,21 @@ int Datacom::OpenComPort(int portIndex, int baudChoice, int parityChoice, int da
                                .arg(portNumber)
                                .arg(Diverse::visibleText(m_device)));
     }
-    caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + text;
+    caption = QStringLiteral("Serial Port: ") + Diverse::NumberText(portNumber) + u' ' + m_openSettingsText;
     if (m_captionListener)
         m_captionListener(caption);
-    return 0;
+}
+
+// A connection that was under way has ended: opened, or failed as an open does.
+void Datacom::connectEnded(bool open)
+{
+    if (!open) {
+        openFailed();
+        return;
+    }
+    opened();
+    if (m_openedLaterListener)
+        m_openedLaterListener();
 }
 
 // Another device file behind the same name than at the open before (a link
@@ -147,6 +181,12 @@ void Datacom::logFailedOpen(int portNumber, Port::Problem problem, const QString
 
 void Datacom::CloseComPort()
 {
+    // A connection given up before it was made: nothing was open.
+    if (m_port.connecting()) {
+        m_port.close();
+        m_linkState.setClosed(m_portNumber, m_device, Port::Problem::None, QString());
+        return;
+    }
     const bool wasOpen = m_port.isOpen();
     // Closing a port that is not open is news only right after the first
     // failure to open it: the tries that follow close it quietly.

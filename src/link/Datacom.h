@@ -27,6 +27,14 @@ public:
     int WriteComByte(int value);
     void FlushComInput();
     int ComPortIsOpen() const;
+    // A network port's connection under way: not open, and not to be opened
+    // again until it ends.
+    bool isConnecting() const { return m_port.connecting(); }
+    // An open port that a command's reopen keeps (a network connection).
+    bool keepsConnectionOpen() const { return m_port.keepsConnectionOpen(); }
+    // Called when a connection under way has opened the port, after the log
+    // and the link state say so: whoever waits for the port takes it.
+    void setOpenedLaterListener(std::function<void()> listener) { m_openedLaterListener = std::move(listener); }
     void CheckComLink();
     // The next failure to open is logged as a first one (e.g. once the log is on).
     void forgetFailedOpens()
@@ -61,15 +69,20 @@ public:
 
 private:
     void logFailedOpen(int portNumber, Port::Problem problem, const QString &reason);
+    void opened();
+    void openFailed();
+    void connectEnded(bool open);
     bool reachedAnotherDevice();
 
     Port &m_port;
     Logfile &m_log;
     std::function<void(const QString &)> m_captionListener;
+    std::function<void()> m_openedLaterListener;
     ByteListener m_byteListener;
     LinkState m_linkState;
     qint16 m_portNumber = 0; // of the last open
     QString m_device;
+    QString m_openSettingsText; // of the open under way or done
     QString m_deviceIdentity; // of the device file the last good open reached
     int m_failedOpens = 0; // failed opens in a row for the same reason
     QString m_failedOpenReason;

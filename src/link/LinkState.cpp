@@ -31,9 +31,20 @@ void LinkState::setClosed(int portNumber, const QString &device, Port::Problem p
     changed();
 }
 
+void LinkState::setConnecting(int portNumber, const QString &device)
+{
+    m_wasAnswering = false;
+    m_state = State::Connecting;
+    m_portNumber = portNumber;
+    m_device = device;
+    m_problem = Port::Problem::None;
+    m_reason.clear();
+    changed();
+}
+
 void LinkState::setAnswered()
 {
-    if (m_state == State::Closed)
+    if (m_state == State::Closed || m_state == State::Connecting)
         return;
     m_lastAnswer = m_clock ? m_clock() : QDateTime();
     m_failure = Failure::None;
@@ -43,7 +54,7 @@ void LinkState::setAnswered()
 
 void LinkState::setNotAnswering(Failure failure)
 {
-    if (m_state == State::Closed)
+    if (m_state == State::Closed || m_state == State::Connecting)
         return;
     m_failure = failure;
     m_state = State::NotAnswering;
@@ -58,7 +69,10 @@ void LinkState::changed()
 
 QString LinkState::describe(Port::Problem problem, const QString &device, const QString &systemText)
 {
-    const QString name = device.isEmpty() ? QStringLiteral("the serial port") : device;
+    QString name = device.isEmpty() ? QStringLiteral("the serial port") : device;
+    // A server is named by its address and port, as its own messages do.
+    if (const qsizetype scheme = name.indexOf(QLatin1String("://")); scheme >= 0)
+        name = name.mid(scheme + 3);
     QString text;
     switch (problem) {
     case Port::Problem::None: return QString();
@@ -71,6 +85,19 @@ QString LinkState::describe(Port::Problem problem, const QString &device, const 
         break;
     case Port::Problem::DeviceLost: text = QStringLiteral("the serial device %1 disappeared").arg(name); break;
     case Port::Problem::WriteFailed: text = QStringLiteral("%1: output refused, port closed").arg(name); break;
+    case Port::Problem::ConnectionRefused: text = QStringLiteral("%1: connection refused").arg(name); break;
+    case Port::Problem::HostNotFound: text = QStringLiteral("%1: host not found").arg(name); break;
+    case Port::Problem::ConnectTimeout:
+        text = systemText.isEmpty() ? QStringLiteral("%1: connection timed out").arg(name)
+                                    : QStringLiteral("%1: %2").arg(name, systemText);
+        return text;
+    case Port::Problem::ConnectionClosed: text = QStringLiteral("%1: connection closed by the server").arg(name); break;
+    case Port::Problem::ConnectionLost:
+        text = QStringLiteral("%1: connection lost").arg(name);
+        if (!systemText.isEmpty())
+            text += QStringLiteral(" (%1)").arg(systemText);
+        break;
+    case Port::Problem::NotSerialServer: text = QStringLiteral("%1: %2").arg(name, systemText); break;
     case Port::Problem::Other:
         text = QStringLiteral("%1: cannot open").arg(name);
         if (!systemText.isEmpty())

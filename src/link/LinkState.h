@@ -17,6 +17,7 @@ class LinkState
 public:
     enum class State {
         Closed,       // not open; reason() says why when it was not the program's choice
+        Connecting,   // a network port connecting: not open yet
         Open,         // open, no exchange with the unit yet
         Answering,    // the last exchange got a good answer
         NotAnswering, // the last exchange failed; lastFailure() says how
@@ -57,6 +58,7 @@ public:
     // anotherDevice: the open reached another device file than the one before.
     void setOpened(int portNumber, const QString &device, bool anotherDevice = false);
     void setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason);
+    void setConnecting(int portNumber, const QString &device);
     void setAnswered();
     void setNotAnswering(Failure failure);
 

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
+#include <utility>
 
 // The telnet layer of a serial port on a device server (RFC 854, 856, 2217),
 // as a value: bytes from the server go in, the unit's data bytes and the
@@ -74,6 +74,8 @@ private:
     Answer m_serverBinary = Answer::Waiting;
     Answer m_clientBinary = Answer::Waiting;
     Answer m_comPort = Answer::Waiting;
+    bool m_clientSga = false;
+    bool m_serverSga = false;
     bool m_dsr = true;
     bool m_dsrSeen = false;
     QString m_refusal;

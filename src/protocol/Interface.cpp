@@ -521,10 +521,13 @@ void Interface::countDown()
 
 void Interface::reopenPort()
 {
-    if (m_waitTicks > 0)
+    // A connection under way is waited for, not dialled again: its end comes
+    // by itself (takeReopenedPort when it opened).
+    if (m_waitTicks > 0 || m_datacom.isConnecting())
         return;
     if (!portOpen() && m_datacom.openDefault(m_setup.Compoort) != 0) {
-        m_datacom.CloseComPort();
+        if (!m_datacom.isConnecting())
+            m_datacom.CloseComPort();
         m_waitTicks = kReopenRetry;
         return;
     }
@@ -686,9 +689,15 @@ void Interface::startReadAll()
 
 // Every bulk transfer, pager call and restart starts on a freshly opened port,
 // which discards whatever the port still held. A port that does not open
-// again ends the command.
+// again ends the command. An open network connection is kept and only its
+// input discarded: a server may refuse a connection made at once after the
+// last, and the command would wait on the connecting.
 bool Interface::reopenForCommand()
 {
+    if (m_datacom.keepsConnectionOpen() && portOpen()) {
+        m_datacom.FlushComInput();
+        return true;
+    }
     m_datacom.CloseComPort();
     if (m_datacom.openDefault(m_setup.Compoort) == 0)
         return true;

@@ -23,6 +23,8 @@ Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, It
     datacom.linkState().setClock(clock);
     // Another device behind the port's name may be another unit: nothing read before is its.
     datacom.linkState().addAnotherDeviceListener([this] { stores.ResetUnitValues(); });
+    // A network port connects in the background: the engine takes it when it opens.
+    datacom.setOpenedLaterListener([this] { engine.takeReopenedPort(); });
     // The unit's values before a write-all, named by the time and the device.
     engine.setBackupSaver([this](const Stores::ValueStore &values) {
         return Backups::save(this->homeFolder, values, now(), datacom.linkState().device());

@@ -46,6 +46,7 @@ QString stateText(const LinkState &link)
 {
     switch (link.state()) {
     case LinkState::State::Open: return QStringLiteral("port open");
+    case LinkState::State::Connecting: return QStringLiteral("connecting");
     case LinkState::State::Answering: return QStringLiteral("unit answering");
     case LinkState::State::NotAnswering: return failureWords(link.lastFailure());
     case LinkState::State::Closed:
@@ -67,7 +68,8 @@ struct Look
 Look lookOf(LinkState::State state)
 {
     switch (state) {
-    case LinkState::State::Open: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160), "Information"};
+    case LinkState::State::Open:
+    case LinkState::State::Connecting: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160), "Information"};
     case LinkState::State::Answering: return {QStyle::SP_DialogApplyButton, QColor(0, 120, 0), "Good"};
     case LinkState::State::NotAnswering: return {QStyle::SP_MessageBoxWarning, QColor(160, 90, 0), "Warning"};
     case LinkState::State::Closed: break;

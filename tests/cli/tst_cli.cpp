@@ -407,6 +407,15 @@ void TestCli::usageErrorsTouchNothing_data()
     row("verify on read", {"--verify", "read", "5"}, "--verify applies to write-all, write and commission only");
     row("base on write-all", {"--base", "x.cfg", "write-all", "x.cfg"}, "--base applies to read-all only");
     row("com 0", {"--com", "0", "read", "5"}, "--com takes a port number");
+    row("rfc2217://host", {"--port", "rfc2217://host", "read", "5"},
+        "tessaro-cli: --port \"rfc2217://host\": no port: a network port is written scheme://HOST:PORT");
+    row("tcp://:80", {"--port", "tcp://:80", "read", "5"}, "--port \"tcp://:80\": no host");
+    row("udp://", {"--port", "udp://10.0.4.7:4001", "read", "5"},
+        "--port \"udp://10.0.4.7:4001\": \"udp\" is not a kind of network port: rfc2217:// or tcp://");
+    row("tcp port 65536", {"--port", "tcp://10.0.4.7:65536", "read", "5"}, "the port is a number 1-65535, not \"65536\"");
+    row("ipv6 without brackets", {"--port", "tcp://::1:4001", "read", "5"}, "an IPv6 address is written in brackets");
+    row("network port refused", {"--port", "tcp://127.0.0.1:1", "read", "5"}, "cannot open 127.0.0.1:1: connection refused");
+    row("find on a network port", {"find", "--port", "tcp://10.0.4.7:4001"}, "find tries serial devices, not network ports");
     row("timeout 0", {"--timeout", "0", "read", "5"}, "--timeout takes a number of seconds");
     row("empty pager address", {"call", ""}, "Please enter address of pager");
     row("pager address 11", {"call", "12345678901"}, "longer than 10 characters");

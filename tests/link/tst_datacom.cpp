@@ -3,6 +3,8 @@
 #include "link/Datacom.h"
 #include "testsupport/HeadlessSession.h"
 #include "testsupport/ScriptedPort.h"
+#include "link/NetworkPort.h"
+#include "link/Rfc2217Codec.h"
 #include "link/SerialPort.h"
 #include "model/Diverse.h"
 #include "model/Value.h"
@@ -25,6 +27,8 @@
 
 #include <QProcess>
 #include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -103,6 +107,10 @@ private slots:
     void realPortOpenProblem_data();
     void realPortOpenProblem();
     void unitKilledMidExchange();
+    void rfc2217Exchanges_data();
+    void rfc2217Exchanges();
+    void networkPortStates_data();
+    void networkPortStates();
 };
 
 void TestDatacom::openChoices_data()
@@ -599,3 +607,148 @@ void TestDatacom::unitKilledMidExchange()
 
 QTEST_GUILESS_MAIN(TestDatacom)
 #include "tst_datacom.moc"
+
+void TestDatacom::rfc2217Exchanges_data()
+{
+    // The server's bytes, in reads split at '|'; the data the unit's side
+    // gets, the answers owed to the server, DSR and a refusal after them.
+    QTest::addColumn<QString>("incoming");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("replies");
+    QTest::addColumn<bool>("dsr");
+    QTest::addColumn<QString>("refusal");
+
+    const QString none;
+    QTest::newRow("ff ff -> ff") << "ff ff" << hex("ff") << QByteArray() << true << none;
+    QTest::newRow("41 ff | ff 42 -> 41 ff 42") << "41 ff | ff 42" << hex("41 ff 42") << QByteArray() << true << none;
+    QTest::newRow("41 ff fb 01 42 -> 41 42, dont echo") << "41 ff fb 01 42" << hex("41 42") << hex("ff fe 01") << true << none;
+    QTest::newRow("41 ff f1 42 -> 41 42") << "41 ff f1 42" << hex("41 42") << QByteArray() << true << none;
+    QTest::newRow("0d 00 0d 0a 00 unchanged") << "0d 00 0d 0a 00" << hex("0d 00 0d 0a 00") << QByteArray() << true << none;
+    QTest::newRow("ff fb 03 ff fb 03 -> do sga once") << "ff fb 03 | ff fb 03" << QByteArray() << hex("ff fd 03") << true << none;
+    QTest::newRow("ff fd 18 -> wont") << "ff fd 18" << QByteArray() << hex("ff fc 18") << true << none;
+    QTest::newRow("ff fd 2c -> line settings") << "ff fd 2c" << QByteArray()
+        << hex("ff fa 2c 01 00 00 25 80 ff f0 ff fa 2c 02 08 ff f0 ff fa 2c 03 01 ff f0 ff fa 2c 04 01 ff f0"
+               " ff fa 2c 05 01 ff f0 ff fa 2c 05 09 ff f0 ff fa 2c 05 0c ff f0 ff fa 2c 0b 22 ff f0")
+        << true << none;
+    QTest::newRow("ff fa 2c 6b 00 ff f0: never on, counts on") << "ff fa 2c 6b 00 ff f0" << QByteArray() << QByteArray() << true << none;
+    QTest::newRow("ff fa 2c 6b 20 .. 6b 00: dsr off") << "ff fa 2c 6b 20 ff f0 41 | ff fa 2c | 6b 10 ff f0" << hex("41")
+                                                      << QByteArray() << false << none;
+    QTest::newRow("ff fe 00: binary refused") << "ff fe 00" << QByteArray() << QByteArray() << true
+                                              << "the server refuses binary transfer";
+    QTest::newRow("ff fc 00: binary refused") << "ff fc 00" << QByteArray() << QByteArray() << true
+                                              << "the server refuses binary transfer";
+    QTest::newRow("ff fe 2c: no serial control") << "ff fe 2c" << QByteArray() << QByteArray() << true
+                                                 << "the server does not take serial settings (RFC 2217)";
+}
+
+void TestDatacom::rfc2217Exchanges()
+{
+    QFETCH(QString, incoming);
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, replies);
+    QFETCH(bool, dsr);
+    QFETCH(QString, refusal);
+
+    Rfc2217Codec codec;
+    QCOMPARE(codec.opening(), hex("ff fb 00 ff fd 00 ff fb 2c"));
+    QByteArray got;
+    for (const QString &chunk : incoming.split(u'|'))
+        got += codec.takeIncoming(QByteArray::fromHex(chunk.toLatin1()));
+    QCOMPARE(got.toHex(' '), data.toHex(' '));
+    QCOMPARE(codec.takeReplies().toHex(' '), replies.toHex(' '));
+    QCOMPARE(codec.dsr(), dsr);
+    QCOMPARE(codec.refusal(), refusal);
+    // The data going the other way: every 0xFF doubled, all else as it is.
+    Rfc2217Codec back;
+    QCOMPARE(back.takeIncoming(Rfc2217Codec::escaped(data)).toHex(' '), data.toHex(' '));
+    QCOMPARE(Rfc2217Codec::escaped(hex("ff 0d 00 ff ff 0a")).toHex(' '), QByteArray("ff ff 0d 00 ff ff ff ff 0a"));
+}
+
+namespace {
+
+enum class Server { None, Silent, Good, RefusesBinary, ClosesWhenOpen };
+
+} // namespace
+
+void TestDatacom::networkPortStates_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<Server>("server");
+    QTest::addColumn<LinkState::State>("state");
+    QTest::addColumn<QString>("reason"); // %1: the port
+
+    using State = LinkState::State;
+    QTest::newRow("refused") << "tcp" << "127.0.0.1" << Server::None << State::Closed
+                             << "127.0.0.1:%1: connection refused";
+    QTest::newRow("unknown host") << "rfc2217" << "nosuchhost.invalid" << Server::None << State::Closed
+                                  << "nosuchhost.invalid:%1: host not found";
+    QTest::newRow("no telnet answer") << "rfc2217" << "127.0.0.1" << Server::Silent << State::Closed
+                                      << "127.0.0.1:%1: no telnet answer from the server";
+    QTest::newRow("binary refused") << "rfc2217" << "127.0.0.1" << Server::RefusesBinary << State::Closed
+                                    << "127.0.0.1:%1: the server refuses binary transfer";
+    QTest::newRow("closed by the server") << "tcp" << "127.0.0.1" << Server::ClosesWhenOpen << State::Closed
+                                          << "127.0.0.1:%1: connection closed by the server";
+    QTest::newRow("rfc2217 open, ff both ways") << "rfc2217" << "127.0.0.1" << Server::Good << State::Open << "";
+    QTest::newRow("tcp open, bytes as they are") << "tcp" << "127.0.0.1" << Server::Good << State::Open << "";
+}
+
+// A network port against a server of the test's own on the loopback address.
+void TestDatacom::networkPortStates()
+{
+    QFETCH(QString, scheme);
+    QFETCH(QString, host);
+    QFETCH(Server, server);
+    QFETCH(LinkState::State, state);
+    QFETCH(QString, reason);
+
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost));
+    const quint16 portNumber = listener.serverPort();
+    if (server == Server::None)
+        listener.close();
+    QTcpSocket *peer = nullptr;
+    QByteArray atServer;
+    connect(&listener, &QTcpServer::newConnection, this, [&] {
+        peer = listener.nextPendingConnection();
+        connect(peer, &QTcpSocket::readyRead, this, [&] { atServer += peer->readAll(); });
+        if (server == Server::RefusesBinary)
+            peer->write(hex("ff fe 00"));
+        if (server != Server::Silent && server != Server::RefusesBinary && scheme == "rfc2217")
+            peer->write(hex("ff fb 00 ff fd 00 ff fd 2c"));
+    });
+
+    NetworkPort port;
+    port.setConnectTimeout(1500);
+    port.setAddress(*NetworkAddress::parse(QStringLiteral("%1://%2:%3").arg(scheme, host).arg(portNumber)));
+    Link link(port);
+    const LinkState &linkState = link.datacom.linkState();
+    QCOMPARE(link.datacom.openDefault(0), -1);
+    QCOMPARE(linkState.state(), LinkState::State::Connecting);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.datacom.isConnecting(), 10000);
+    if (server == Server::ClosesWhenOpen) {
+        QCOMPARE(linkState.state(), LinkState::State::Open);
+        QTRY_VERIFY_WITH_TIMEOUT(peer, 5000);
+        peer->close();
+        QTRY_COMPARE_WITH_TIMEOUT(linkState.state(), LinkState::State::Closed, 5000);
+        QCOMPARE(link.lastLine(), "14:05:09 Comport lost: " + reason.arg(portNumber));
+        QCOMPARE(link.datacom.LinkWatch, qint16(0));
+    }
+    QCOMPARE(linkState.state(), state);
+    QCOMPARE(linkState.reason(), reason.isEmpty() ? QString() : reason.arg(portNumber));
+    if (state != LinkState::State::Open) {
+        QCOMPARE(link.datacom.ComPortIsOpen(), -1);
+        return;
+    }
+    QCOMPARE(link.lastLine(), QStringLiteral("14:05:09 Com 1 = %1://127.0.0.1:%2").arg(scheme).arg(portNumber));
+    const bool telnet = scheme == "rfc2217";
+    // The bytes of a frame reach the line unchanged, whatever the telnet layer does with them.
+    QTRY_VERIFY_WITH_TIMEOUT(!telnet || atServer.contains(hex("ff fa 2c 0b 22 ff f0")), 5000);
+    atServer.clear();
+    QCOMPARE(link.writeAll(hex("01 ff 0d 00 0d 0a 00")), 0);
+    const QByteArray wire = telnet ? hex("01 ff ff 0d 00 0d 0a 00") : hex("01 ff 0d 00 0d 0a 00");
+    QTRY_COMPARE_WITH_TIMEOUT(atServer.toHex(' '), wire.toHex(' '), 5000);
+    peer->write(telnet ? hex("41 ff ff 42 ff fb 01 0d 00") : hex("41 ff 42 0d 00"));
+    QCOMPARE(link.readBytes(5).toHex(' '), QByteArray("41 ff 42 0d 00"));
+    QVERIFY(link.datacom.isConnecting() == false && port.dsr());
+}

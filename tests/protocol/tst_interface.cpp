@@ -50,6 +50,7 @@ private slots:
     void unitTextWhileIdle();
     void progressBar();
     void engineWaitsForPortThatOpensLater();
+    void networkPortConnectsInTheBackground();
     void outcomes_data();
     void outcomes();
     void oneShotsDropped_data();
@@ -725,6 +726,46 @@ void TestInterface::engineWaitsForPortThatOpensLater()
     for (int i = 0; i < 12 && port.written().size() < 8; ++i)
         engine.InterfaceTick(0);
     QVERIFY(port.written().endsWith(Frames::complete(Frames::readRequestBody(0))));
+}
+
+// A port that connects (a network port): the engine waits for the
+// connection instead of dialling again, takes the port the moment it opens,
+// and a command keeps the open connection.
+void TestInterface::networkPortConnectsInTheBackground()
+{
+    EngineWorld w;
+    FakeUnit unit(w);
+    const LinkState &link = w.session().datacom.linkState();
+    const auto lastLine = [&] { return w.session().logLines.line(w.session().logLines.count() - 1); };
+    const int opens = w.port.openCount();
+    w.port.setConnects(true);
+    w.port.dropConnection();
+    w.tick(3 * Interface::kReopenRetry);
+    QCOMPARE(w.port.openCount(), opens + 1);
+    QCOMPARE(link.state(), LinkState::State::Connecting);
+    QCOMPARE(w.session().datacom.ComPortIsOpen(), -1);
+
+    // Refused: logged as a failed open, with its reason; dialled again on the schedule.
+    w.port.finishConnecting(false, Port::Problem::ConnectionRefused);
+    QCOMPARE(lastLine(), u"14:05:09 Error opening ComPort:  1"_s);
+    QCOMPARE(link.reason(), u"scripted1: connection refused"_s);
+    QVERIFY(w.tickUntil([&] { return w.port.openCount() == opens + 2; }, Interface::kReopenRetry + 1) > 0);
+
+    // Opened: taken at once, without waiting for a tick.
+    w.port.finishConnecting(true);
+    QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
+    QCOMPARE(link.state(), LinkState::State::Open);
+    QCOMPARE(lastLine(), u"14:05:09 Com 1 = scripted1"_s);
+
+    // A read-all keeps the connection and drops only what waited.
+    w.port.queueInput("stale");
+    const int closes = w.port.closeCount();
+    w.engine().requestReadAll();
+    QVERIFY(unit.runUntilQuiet() > 0);
+    QCOMPARE(w.port.openCount(), opens + 2);
+    QCOMPARE(w.port.closeCount(), closes);
+    QCOMPARE(unit.requestedItems('w').size(), 14);
+    QCOMPARE(link.state(), LinkState::State::Answering);
 }
 
 namespace {

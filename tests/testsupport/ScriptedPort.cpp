@@ -9,10 +9,11 @@ bool ScriptedPort::open(int portNumber, const LineSettings &settings)
         return false;
     }
     setProblem(Problem::None);
-    m_open = true;
     ++m_openCount;
     m_input.clear();
-    return true;
+    m_connecting = m_connects;
+    m_open = !m_connects;
+    return m_open;
 }
 
 bool ScriptedPort::close()
@@ -21,6 +22,7 @@ bool ScriptedPort::close()
     if (m_failCloses)
         return false;
     m_open = false;
+    m_connecting = false;
     return true;
 }
 

@@ -24,6 +24,8 @@ public:
     QString deviceName(int portNumber) const override;
     bool opensAnyNumber() const override { return !m_anyNumberDevice.isEmpty(); }
     QString deviceIdentity() const override { return m_open ? m_identity : QString(); }
+    bool connecting() const override { return m_connecting; }
+    bool keepsConnectionOpen() const override { return m_connects; }
 
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
@@ -46,6 +48,17 @@ public:
         m_open = false;
         reportClosed(Problem::DeviceLost);
     }
+    // As a network port: opens connect until finishConnecting, and a
+    // command's reopen keeps the connection.
+    void setConnects(bool connects) { m_connects = connects; }
+    void finishConnecting(bool opened, Problem problem = Problem::ConnectionRefused)
+    {
+        m_connecting = false;
+        m_open = opened;
+        if (opened)
+            m_input.clear();
+        reportConnectEnded(opened, problem);
+    }
     // Called after each byte written, e.g. to queue an answer once a request is whole.
     void setWriteHook(std::function<void(quint8)> hook) { m_writeHook = std::move(hook); }
 
@@ -67,6 +80,8 @@ private:
     int m_openCount = 0;
     int m_closeCount = 0;
     bool m_open = false;
+    bool m_connects = false;
+    bool m_connecting = false;
     bool m_dsr = false;
     bool m_failOpens = false;
     Problem m_openProblem = Problem::NoSuchDevice;
