@@ -8,6 +8,7 @@
 #include "model/Items.h"
 #include "report/SiteReport.h"
 #include "testsupport/HeadlessSession.h"
+#include "testsupport/Ser2netServer.h"
 #include "sim/UnitItems.h"
 
 #include <QDate>
@@ -177,6 +178,28 @@ QStringList latin1Locale(const QTemporaryDir &folder)
     return {QStringLiteral("LC_ALL=de_DE.ISO-8859-1"), QStringLiteral("LOCPATH=") + folder.path()};
 }
 
+// How a row reaches the unit: its terminal (server ""), or ser2net in front of
+// it as "rfc2217" or "tcp". port is empty, and why says why, when ser2net did
+// not come up.
+struct Route
+{
+    std::unique_ptr<Ser2netServer> server;
+    QString port;
+    QString why;
+
+    Route(const QString &kind, const QString &device)
+    {
+        if (kind.isEmpty()) {
+            port = device;
+            return;
+        }
+        server = std::make_unique<Ser2netServer>(
+            kind == QLatin1String("tcp") ? Ser2netServer::Kind::RawTcp : Ser2netServer::Kind::Rfc2217, device);
+        if (server->start(&why))
+            port = server->address();
+    }
+};
+
 // A pseudo-terminal nobody answers on, reached through a link in folder.
 struct SilentTerminal
 {
@@ -219,7 +242,9 @@ private slots:
     void writeEachKind();
     void verify_data();
     void verify();
+    void readAllLoadsInTheDesktopReader_data();
     void readAllLoadsInTheDesktopReader();
+    void writeAllAsReadFromFile_data();
     void writeAllAsReadFromFile();
     void unitFailures_data();
     void unitFailures();
@@ -587,29 +612,37 @@ void TestCli::writeEachKind_data()
 {
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("server"); // as Route takes it
 
-    QTest::newRow("list position") << "5=3" << "3";
-    QTest::newRow("bleep code") << "45=10" << "10";
-    QTest::newRow("int") << "110=1234" << "1234";
-    QTest::newRow("int 0") << "110=0" << "0";
-    QTest::newRow("text") << QStringLiteral("160=Café ->x") << QStringLiteral("Café ->x");
-    QTest::newRow("empty text") << "160=" << "";
+    QTest::newRow("list position") << "5=3" << "3" << "";
+    QTest::newRow("bleep code") << "45=10" << "10" << "";
+    QTest::newRow("int") << "110=1234" << "1234" << "";
+    QTest::newRow("int 0") << "110=0" << "0" << "";
+    QTest::newRow("text") << QStringLiteral("160=Café ->x") << QStringLiteral("Café ->x") << "";
+    QTest::newRow("empty text") << "160=" << "" << "";
     // Items whose control is hidden or missing send the value as given, not a control's 0.
-    QTest::newRow("hidden char") << "3=7" << "7";
-    QTest::newRow("char without control") << "99=200" << "200";
-    QTest::newRow("int without control") << "144=300" << "300";
-    QTest::newRow("text without control") << "240=tail" << "tail";
+    QTest::newRow("hidden char") << "3=7" << "7" << "";
+    QTest::newRow("char without control") << "99=200" << "200" << "";
+    QTest::newRow("int without control") << "144=300" << "300" << "";
+    QTest::newRow("text without control") << "240=tail" << "tail" << "";
+    // Through a telnet server: the frame's LEN and the last character are 0xFF,
+    // which the telnet layer must send doubled.
+    const QString longest = QString(242, u'x') + QStringLiteral("\u00FF");
+    QTest::newRow("243 characters through rfc2217") << "155=" + longest << longest << "rfc2217";
 }
 
 void TestCli::writeEachKind()
 {
     QFETCH(QString, assignment);
     QFETCH(QString, kept);
+    QFETCH(QString, server);
 
     Unit unit;
+    const Route route(server, unit.device);
+    QVERIFY2(!route.port.isEmpty(), qPrintable(route.why));
     const int n = assignment.section(u'=', 0, 0).toInt();
     // Read back by default; items 3 and 99 cannot be read, so they are only written.
-    const Run run = cli(unit.device, {"write", assignment});
+    const Run run = cli(route.port, {"write", assignment});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(utf8(run.out), QString::number(n) + "    ->" + kept + '\n');
     QCOMPARE(unit.value(n), kept);
@@ -671,14 +704,31 @@ void TestCli::verify()
     }
 }
 
+// Through the unit's terminal, and through a serial device server in front of it.
+static void routes()
+{
+    QTest::addColumn<QString>("server"); // as Route takes it
+    QTest::newRow("terminal") << "";
+    QTest::newRow("rfc2217") << "rfc2217";
+    QTest::newRow("tcp") << "tcp";
+}
+
+void TestCli::readAllLoadsInTheDesktopReader_data()
+{
+    routes();
+}
+
 void TestCli::readAllLoadsInTheDesktopReader()
 {
+    QFETCH(QString, server);
     Unit unit({}, kUnitBulk);
+    const Route route(server, unit.device);
+    QVERIFY2(!route.port.isEmpty(), qPrintable(route.why));
     // Items read-all does not read come from the base file, whatever the kind.
     const Settings base = {{0, "3"}, {45, "12"}, {110, "4321"}, {160, QStringLiteral("Café ->x")}, {99, "7"}, {240, " tail "}};
     QVERIFY(FileBytes::write(path("base.cfg"), settingsFile(base)));
 
-    const Run run = cli(unit.device, {"--base", path("base.cfg"), "read-all", path("out.cfg")});
+    const Run run = cli(route.port, {"--base", path("base.cfg"), "read-all", path("out.cfg")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(run.err.count(" OK\n"), 14);
@@ -700,14 +750,22 @@ void TestCli::readAllLoadsInTheDesktopReader()
     QCOMPARE(FileBytes::read(path("again.cfg")), written);
 
     // Standard output gets the same bytes.
-    const Run toStdout = cli(unit.device, {"--base", path("base.cfg"), "read-all", "-"});
+    const Run toStdout = cli(route.port, {"--base", path("base.cfg"), "read-all", "-"});
     QCOMPARE(toStdout.exitCode, 0);
     QCOMPARE(toStdout.out, written);
 }
 
+void TestCli::writeAllAsReadFromFile_data()
+{
+    routes();
+}
+
 void TestCli::writeAllAsReadFromFile()
 {
+    QFETCH(QString, server);
     Unit unit;
+    const Route route(server, unit.device);
+    QVERIFY2(!route.port.isEmpty(), qPrintable(route.why));
     // Only the fourteen bulk items go out.
     Settings file = kUnitBulk;
     file.insert(160, "not sent");
@@ -717,7 +775,7 @@ void TestCli::writeAllAsReadFromFile()
     for (int n : Items::kBulkItems)
         before.insert(n, unit.value(n));
 
-    const Run run = cli(unit.device, {"write-all", path("in.cfg")});
+    const Run run = cli(route.port, {"write-all", path("in.cfg")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err.count(" -> Saved.\n"), 14);
     QCOMPARE(run.err.count(" OK\n"), 14); // the backup read
@@ -969,7 +1027,7 @@ void TestCli::portLostMidRead()
              err.constData());
 }
 
-enum class Stopper { Signal, TimeLimit, PortLoss, SignalInReadBack, SignalInCommission };
+enum class Stopper { Signal, TimeLimit, PortLoss, ServerStopped, SignalInReadBack, SignalInCommission };
 Q_DECLARE_METATYPE(Stopper)
 
 // A write-all stopped while an item's frame is out (the unit thinks 5 s over
@@ -992,6 +1050,10 @@ void TestCli::stoppedMidWriteAll_data()
     QTest::newRow("port lost") << Stopper::PortLoss << "5000" << 1
                                << QStringLiteral("Write all settings aborted at item 0 (Diagnostic level): port lost; ")
             + inHand;
+    // ser2net in front of the unit, ended: the connection is the port, and it is lost.
+    QTest::newRow("device server stopped") << Stopper::ServerStopped << "5000" << 1
+                                           << QStringLiteral("Write all settings aborted at item 0 (Diagnostic level): port lost; ")
+            + inHand;
     QTest::newRow("signal in the read-back") << Stopper::SignalInReadBack << "200" << 130
                                              << "Write all settings: 14 written; read-back stopped by a signal after ";
     // The factory unit differs in all fourteen: commission writes them all, after its own read.
@@ -1007,9 +1069,11 @@ void TestCli::stoppedMidWriteAll()
     QFETCH(int, exitCode);
     QFETCH(QString, line);
     Unit unit({"--think", think});
+    const Route route(stopper == Stopper::ServerStopped ? "rfc2217" : "", unit.device);
+    QVERIFY2(!route.port.isEmpty(), qPrintable(route.why));
     QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
     const bool commission = stopper == Stopper::SignalInCommission;
-    QStringList args{"--port", unit.device, "--home", m_home->path()};
+    QStringList args{"--port", route.port, "--home", m_home->path()};
     if (!commission)
         args << "--no-backup";
     if (stopper == Stopper::TimeLimit)
@@ -1023,6 +1087,8 @@ void TestCli::stoppedMidWriteAll()
         ::kill(pid_t(process.processId()), SIGINT);
     else if (stopper == Stopper::PortLoss)
         unit.process.kill();
+    else if (stopper == Stopper::ServerStopped)
+        QVERIFY(route.server->stop());
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), exitCode);

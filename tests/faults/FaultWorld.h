@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialPort.h"
+#include "link/LinkPort.h"
 #include "testsupport/EngineProbe.h"
 #include "testsupport/HeadlessSession.h"
 #include "sim/SimulatedUnit.h"
@@ -22,7 +22,8 @@
 #include <unistd.h>
 
 // The tool's whole path to a unit, driven tick by tick: the engine, Datacom,
-// the real serial port on a pseudo-terminal, and at its far end whatever the
+// the real serial port on a pseudo-terminal (or a network port to a serial
+// device server in front of one), and at its far end whatever the
 // test puts there (the simulated unit in this process, the tessaro-unit
 // program, or a line the test writes to itself).
 //
@@ -50,7 +51,7 @@ public:
     Stores &stores() { return m_world->session.stores; }
     RecordingView &view() { return m_world->view; }
     TestItemControls &controls() { return m_world->controls; }
-    SerialPort &port() { return m_port; }
+    LinkPort &port() { return m_port; }
     QString home() const { return m_home; }
     int ticks() const { return m_ticks; }
 
@@ -98,7 +99,7 @@ public:
 private:
     QTemporaryDir m_ownHome;
     QString m_home;
-    SerialPort m_port;
+    LinkPort m_port;
     std::unique_ptr<HeadlessSession> m_world;
     int m_ticks = 0;
 };

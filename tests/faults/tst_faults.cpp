@@ -2,12 +2,14 @@
 
 #include "files/LeesIniFile.h"
 #include "model/Items.h"
+#include "testsupport/Ser2netServer.h"
 #include "testsupport/TmpfsMount.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTest>
 
@@ -119,6 +121,7 @@ private slots:
     void unitFaults_data();
     void unitFaults();
     void unitKilledMidReadAll();
+    void deviceServerGoneMidWriteAll();
     void unitLinkOnSignal_data();
     void unitLinkOnSignal();
     void idleNoiseAndText_data();
@@ -383,6 +386,66 @@ void TestFaults::unitKilledMidReadAll()
 
     unit->terminate();
     QVERIFY(unit->waitForFinished(10000));
+}
+
+// The item numbers after `label` in the outcome line, up to the next ';' or ')'.
+static QList<int> itemsAfter(const QString &outcome, const QString &label)
+{
+    const qsizetype at = outcome.indexOf(label);
+    QList<int> items;
+    if (at < 0)
+        return items;
+    static const QRegularExpression end(u"[;)]"_s);
+    const qsizetype stop = outcome.indexOf(end, at + label.size());
+    for (const QString &n : outcome.mid(at + label.size(), stop - at - label.size()).split(u' ', Qt::SkipEmptyParts))
+        items << n.toInt();
+    return items;
+}
+
+// The unit behind a serial device server (ser2net over RFC 2217) that goes
+// away mid write-all: the connection is the port and is lost as a serial
+// device is; the outcome names what the unit took. Started again, the server
+// is reached on the reopen schedule with no command given.
+void TestFaults::deviceServerGoneMidWriteAll()
+{
+    UnitInProcess unit;
+    Ser2netServer server(Ser2netServer::Kind::Rfc2217, unit.unit.devicePath());
+    QString why;
+    QVERIFY2(server.start(&why), qPrintable(why));
+    FaultWorld w(server.address());
+    QVERIFY(w.runUntil([&] { return w.port().isOpen(); }, 400));
+    QMap<int, QString> before;
+    for (int item : Items::kBulkItems) {
+        before.insert(item, unit.items.valueText(item));
+        w.controls().setComboIndex(item, unit.items.valueText(item) == u"0"_s ? 1 : 0);
+    }
+    w.engine().requestWriteAll();
+    QVERIFY(w.runUntil([&] { return w.view().progress().count(u" -> Saved."_s) >= 3; }, 3000));
+    QVERIFY(server.stop());
+    const auto outcomes = [&] { return w.logLines().filter(u"Write all settings aborted at item "_s); };
+    QVERIFY(w.runUntil([&] { return !outcomes().isEmpty(); }, 1000));
+    QVERIFY(!w.port().isOpen());
+    const QStringList lines = outcomes();
+    QCOMPARE(lines.size(), 1);
+    const QString outcome = lines.first();
+    QVERIFY2(outcome.contains(u": port lost; "_s), qPrintable(outcome));
+    const QList<int> written = itemsAfter(outcome, u" written (items "_s);
+    const QList<int> notSent = itemsAfter(outcome, u"not sent: items "_s);
+    QVERIFY2(written.size() >= 3 && !notSent.isEmpty(), qPrintable(outcome));
+    for (int item : written)
+        QVERIFY2(unit.items.valueText(item) != before.value(item), qPrintable(outcome));
+    for (int item : notSent)
+        QCOMPARE(unit.items.valueText(item), before.value(item));
+
+    w.runUntil([] { return false; }, 300);
+    QVERIFY(!w.port().isOpen());
+    QVERIFY2(server.start(&why), qPrintable(why));
+    QVERIFY(w.runUntil([&] { return w.port().isOpen() && w.quiet(); }, 600));
+    w.engine().requestReadAll();
+    QVERIFY(w.runUntilQuiet(3000));
+    QVERIFY(w.logLines().contains(kReadAllDone));
+    for (int item : Items::kBulkItems)
+        QCOMPARE(toolUnitText(w.stores(), item), unit.items.valueText(item));
 }
 
 void TestFaults::unitLinkOnSignal_data()
