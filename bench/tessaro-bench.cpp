@@ -5,13 +5,19 @@
 // Then the same two as whole tessaro-cli processes, with the CPU time and the
 // peak memory each process took, beside the ticks it reports itself, and
 // report beside read-all in ticks, and commission beside write-all.
+// Then read-all and write-all through a serial device server (ser2net, RFC
+// 2217 and raw TCP) on the loopback address beside the terminal itself, and
+// through a relay that adds network delay until read-all fails.
 
-#include "link/SerialPort.h"
+#include "DelayRelay.h"
+#include "link/LinkPort.h"
 #include "testsupport/HeadlessSession.h"
+#include "testsupport/Ser2netServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -23,6 +29,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,6 +68,12 @@ public:
 
     Session &session() { return m_world.session; }
 
+    // A network port connects first: bounded.
+    bool waitForPort(int timeoutMs)
+    {
+        return waitUntil([this] { return m_port.isOpen(); }, timeoutMs);
+    }
+
     Figures measure(const std::function<void(Interface &)> &command)
     {
         Interface &engine = m_world.session.engine;
@@ -89,7 +102,7 @@ private:
         return true;
     }
 
-    SerialPort m_port;
+    LinkPort m_port;
     HeadlessSession m_world;
     QTimer m_timer;
     int m_watch = 0;
@@ -98,7 +111,7 @@ private:
 void print(const char *what, const Figures &f)
 {
     const double floorMs = double(f.ticks) * kTickMs;
-    std::printf("%-10s %s  wall %8.1f ms  ticks %5llu  ticks x 25 ms %8.1f ms  ratio %.3f\n", what,
+    std::printf("%-18s %s  wall %8.1f ms  ticks %5llu  ticks x 25 ms %8.1f ms  ratio %.3f\n", what,
                 f.ok ? "ok    " : "FAILED", f.wallMs, static_cast<unsigned long long>(f.ticks), floorMs,
                 floorMs > 0 ? f.wallMs / floorMs : 0.0);
 }
@@ -243,6 +256,141 @@ int measureCommission(const QString &cli, const QStringList &common, const QStri
     return within ? 0 : 1;
 }
 
+const auto kReadAll = [](Interface &e) { e.requestReadAll(); };
+const auto kWriteAll = [](Interface &e) { e.requestWriteAll(); };
+
+// read-all and write-all through ser2net on the loopback address, over RFC
+// 2217 and raw TCP, beside the same through the terminal itself; one server
+// at a time in front of the unit's terminal.
+int measureNetwork(const QString &device, const QString &home, int runs)
+{
+    std::printf("through a serial device server (ser2net) on 127.0.0.1, beside the terminal itself\n");
+    int failures = 0;
+    for (const char *route : {"terminal", "rfc2217", "tcp"}) {
+        std::unique_ptr<Ser2netServer> server;
+        QString address = device;
+        if (qstrcmp(route, "terminal") != 0) {
+            server = std::make_unique<Ser2netServer>(
+                qstrcmp(route, "tcp") == 0 ? Ser2netServer::Kind::RawTcp : Ser2netServer::Kind::Rfc2217, device);
+            QString why;
+            if (!server->start(&why)) {
+                std::printf("%-18s FAILED: %s\n", route, qPrintable(why));
+                ++failures;
+                continue;
+            }
+            address = server->address();
+        }
+        Bench bench(address, home);
+        const bool open = bench.waitForPort(5000);
+        for (int i = 0; i < runs; ++i) {
+            const Figures read = open ? bench.measure(kReadAll) : Figures();
+            print(QByteArray(QByteArray("read-all ") + route).constData(), read);
+            const Figures write = open ? bench.measure(kWriteAll) : Figures();
+            print(QByteArray(QByteArray("write-all ") + route).constData(), write);
+            failures += (read.ok ? 0 : 1) + (write.ok ? 0 : 1);
+        }
+    }
+    return failures;
+}
+
+// read-all (then write-all) over RFC 2217 through a relay that holds each
+// direction back by half the added round trip, the delay growing until
+// read-all fails: how slow a network the engine's time-outs bear.
+int measureDelay(const QString &device, const QString &home)
+{
+    std::printf("through ser2net (rfc2217) behind a relay adding a round-trip delay, until read-all fails\n");
+    Ser2netServer server(Ser2netServer::Kind::Rfc2217, device);
+    QString why;
+    if (!server.start(&why)) {
+        std::printf("FAILED: %s\n", qPrintable(why));
+        return 1;
+    }
+    int lastGood = -1;
+    for (int roundTripMs : {0, 25, 50, 100, 200, 400, 800, 1200, 1600, 2000, 2400, 2800, 3200, 4000}) {
+        DelayRelay relay(server.port(), roundTripMs / 2);
+        Bench bench(QStringLiteral("rfc2217://127.0.0.1:%1").arg(relay.port()), home);
+        const bool open = bench.waitForPort(5000 + 4 * roundTripMs);
+        const Figures read = open ? bench.measure(kReadAll) : Figures();
+        const QByteArray label = "+" + QByteArray::number(roundTripMs) + " ms";
+        print(QByteArray("read-all " + label).constData(), read);
+        if (!read.ok)
+            break;
+        // write-all meets the same time-outs three times over: shown while short.
+        if (roundTripMs <= 400)
+            print(QByteArray("write-all " + label).constData(), bench.measure(kWriteAll));
+        lastGood = roundTripMs;
+    }
+    std::printf("read-all works up to about %d ms of added round trip\n", lastGood);
+    return lastGood >= 0 ? 0 : 1;
+}
+
+// read-all and write-all in this process against the unit's terminal, then
+// the safeguards of a write-all.
+int measureInProcess(const QString &device, const QString &home, int runs)
+{
+    int failures = 0;
+    Bench bench(device, home);
+    std::printf("unit on %s, paced at 9600 baud; tick %d ms\n", qPrintable(device), kTickMs);
+    for (int i = 0; i < runs; ++i) {
+        const Figures read = bench.measure(kReadAll);
+        print("read-all", read);
+        const Figures write = bench.measure(kWriteAll);
+        print("write-all", write);
+        failures += read.ok ? 0 : 1;
+        failures += write.ok ? 0 : 1;
+    }
+    return failures + measureSafeguards(bench, runs);
+}
+
+// The same as whole tessaro-cli processes (start-up, the settings files and
+// the log included), commission beside write-all; then the line check.
+int measureProcesses(const QString &cli, const QString &device, const QString &home, int runs)
+{
+    int failures = 0;
+    // Once the port of the figures above is closed again. write-all sends what read-all saved.
+    std::printf("tessaro-cli as a process; ticks as it counts them (--stats)\n");
+    const QString cfg = QDir(home).filePath(QStringLiteral("unit.cfg"));
+    const QString errors = QDir(home).filePath(QStringLiteral("cli-stderr.txt"));
+    const QStringList common{QStringLiteral("--port"), device, QStringLiteral("--home"), home,
+                             QStringLiteral("--stats")};
+    for (int i = 0; i < runs; ++i) {
+        const ProcessFigures read =
+            runProcess(cli, common + QStringList{QStringLiteral("read-all"), cfg}, errors);
+        printProcess("cli read-all", read);
+        // The report reads what read-all reads, then makes its PDF: no tick more.
+        const ProcessFigures report = runProcess(
+            cli, common + QStringList{QStringLiteral("report"), QDir(home).filePath(QStringLiteral("r.pdf"))},
+            errors);
+        printProcess("cli report", report);
+        std::printf("report in ticks of read-all %.2f (goal at most 1.1)\n",
+                    read.ticks > 0 ? double(report.ticks) / double(read.ticks) : 0.0);
+        failures += report.ok && report.ticks * 10 <= read.ticks * 11 ? 0 : 1;
+        const ProcessFigures write =
+            runProcess(cli, common + QStringList{QStringLiteral("write-all"), cfg}, errors);
+        printProcess("cli write-all", write);
+        failures += read.ok ? 0 : 1;
+        failures += write.ok ? 0 : 1;
+        failures += measureCommission(cli, common, cfg, errors, write);
+    }
+
+    // The line check waits for nothing of its own: 20 check reads take at most
+    // 1.1 x 20 x the ticks of one read of item 0, its wake-up included.
+    std::printf("line check: check --count 20 against 20 reads of item 0, each as the engine schedules it\n");
+    const ProcessFigures one =
+        runProcess(cli, common + QStringList{QStringLiteral("read"), QStringLiteral("0")}, errors);
+    printProcess("cli read 0", one);
+    const ProcessFigures check = runProcess(
+        cli, common + QStringList{QStringLiteral("check"), QStringLiteral("--count"), QStringLiteral("20")},
+        errors);
+    printProcess("cli check", check);
+    const double bound = 1.1 * 20 * double(one.ticks);
+    std::printf("check ticks %llu, bound 1.1 x 20 x %llu = %.0f: %s\n", static_cast<unsigned long long>(check.ticks),
+                static_cast<unsigned long long>(one.ticks), bound,
+                check.ok && one.ok && double(check.ticks) <= bound ? "within" : "NOT within");
+    failures += check.ok && one.ok && double(check.ticks) <= bound ? 0 : 1;
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -259,9 +407,9 @@ int main(int argc, char *argv[])
                                 QStringLiteral("PATH"), QStringLiteral(TESSARO_UNIT_PATH));
     QCommandLineOption cliPath(QStringLiteral("cli"), QStringLiteral("The tessaro-cli program."),
                                QStringLiteral("PATH"), QStringLiteral(TESSARO_CLI_PATH));
-    parser.addOption(runs);
-    parser.addOption(unitPath);
-    parser.addOption(cliPath);
+    QCommandLineOption networkOnly(QStringLiteral("network"),
+                                   QStringLiteral("Only the figures through a serial device server (ser2net)."));
+    parser.addOptions({runs, unitPath, cliPath, networkOnly});
     parser.process(app);
 
     QProcess unit;
@@ -272,64 +420,15 @@ int main(int argc, char *argv[])
     }
     const QString device = QString::fromLocal8Bit(unit.readLine()).trimmed();
     QTemporaryDir home;
+    const int rounds = parser.value(runs).toInt();
 
     int failures = 0;
-    {
-        Bench bench(device, home.path());
-        std::printf("unit on %s, paced at 9600 baud; tick %d ms\n", qPrintable(device), kTickMs);
-        for (int i = 0; i < parser.value(runs).toInt(); ++i) {
-            const Figures read = bench.measure([](Interface &e) { e.requestReadAll(); });
-            print("read-all", read);
-            const Figures write = bench.measure([](Interface &e) { e.requestWriteAll(); });
-            print("write-all", write);
-            failures += read.ok ? 0 : 1;
-            failures += write.ok ? 0 : 1;
-        }
-        failures += measureSafeguards(bench, parser.value(runs).toInt());
+    if (!parser.isSet(networkOnly)) {
+        failures += measureInProcess(device, home.path(), rounds);
+        failures += measureProcesses(parser.value(cliPath), device, home.path(), rounds);
     }
-
-    // The same as whole processes, once the port above is closed again: start-up,
-    // the settings files and the log included. write-all sends what read-all saved.
-    std::printf("tessaro-cli as a process; ticks as it counts them (--stats)\n");
-    const QString cfg = home.filePath(QStringLiteral("unit.cfg"));
-    const QString errors = home.filePath(QStringLiteral("cli-stderr.txt"));
-    const QStringList common{QStringLiteral("--port"), device, QStringLiteral("--home"), home.path(),
-                             QStringLiteral("--stats")};
-    for (int i = 0; i < parser.value(runs).toInt(); ++i) {
-        const ProcessFigures read =
-            runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("read-all"), cfg}, errors);
-        printProcess("cli read-all", read);
-        // The report reads what read-all reads, then makes its PDF: no tick more.
-        const ProcessFigures report = runProcess(
-            parser.value(cliPath), common + QStringList{QStringLiteral("report"), home.filePath(QStringLiteral("r.pdf"))},
-            errors);
-        printProcess("cli report", report);
-        std::printf("report in ticks of read-all %.2f (goal at most 1.1)\n",
-                    read.ticks > 0 ? double(report.ticks) / double(read.ticks) : 0.0);
-        failures += report.ok && report.ticks * 10 <= read.ticks * 11 ? 0 : 1;
-        const ProcessFigures write =
-            runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("write-all"), cfg}, errors);
-        printProcess("cli write-all", write);
-        failures += read.ok ? 0 : 1;
-        failures += write.ok ? 0 : 1;
-        failures += measureCommission(parser.value(cliPath), common, cfg, errors, write);
-    }
-
-    // The line check waits for nothing of its own: 20 check reads take at most
-    // 1.1 x 20 x the ticks of one read of item 0, its wake-up included.
-    std::printf("line check: check --count 20 against 20 reads of item 0, each as the engine schedules it\n");
-    const ProcessFigures one =
-        runProcess(parser.value(cliPath), common + QStringList{QStringLiteral("read"), QStringLiteral("0")}, errors);
-    printProcess("cli read 0", one);
-    const ProcessFigures check = runProcess(
-        parser.value(cliPath), common + QStringList{QStringLiteral("check"), QStringLiteral("--count"), QStringLiteral("20")},
-        errors);
-    printProcess("cli check", check);
-    const double bound = 1.1 * 20 * double(one.ticks);
-    std::printf("check ticks %llu, bound 1.1 x 20 x %llu = %.0f: %s\n", static_cast<unsigned long long>(check.ticks),
-                static_cast<unsigned long long>(one.ticks), bound,
-                check.ok && one.ok && double(check.ticks) <= bound ? "within" : "NOT within");
-    failures += check.ok && one.ok && double(check.ticks) <= bound ? 0 : 1;
+    failures += measureNetwork(device, home.path(), rounds);
+    failures += measureDelay(device, home.path());
 
     unit.terminate();
     unit.waitForFinished(3000);
