@@ -9,6 +9,11 @@ bool ScriptedPort::open(int portNumber, const LineSettings &settings)
         return false;
     }
     setProblem(Problem::None);
+    m_input.clear();
+    if (m_connects) {
+        m_connecting = true;
+        return false;
+    }
     m_open = true;
     ++m_openCount;
     m_input.clear();
@@ -18,6 +23,7 @@ bool ScriptedPort::open(int portNumber, const LineSettings &settings)
 bool ScriptedPort::close()
 {
     ++m_closeCount;
+    m_connecting = false;
     if (m_failCloses)
         return false;
     m_open = false;

@@ -24,6 +24,7 @@ public:
     QString deviceName(int portNumber) const override;
     bool opensAnyNumber() const override { return !m_anyNumberDevice.isEmpty(); }
     QString deviceIdentity() const override { return m_open ? m_identity : QString(); }
+    bool connecting() const override { return m_connecting; }
 
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
@@ -40,6 +41,15 @@ public:
     // What the next opens report as the device file reached; empty: not known.
     void setDeviceIdentity(const QString &identity) { m_identity = identity; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
+    // Opens connect, as a network port's do: not open until connectEnds().
+    void setConnects(bool on) { m_connects = on; }
+    void connectEnds(bool opened, Problem problem = Problem::None)
+    {
+        m_connecting = false;
+        m_open = opened;
+        m_openCount += opened ? 1 : 0;
+        reportConnectEnded(opened, problem);
+    }
     // The device goes away: the port closes without a close call and says so.
     void dropConnection()
     {
@@ -72,6 +82,8 @@ private:
     Problem m_openProblem = Problem::NoSuchDevice;
     bool m_failCloses = false;
     bool m_failWrites = false;
+    bool m_connects = false;
+    bool m_connecting = false;
     QString m_anyNumberDevice;
     QString m_identity;
 };
