@@ -60,6 +60,50 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
 
+    QGridLayout *fields = buildFields();
+    m_cmdWijzigen = QtItemControls::makeButton(QStringLiteral("C&hange"), QStringLiteral("CmdWijzigen"));
+    m_cmdClose = QtItemControls::makeButton(QStringLiteral("C&lose"), QStringLiteral("CmdClose"));
+    m_cmdSave = QtItemControls::makeButton(QStringLiteral("&Save"), QStringLiteral("CmdSave"));
+    m_cmdCancel = QtItemControls::makeButton(QStringLiteral("&Cancel"), QStringLiteral("CmdCancel"));
+    m_cmdFindUnit = QtItemControls::makeButton(QStringLiteral("&Find unit"), QStringLiteral("CmdFindUnit"));
+    m_cmdCheckLine = QtItemControls::makeButton(QStringLiteral("Chec&k line"), QStringLiteral("CmdCheckLine"));
+    m_cmdCheckLine->setToolTip(QStringLiteral("%1 reads of the unit's first setting on the open port: how many are "
+                                              "answered, and how fast")
+                                   .arg(kCheckReads));
+    m_checkSummary = new QLabel;
+    m_checkSummary->setObjectName(QStringLiteral("LblCheckLine"));
+    m_checkSummary->setWordWrap(true);
+    m_checkSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_checkSummary->hide(); // until a check has something to say
+    m_checkChart = new LineCheckChart;
+    m_checkChart->hide();
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setInterval(TestTimeScale::scaledMs(25));
+    connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdWijzigen);
+    buttons->addWidget(m_cmdSave);
+    buttons->addWidget(m_cmdCancel);
+    buttons->addWidget(m_cmdFindUnit);
+    buttons->addWidget(m_cmdCheckLine);
+    buttons->addStretch();
+    buttons->addWidget(m_cmdClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    layout->addWidget(m_checkSummary);
+    layout->addWidget(m_checkChart);
+    connectControls();
+
+    setEditing(false);
+    Form_Load();
+}
+
+// The port list with the device it reaches, the network port beside it, and
+// the path to the settings files.
+QGridLayout *FrmInstellingen::buildFields()
+{
     m_comboCom = new QComboBox;
     m_comboCom->setObjectName(QStringLiteral("ComboCom"));
     m_comboCom->setPlaceholderText(QStringLiteral("Com")); // shown while no entry is chosen
@@ -83,26 +127,6 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setBuddy(m_txtSetPath);
 
-    m_cmdWijzigen = QtItemControls::makeButton(QStringLiteral("C&hange"), QStringLiteral("CmdWijzigen"));
-    m_cmdClose = QtItemControls::makeButton(QStringLiteral("C&lose"), QStringLiteral("CmdClose"));
-    m_cmdSave = QtItemControls::makeButton(QStringLiteral("&Save"), QStringLiteral("CmdSave"));
-    m_cmdCancel = QtItemControls::makeButton(QStringLiteral("&Cancel"), QStringLiteral("CmdCancel"));
-    m_cmdFindUnit = QtItemControls::makeButton(QStringLiteral("&Find unit"), QStringLiteral("CmdFindUnit"));
-    m_cmdCheckLine = QtItemControls::makeButton(QStringLiteral("Chec&k line"), QStringLiteral("CmdCheckLine"));
-    m_cmdCheckLine->setToolTip(QStringLiteral("%1 reads of the unit's first setting on the open port: how many are "
-                                              "answered, and how fast")
-                                   .arg(kCheckReads));
-    m_checkSummary = new QLabel;
-    m_checkSummary->setObjectName(QStringLiteral("LblCheckLine"));
-    m_checkSummary->setWordWrap(true);
-    m_checkSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_checkSummary->hide(); // until a check has something to say
-    m_checkChart = new LineCheckChart;
-    m_checkChart->hide();
-    m_searchTimer = new QTimer(this);
-    m_searchTimer->setInterval(TestTimeScale::scaledMs(25));
-    connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
-
     auto *fields = new QGridLayout;
     fields->addWidget(label1, 0, 0);
     fields->addWidget(m_comboCom, 0, 1);
@@ -114,19 +138,11 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     fields->addWidget(label2, 2, 0);
     fields->addWidget(m_txtSetPath, 2, 1, 1, 2);
     fields->setColumnStretch(2, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_cmdWijzigen);
-    buttons->addWidget(m_cmdSave);
-    buttons->addWidget(m_cmdCancel);
-    buttons->addWidget(m_cmdFindUnit);
-    buttons->addWidget(m_cmdCheckLine);
-    buttons->addStretch();
-    buttons->addWidget(m_cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(buttons);
-    layout->addWidget(m_checkSummary);
-    layout->addWidget(m_checkChart);
+    return fields;
+}
+
+void FrmInstellingen::connectControls()
+{
     // Tab order as the operator works: fields, then the buttons left to right.
     setTabOrder(m_comboCom, m_txtNetworkPort);
     setTabOrder(m_txtNetworkPort, m_txtSetPath);
@@ -144,9 +160,6 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
     connect(m_cmdCheckLine, &QPushButton::clicked, this, &FrmInstellingen::CmdCheckLine_Click);
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
-
-    setEditing(false);
-    Form_Load();
 }
 
 FrmInstellingen::~FrmInstellingen()

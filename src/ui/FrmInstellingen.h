@@ -15,6 +15,7 @@ class OperatorView;
 class LineCheckChart;
 struct Outcome;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -88,6 +89,8 @@ private:
     // The tests look inside through this probe alone.
     friend class PortDialogProbe;
 
+    QGridLayout *buildFields();
+    void connectControls();
     void Form_Load();
     void Form_Deactivate();
     void showDevice();
