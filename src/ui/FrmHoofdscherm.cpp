@@ -1,6 +1,7 @@
 #include "FrmHoofdscherm.h"
 
 #include "model/Branding.h"
+#include "model/Diverse.h"
 #include "model/TestTimeScale.h"
 #include "AccessibleTabBar.h"
 #include "MainWindowPages.h"
@@ -118,9 +119,15 @@ void FrmHoofdscherm::Form_Load(const QString &commandLine)
     // The operator's choices live outside Tessaro.set. A network port chosen
     // in the port dialog is opened from the start, unless this run names a device.
     m_preferences = Preferences::read(m_session->homeFolder);
+    QString unusable;
     if (m_runDevice.isEmpty() && !m_preferences.networkPort.isEmpty() && m_setPortDevice)
-        m_networkInUse = m_setPortDevice(m_preferences.networkPort, nullptr);
+        m_networkInUse = m_setPortDevice(m_preferences.networkPort, &unusable);
     m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
+    // A remembered address mended by hand into something else is said, not passed over.
+    if (!unusable.isEmpty()) {
+        m_session->logfile.WriteLogLine(QStringLiteral("Network port \"%1\" not used: %2")
+                                            .arg(Diverse::visibleText(m_preferences.networkPort), unusable));
+    }
     markDefaultSettings();
     m_chkReadBack->setChecked(m_preferences.readBack);
     m_session->engine.setReadBack(m_preferences.readBack);
