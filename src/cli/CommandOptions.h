@@ -39,8 +39,10 @@ struct Options
                            QStringLiteral("n")};
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("Open <device> whatever the port number (/dev/serial/by-id/..., "
-                                           "a pseudo-terminal). find: one more port to try; may be given "
-                                           "more than once."),
+                                           "a pseudo-terminal), or a serial device server's port: "
+                                           "rfc2217://HOST:PORT (RFC 2217) or tcp://HOST:PORT (raw TCP), "
+                                           "IPv6 in brackets. find: one more serial device to try; may be "
+                                           "given more than once."),
                             QStringLiteral("device")};
     QCommandLineOption base{QStringLiteral("base"),
                             QStringLiteral("read-all: take the items it does not read from this settings file."),

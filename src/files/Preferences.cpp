@@ -28,7 +28,7 @@ struct TextKey
 constexpr TextKey kTextKeys[] = {
     {"SettingsFolder", &Preferences::settingsFolder}, {"ReportFolder", &Preferences::reportFolder},
     {"RestoreFolder", &Preferences::restoreFolder},   {"Site", &Preferences::site},
-    {"Technician", &Preferences::technician},
+    {"Technician", &Preferences::technician},         {"NetworkPort", &Preferences::networkPort},
 };
 
 } // namespace

@@ -18,6 +18,9 @@ struct Preferences
     // The report's site and technician as last written in.
     QString site;
     QString technician;
+    // The network port chosen in the port dialog (rfc2217://HOST:PORT,
+    // tcp://HOST:PORT), opened in place of the numbered serial port; empty: none.
+    QString networkPort;
 
     static QString filePath(const QString &homeFolder);
     static Preferences read(const QString &homeFolder);

@@ -43,8 +43,14 @@ public:
     int portNumber() const { return m_portNumber; }
     QString device() const { return m_device; }
     // The device with its port number, as a report names the unit's source:
-    // "/dev/ttyUSB0 (serial port 3)".
-    QString deviceText() const { return QStringLiteral("%1 (serial port %2)").arg(m_device).arg(m_portNumber); }
+    // "/dev/ttyUSB0 (serial port 3)"; a network port by its address alone,
+    // since no port number reaches it.
+    QString deviceText() const
+    {
+        if (m_device.contains(QLatin1String("://")))
+            return m_device;
+        return QStringLiteral("%1 (serial port %2)").arg(m_device).arg(m_portNumber);
+    }
     Port::Problem problem() const { return m_problem; }
     // Plain words for why the port is closed ("no such device"), empty when
     // the program closed it or it was never opened.

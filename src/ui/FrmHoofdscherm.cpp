@@ -1,6 +1,7 @@
 #include "FrmHoofdscherm.h"
 
 #include "model/Branding.h"
+#include "model/Diverse.h"
 #include "model/TestTimeScale.h"
 #include "AccessibleTabBar.h"
 #include "MainWindowPages.h"
@@ -58,6 +59,8 @@ FrmHoofdscherm::FrmHoofdscherm(const Options &options, Port &port, OperatorDialo
     , m_dialogs(dialogs ? dialogs : m_qtDialogs.get())
     , m_controls(std::make_unique<QtItemControls>())
     , m_portOption(options.portOption)
+    , m_runDevice(options.runDevice)
+    , m_setPortDevice(options.setPortDevice)
 {
     setObjectName(QStringLiteral("frmHoofdscherm"));
     AccessibleTabBar::install();
@@ -113,10 +116,19 @@ QTimer *FrmHoofdscherm::makeTimer(const char *name, int intervalMs, void (FrmHoo
 void FrmHoofdscherm::Form_Load(const QString &commandLine)
 {
     m_session->datacom.setCaptionListener([this](const QString &caption) { m_frmCommunicatie->setTitle(caption); });
-    m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
-    markDefaultSettings();
-    // The operator's choices live outside Tessaro.set.
+    // The operator's choices live outside Tessaro.set. A network port chosen
+    // in the port dialog is opened from the start, unless this run names a device.
     m_preferences = Preferences::read(m_session->homeFolder);
+    QString unusable;
+    if (m_runDevice.isEmpty() && !m_preferences.networkPort.isEmpty() && m_setPortDevice)
+        m_networkInUse = m_setPortDevice(m_preferences.networkPort, &unusable);
+    m_session->InitProgram(commandLine, [this] { UpdateMessageWindow(); }, [this] { SetupScreens(); });
+    // A remembered address mended by hand into something else is said, not passed over.
+    if (!unusable.isEmpty()) {
+        m_session->logfile.WriteLogLine(QStringLiteral("Network port \"%1\" not used: %2")
+                                            .arg(Diverse::visibleText(m_preferences.networkPort), unusable));
+    }
+    markDefaultSettings();
     m_chkReadBack->setChecked(m_preferences.readBack);
     m_session->engine.setReadBack(m_preferences.readBack);
     m_siteFields->setSite(m_preferences.site);
@@ -413,6 +425,9 @@ void FrmHoofdscherm::Setup_Click()
         m_instellingen->setRunPortOption(m_portOption);
         m_instellingen->setFirstDevices(m_deviceWatch->newDevices());
         m_instellingen->setEngineHold([this](bool hold) { m_engineHeld = hold; });
+        m_instellingen->setNetworkPortChooser(
+            [this](const QString &address, QString *error) { return chooseNetworkPort(address, error); });
+        m_instellingen->setNetworkPort(m_preferences.networkPort);
     }
     m_instellingen->show();
     m_instellingen->raise();

@@ -62,6 +62,12 @@ public:
         Logfile::Clock clock; // empty: the system clock
         QString portOption = QStringLiteral("--port"); // the option that set the port's device for this run
         std::function<QStringList()> serialDevices;    // the serial ports present; empty: the system's
+        QString runDevice; // the device or network address named for this run; empty: none
+        // Points the port at a device or a network address from its next open
+        // on (empty: the system's numbering); false, with the reason, when a
+        // network address does not parse. Unset: the port dialog's network
+        // port cannot be used.
+        std::function<bool(const QString &device, QString *error)> setPortDevice;
     };
 
     // Indicator colours, lit and dark.
@@ -193,6 +199,9 @@ private:
     bool refuseUnsendable(const QList<int> &items, int item = -1);
     // Keeps the preferences for the next start; a failure is told on the status bar only.
     void keepPreferences(const FileResult &written);
+    // The port dialog's network port (empty: none, the numbered port or this
+    // run's device again): used from the next open and kept for the next start.
+    bool chooseNetworkPort(const QString &address, QString *error);
     // Where a file dialog starts, and the chosen file's folder kept for the next.
     QString startFolder(FileFolders::Use use, const QString &fallback) const;
     std::optional<QString> chooseSettingsFile(bool save, const QString &proposedName);
@@ -248,4 +257,7 @@ private:
     bool m_ended = false;
     bool m_engineHeld = false; // while the port dialog's Find unit has the port
     QString m_portOption;
+    QString m_runDevice;
+    std::function<bool(const QString &, QString *)> m_setPortDevice;
+    bool m_networkInUse = false; // the port dialog's network port is the port's device
 };

@@ -161,6 +161,26 @@ void FrmHoofdscherm::keepPreferences(const FileResult &written)
                               + Diverse::visibleText(written.error));
 }
 
+bool FrmHoofdscherm::chooseNetworkPort(const QString &address, QString *error)
+{
+    // No address and none in use: the port keeps its device (the numbered port, or this run's).
+    if (!address.isEmpty() || m_networkInUse) {
+        if (!m_setPortDevice) {
+            if (error)
+                *error = QStringLiteral("this program cannot open network ports");
+            return false;
+        }
+        if (!m_setPortDevice(address.isEmpty() ? m_runDevice : address, error))
+            return false;
+        m_networkInUse = !address.isEmpty();
+    }
+    if (m_preferences.networkPort != address) {
+        m_preferences.networkPort = address;
+        keepPreferences(m_preferences.write(m_session->homeFolder));
+    }
+    return true;
+}
+
 QString FrmHoofdscherm::startFolder(FileFolders::Use use, const QString &fallback) const
 {
     return m_folders->start(use, fallback);

@@ -8,6 +8,8 @@
 #include "model/TestTimeScale.h"
 
 #include "files/LeesIniFile.h"
+#include "link/NetworkAddress.h"
+#include "model/Diverse.h"
 #include "protocol/OperatorView.h"
 #include "protocol/Session.h"
 #include "protocol/UnitProbe.h"
@@ -58,21 +60,7 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
 
-    m_comboCom = new QComboBox;
-    m_comboCom->setObjectName(QStringLiteral("ComboCom"));
-    m_comboCom->setPlaceholderText(QStringLiteral("Com")); // shown while no entry is chosen
-    m_device = new QLabel;
-    m_device->setObjectName(QStringLiteral("LblDevice"));
-    m_txtSetPath = new QLineEdit;
-    m_txtSetPath->setObjectName(QStringLiteral("TxtSetPath"));
-    m_txtSetPath->setMinimumWidth(280);
-    auto *label1 = new QLabel(QStringLiteral("Co&mPort:"));
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setBuddy(m_comboCom);
-    auto *label2 = new QLabel(QStringLiteral("&Path to settings:"));
-    label2->setObjectName(QStringLiteral("Label2"));
-    label2->setBuddy(m_txtSetPath);
-
+    QGridLayout *fields = buildFields();
     m_cmdWijzigen = QtItemControls::makeButton(QStringLiteral("C&hange"), QStringLiteral("CmdWijzigen"));
     m_cmdClose = QtItemControls::makeButton(QStringLiteral("C&lose"), QStringLiteral("CmdClose"));
     m_cmdSave = QtItemControls::makeButton(QStringLiteral("&Save"), QStringLiteral("CmdSave"));
@@ -93,13 +81,6 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     m_searchTimer->setInterval(TestTimeScale::scaledMs(25));
     connect(m_searchTimer, &QTimer::timeout, this, &FrmInstellingen::searchTick);
 
-    auto *fields = new QGridLayout;
-    fields->addWidget(label1, 0, 0);
-    fields->addWidget(m_comboCom, 0, 1);
-    fields->addWidget(m_device, 0, 2);
-    fields->addWidget(label2, 1, 0);
-    fields->addWidget(m_txtSetPath, 1, 1, 1, 2);
-    fields->setColumnStretch(2, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdWijzigen);
     buttons->addWidget(m_cmdSave);
@@ -113,8 +94,58 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     layout->addLayout(buttons);
     layout->addWidget(m_checkSummary);
     layout->addWidget(m_checkChart);
+    connectControls();
+
+    setEditing(false);
+    Form_Load();
+}
+
+// The port list with the device it reaches, the network port beside it, and
+// the path to the settings files.
+QGridLayout *FrmInstellingen::buildFields()
+{
+    m_comboCom = new QComboBox;
+    m_comboCom->setObjectName(QStringLiteral("ComboCom"));
+    m_comboCom->setPlaceholderText(QStringLiteral("Com")); // shown while no entry is chosen
+    m_device = new QLabel;
+    m_device->setObjectName(QStringLiteral("LblDevice"));
+    m_txtSetPath = new QLineEdit;
+    m_txtSetPath->setObjectName(QStringLiteral("TxtSetPath"));
+    m_txtSetPath->setMinimumWidth(280);
+    // A port on a serial device server, in place of the numbered port.
+    m_txtNetworkPort = new QLineEdit;
+    m_txtNetworkPort->setObjectName(QStringLiteral("TxtNetworkPort"));
+    m_txtNetworkPort->setMinimumWidth(220);
+    auto *labelNetwork = new QLabel(QStringLiteral("or a network port: rfc2217://host:port"));
+    labelNetwork->setObjectName(QStringLiteral("LblNetworkPort"));
+    labelNetwork->setBuddy(m_txtNetworkPort);
+    m_txtNetworkPort->setAccessibleName(labelNetwork->text());
+    auto *label1 = new QLabel(QStringLiteral("Co&mPort:"));
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setBuddy(m_comboCom);
+    auto *label2 = new QLabel(QStringLiteral("&Path to settings:"));
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setBuddy(m_txtSetPath);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(label1, 0, 0);
+    fields->addWidget(m_comboCom, 0, 1);
+    fields->addWidget(m_device, 0, 2);
+    auto *network = new QHBoxLayout;
+    network->addWidget(labelNetwork);
+    network->addWidget(m_txtNetworkPort, 1);
+    fields->addLayout(network, 1, 1, 1, 2);
+    fields->addWidget(label2, 2, 0);
+    fields->addWidget(m_txtSetPath, 2, 1, 1, 2);
+    fields->setColumnStretch(2, 1);
+    return fields;
+}
+
+void FrmInstellingen::connectControls()
+{
     // Tab order as the operator works: fields, then the buttons left to right.
-    setTabOrder(m_comboCom, m_txtSetPath);
+    setTabOrder(m_comboCom, m_txtNetworkPort);
+    setTabOrder(m_txtNetworkPort, m_txtSetPath);
     setTabOrder(m_txtSetPath, m_cmdWijzigen);
     setTabOrder(m_cmdWijzigen, m_cmdSave);
     setTabOrder(m_cmdSave, m_cmdCancel);
@@ -129,9 +160,6 @@ FrmInstellingen::FrmInstellingen(Session &session, OperatorView &view, QWidget *
     connect(m_cmdFindUnit, &QPushButton::clicked, this, &FrmInstellingen::CmdFindUnit_Click);
     connect(m_cmdCheckLine, &QPushButton::clicked, this, &FrmInstellingen::CmdCheckLine_Click);
     connect(m_comboCom, &QComboBox::currentIndexChanged, this, &FrmInstellingen::showDevice);
-
-    setEditing(false);
-    Form_Load();
 }
 
 FrmInstellingen::~FrmInstellingen()
@@ -152,17 +180,21 @@ void FrmInstellingen::LockCombo()
 {
     m_comboCom->setEnabled(false);
     m_txtSetPath->setReadOnly(true);
+    m_txtNetworkPort->setReadOnly(true);
     setTextColour(m_comboCom, kLockedText);
     setTextColour(m_txtSetPath, kLockedText);
+    setTextColour(m_txtNetworkPort, kLockedText);
 }
 
 void FrmInstellingen::UnlockCombo()
 {
     m_comboCom->setEnabled(true);
     m_txtSetPath->setReadOnly(false);
+    m_txtNetworkPort->setReadOnly(false);
     const QColor windowText = QApplication::palette().color(QPalette::WindowText);
     setTextColour(m_comboCom, windowText);
     setTextColour(m_txtSetPath, windowText);
+    setTextColour(m_txtNetworkPort, windowText);
 }
 
 void FrmInstellingen::UpdateCombo()
@@ -170,6 +202,7 @@ void FrmInstellingen::UpdateCombo()
     const int index = m_session.setup.Compoort;
     m_comboCom->setCurrentIndex(index >= kPortCount ? 0 : qMax(index, -1));
     m_txtSetPath->setText(m_session.setup.SetPath);
+    m_txtNetworkPort->setText(m_networkPort);
     m_shownPortIndex = m_comboCom->currentIndex();
     m_shownSetPath = m_txtSetPath->text();
     m_loadedCompoort = m_session.setup.Compoort;
@@ -181,6 +214,28 @@ void FrmInstellingen::ComboToSettings()
 {
     m_session.setup.Compoort = qint16(m_comboCom->currentIndex());
     m_session.setup.SetPath = m_txtSetPath->text();
+}
+
+void FrmInstellingen::setNetworkPort(const QString &address)
+{
+    m_networkPort = address;
+    m_txtNetworkPort->setText(address);
+    showDevice();
+}
+
+std::optional<QString> FrmInstellingen::enteredNetworkPort()
+{
+    const QString text = m_txtNetworkPort->text().trimmed();
+    if (text.isEmpty())
+        return QString();
+    QString why;
+    if (const auto address = NetworkAddress::parse(text, &why))
+        return address->text();
+    m_view.messageBox(QStringLiteral("The network port \"%1\" cannot be used: %2.")
+                          .arg(Diverse::visibleText(text), why),
+                      Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    m_txtNetworkPort->setFocus();
+    return std::nullopt;
 }
 
 bool FrmInstellingen::isEditing() const
@@ -210,6 +265,11 @@ void FrmInstellingen::showDevice()
     const int index = m_comboCom->currentIndex();
     const Port &port = m_session.datacom.port();
     const QString device = index >= 0 ? port.deviceName(index + 1) : QString();
+    // The network port stored here is reached by every number.
+    if (port.opensAnyNumber() && !device.isEmpty() && device == m_networkPort) {
+        m_device->setText(QStringLiteral("= %1 (network port)").arg(device));
+        return;
+    }
     // A device named for this run is reached by every number: no mapping to show.
     if (port.opensAnyNumber() && !device.isEmpty()) {
         m_device->setText(QStringLiteral("%1 %2 (this run)").arg(m_runPortOption, device));
@@ -238,6 +298,10 @@ void FrmInstellingen::CmdSave_Click()
     // Nothing changes under a running transfer; the dialog stays as it is.
     if (m_session.refuseWhileBusy())
         return;
+    // A network port that does not parse: nothing is stored, the operator mends it.
+    const std::optional<QString> network = enteredNetworkPort();
+    if (!network)
+        return;
     setEditing(false);
     LockCombo();
     const bool portChanged = m_comboCom->currentIndex() != m_shownPortIndex;
@@ -259,6 +323,12 @@ void FrmInstellingen::CmdSave_Click()
     if (!written.ok)
         m_view.messageBox(written.error, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
     m_session.reloadDefaultSettings();
+    // The network port when one is given, else the numbered port.
+    QString why;
+    if (m_chooseNetworkPort && !m_chooseNetworkPort(*network, &why))
+        m_view.messageBox(why, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    else
+        setNetworkPort(*network);
     // Closes and opens the port; an engine that never started, because the
     // port failed at start-up, starts on this successful open.
     m_session.reopenComPort();
@@ -299,8 +369,11 @@ QList<PortCandidate> FrmInstellingen::searchCandidates() const
 {
     // The tool's own device is tried early: most often the unit is there.
     // Its port is closed for the search, so it is tried like any other.
+    // A network port is no serial device: not tried.
     QStringList first = m_firstDevices;
-    first << m_session.datacom.port().deviceName(qMax(int(m_session.setup.Compoort), 0) + 1);
+    const QString own = m_session.datacom.port().deviceName(qMax(int(m_session.setup.Compoort), 0) + 1);
+    if (!NetworkAddress::isNetworkText(own))
+        first << own;
     return UnitSearch::systemCandidates({}, first, m_portSources);
 }
 
@@ -347,6 +420,7 @@ void FrmInstellingen::searchDone()
         if (!isEditing())
             CmdWijzigen_Click();
         m_comboCom->setCurrentIndex(f.port.portNumber - 1);
+        m_txtNetworkPort->clear(); // Save opens the port found, not a network port
         m_device->setText(QStringLiteral("= %1: unit found (%2)").arg(f.port.device, f.answer));
         return;
     }
@@ -368,7 +442,7 @@ void FrmInstellingen::CmdCheckLine_Click()
     if (isSearching() || m_session.refuseWhileBusy())
         return;
     // The port chosen but not saved is not the one the engine holds.
-    if (m_comboCom->currentIndex() != m_shownPortIndex) {
+    if (m_comboCom->currentIndex() != m_shownPortIndex || m_txtNetworkPort->text().trimmed() != m_networkPort) {
         showCheckSummary(m_checkSummary, QStringLiteral("Check line tests the open port: save the chosen port first."));
         return;
     }

@@ -9,11 +9,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class OperatorView;
 class LineCheckChart;
 struct Outcome;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -56,6 +58,12 @@ public:
     // Called with true before "Find unit" closes the tool's own port, false
     // after it is opened again: the engine must not reopen the port meanwhile.
     void setEngineHold(std::function<void(bool)> hold) { m_engineHold = std::move(hold); }
+    // Uses the network port at Save (empty: none, back to the numbered port):
+    // false, with the reason, when it cannot.
+    using NetworkPortChooser = std::function<bool(const QString &address, QString *error)>;
+    void setNetworkPortChooser(NetworkPortChooser choose) { m_chooseNetworkPort = std::move(choose); }
+    // The network port in use as the dialog shows it stored; empty: none.
+    void setNetworkPort(const QString &address);
     // The ports "Find unit" tries, in order: the first devices, the tool's own, every other.
     QList<PortCandidate> searchCandidates() const;
     bool isSearching() const;
@@ -81,9 +89,14 @@ private:
     // The tests look inside through this probe alone.
     friend class PortDialogProbe;
 
+    QGridLayout *buildFields();
+    void connectControls();
     void Form_Load();
     void Form_Deactivate();
     void showDevice();
+    // The network port field as Save takes it: empty, or the address written
+    // as the program writes it; nothing, after a message box, when it does not parse.
+    std::optional<QString> enteredNetworkPort();
     void setEditing(bool editing);
     void searchTick();
     void searchDone();
@@ -95,6 +108,7 @@ private:
     QComboBox *m_comboCom;
     QLabel *m_device;
     QLineEdit *m_txtSetPath;
+    QLineEdit *m_txtNetworkPort;
     QPushButton *m_cmdWijzigen;
     QPushButton *m_cmdClose;
     QPushButton *m_cmdSave;
@@ -109,6 +123,8 @@ private:
     PortSources m_portSources;
     QStringList m_firstDevices;
     std::function<void(bool)> m_engineHold;
+    NetworkPortChooser m_chooseNetworkPort;
+    QString m_networkPort; // as stored
     QString m_runPortOption = QStringLiteral("--port");
     std::unique_ptr<UnitSearch> m_search;
     QTimer *m_searchTimer;

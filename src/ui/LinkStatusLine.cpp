@@ -68,8 +68,9 @@ struct Look
 Look lookOf(LinkState::State state)
 {
     switch (state) {
-    case LinkState::State::Open:
-    case LinkState::State::Connecting: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160), "Information"};
+    case LinkState::State::Open: return {QStyle::SP_MessageBoxInformation, QColor(0, 64, 160), "Information"};
+    // Under way, neither open nor failed.
+    case LinkState::State::Connecting: return {QStyle::SP_BrowserReload, QColor(0, 64, 160), "Connecting"};
     case LinkState::State::Answering: return {QStyle::SP_DialogApplyButton, QColor(0, 120, 0), "Good"};
     case LinkState::State::NotAnswering: return {QStyle::SP_MessageBoxWarning, QColor(160, 90, 0), "Warning"};
     case LinkState::State::Closed: break;
@@ -129,6 +130,14 @@ void LinkStatusLine::showText()
 void LinkStatusLine::showState(const LinkState &link)
 {
     m_stateText = text(link);
+    if (link.state() == LinkState::State::Closed && !link.reason().isEmpty()) {
+        m_lastTry = link.reason();
+        m_lastTryDevice = link.device();
+    } else if (link.state() != LinkState::State::Connecting) {
+        m_lastTry.clear();
+    } else if (!m_lastTry.isEmpty() && link.device() == m_lastTryDevice) {
+        m_stateText += kSeparator + QStringLiteral("last try: ") + m_lastTry;
+    }
     m_tip.clear();
     if (link.state() == LinkState::State::Answering && link.lastAnswer().isValid())
         m_tip = QStringLiteral("\nLast good answer at %1").arg(link.lastAnswer().toString(QStringLiteral("HH:mm:ss")));

@@ -11,7 +11,9 @@ class QLabel;
 // "Com 1 = /dev/ttyUSB0 · unit answering", or "... · waiting for the device";
 // "Com 1 = /tmp/unit · another device than before · port open" after a reopen
 // that reached another device file behind the same name
-// while the port is closed because its device is not there. An icon and a colour go with the
+// while the port is closed because its device is not there;
+// "Com 1 = rfc2217://10.0.4.7:4001 · connecting · last try: 10.0.4.7:4001:
+// connection refused" while a network port is tried again after a failure. An icon and a colour go with the
 // words; the words alone say it all.
 class LinkStatusLine : public QWidget
 {
@@ -44,4 +46,7 @@ private:
     QString m_stateText;
     QString m_tip; // beyond the text
     QString m_offer;
+    // Why the last open of this device failed, kept in view while it is tried again.
+    QString m_lastTry;
+    QString m_lastTryDevice;
 };

@@ -1,5 +1,7 @@
 #include "StartArguments.h"
 
+#include "link/NetworkAddress.h"
+
 StartArguments StartArguments::parse(const QStringList &arguments)
 {
     StartArguments result;
@@ -47,19 +49,27 @@ StartArguments StartArguments::parse(const QStringList &arguments)
         rest << argument;
     }
     result.commandLine = rest.join(u' ');
+    // A network port is checked here, so a wrong one never reaches the window.
+    QString why;
+    if (result.error.isEmpty() && NetworkAddress::isNetworkText(result.port)
+        && !NetworkAddress::parse(result.port, &why))
+        result.error = QStringLiteral("--port \"%1\": %2").arg(result.port, why);
     return result;
 }
 
 QString StartArguments::helpText()
 {
     return QStringLiteral(
-        "Usage: tessaro [--home DIR] [--port DEVICE] [--simulate] [/LOG] [/DEBUG]\n"
+        "Usage: tessaro [--home DIR] [--port DEVICE|ADDRESS] [--simulate] [/LOG] [/DEBUG]\n"
         "Configures a Dubrion unit (an ESPA 4.4.4 paging converter) over a serial line.\n"
         "\n"
         "  --home DIR       Home folder with Tessaro.set, default.set and Log/ (default:\n"
         "                   the program's folder in a build tree, else the user's data\n"
         "                   folder, ~/.local/share/Tessaro).\n"
         "  --port DEVICE    Open DEVICE for the configured port number in this run.\n"
+        "  --port rfc2217://HOST:PORT, --port tcp://HOST:PORT\n"
+        "                   Reach the unit through a serial device server in this run\n"
+        "                   (RFC 2217, or raw TCP); an IPv6 address goes in brackets.\n"
         "  --simulate       Start a simulated unit inside the program and connect to it.\n"
         "  /LOG             Switch the log on from the start.\n"
         "  /DEBUG           Start in debug mode.\n"

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // The desktop tool's command line: its own options --home DIR, --port DEVICE
-// and --simulate (also as --home=DIR, --port=DEVICE), --help (-h) and
+// (a device path, or a network port rfc2217://HOST:PORT, tcp://HOST:PORT,
+// refused here when it does not parse) and --simulate (also as --home=DIR, --port=DEVICE), --help (-h) and
 // --version, and the rest, which is the command line whose "/LOG" and
 // "/DEBUG" start-up looks for. Any other argument starting with "--" is an
 // error; arguments with one dash are Qt's own (-platform, -style) and stay in
@@ -12,7 +13,7 @@
 struct StartArguments
 {
     QString home;        // empty: the default home folder
-    QString port;        // empty: the system's port numbering
+    QString port;        // empty: the system's port numbering; a device or a network address
     bool simulate = false;
     bool help = false;    // print helpText() and stop
     bool version = false; // print the version and stop

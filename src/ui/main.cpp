@@ -5,7 +5,7 @@
 #include "StartArguments.h"
 
 #include "files/HomeFolder.h"
-#include "link/SerialPort.h"
+#include "link/LinkPort.h"
 #include "link/StopSignals.h"
 
 #ifdef TESSARO_HAS_SIMULATOR
@@ -67,8 +67,9 @@ int answerBeforeWindow(int argc, char *argv[])
 
 // The window's options from the arguments. A home folder of its own
 // (--home) keeps Qt's settings too, so a run for one customer leaves no file
-// dialog history in the user's folder.
-FrmHoofdscherm::Options windowOptions(const StartArguments &arguments)
+// dialog history in the user's folder. The device the port holds now is this
+// run's (--port, or the simulated unit's): the port dialog leaves it in place.
+FrmHoofdscherm::Options windowOptions(const StartArguments &arguments, LinkPort &port)
 {
     FrmHoofdscherm::Options options;
     options.homeFolder = HomeFolder::resolve(arguments.home);
@@ -77,6 +78,10 @@ FrmHoofdscherm::Options windowOptions(const StartArguments &arguments)
     options.commandLine = arguments.commandLine;
     if (arguments.simulate)
         options.portOption = QStringLiteral("--simulate");
+    options.runDevice = port.deviceOverride();
+    options.setPortDevice = [&port](const QString &device, QString *error) {
+        return port.setDeviceOverride(device, error);
+    };
     return options;
 }
 
@@ -102,7 +107,9 @@ int main(int argc, char *argv[])
     if (!arguments.error.isEmpty())
         return refuse(arguments.error);
 
-    SerialPort port;
+    // The serial port, or a serial device server's port when --port names a
+    // network address (checked with the arguments above).
+    LinkPort port;
     if (!arguments.port.isEmpty())
         port.setDeviceOverride(arguments.port);
 
@@ -123,7 +130,7 @@ int main(int argc, char *argv[])
         return refuse(QStringLiteral("The simulated unit needs a Unix system."));
 #endif
 
-    FrmHoofdscherm window(windowOptions(arguments), port);
+    FrmHoofdscherm window(windowOptions(arguments, port), port);
     QObject::connect(&window, &FrmHoofdscherm::programEnded, &app, &QCoreApplication::quit);
     window.show();
     return QApplication::exec();

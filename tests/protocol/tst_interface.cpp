@@ -741,18 +741,18 @@ void TestInterface::networkPortConnectsInTheBackground()
     w.port.setConnects(true);
     w.port.dropConnection();
     w.tick(3 * Interface::kReopenRetry);
-    QCOMPARE(w.port.openCount(), opens + 1);
+    QCOMPARE(w.port.dialCount(), 1);
     QCOMPARE(link.state(), LinkState::State::Connecting);
     QCOMPARE(w.session().datacom.ComPortIsOpen(), -1);
 
     // Refused: logged as a failed open, with its reason; dialled again on the schedule.
-    w.port.finishConnecting(false, Port::Problem::ConnectionRefused);
+    w.port.connectEnds(false, Port::Problem::ConnectionRefused);
     QCOMPARE(lastLine(), u"14:05:09 Error opening ComPort:  1"_s);
     QCOMPARE(link.reason(), u"scripted1: connection refused"_s);
-    QVERIFY(w.tickUntil([&] { return w.port.openCount() == opens + 2; }, Interface::kReopenRetry + 1) > 0);
+    QVERIFY(w.tickUntil([&] { return w.port.dialCount() == 2; }, Interface::kReopenRetry + 1) > 0);
 
     // Opened: taken at once, without waiting for a tick.
-    w.port.finishConnecting(true);
+    w.port.connectEnds(true);
     QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
     QCOMPARE(link.state(), LinkState::State::Open);
     QCOMPARE(lastLine(), u"14:05:09 Com 1 = scripted1"_s);
@@ -762,7 +762,8 @@ void TestInterface::networkPortConnectsInTheBackground()
     const int closes = w.port.closeCount();
     w.engine().requestReadAll();
     QVERIFY(unit.runUntilQuiet() > 0);
-    QCOMPARE(w.port.openCount(), opens + 2);
+    QCOMPARE(w.port.openCount(), opens + 1);
+    QCOMPARE(w.port.dialCount(), 2);
     QCOMPARE(w.port.closeCount(), closes);
     QCOMPARE(unit.requestedItems('w').size(), 14);
     QCOMPARE(link.state(), LinkState::State::Answering);

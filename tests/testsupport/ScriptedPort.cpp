@@ -9,20 +9,24 @@ bool ScriptedPort::open(int portNumber, const LineSettings &settings)
         return false;
     }
     setProblem(Problem::None);
-    ++m_openCount;
     m_input.clear();
-    m_connecting = m_connects;
-    m_open = !m_connects;
-    return m_open;
+    if (m_connects) {
+        ++m_dialCount;
+        m_connecting = true;
+        return false;
+    }
+    m_open = true;
+    ++m_openCount;
+    return true;
 }
 
 bool ScriptedPort::close()
 {
     ++m_closeCount;
+    m_connecting = false;
     if (m_failCloses)
         return false;
     m_open = false;
-    m_connecting = false;
     return true;
 }
 

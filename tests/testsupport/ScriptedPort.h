@@ -42,22 +42,24 @@ public:
     // What the next opens report as the device file reached; empty: not known.
     void setDeviceIdentity(const QString &identity) { m_identity = identity; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
+    // Opens connect, as a network port's do: not open until connectEnds();
+    // a command's reopen keeps the connection.
+    void setConnects(bool on) { m_connects = on; }
+    void connectEnds(bool opened, Problem problem = Problem::None)
+    {
+        m_connecting = false;
+        m_open = opened;
+        if (opened) {
+            ++m_openCount;
+            m_input.clear();
+        }
+        reportConnectEnded(opened, problem);
+    }
     // The device goes away: the port closes without a close call and says so.
     void dropConnection()
     {
         m_open = false;
         reportClosed(Problem::DeviceLost);
-    }
-    // As a network port: opens connect until finishConnecting, and a
-    // command's reopen keeps the connection.
-    void setConnects(bool connects) { m_connects = connects; }
-    void finishConnecting(bool opened, Problem problem = Problem::ConnectionRefused)
-    {
-        m_connecting = false;
-        m_open = opened;
-        if (opened)
-            m_input.clear();
-        reportConnectEnded(opened, problem);
     }
     // Called after each byte written, e.g. to queue an answer once a request is whole.
     void setWriteHook(std::function<void(quint8)> hook) { m_writeHook = std::move(hook); }
@@ -67,6 +69,7 @@ public:
     QByteArray takeWritten() { return std::exchange(m_written, QByteArray()); }
     const QByteArray &pendingInput() const { return m_input; }
     int openCount() const { return m_openCount; }
+    int dialCount() const { return m_dialCount; } // opens that began connecting
     int closeCount() const { return m_closeCount; }
     int lastPortNumber() const { return m_lastPortNumber; }
     const LineSettings &lastSettings() const { return m_lastSettings; }
@@ -78,15 +81,16 @@ private:
     LineSettings m_lastSettings;
     int m_lastPortNumber = 0;
     int m_openCount = 0;
+    int m_dialCount = 0;
     int m_closeCount = 0;
     bool m_open = false;
-    bool m_connects = false;
-    bool m_connecting = false;
     bool m_dsr = false;
     bool m_failOpens = false;
     Problem m_openProblem = Problem::NoSuchDevice;
     bool m_failCloses = false;
     bool m_failWrites = false;
+    bool m_connects = false;
+    bool m_connecting = false;
     QString m_anyNumberDevice;
     QString m_identity;
 };

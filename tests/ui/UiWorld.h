@@ -7,6 +7,7 @@
 #include "protocol/Session.h"
 #include "ui/FrmHoofdscherm.h"
 #include "ui/QtItemControls.h"
+#include "link/NetworkAddress.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -61,6 +62,7 @@ struct UiWorld
     QList<bool> timersActiveAfterStart;
     QStringList serialDevices; // the system's serial ports as the window's device watch lists them
     int serialListings = 0;
+    QStringList portDevices; // what the window pointed the port at, in order
 
     // prepare runs before start-up, with the home folder in place.
     explicit UiWorld(const QString &commandLine = QString(), const std::function<void(UiWorld &)> &prepare = {},
@@ -75,6 +77,15 @@ struct UiWorld
         options.serialDevices = [this] {
             ++serialListings;
             return serialDevices;
+        };
+        // As the program's port takes a device: a network address that does
+        // not parse is refused, anything else is reached by every number.
+        options.setPortDevice = [this](const QString &device, QString *error) {
+            if (NetworkAddress::isNetworkText(device) && !NetworkAddress::parse(device, error))
+                return false;
+            portDevices << device;
+            port.setDeviceForEveryNumber(device);
+            return true;
         };
         window = std::make_unique<FrmHoofdscherm>(options, port, customAnswers ? customAnswers : &answers);
         for (QTimer *timer : timers())

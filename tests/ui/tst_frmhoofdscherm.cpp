@@ -515,7 +515,10 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
                                          // O "Open ComPort", 2 port 2 saved and reopened, Q quit,
                                          // A the absent device appears, then engine ticks alone,
                                          // P another serial device is plugged in and the watch looks,
-                                         // D "Open ComPort" reaches another device behind the name
+                                         // D "Open ComPort" reaches another device behind the name,
+                                         // W "Open ComPort" on a network port that connects,
+                                         // F its connection refused, C its connection made,
+                                         // T engine ticks until it connects again
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("caption");
     const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
@@ -543,6 +546,15 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::newRow("another device behind the name")
         << false << "RD" << "Com 1 = scripted1 \u00B7 another device than before \u00B7 port open" << port1;
     QTest::newRow("the same device reopened") << false << "RO" << "Com 1 = scripted1 \u00B7 unit answering" << port1;
+    const QString server = QStringLiteral("Com 1 = rfc2217://10.0.4.7:4001 \u00B7 ");
+    QTest::newRow("network port connecting") << false << "W" << server + "connecting" << port1;
+    // No device nodes to watch behind a network port.
+    QTest::newRow("network port refused") << false << "WFP"
+                                          << server + "port closed: 10.0.4.7:4001: connection refused" << port1;
+    QTest::newRow("network port connected") << false << "WC" << server + "port open" << port1;
+    // Tried again on the lost port's schedule, the failure before stays in view.
+    QTest::newRow("network port tried again")
+        << false << "WFT" << server + "connecting \u00B7 last try: 10.0.4.7:4001: connection refused" << port1;
 }
 
 void TestFrmHoofdscherm::linkStatusFollowsEvents()
@@ -587,8 +599,24 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             QCOMPARE(w.stores().unitValues[14], Values::integer(-1));
             break;
         }
+        case 'W':
+            w.port.setDeviceForEveryNumber(QStringLiteral("rfc2217://10.0.4.7:4001"));
+            w.port.setConnects(true);
+            w.click(QStringLiteral("CmdReOpenCom"));
+            QCOMPARE(w.boxes(), QString()); // connecting is no failure
+            break;
+        case 'F': w.port.connectEnds(false, Port::Problem::ConnectionRefused); break;
+        case 'T':
+            for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.connecting(); ++tick)
+                w.window->TmrAfhandel_Timer();
+            QVERIFY(w.port.connecting());
+            break;
+        case 'C':
+            w.port.connectEnds(true);
+            QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
+            break;
         case 'P': {
-            const bool waiting = !w.port.isOpen();
+            const bool waiting = w.session().datacom.linkState().problem() == Port::Problem::NoSuchDevice;
             const int listings = w.serialListings;
             w.serialDevices << QStringLiteral("/dev/ttyUSB1");
             WindowProbe(*w.window).deviceWatch().check();

@@ -3,6 +3,7 @@
 #include "ui/FrmInstellingen.h"
 #include "ui/LineCheckChart.h"
 
+#include "files/Preferences.h"
 #include "protocol/Frames.h"
 #include "protocol/UnitProbe.h"
 
@@ -18,9 +19,13 @@ const QColor kLightGrey(192, 192, 192);
 // The dialog opened from the menu of a window started with the given setup file.
 struct SetupWorld : UiWorld
 {
-    explicit SetupWorld(int compoort, const QString &setPath = QString(), bool failOpens = false, bool withDefault = true)
+    // remembered: the network port kept from a run before; empty none.
+    explicit SetupWorld(int compoort, const QString &setPath = QString(), bool failOpens = false, bool withDefault = true,
+                        const QString &remembered = QString())
         : UiWorld(QString(), [&](UiWorld &u) {
               writeFile(u.path(QStringLiteral("Tessaro.set")), setupFile(compoort, 2, setPath));
+              if (!remembered.isEmpty())
+                  writeFile(Preferences::filePath(u.home.path()), "NetworkPort=" + remembered.toLatin1() + "\r\n");
               if (withDefault)
                   writeFile(u.path(QStringLiteral("default.set")), "10    ->0\r\n");
               u.port.setFailOpens(failOpens);
@@ -30,6 +35,7 @@ struct SetupWorld : UiWorld
         dialog = WindowProbe(*window).instellingen();
         combo = find<QComboBox>(QStringLiteral("ComboCom"));
         pathBox = find<QLineEdit>(QStringLiteral("TxtSetPath"));
+        networkBox = find<QLineEdit>(QStringLiteral("TxtNetworkPort"));
     }
 
     // "Change", "Save", "Cancel", "Close" enabled, as letters: C S X L, or '-'.
@@ -45,8 +51,10 @@ struct SetupWorld : UiWorld
 
     bool locked() const
     {
-        return !combo->isEnabled() && pathBox->isReadOnly() && combo->palette().color(QPalette::ButtonText) == kLightGrey
-            && pathBox->palette().color(QPalette::Text) == kLightGrey;
+        return !combo->isEnabled() && pathBox->isReadOnly() && networkBox->isReadOnly()
+            && combo->palette().color(QPalette::ButtonText) == kLightGrey
+            && pathBox->palette().color(QPalette::Text) == kLightGrey
+            && networkBox->palette().color(QPalette::Text) == kLightGrey;
     }
 
     QByteArray setupFileContent() const
@@ -58,6 +66,7 @@ struct SetupWorld : UiWorld
     FrmInstellingen *dialog = nullptr;
     QComboBox *combo = nullptr;
     QLineEdit *pathBox = nullptr;
+    QLineEdit *networkBox = nullptr;
 };
 
 } // namespace
@@ -114,18 +123,24 @@ void TestFrmInstellingen::loadShowsStoredSettingsLocked()
 
 void TestFrmInstellingen::cancelRestoresStoredSettings()
 {
-    SetupWorld w(2, QStringLiteral("/data/cfg"));
+    SetupWorld w(2, QStringLiteral("/data/cfg"), false, true, QStringLiteral("tcp://10.0.4.7:4001"));
     const QByteArray before = w.setupFileContent();
+    QCOMPARE(w.networkBox->text(), QStringLiteral("tcp://10.0.4.7:4001"));
     w.click(QStringLiteral("CmdWijzigen"));
     QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
-    QVERIFY(w.combo->isEnabled() && !w.pathBox->isReadOnly());
+    QVERIFY(w.combo->isEnabled() && !w.pathBox->isReadOnly() && !w.networkBox->isReadOnly());
     QCOMPARE(w.pathBox->palette().color(QPalette::Text), QApplication::palette().color(QPalette::WindowText));
+    QCOMPARE(w.networkBox->palette().color(QPalette::Text), QApplication::palette().color(QPalette::WindowText));
+    w.networkBox->setText(QStringLiteral("rfc2217://10.0.4.8:4001"));
     w.combo->setCurrentIndex(4);
-    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), QStringLiteral("= scripted5"));
+    // The network port kept from the run before is the one in use.
+    QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(),
+             QStringLiteral("= tcp://10.0.4.7:4001 (network port)"));
     w.pathBox->setText(QStringLiteral("/elsewhere"));
     w.click(QStringLiteral("CmdCancel"));
     QCOMPARE(w.combo->currentIndex(), 2);
     QCOMPARE(w.pathBox->text(), QStringLiteral("/data/cfg"));
+    QCOMPARE(w.networkBox->text(), QStringLiteral("tcp://10.0.4.7:4001"));
     QVERIFY(w.locked());
     QCOMPARE(w.buttons(), QStringLiteral("C--L"));
     QCOMPARE(w.setupFileContent(), before);
@@ -146,25 +161,36 @@ void TestFrmInstellingen::save_data()
     QTest::addColumn<QString>("storedPath");
     QTest::addColumn<QString>("runDevice"); // every number reaches it for this run (--port); empty none
     QTest::addColumn<QString>("label");     // beside the number after Save
+    QTest::addColumn<QString>("remembered"); // network port kept from the run before; empty none
+    QTest::addColumn<QString>("network");    // typed into the network port field
+    QTest::addColumn<QString>("devices");    // what the port was pointed at, '|' between
 
     const QString typed = QStringLiteral("/srv/klant");
     QTest::newRow("35 unchanged stores 0") << 35 << -2 << 0 << true << true << -2 << "" << typed << typed << ""
-                                           << "= scripted1";
-    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "" << "= scripted5";
+                                           << "= scripted1" << "" << "" << "";
+    QTest::newRow("Com3 to Com5") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "" << "= scripted5"
+                                  << "" << "" << "";
     QTest::newRow("unchanged port is reopened") << 3 << -2 << 3 << true << true << -2 << "" << typed << typed << ""
-                                                << "= scripted4";
+                                                << "= scripted4" << "" << "" << "";
     QTest::newRow("no entry stores -1") << -1 << -2 << -1 << false << true << -2 << "" << typed << typed << ""
-                                        << "(no such port)";
+                                        << "(no such port)" << "" << "" << "";
     QTest::newRow("no default.set keeps the screen") << 2 << 4 << 4 << true << false << -2 << "" << typed << typed
-                                                     << "" << "= scripted5";
+                                                     << "" << "= scripted5" << "" << "" << "";
     QTest::newRow("port the other window saved stays") << 2 << -2 << 6 << true << true << 6 << "/other" << typed
-                                                        << typed << "" << "= scripted7";
+                                                        << typed << "" << "= scripted7" << "" << "" << "";
     QTest::newRow("path the other window saved stays") << 2 << 4 << 4 << true << true << 6 << "/other" << ""
-                                                        << "/other" << "" << "= scripted5";
+                                                        << "/other" << "" << "= scripted5" << "" << "" << "";
     // Under --port the number reaches the device named for this run alone:
     // said so, not as if the number mapped to it; the number is kept for later runs.
     QTest::newRow("--port") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << "~/unit-link"
-                            << "--port ~/unit-link (this run)";
+                            << "--port ~/unit-link (this run)" << "" << "" << "";
+    // A network port is opened in place of the numbered one and kept for the
+    // next start, outside Tessaro.set; an empty field gives the numbered port back.
+    QTest::newRow("network port") << 2 << -2 << 2 << true << true << -2 << "" << typed << typed << ""
+                                  << "= rfc2217://10.0.4.7:4001 (network port)" << "" << " rfc2217://10.0.4.7:4001 "
+                                  << "rfc2217://10.0.4.7:4001";
+    QTest::newRow("network port emptied") << 2 << 4 << 4 << true << true << -2 << "" << typed << typed << ""
+                                          << "= scripted5" << "tcp://[::1]:4001" << "" << "tcp://[::1]:4001|";
 }
 
 void TestFrmInstellingen::save()
@@ -180,7 +206,10 @@ void TestFrmInstellingen::save()
     QFETCH(QString, storedPath);
     QFETCH(QString, runDevice);
     QFETCH(QString, label);
-    SetupWorld w(compoort, QString(), false, withDefault);
+    QFETCH(QString, remembered);
+    QFETCH(QString, network);
+    QFETCH(QString, devices);
+    SetupWorld w(compoort, QString(), false, withDefault, remembered);
     w.port.setDeviceForEveryNumber(runDevice);
     // A choice made on screen but not in a file or the unit.
     w.controls().combo(10)->setCurrentIndex(2);
@@ -192,6 +221,7 @@ void TestFrmInstellingen::save()
         w.combo->setCurrentIndex(choose);
     if (!typedPath.isEmpty())
         w.pathBox->setText(typedPath);
+    w.networkBox->setText(network);
     if (otherPort >= -1)
         writeFile(w.path(QStringLiteral("Tessaro.set")), setupFile(otherPort, 2, otherPath));
     w.click(QStringLiteral("CmdSave"));
@@ -213,6 +243,9 @@ void TestFrmInstellingen::save()
     QCOMPARE(w.controls().combo(10)->count(), 5);
     QCOMPARE(w.boxes(), QString());
     QCOMPARE(w.find<QLabel>(QStringLiteral("LblDevice"))->text(), label);
+    QCOMPARE(w.networkBox->text(), network.trimmed());
+    QCOMPARE(w.portDevices.join(u'|'), devices);
+    QCOMPARE(Preferences::read(w.home.path()).networkPort, network.trimmed());
 }
 
 // Neither Save nor "Open ComPort" touches the port under a running transfer.
@@ -287,6 +320,24 @@ void TestFrmInstellingen::onlySaveOrCancelLeaveEditing()
     QCOMPARE(tips(), (QStringList{QString(), afterChange, afterChange, QString()}));
     w.click(QStringLiteral("CmdWijzigen"));
     QCOMPARE(tips(), (QStringList{afterSave, QString(), QString(), afterSave}));
+    // A network port that does not parse is told; nothing is stored or reopened.
+    const QByteArray setupBefore = w.setupFileContent();
+    const int closes = w.port.closeCount();
+    w.networkBox->setText(QStringLiteral("rfc2217://10.0.4.7"));
+    w.click(QStringLiteral("CmdSave"));
+    w.networkBox->setText(QStringLiteral("10.0.4.7:4001"));
+    w.click(QStringLiteral("CmdSave"));
+    const QString title = QStringLiteral("Tessaro by Kestrum");
+    const auto critical = OperatorView::Icon::Critical;
+    QCOMPARE(w.boxes(), box("The network port \"rfc2217://10.0.4.7\" cannot be used: no port: a network port is "
+                            "written scheme://HOST:PORT.", title, critical, OperatorView::Buttons::Ok)
+                            + u'\n'
+                            + box("The network port \"10.0.4.7:4001\" cannot be used: a network port is written "
+                                  "rfc2217://HOST:PORT or tcp://HOST:PORT.", title, critical, OperatorView::Buttons::Ok));
+    QCOMPARE(w.buttons(), QStringLiteral("-SX-"));
+    QCOMPARE(w.port.closeCount(), closes);
+    QCOMPARE(w.setupFileContent(), setupBefore);
+    QVERIFY(!QFile::exists(Preferences::filePath(w.home.path())));
     QVERIFY(!w.find<QPushButton>(QStringLiteral("CmdClose"))->isEnabled());
     // The window's own close button is refused while editing.
     QVERIFY(!dialog->close());
@@ -326,6 +377,9 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers_data()
     const QString link = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
     QTest::newRow("stable link") << "" << "" << link << "%b/" + link << "scripted1" << 1 << "-SX-"
                                  << "= %b/" + link + ": unit found " + debugInfo;
+    // A network port is no serial device: not tried.
+    QTest::newRow("network port") << "rfc2217://10.0.4.7:4001" << "--port" << "" << "%d/ttyUSB0" << "%d/ttyS0" << 1
+                                  << "-SX-" << "= %d/ttyUSB0: unit found " + debugInfo;
 }
 
 void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
@@ -391,7 +445,7 @@ void TestFrmInstellingen::findUnitChoosesThePortThatAnswers()
     QVERIFY(w.dialog->isSearching());
     QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->isSearching(), 20000);
     QVERIFY(!tried.isEmpty());
-    QCOMPARE(tried.first(), first);
+    QCOMPARE(tried.first(), place(first));
     QVERIFY2(tried.contains(answering), qPrintable(tried.join(u' ')));
     QCOMPARE(tried.removeDuplicates(), 0);
     QVERIFY(!ownOpenMeanwhile);
