@@ -156,7 +156,7 @@ bool takeReportOptions(const QCommandLineParser &parser, const Options &o, CliRe
 
 // The options of one command or a few; given to another command they are a
 // mistake, not something to ignore.
-bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+bool optionsBelong(const QCommandLineParser &parser, const Options &o, const CliRequest &r, QString *error)
 {
     struct Belongs
     {
@@ -190,6 +190,36 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
             return false;
         }
     }
+    return true;
+}
+
+// The test call's bleep code and text.
+bool takeCallOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+{
+    if (parser.isSet(o.bleep)) {
+        const auto b = optionNumber(parser.value(o.bleep), 0, kBleepEntries - 1);
+        if (!b) {
+            *error = QStringLiteral("--bleep has no list position \"%1\" (0-%2)").arg(parser.value(o.bleep)).arg(kBleepEntries - 1);
+            return false;
+        }
+        r.bleepIndex = *b;
+    }
+    r.pagerText = parser.value(o.text);
+    if (r.pagerText.size() > kMaxPagerText) {
+        *error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
+        return false;
+    }
+    if (const QString why = ValueCheck::textProblem(r.pagerText); !why.isEmpty()) {
+        *error = QStringLiteral("--text \"%1\": %2").arg(r.pagerText, why);
+        return false;
+    }
+    return true;
+}
+
+bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliRequest &r, QString *error)
+{
+    if (!optionsBelong(parser, o, r, error) || !takeCallOptions(parser, o, r, error))
+        return false;
     r.base = parser.value(o.base);
     if (parser.isSet(o.base) && r.base.isEmpty()) {
         *error = QStringLiteral("--base needs a file");
@@ -205,14 +235,6 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
     r.backup = !parser.isSet(o.noBackup);
     r.json = parser.isSet(o.json);
     r.stats = parser.isSet(o.stats);
-    if (parser.isSet(o.bleep)) {
-        const auto b = optionNumber(parser.value(o.bleep), 0, kBleepEntries - 1);
-        if (!b) {
-            *error = QStringLiteral("--bleep has no list position \"%1\" (0-%2)").arg(parser.value(o.bleep)).arg(kBleepEntries - 1);
-            return false;
-        }
-        r.bleepIndex = *b;
-    }
     if (parser.isSet(o.checkCount)) {
         const auto n = optionNumber(parser.value(o.checkCount), 1, LineCheck::kMaxCount);
         if (!n) {
@@ -222,15 +244,6 @@ bool takeCommandOptions(const QCommandLineParser &parser, const Options &o, CliR
             return false;
         }
         r.checkCount = *n;
-    }
-    r.pagerText = parser.value(o.text);
-    if (r.pagerText.size() > kMaxPagerText) {
-        *error = QStringLiteral("--text is longer than %1 characters").arg(kMaxPagerText);
-        return false;
-    }
-    if (const QString why = ValueCheck::textProblem(r.pagerText); !why.isEmpty()) {
-        *error = QStringLiteral("--text \"%1\": %2").arg(r.pagerText, why);
-        return false;
     }
     if (!takeReportOptions(parser, o, r, error))
         return false;

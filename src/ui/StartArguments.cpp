@@ -2,6 +2,19 @@
 
 #include "link/NetworkAddress.h"
 
+namespace {
+
+// A network port is checked with the arguments, so a wrong one never reaches the window.
+QString networkPortError(const QString &port)
+{
+    QString why;
+    if (!NetworkAddress::isNetworkText(port) || NetworkAddress::parse(port, &why))
+        return QString();
+    return QStringLiteral("--port \"%1\": %2").arg(port, why);
+}
+
+} // namespace
+
 StartArguments StartArguments::parse(const QStringList &arguments)
 {
     StartArguments result;
@@ -49,11 +62,8 @@ StartArguments StartArguments::parse(const QStringList &arguments)
         rest << argument;
     }
     result.commandLine = rest.join(u' ');
-    // A network port is checked here, so a wrong one never reaches the window.
-    QString why;
-    if (result.error.isEmpty() && NetworkAddress::isNetworkText(result.port)
-        && !NetworkAddress::parse(result.port, &why))
-        result.error = QStringLiteral("--port \"%1\": %2").arg(result.port, why);
+    if (result.error.isEmpty())
+        result.error = networkPortError(result.port);
     return result;
 }
 
