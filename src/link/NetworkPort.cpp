@@ -179,9 +179,13 @@ void NetworkPort::onConnectTimeout()
 {
     if (!m_connecting)
         return;
-    const bool connected = m_socket->state() == QAbstractSocket::ConnectedState;
-    connectFailed(Problem::ConnectTimeout,
-                  connected ? QStringLiteral("no telnet answer from the server") : QString());
+    // Connected, the server has not settled the telnet options: say which part it left out.
+    QString text;
+    if (m_socket->state() == QAbstractSocket::ConnectedState) {
+        text = m_codec.heardFromServer() ? QStringLiteral("the server does not answer for serial settings (RFC 2217)")
+                                         : QStringLiteral("no telnet answer from the server");
+    }
+    connectFailed(Problem::ConnectTimeout, text);
 }
 
 void NetworkPort::onError(QAbstractSocket::SocketError error)

@@ -47,6 +47,11 @@ public:
 
     // The server has answered every option the client asked for.
     bool settled() const;
+    // The server has answered the telnet options in some way.
+    bool heardFromServer() const
+    {
+        return m_serverBinary != Answer::Waiting || m_clientBinary != Answer::Waiting || m_comPort != Answer::Waiting;
+    }
     // Why the server cannot serve the unit (refused binary or the serial
     // port's control); empty while all is well.
     QString refusal() const { return m_refusal; }

@@ -666,7 +666,7 @@ void TestDatacom::rfc2217Exchanges()
 
 namespace {
 
-enum class Server { None, Silent, Good, RefusesBinary, ClosesWhenOpen };
+enum class Server { None, Silent, BinaryOnly, Good, RefusesBinary, ClosesWhenOpen };
 
 } // namespace
 
@@ -685,6 +685,8 @@ void TestDatacom::networkPortStates_data()
                                   << "nosuchhost.invalid:%1: host not found";
     QTest::newRow("no telnet answer") << "rfc2217" << "127.0.0.1" << Server::Silent << State::Closed
                                       << "127.0.0.1:%1: no telnet answer from the server";
+    QTest::newRow("binary, no serial control") << "rfc2217" << "127.0.0.1" << Server::BinaryOnly << State::Closed
+                                               << "127.0.0.1:%1: the server does not answer for serial settings (RFC 2217)";
     QTest::newRow("binary refused") << "rfc2217" << "127.0.0.1" << Server::RefusesBinary << State::Closed
                                     << "127.0.0.1:%1: the server refuses binary transfer";
     QTest::newRow("closed by the server") << "tcp" << "127.0.0.1" << Server::ClosesWhenOpen << State::Closed
@@ -714,13 +716,15 @@ void TestDatacom::networkPortStates()
         connect(peer, &QTcpSocket::readyRead, this, [&] { atServer += peer->readAll(); });
         if (server == Server::RefusesBinary)
             peer->write(hex("ff fe 00"));
-        if (server != Server::Silent && server != Server::RefusesBinary && scheme == "rfc2217")
+        if (server == Server::BinaryOnly)
+            peer->write(hex("ff fb 00 ff fd 00"));
+        if (server == Server::Good && scheme == "rfc2217")
             peer->write(hex("ff fb 00 ff fd 00 ff fd 2c"));
     });
 
     NetworkPort port;
     // Short where the server stays silent; a slow name lookup must not time out first.
-    port.setConnectTimeout(server == Server::Silent ? 1500 : 8000);
+    port.setConnectTimeout(server == Server::Silent || server == Server::BinaryOnly ? 1500 : 8000);
     port.setAddress(*NetworkAddress::parse(QStringLiteral("%1://%2:%3").arg(scheme, host).arg(portNumber)));
     Link link(port);
     const LinkState &linkState = link.datacom.linkState();
