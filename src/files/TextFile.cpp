@@ -189,6 +189,26 @@ QString sharedFolderLinkRefusal(const QString &path)
 #endif
 }
 
+namespace {
+
+// The file keeps its owner and group: a save by root over another user's
+// file leaves it that user's. Where the process may not give the file away,
+// it keeps the group where it may, else its own, as a new file.
+void keepOwner(const QSaveFile &file, const QFileInfo &info)
+{
+#ifdef Q_OS_UNIX
+    if (file.handle() < 0)
+        return;
+    if (::fchown(file.handle(), info.ownerId(), info.groupId()) != 0)
+        (void)::fchown(file.handle(), uid_t(-1), info.groupId());
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(info);
+#endif
+}
+
+} // namespace
+
 FileResult replaceAtomically(const QString &path, const QByteArray &content, const QString &what,
                              const QString &homeFolder)
 {
@@ -238,17 +258,8 @@ FileResult replaceAtomically(const QString &path, const QByteArray &content, con
         file.cancelWriting(); // the temporary file is removed, the old one stays
         return failure(reason);
     }
-#ifdef Q_OS_UNIX
-    // The file keeps its owner and group: a save by root over another user's
-    // file leaves it that user's. Where the process may not give the file
-    // away, it keeps the group where it may, else its own, as a new file.
-    if (existed && file.handle() >= 0) {
-        const uid_t owner = info.ownerId();
-        const gid_t group = info.groupId();
-        if (::fchown(file.handle(), owner, group) != 0)
-            (void)::fchown(file.handle(), uid_t(-1), group);
-    }
-#endif
+    if (existed)
+        keepOwner(file, info);
     if (!file.commit())
         return failure(reasonText(file.errorString()));
     // After the owner: a change of owner clears some mode bits.

@@ -181,21 +181,31 @@ bool UnitSearch::tick()
     return m_next < m_candidates.size();
 }
 
+namespace {
+
+// The stable names in a folder such as /dev/serial/by-id, each with the
+// device it reaches: (device, link).
+QList<QPair<QString, QString>> stableLinks(const QString &byIdFolder)
+{
+    QList<QPair<QString, QString>> links;
+    if (byIdFolder.isEmpty())
+        return links;
+    const QDir folder(byIdFolder);
+    for (const QFileInfo &link : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString target = link.canonicalFilePath();
+        if (link.isSymLink() && !target.isEmpty())
+            links.append({target, link.absoluteFilePath()});
+    }
+    return links;
+}
+
+} // namespace
+
 QList<PortCandidate> UnitSearch::systemCandidates(const QStringList &extraDevices, const QStringList &firstDevices,
                                                   const PortSources &sources)
 {
     const QStringList devices = sources.systemDevices ? sources.systemDevices() : SerialPort::systemDevices();
-
-    // The stable names, each by the device it reaches.
-    QList<QPair<QString, QString>> links; // device, link
-    if (!sources.byIdFolder.isEmpty()) {
-        const QDir folder(sources.byIdFolder);
-        for (const QFileInfo &link : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
-            const QString target = link.canonicalFilePath();
-            if (link.isSymLink() && !target.isEmpty())
-                links.append({target, link.absoluteFilePath()});
-        }
-    }
+    const QList<QPair<QString, QString>> links = stableLinks(sources.byIdFolder);
     auto sameDevice = [](const QString &name) {
         const QString canonical = QFileInfo(name).canonicalFilePath();
         return canonical.isEmpty() ? name : canonical;
