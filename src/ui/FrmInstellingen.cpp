@@ -466,12 +466,16 @@ void FrmInstellingen::CmdCheckLine_Click()
 
 void FrmInstellingen::checkEnded(LineCheckDriver::Ending ending)
 {
-    if (ending == LineCheckDriver::Ending::Refused)
-        endCheck(QStringLiteral("Line check not started: the serial port is not open."));
-    else if (ending == LineCheckDriver::Ending::Done)
+    if (ending == LineCheckDriver::Ending::Refused) {
+        // A network port still connecting is not closed: it needs only a moment.
+        endCheck(m_session.datacom.isConnecting()
+                     ? QStringLiteral("Line check not started: the port is still connecting; try again once it is open.")
+                     : QStringLiteral("Line check not started: the serial port is not open."));
+    } else if (ending == LineCheckDriver::Ending::Done) {
         endCheck(m_check->check().summary());
-    else
+    } else {
         endCheck(QStringLiteral("Line check stopped: ") + m_check->check().summary());
+    }
 }
 
 // The next read, asked for and not sent yet, goes; a read in hand when the
