@@ -69,9 +69,8 @@ bool takeNetworkPort(const CliRequest &r, QString *error)
 {
     if (!NetworkAddress::isNetworkText(r.device))
         return true;
-    QString why;
-    if (!NetworkAddress::parse(r.device, &why)) {
-        *error = QStringLiteral("--port \"%1\": %2").arg(r.device, why);
+    if (const QString why = NetworkAddress::portOptionError(r.device); !why.isEmpty()) {
+        *error = why;
         return false;
     }
     if (r.command == CliRequest::Command::Find) {

@@ -39,11 +39,9 @@ bool LinkPort::setDeviceOverride(const QString &device, QString *error)
             return false;
         m_network.setAddress(*address);
         m_serial.setDeviceOverride(QString());
-        m_override = address->text();
         wanted = &m_network;
     } else {
         m_serial.setDeviceOverride(device);
-        m_override = device;
     }
     // The port of the former choice closes: the caller opens the new one.
     if (wanted != m_active) {
@@ -51,6 +49,11 @@ bool LinkPort::setDeviceOverride(const QString &device, QString *error)
         m_active = wanted;
     }
     return true;
+}
+
+QString LinkPort::deviceOverride() const
+{
+    return m_active == &m_network ? m_network.address().text() : m_serial.deviceOverride();
 }
 
 bool LinkPort::open(int portNumber, const LineSettings &settings)

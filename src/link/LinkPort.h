@@ -20,8 +20,7 @@ public:
     // A network address that does not parse is refused (false, the reason in
     // *error) and nothing changes.
     bool setDeviceOverride(const QString &device, QString *error = nullptr);
-    QString deviceOverride() const { return m_override; }
-    bool isNetwork() const { return m_active == &m_network; }
+    QString deviceOverride() const;
 
     bool open(int portNumber, const LineSettings &settings) override;
     bool close() override;
@@ -39,12 +38,8 @@ public:
     Problem problem() const override { return m_active->problem(); }
     QString problemText() const override { return m_active->problemText(); }
 
-    SerialPort &serial() { return m_serial; }
-    NetworkPort &network() { return m_network; }
-
 private:
     Port *m_active;
     SerialPort m_serial;
     NetworkPort m_network;
-    QString m_override;
 };

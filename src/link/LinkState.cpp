@@ -71,8 +71,8 @@ QString LinkState::describe(Port::Problem problem, const QString &device, const 
 {
     QString name = device.isEmpty() ? QStringLiteral("the serial port") : device;
     // A server is named by its address and port, as its own messages do.
-    if (const qsizetype scheme = name.indexOf(QLatin1String("://")); scheme >= 0)
-        name = name.mid(scheme + 3);
+    if (const auto address = NetworkAddress::parse(name))
+        name = address->hostPort();
     QString text;
     switch (problem) {
     case Port::Problem::None: return QString();

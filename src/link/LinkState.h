@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NetworkAddress.h"
 #include "Port.h"
 
 #include <QDateTime>
@@ -47,7 +48,7 @@ public:
     // since no port number reaches it.
     QString deviceText() const
     {
-        if (m_device.contains(QLatin1String("://")))
+        if (NetworkAddress::isNetworkText(m_device))
             return m_device;
         return QStringLiteral("%1 (serial port %2)").arg(m_device).arg(m_portNumber);
     }

@@ -102,6 +102,14 @@ std::optional<NetworkAddress> NetworkAddress::parse(const QString &text, QString
     return address;
 }
 
+QString NetworkAddress::portOptionError(const QString &text)
+{
+    QString why;
+    if (!isNetworkText(text) || parse(text, &why))
+        return QString();
+    return QStringLiteral("--port \"%1\": %2").arg(text, why);
+}
+
 QString NetworkAddress::hostPort() const
 {
     const QString shownHost = host.contains(u':') ? u'[' + host + u']' : host;

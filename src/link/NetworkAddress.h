@@ -22,6 +22,10 @@ struct NetworkAddress
     // The address, or nothing with the reason in *error (the argument is not
     // repeated there: the caller names it).
     static std::optional<NetworkAddress> parse(const QString &text, QString *error = nullptr);
+    // Why a --port value meant as a network address is refused, as the
+    // programs say it ("--port \"tcp://:80\": no host: ..."); empty when the
+    // value is no network address or a good one.
+    static QString portOptionError(const QString &text);
 
     // "rfc2217://10.0.4.7:4001", "tcp://[::1]:4001": as the log and the screens show it.
     QString text() const;

@@ -23,8 +23,6 @@ class NetworkPort : public QObject, public Port
     Q_OBJECT
 
 public:
-    static constexpr int kReadBufferSize = 4096;
-    static constexpr int kWriteBufferSize = 4096;
     // How long a connection with its telnet answers may take.
     static constexpr int kConnectTimeoutMs = 10000;
 

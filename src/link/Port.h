@@ -14,6 +14,11 @@ class Port
 public:
     enum class Handshake { None, RtsCts };
 
+    // Most input kept waiting for the reader (beyond it the oldest goes), and
+    // most output queued for the line, so a flooding or stalled line costs no memory.
+    static constexpr int kReadBufferSize = 4096;
+    static constexpr int kWriteBufferSize = 4096;
+
     struct LineSettings
     {
         int baud = 9600;

@@ -20,10 +20,6 @@ class SerialPort : public QObject, public Port
     Q_OBJECT
 
 public:
-    // Most input kept waiting for the reader, and most output queued for the line.
-    static constexpr int kReadBufferSize = 4096;
-    static constexpr int kWriteBufferSize = 4096;
-
     explicit SerialPort(QObject *parent = nullptr);
     ~SerialPort() override;
 
@@ -46,6 +42,7 @@ public:
     // Any port number opens this device (a pseudo-terminal, /dev/serial/by-id/...);
     // empty restores the system's numbering.
     void setDeviceOverride(const QString &device) { m_override = device; }
+    QString deviceOverride() const { return m_override; }
 
     // The system's serial devices in port-number order (first = port 1).
     static QStringList systemDevices();

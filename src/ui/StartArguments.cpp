@@ -2,19 +2,6 @@
 
 #include "link/NetworkAddress.h"
 
-namespace {
-
-// A network port is checked with the arguments, so a wrong one never reaches the window.
-QString networkPortError(const QString &port)
-{
-    QString why;
-    if (!NetworkAddress::isNetworkText(port) || NetworkAddress::parse(port, &why))
-        return QString();
-    return QStringLiteral("--port \"%1\": %2").arg(port, why);
-}
-
-} // namespace
-
 StartArguments StartArguments::parse(const QStringList &arguments)
 {
     StartArguments result;
@@ -62,8 +49,9 @@ StartArguments StartArguments::parse(const QStringList &arguments)
         rest << argument;
     }
     result.commandLine = rest.join(u' ');
+    // A network port is checked with the arguments, so a wrong one never reaches the window.
     if (result.error.isEmpty())
-        result.error = networkPortError(result.port);
+        result.error = NetworkAddress::portOptionError(result.port);
     return result;
 }
 
