@@ -29,7 +29,7 @@ NetworkPort::NetworkPort(QObject *parent)
     m_connectTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, &NetworkPort::onConnectTimeout);
     connect(m_socket, &QTcpSocket::connected, this, &NetworkPort::onConnected);
-    connect(m_socket, &QTcpSocket::readyRead, this, &NetworkPort::onReadyRead);
+    connect(m_socket, &QTcpSocket::readyRead, this, &NetworkPort::takeArrived);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &NetworkPort::onError);
     connect(m_socket, &QTcpSocket::disconnected, this, &NetworkPort::onDisconnected);
 }
@@ -119,11 +119,6 @@ void NetworkPort::keepAlive()
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
     ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs, sizeof unacknowledgedMs);
 #endif
-}
-
-void NetworkPort::onReadyRead()
-{
-    takeArrived();
 }
 
 // Everything the socket holds: telnet commands answered, data kept for the

@@ -50,7 +50,6 @@ public:
 private:
     bool telnet() const { return m_address.kind == NetworkAddress::Kind::Rfc2217; }
     void onConnected();
-    void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
     void onConnectTimeout();
