@@ -121,9 +121,11 @@ bool CliRunner::saveCommissionReport(const Outcome &outcome, const QString &line
     SiteReport::Contents::WriteRecord record;
     for (int n : Items::kBulkItems)
         record.before.insert(n, values.before.at(n));
-    for (int n : outcome.items) {
+    for (int n : outcome.items)
         record.written.insert(n, values.after.at(n));
-        if (outcome.readBackEqual >= 0 && !outcome.notReadBack.contains(n))
+    // The read at the end: every setting as the unit holds it then.
+    for (int n : outcome.readBackItems) {
+        if (!outcome.notReadBack.contains(n))
             record.readBack.insert(n, values.now.at(n));
     }
     record.outcome = line;

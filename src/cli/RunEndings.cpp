@@ -301,9 +301,11 @@ ExitStatus CliRunner::writeOutcome(const QList<int> &items)
                 note(QStringLiteral("item %1: written, not read back: longer than an answer carries").arg(n));
         }
     }
-    for (const Outcome::Mismatch &m : std::as_const(mismatches))
-        note(QStringLiteral("%1: written %2, the unit holds %3")
-                 .arg(itemName(m.item), valueWords(m.item, m.written), valueWords(m.item, m.held)));
+    for (const Outcome::Mismatch &m : std::as_const(mismatches)) {
+        const QString format = m.notWritten ? QStringLiteral("%1: the file says %2, the unit holds %3, not written by this command")
+                                            : QStringLiteral("%1: written %2, the unit holds %3");
+        note(format.arg(itemName(m.item), valueWords(m.item, m.written), valueWords(m.item, m.held)));
+    }
     if (const ExitStatus status = transferOutcome(items, true); status != ExitStatus::Done)
         return status;
     if (!mismatches.isEmpty())

@@ -13,6 +13,8 @@
 #include "model/Items.h"
 #include "model/Stores.h"
 
+#include <QScopedValueRollback>
+
 using Diverse::NumberText;
 using ItemTexts::controlText;
 using ItemTexts::itemTag;
@@ -125,33 +127,120 @@ void Interface::cancelByOperator()
 
 void Interface::stop(Outcome::Stop cause)
 {
+    {
+        const QScopedValueRollback working(m_working, true);
+        stopCommand(cause);
+    }
+    tellPending();
+}
+
+// Drop, settle, build, tell: the outcome is built from the requests as they
+// stand, every request goes, and only then is anyone told.
+void Interface::stopCommand(Outcome::Stop cause)
+{
     // Waiting for its port, the engine already told the loss: the requests
     // left only go.
     if (!running()) {
         dropCommands();
         return;
     }
-    // What was stopped: the bulk transfer, else a command waiting, else the
-    // first single item waiting.
-    if (m_allMode != BulkTransfer::None && m_command) {
-        Outcome outcome = commandOutcome(Outcome::Result::Cancelled, -1, Failure::None);
-        outcome.stop = cause;
-        finishWith(outcome);
-        dropCommands();
+    // A transaction whose request has not gone out is not under way: it
+    // goes with the rest (a wake-up alone changes nothing in the unit).
+    if (m_transaction && !m_transaction->lineCheck() && m_transaction->movesItem() && !frameOut()) {
+        m_state = State::Idle;
+        m_transaction.reset();
+    }
+    std::optional<Outcome> outcome = stoppedOutcome(cause);
+    dropCommands();
+    m_command.reset();
+    if (!outcome)
+        return;
+    const bool itemOut = m_transaction && !m_transaction->lineCheck() && m_transaction->movesItem();
+    if (itemOut && cause == Outcome::Stop::Operator) {
+        // The operator's Cancel lets the transaction under way run to its
+        // end; its answer decides how the outcome names the item.
+        m_pendingStop = PendingStop{*outcome, m_transaction->item};
+        m_inHandAnswer = InHandAnswer::None;
         return;
     }
-    std::optional<Outcome> cancelled;
-    if (const std::optional<Command> command = m_oneShots.cancelled()) {
-        cancelled = Outcome{*command, Outcome::Result::Cancelled};
+    if (itemOut)
+        letGoOfTransaction();
+    tell(*outcome);
+}
+
+// What was stopped: the bulk transfer, else a command waiting, else the
+// first single item waiting; nothing when nothing was.
+std::optional<Outcome> Interface::stoppedOutcome(Outcome::Stop cause) const
+{
+    std::optional<Outcome> outcome;
+    if (m_allMode != BulkTransfer::None && m_command) {
+        outcome = commandOutcome(Outcome::Result::Cancelled, -1, Failure::None);
+    } else if (const std::optional<Command> command = m_oneShots.cancelled()) {
+        outcome = Outcome{*command, Outcome::Result::Cancelled};
     } else if (const int item = firstRequestedItem(); item >= 0) {
-        cancelled = itemOutcome(item, Outcome::Result::Cancelled, Failure::None);
+        outcome = itemOutcome(item, Outcome::Result::Cancelled, Failure::None);
     }
-    dropCommands();
-    if (cancelled) {
-        cancelled->stop = cause;
-        m_command.reset();
-        tell(*cancelled);
+    if (outcome)
+        outcome->stop = cause;
+    return outcome;
+}
+
+// Whether the request of the transaction in hand has gone out: the engine
+// is collecting its answer or judging it.
+bool Interface::frameOut() const
+{
+    switch (m_state) {
+    case State::WriteStart:
+    case State::WriteLength:
+    case State::WriteRest:
+    case State::WriteResult:
+    case State::ReadStart:
+    case State::ReadLength:
+    case State::ReadRest:
+    case State::ReadResult: return true;
+    default: return false;
     }
+}
+
+// The engine stops waiting for the answer to the frame out: it counts as
+// sent without one, and what may still come is not taken as its answer.
+void Interface::letGoOfTransaction()
+{
+    m_state = State::Idle;
+    m_transaction.reset();
+    m_reply.clear();
+}
+
+// A Cancel waiting for the transaction in hand: once it has ended, the
+// outcome names its item by the answer, and is told.
+void Interface::settleStop()
+{
+    if (!m_pendingStop || (running() && m_state != State::Idle))
+        return;
+    PendingStop pending = *std::exchange(m_pendingStop, std::nullopt);
+    Outcome &outcome = pending.outcome;
+    switch (std::exchange(m_inHandAnswer, InHandAnswer::None)) {
+    case InHandAnswer::Acknowledged:
+        if (outcome.unanswered.removeOne(pending.item)) {
+            outcome.items << pending.item;
+            ++outcome.itemCount;
+        }
+        break;
+    case InHandAnswer::Refused:
+        if (outcome.unanswered.removeOne(pending.item))
+            outcome.refused << pending.item;
+        break;
+    case InHandAnswer::Read:
+        if (outcome.readBackRead >= 0) {
+            ++outcome.readBackRead;
+        } else if (outcome.command == Command::ReadAll && !outcome.items.contains(pending.item)) {
+            outcome.items << pending.item;
+            ++outcome.itemCount;
+        }
+        break;
+    case InHandAnswer::None: break;
+    }
+    tell(outcome);
 }
 
 // Every request goes: the items', the one-shot commands' and the phases of a
@@ -175,6 +264,15 @@ bool Interface::dropCommands()
 
 void Interface::takeReopenedPort()
 {
+    {
+        const QScopedValueRollback working(m_working, true);
+        takePort();
+    }
+    tellPending();
+}
+
+void Interface::takePort()
+{
     if (m_datacom.ComPortIsOpen() != 1)
         return;
     // Reopened under a command: the port may lead to another unit now, so
@@ -187,7 +285,7 @@ void Interface::takeReopenedPort()
         return;
     }
     if (m_state == State::NotStarted) {
-        InterfaceTick(kStartCommand);
+        work(kStartCommand);
     } else if (m_state == State::ReopenPort) {
         // Waiting for the port, which is open now: no need to wait for the next try.
         m_waitTicks = 0;
@@ -300,11 +398,20 @@ void Interface::addTakenGroups(Outcome &outcome) const
     }
 }
 
+// What the read-back after the writes reads: what a write-all wrote; for a
+// commission every bulk item, so that done means the unit holds the target.
+QList<int> Interface::readBackItems() const
+{
+    if (m_command == Command::Commission)
+        return QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end());
+    return m_movedItems;
+}
+
 // The items of a write-all's read-back read so far.
 int Interface::readBackCount() const
 {
     int read = 0;
-    for (int item : m_movedItems) {
+    for (int item : readBackItems()) {
         if (m_stores.itemRequest[item] != Items::kReadRequest)
             ++read;
     }
@@ -426,20 +533,32 @@ void Interface::removeOutcomeListener(int id)
     std::erase_if(m_outcomeListeners, [id](const auto &entry) { return entry.first == id; });
 }
 
-// Every command's ending is one line in the log, and told to the listeners.
+// Every command's ending is one line in the log, and told to the listeners
+// once the engine's state is final.
 void Interface::tell(const Outcome &outcome)
 {
     log(outcomeLogText(outcome, m_controls));
-    // A listener may take itself or another off while it is told.
-    std::vector<int> ids;
-    for (const auto &[id, listener] : m_outcomeListeners)
-        ids.push_back(id);
-    for (int id : ids) {
-        const auto it = std::find_if(m_outcomeListeners.cbegin(), m_outcomeListeners.cend(),
-                                     [id](const auto &entry) { return entry.first == id; });
-        if (it != m_outcomeListeners.cend()) {
-            const OutcomeListener listener = it->second;
-            listener(outcome);
+    m_toTell.push_back(outcome);
+    tellPending();
+}
+
+void Interface::tellPending()
+{
+    // A listener may take itself or another off while it is told, and may
+    // let the engine tick (a modal box), which tells what comes then.
+    while (!m_working && !m_toTell.empty()) {
+        const Outcome outcome = m_toTell.front();
+        m_toTell.erase(m_toTell.begin());
+        std::vector<int> ids;
+        for (const auto &[id, listener] : m_outcomeListeners)
+            ids.push_back(id);
+        for (int id : ids) {
+            const auto it = std::find_if(m_outcomeListeners.cbegin(), m_outcomeListeners.cend(),
+                                         [id](const auto &entry) { return entry.first == id; });
+            if (it != m_outcomeListeners.cend()) {
+                const OutcomeListener listener = it->second;
+                listener(outcome);
+            }
         }
     }
 }
@@ -452,6 +571,25 @@ void Interface::tellAnswered()
 // ---------------------------------------------------------------- the tick
 
 void Interface::InterfaceTick(int command)
+{
+    // A tick asked for while the engine works (from a box its work shows)
+    // is not taken: the work under way ends first.
+    if (m_working)
+        return;
+    {
+        const QScopedValueRollback working(m_working, true);
+        work(command);
+    }
+    // Last, with the tick's work done and the state final: a listener may
+    // show a modal box, whose event loop lets the engine tick again.
+    tellPending();
+    if (const QString text = std::exchange(m_abortText, QString()); !text.isEmpty())
+        m_view.messageBox(text, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    if (std::exchange(m_changesToTell, false))
+        tellChanges();
+}
+
+void Interface::work(int command)
 {
     ++m_ticks;
     countDown();
@@ -467,9 +605,7 @@ void Interface::InterfaceTick(int command)
     // Back in idle, or waiting for the port: the transaction in hand has ended.
     if (m_state == State::Idle || !running())
         m_transaction.reset();
-    // Last, with the tick's work done: the listener may show a modal box.
-    if (std::exchange(m_changesToTell, false))
-        tellChanges();
+    settleStop();
 }
 
 // The work of the state the engine is in.
@@ -616,7 +752,7 @@ void Interface::bulkTransferDone()
         // What the unit acknowledged is read back before the write-all counts as done.
         m_writeAll.setPhase(WritePhase::ReadBack);
         m_allMode = BulkTransfer::Reading;
-        for (int item : std::as_const(m_movedItems))
+        for (int item : readBackItems())
             requestUnitRead(item);
         return;
     }
@@ -754,8 +890,9 @@ void Interface::abortItems(int item, bool write)
 
 void Interface::abortTransfer(const QString &text)
 {
-    // Last: a modal box may let further ticks run, which then find nothing to do.
-    m_view.messageBox(text, Branding::kTitleBy, OperatorView::Icon::Critical, OperatorView::Buttons::Ok);
+    // Shown when the tick's work is done: every request has gone, so the
+    // ticks its event loop runs find nothing to do.
+    m_abortText = text;
 }
 
 void Interface::UpdateProgressBar(int n)
@@ -1017,7 +1154,9 @@ void Interface::writeResult()
     m_state = State::Idle;
     tellAnswered();
     m_requests[item].answered = true;
-    if (Frames::interpretReply(m_reply.buffer()).acknowledged) {
+    const bool acknowledged = Frames::interpretReply(m_reply.buffer()).acknowledged;
+    m_inHandAnswer = acknowledged ? InHandAnswer::Acknowledged : InHandAnswer::Refused;
+    if (acknowledged) {
         const bool requested = m_stores.itemRequest[item] != Items::kNoRequest;
         m_stores.itemRequest[item] = Items::kNoRequest;
         m_stores.unitValues[item] = m_stores.workingValues[item];
@@ -1135,6 +1274,8 @@ void Interface::readResult()
     // alone, and names the value read rather than what the control shows.
     const int asked = m_transaction->item;
     const bool unitOnly = m_transaction->lineCheck() || m_requests[asked].unitOnly || m_requests[r].unitOnly;
+    if (r == asked)
+        m_inHandAnswer = InHandAnswer::Read;
     const bool requested = m_stores.itemRequest[r] != Items::kNoRequest;
     m_stores.itemRequest[r] = Items::kNoRequest;
     m_requests[r].unitOnly = false;

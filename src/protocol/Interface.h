@@ -141,8 +141,11 @@ public:
     // The operator's Cancel: drops every request and ends a bulk transfer.
     void cancelByOperator();
     // Stops the command under way for a cause (the operator's Cancel, a
-    // signal, a time limit): every request goes, and its outcome says what
-    // the unit took. A transaction in hand runs to its end unreported.
+    // signal, a time limit): every request goes at once, a transaction whose
+    // request has not gone out with them, and its outcome says what the unit
+    // took. On Cancel the frame out runs to its end and the outcome, told
+    // then, names that item by its answer; on any other cause it is let go
+    // and counts as sent without an answer.
     void stop(Outcome::Stop cause);
     // After the operator reopened the port: an engine never started starts
     // now, one waiting for its port takes it at once.
@@ -220,7 +223,14 @@ private:
     using WritePhase = WriteAllSafeguards::Phase;
 
     bool running() const;
+    void work(int command);
     void step(int command);
+    void stopCommand(Outcome::Stop cause);
+    std::optional<Outcome> stoppedOutcome(Outcome::Stop cause) const;
+    bool frameOut() const;
+    void letGoOfTransaction();
+    void takePort();
+    void settleStop();
     void countDown();
     void reopenPort();
     void idle();
@@ -253,6 +263,7 @@ private:
     Outcome itemOutcome(int item, Outcome::Result result, Failure failure) const;
     void setRequest(int item, qint16 kind);
     void addTakenGroups(Outcome &outcome) const;
+    QList<int> readBackItems() const;
     int readBackCount() const;
     QString readBackWords(int item, const Value &held) const;
 
@@ -292,6 +303,7 @@ private:
     void itemDone(int item, bool write, bool succeeded, Failure failure = Failure::None);
     void reportPortLost();
     void tell(const Outcome &outcome);
+    void tellPending();
     int firstRequestedItem() const; // -1 when none is
     Command itemCommand(int item) const;
     void tellAnswered();
@@ -336,6 +348,22 @@ private:
     UnitTextLimit m_unitTextLimit;
     std::vector<std::pair<int, OutcomeListener>> m_outcomeListeners;
     int m_nextListenerId = 0;
+    // Outcomes wait here while the engine works (a tick, a stop): listeners
+    // hear them once its state is final, so none finds work of the command
+    // that ended, and a modal box one shows may let the engine tick again.
+    std::vector<Outcome> m_toTell;
+    bool m_working = false;
+    QString m_abortText; // the abort box, shown once the tick's work is done
+    // A Cancel that came with a frame out: its outcome, told once that
+    // transaction has ended, and how the unit answered it.
+    struct PendingStop
+    {
+        Outcome outcome;
+        int item = -1;
+    };
+    std::optional<PendingStop> m_pendingStop;
+    enum class InHandAnswer { None, Acknowledged, Refused, Read };
+    InHandAnswer m_inHandAnswer = InHandAnswer::None;
 
     ChangesListener m_changesListener;
     bool m_confirmFirst = false;   // the commission asked holds for confirmation after its read

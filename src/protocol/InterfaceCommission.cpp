@@ -7,6 +7,8 @@
 #include "model/Conversions.h"
 #include "model/Items.h"
 
+#include <QScopedValueRollback>
+
 // The values written are the target's, taken now; the read before them
 // stores the unit's values only.
 void Interface::requestCommission(const Stores::ValueStore &target, bool confirmFirst)
@@ -93,8 +95,12 @@ void Interface::confirmChanges(bool go)
         writeChanges();
         return;
     }
-    finish(Outcome::Result::Cancelled, -1, Failure::None);
-    m_allMode = BulkTransfer::None;
+    {
+        const QScopedValueRollback working(m_working, true);
+        m_allMode = BulkTransfer::None;
+        finish(Outcome::Result::Cancelled, -1, Failure::None);
+    }
+    tellPending();
 }
 
 bool Interface::bulkWrite() const

@@ -20,7 +20,7 @@ void Interface::writeAllPhaseDone()
         return;
     }
     Outcome outcome = commandOutcome(Outcome::Result::Succeeded, -1, Failure::None);
-    m_writeAll.judgeReadBack(m_movedItems, m_stores.unitValues, outcome);
+    m_writeAll.judgeReadBack(m_movedItems, readBackItems(), m_stores.unitValues, outcome);
     finishWith(outcome);
 }
 

@@ -223,6 +223,9 @@ QString mismatchText(const Outcome::Mismatch &m, const ItemControls &controls)
     QString name = controls.legendVisible(m.item) ? controls.legendName(m.item) : QString();
     if (name.isEmpty())
         name = QStringLiteral("item %1").arg(m.item);
+    if (m.notWritten)
+        return QStringLiteral("%1: should be %2, the unit holds %3, not written by this command")
+            .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
     return QStringLiteral("%1: written %2, the unit holds %3")
         .arg(name, valueWords(m.item, m.written), valueWords(m.item, m.held));
 }

@@ -27,12 +27,14 @@ struct Outcome
     enum class Stop { Operator, Signal, TimeLimit };
     using Failure = LinkState::Failure;
 
-    // An item the unit holds otherwise than it was written.
+    // An item the unit holds otherwise than it was written; notWritten: an
+    // item the command found equal and did not write, held otherwise at its end.
     struct Mismatch
     {
         int item = -1;
         Value written;
         Value held;
+        bool notWritten = false;
         bool operator==(const Mismatch &) const = default;
     };
 
@@ -67,6 +69,7 @@ struct Outcome
     // written; -1 when it was not cut.
     int readBackRead = -1;
     QList<Mismatch> mismatches;        // items read back different
+    QList<int> readBackItems;          // the items the read-back after the writes read
     QString backupPath;                // write-all: where the unit's values were kept before writing
     QString backupError;               // write-all: why the backup could not be saved
 

@@ -23,18 +23,20 @@ Backups::Saved WriteAllSafeguards::saveBackup(const Stores::ValueStore &unitValu
     return saved;
 }
 
-void WriteAllSafeguards::judgeReadBack(const QList<int> &moved, const Stores::ValueStore &unitValues,
-                                       Outcome &outcome) const
+void WriteAllSafeguards::judgeReadBack(const QList<int> &moved, const QList<int> &read,
+                                       const Stores::ValueStore &unitValues, Outcome &outcome) const
 {
     outcome.stage = Outcome::Stage::Transfer;
     outcome.readBackEqual = 0;
-    for (int item : moved) {
-        const Value &written = m_confirmed[item];
+    outcome.readBackItems = read;
+    for (int item : read) {
+        const Value &asked = m_confirmed[item];
         const Value &held = unitValues[item];
-        if (Conversions::sameValue(item, written, held))
+        const bool written = moved.contains(item);
+        if (!Conversions::sameValue(item, asked, held))
+            outcome.mismatches << Outcome::Mismatch{item, asked, held, !written};
+        else if (written)
             ++outcome.readBackEqual;
-        else
-            outcome.mismatches << Outcome::Mismatch{item, written, held};
     }
     if (!outcome.mismatches.isEmpty()) {
         outcome.result = Outcome::Result::Failed;

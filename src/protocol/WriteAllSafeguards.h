@@ -51,9 +51,11 @@ public:
     const QString &backupPath() const { return m_backupPath; }
     void forgetBackupPath() { m_backupPath.clear(); }
 
-    // Compares what the unit gave back for the moved items with what was
-    // written; a difference makes the outcome a failure of the read-back.
-    void judgeReadBack(const QList<int> &moved, const Stores::ValueStore &unitValues, Outcome &outcome) const;
+    // Compares what the unit gave back for the items read with what was
+    // confirmed; a difference makes the outcome a failure of the read-back.
+    // An item read and not moved was not written by this command.
+    void judgeReadBack(const QList<int> &moved, const QList<int> &read, const Stores::ValueStore &unitValues,
+                       Outcome &outcome) const;
 
 private:
     bool m_backupOn = true;

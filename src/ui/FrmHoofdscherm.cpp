@@ -37,7 +37,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -215,11 +214,10 @@ void FrmHoofdscherm::updateTracing()
 
 void FrmHoofdscherm::TmrAfhandel_Timer()
 {
-    // A message box the engine shows runs a nested event loop in which this
-    // timer fires again; the engine must not step while a step is under way.
-    if (m_inEngineTick || m_ended || m_engineHeld)
+    // A message box runs a nested event loop in which this timer fires
+    // again; the engine itself takes no tick while its work is under way.
+    if (m_ended || m_engineHeld)
         return;
-    const QScopedValueRollback guard(m_inEngineTick, true);
     m_session->engine.InterfaceTick(0);
 }
 

@@ -253,7 +253,6 @@ private:
 
     bool m_txLedOn = false;
     bool m_rxLedOn = false;
-    bool m_inEngineTick = false;
     bool m_ended = false;
     bool m_engineHeld = false; // while the port dialog's Find unit has the port
     QString m_portOption;

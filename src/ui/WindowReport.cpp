@@ -65,7 +65,8 @@ void WindowReport::outcome(const Outcome &outcome)
     if (outcome.readBackEqual >= 0) {
         QList<int> readBack;
         Stores::ValueStore values;
-        for (int n : outcome.items) {
+        // The read at the end: for a commission every setting as the unit holds it then.
+        for (int n : outcome.readBackItems) {
             if (m_unit.known(n) && !outcome.notReadBack.contains(n)) {
                 readBack << n;
                 values[n] = m_unit.value(n);
