@@ -950,7 +950,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead, BackupUnsavable };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -1056,6 +1056,9 @@ void TestInterface::writeSafeguards_data()
         << Before::ReopenedInBackupRead << false << false << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     QTest::newRow("signal in the backup read: nothing written")
         << Before::SignalInBackupRead << false << false << u"3w"_s << Result::Cancelled << Outcome::Stage::Backup << -1;
+    // Judged by what the unit received: no write without a backup kept.
+    QTest::newRow("backup cannot be saved: nothing written")
+        << Before::BackupUnsavable << false << false << u"14w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     QTest::newRow("backup read fails: nothing written")
         << Before::Nothing << false << true << u"3w"_s << Result::Failed << Outcome::Stage::Backup << -1;
     // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
@@ -1104,6 +1107,11 @@ void TestInterface::writeSafeguards()
         const QString path = w.home.filePath(u"site.cfg"_s);
         QVERIFY(LeesIniFile::writeSettingsValues(file, path).ok);
         QVERIFY(LeesIniFile::ReadSettingsFile(w.stores(), w.controls(), path).ok);
+    }
+    if (before == Before::BackupUnsavable)
+    {
+        QFile blocker(w.home.filePath(u"Backups"_s)); // a file where the folder goes
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
     unit.requests.clear();
     QList<Outcome> outcomes;
@@ -1165,7 +1173,7 @@ void TestInterface::writeSafeguards()
         QCOMPARE(w.stores().unitValues[33], Values::text(u"0"_s));
         QVERIFY(outcomeText(o, w.controls()).contains(u"ESPA out serial parity: written odd parity, the unit holds no parity"_s));
     }
-    if (single)
+    if (single || before == Before::BackupUnsavable)
         return;
     const QStringList backups = QDir(w.home.filePath(u"Backups"_s)).entryList(QDir::Files);
     QCOMPARE(backups.size(), backupReadFails || stoppedInBackup ? 0 : 1);
