@@ -11,6 +11,8 @@
 
 #include <QAbstractButton>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -50,6 +52,52 @@ inline QString box(const QString &text, const QString &title, OperatorView::Icon
              buttons == OperatorView::Buttons::OkCancel ? QStringLiteral("OK/Cancel") : QStringLiteral("OK"));
 }
 
+// Message boxes as a modal box shows them: a nested event loop runs with the
+// window's periodic timers live until the engine has ticked openTicks times
+// (bounded in time as well), then the preset answer comes. whileOpen looks
+// at the world as the box is about to be answered.
+class ModalAnswers : public RecordingView
+{
+public:
+    FrmHoofdscherm *window = nullptr;
+    QList<QTimer *> timers;
+    int openTicks = 4;
+    std::function<void()> whileOpen;
+
+    Answer messageBox(const QString &text, const QString &title, Icon icon, Buttons buttons) override
+    {
+        if (window) {
+            QList<bool> wasActive;
+            for (QTimer *timer : std::as_const(timers)) {
+                wasActive << timer->isActive();
+                timer->start();
+            }
+            const Interface &engine = engineOf();
+            const quint64 until = engine.tickCount() + quint64(openTicks);
+            QEventLoop loop;
+            QTimer poll;
+            QElapsedTimer bound;
+            bound.start();
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (engine.tickCount() >= until || bound.hasExpired(10000))
+                    loop.quit();
+            });
+            poll.start(5);
+            loop.exec();
+            for (qsizetype i = 0; i < timers.size(); ++i) {
+                if (!wasActive.at(i))
+                    timers.at(i)->stop();
+            }
+            if (whileOpen)
+                whileOpen();
+        }
+        return RecordingView::messageBox(text, title, icon, buttons);
+    }
+
+private:
+    const Interface &engineOf() const { return WindowProbe(*window).session().engine; }
+};
+
 // The main window on a scripted port in a temporary home folder, with a
 // fixed clock; message boxes, file dialogs and beeps go to `answers`. The
 // timers are stopped after start-up, so a test steps them by hand.
@@ -57,7 +105,7 @@ struct UiWorld
 {
     QTemporaryDir home;
     ScriptedPort port;
-    RecordingView answers;
+    ModalAnswers answers;
     std::unique_ptr<FrmHoofdscherm> window;
     QList<bool> timersActiveAfterStart;
     QStringList serialDevices; // the system's serial ports as the window's device watch lists them
@@ -91,6 +139,8 @@ struct UiWorld
         for (QTimer *timer : timers())
             timersActiveAfterStart << timer->isActive();
         stopTimers();
+        answers.window = window.get();
+        answers.timers = timers().mid(0, 3);
     }
 
     QString path(const QString &name) const { return QDir(home.path()).filePath(name); }

@@ -189,6 +189,8 @@ private slots:
     void abortBoxFindsNothingToDo();
     void linkStatusFollowsEvents_data();
     void linkStatusFollowsEvents();
+    void boxesAfterAnEndingLetTheEngineRun_data();
+    void boxesAfterAnEndingLetTheEngineRun();
     void statusBarTellsLastCommand_data();
     void statusBarTellsLastCommand();
 
@@ -506,6 +508,61 @@ void TestFrmHoofdscherm::abortBoxFindsNothingToDo()
     QCOMPARE(view.ticksAfterNested, view.ticksBefore + 2);
     QCOMPARE(w.port.takeWritten(), QByteArray());
     QVERIFY(w.engine().isQuiet());
+}
+
+// The failure box after an ending is a modal box: while it is open the
+// engine ticks on, the unit hears nothing of the ended command, and a lost
+// port is opened again behind it.
+void TestFrmHoofdscherm::boxesAfterAnEndingLetTheEngineRun_data()
+{
+    QTest::addColumn<bool>("cancel"); // else the port is lost
+    QTest::addColumn<QList<int>>("written");
+    QTest::newRow("Cancel with item 5 out") << true << QList<int>{0, 5};
+    QTest::newRow("port lost with item 5 out") << false << QList<int>{0, 5};
+}
+
+void TestFrmHoofdscherm::boxesAfterAnEndingLetTheEngineRun()
+{
+    QFETCH(bool, cancel);
+    QFETCH(QList<int>, written);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    QList<int> unitWrites; // the unit's trace
+    unit.session.setEventHook([&](const UnitEvent &e) {
+        if (e.kind == UnitEvent::Kind::Write)
+            unitWrites << e.item;
+    });
+    w.click(QStringLiteral("CmdSchrijfAlles"));
+    const auto frameOut = [&] {
+        const auto &t = w.engine().transaction();
+        return t && t->item == 5 && EngineProbe(w.engine()).EngineState() == Interface::State::WriteStart;
+    };
+    for (int i = 0; i < 2000 && !frameOut(); ++i)
+        unit.step();
+    QVERIFY(frameOut());
+    // Open for more ticks than a reopen waits.
+    w.answers.openTicks = 3 * Interface::kWakeUpWait;
+    int boxes = 0;
+    QList<int> heardWhenOpen;
+    bool reopenedWhileOpen = false;
+    w.answers.whileOpen = [&] {
+        ++boxes;
+        heardWhenOpen = unitWrites;
+        reopenedWhileOpen = w.port.isOpen() && EngineProbe(w.engine()).EngineState() == Interface::State::Idle;
+    };
+    if (cancel) {
+        w.click(QStringLiteral("CmdCancelReadWrite"));
+    } else {
+        w.port.dropConnection();
+        unit.answering = false;
+    }
+    for (int i = 0; i < 400 && boxes == 0; ++i)
+        unit.step();
+    QCOMPARE(boxes, 1);
+    QCOMPARE(heardWhenOpen, written);
+    QCOMPARE(unitWrites, written);
+    if (!cancel)
+        QVERIFY(reopenedWhileOpen);
 }
 
 // ---------------------------------------------------------------- link status and status bar
