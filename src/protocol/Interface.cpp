@@ -347,8 +347,10 @@ Outcome Interface::commandOutcome(Outcome::Result result, int item, Failure fail
     outcome.unsendable = m_unsendable;
     if (bulkWrite() && result != Outcome::Result::Succeeded) {
         addTakenGroups(outcome);
-        if (m_writeAll.phase() == WritePhase::ReadBack)
+        if (m_writeAll.phase() == WritePhase::ReadBack) {
             outcome.readBackRead = readBackCount();
+            outcome.readBackItems = readBackItems();
+        }
     }
     return outcome;
 }

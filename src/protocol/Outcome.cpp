@@ -117,12 +117,19 @@ bool writingEndedEarly(const Outcome &outcome)
     return isWrite(outcome) && broken && outcome.stage == Outcome::Stage::Transfer;
 }
 
+// The items the read-back reads: those written, or every bulk item for a
+// commission, whose final read covers what it did not write.
+int readBackTotal(const Outcome &outcome)
+{
+    return outcome.readBackItems.isEmpty() ? outcome.itemCount : int(outcome.readBackItems.size());
+}
+
 // How the read-back stands when it was cut: "5 of 14 read back".
 QString readBackCutText(const Outcome &outcome)
 {
     if (outcome.readBackRead < 0)
         return QString();
-    return QStringLiteral("%1 of %2 read back").arg(outcome.readBackRead).arg(outcome.itemCount);
+    return QStringLiteral("%1 of %2 read back").arg(outcome.readBackRead).arg(readBackTotal(outcome));
 }
 
 // "Write all settings: 14 written", or "Write item 5 (...): written".
@@ -141,7 +148,7 @@ QString stoppedAroundWriting(const Outcome &outcome, const QString &subject)
     return QStringLiteral("%1; read-back %2 after %3 of %4")
         .arg(writtenText(outcome, subject), stop)
         .arg(qMax(outcome.readBackRead, 0))
-        .arg(outcome.itemCount);
+        .arg(readBackTotal(outcome));
 }
 
 // The words of a command that failed: in the backup read, in the read-back,

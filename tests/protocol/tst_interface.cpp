@@ -1205,7 +1205,7 @@ namespace {
 
 // What happens around a commission: nothing, the changes confirmed or refused
 // when told, a signal with the second write out, or no read-back.
-enum class Around { Nothing, Confirm, Refuse, SignalSecondWrite, NoReadBack, OtherWriter };
+enum class Around { Nothing, Confirm, Refuse, SignalSecondWrite, SignalInReadBack, NoReadBack, OtherWriter };
 
 } // namespace
 
@@ -1238,6 +1238,8 @@ void TestInterface::commission_data()
     // Done means the unit holds the target: the final read covers what was not written.
     QTest::newRow("another writer between the read and the writes") << QList<int>{7, 10} << Around::OtherWriter << u"14w 2W 14w"_s << Result::Failed
                                                                     << u"Write changes: 2 written, 2 read back equal; ESPA in serial parity: should be even parity, the unit holds odd parity, not written by this command"_s;
+    QTest::newRow("signal in the final read") << six << Around::SignalInReadBack << u"14w 6W 2w"_s << Result::Cancelled
+                                              << u"Write changes: 6 written; read-back stopped by a signal after 1 of 14; backup Backups/"_s;
     QTest::newRow("signal with the second write out") << six << Around::SignalSecondWrite << u"14w 2W"_s << Result::Cancelled
                                                       << u"Write changes stopped by a signal; 1 of 6 written (item 7); item 10 sent, not acknowledged: the unit may hold the new value; not sent: items 13 14 30 33; backup Backups/"_s;
 }
@@ -1283,8 +1285,9 @@ void TestInterface::commission()
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 15; }) > 0);
         unit.values[13] = QByteArray(1, char(2));
     }
-    if (around == Around::SignalSecondWrite) {
-        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 16; }) > 0);
+    if (around == Around::SignalSecondWrite || around == Around::SignalInReadBack) {
+        const int out = around == Around::SignalSecondWrite ? 16 : 22;
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == out; }) > 0);
         w.engine().stop(Outcome::Stop::Signal);
     }
     QVERIFY(unit.runUntil([&] { return !outcomes.isEmpty() && w.engine().isQuiet(); }, 8000) > 0);
