@@ -110,7 +110,8 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     m_marks = new FileValueMarks(controls, this);
     m_tips->setFirstTip([this](int item) { return m_marks->tip(item); });
     connect(m_marks, &FileValueMarks::changed, m_tips, &UnitValueTips::refresh);
-    // Another device behind the port's name: what the window remembers of the unit is not this unit's.
+    // An open that reached another device, or may have reached another unit:
+    // what the window remembers of the unit is not this unit's.
     session.datacom.linkState().addAnotherDeviceListener([this] {
         m_unit.forget();
         m_tips->refreshAll();

@@ -27,7 +27,7 @@ public:
 
     // Takes every unit value the stores know now.
     void take(const Stores &stores);
-    // Nothing is known any more: the port reached another device.
+    // Nothing is known any more: the port reached another device, or may have reached another unit.
     void forget();
     bool known(int item) const;
     const Value &value(int item) const { return m_values[item]; }

@@ -518,7 +518,8 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
                                          // D "Open ComPort" reaches another device behind the name,
                                          // W "Open ComPort" on a network port that connects,
                                          // F its connection refused, C its connection made,
-                                         // T engine ticks until it connects again
+                                         // T engine ticks until it connects again,
+                                         // S the port dialog saves port 2, V a network port that connects
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("caption");
     const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
@@ -529,8 +530,12 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::newRow("device lost")
         << false << "RL" << "Com 1 = scripted1 \u00B7 port closed: the serial device scripted1 disappeared" << port1;
     QTest::newRow("reopened after loss") << false << "RLO" << "Com 1 = scripted1 \u00B7 port open" << port1;
-    QTest::newRow("port 2") << false << "R2" << "Com 2 = scripted2 \u00B7 port open"
+    // Another port may lead to another unit: what was read is forgotten.
+    QTest::newRow("port 2") << false << "R2" << "Com 2 = scripted2 \u00B7 values must be read again \u00B7 port open"
                             << "Serial Port: 2 9600,N,8,1";
+    QTest::newRow("port 2 saved in the port dialog")
+        << false << "RS" << "Com 2 = scripted2 \u00B7 values must be read again \u00B7 port open"
+        << "Serial Port: 2 9600,N,8,1";
     QTest::newRow("quit") << false << "RQ" << "Com 1 = scripted1 \u00B7 port closed" << port1;
     QTest::newRow("failed at start-up")
         << true << "" << "Com 1 = scripted1 \u00B7 waiting for the device" << "Serial port: XXXX ";
@@ -552,6 +557,14 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::newRow("network port refused") << false << "WFP"
                                           << server + "port closed: 10.0.4.7:4001: connection refused" << port1;
     QTest::newRow("network port connected") << false << "WC" << server + "port open" << port1;
+    // Behind the same address another unit may answer after each connection.
+    QTest::newRow("network port connected again") << false << "WCROC" << server + "values must be read again \u00B7 port open"
+                                                  << port1;
+    QTest::newRow("network port connected again after its loss")
+        << false << "WCRLTC" << server + "values must be read again \u00B7 port open" << port1;
+    QTest::newRow("network port saved in the port dialog")
+        << false << "RVC" << server + "values must be read again \u00B7 port open" << port1;
+    QTest::newRow("network port read again") << false << "WCROCR" << server + "unit answering" << port1;
     // Tried again on the lost port's schedule, the failure before stays in view.
     QTest::newRow("network port tried again")
         << false << "WFT" << server + "connecting \u00B7 last try: 10.0.4.7:4001: connection refused" << port1;
@@ -605,6 +618,19 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             w.click(QStringLiteral("CmdReOpenCom"));
             QCOMPARE(w.boxes(), QString()); // connecting is no failure
             break;
+        case 'S':
+        case 'V':
+            w.window->Setup_Click();
+            w.click(QStringLiteral("CmdWijzigen"));
+            if (step == u'S') {
+                w.find<QComboBox>(QStringLiteral("ComboCom"))->setCurrentIndex(1);
+            } else {
+                w.port.setConnects(true);
+                w.find<QLineEdit>(QStringLiteral("TxtNetworkPort"))->setText(QStringLiteral("rfc2217://10.0.4.7:4001"));
+            }
+            w.click(QStringLiteral("CmdSave"));
+            WindowProbe(*w.window).instellingen()->CmdClose_Click();
+            break;
         case 'F': w.port.connectEnds(false, Port::Problem::ConnectionRefused); break;
         case 'T':
             for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.connecting(); ++tick)
@@ -612,6 +638,7 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             QVERIFY(w.port.connecting());
             break;
         case 'C':
+            QVERIFY(w.port.connecting());
             w.port.connectEnds(true);
             QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
             break;
@@ -647,6 +674,19 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
     QCOMPARE(status->shownText(), line);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), caption);
     QVERIFY(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->isAncestorOf(status));
+    if (line.contains(QStringLiteral("another device than before")) || line.contains(QStringLiteral("must be read again"))) {
+        // Nothing read before counts as this unit's: no setting is marked as
+        // equal to it or as differing from it, and write-all compares with nothing.
+        w.window->TmrUpdateVensters_Timer();
+        for (int n : Items::kBulkItems) {
+            QCOMPARE(w.stores().unitValues[n], Values::integer(-1));
+            QCOMPARE(w.controls().colour(n), ItemControls::Colour::DiffersFromUnit);
+            QVERIFY(!w.controls().legendLabel(n)->font().bold());
+        }
+        w.answers.setAnswer(Answer::Cancel);
+        w.click(QStringLiteral("CmdSchrijfAlles"));
+        QVERIFY(w.answers.messages().constLast().text.endsWith(QStringLiteral("The unit's values have not been read in this run.")));
+    }
 
     // The icon tells the state as the words do: one state keeps its icon, two
     // states never share one (rows run in one process).
