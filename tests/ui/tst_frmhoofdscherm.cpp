@@ -1,6 +1,7 @@
 #include "UiWorld.h"
 
 #include "binding/ModUnitUpdate.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
 #include "model/ScreenDefinition.h"
 #include "ui/FrmAbout.h"
@@ -202,6 +203,8 @@ private slots:
     void confirmations();
     void writeAllShowsChanges_data();
     void writeAllShowsChanges();
+    void coloursAndMarksAgree_data();
+    void coloursAndMarksAgree();
     void writeChangesConfirmsFreshValues_data();
     void writeChangesConfirmsFreshValues();
     void failedWriteIsTold_data();
@@ -1230,9 +1233,12 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
         QCOMPARE(pages->tabText(2), QStringLiteral("ES&PA settings"));
         w.click(QStringLiteral("CmdLezenUnitgegevens"));
-        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings (1)"));
+        // Loaded, the stores forget the unit's values: as the colours, the
+        // marks count nothing; the confirmation still lists the changes.
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
+        QVERIFY(!c.legendLabel(0)->font().bold());
     }
-    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty()
+    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty() || fromFile
                  ? QStringLiteral("ES&PA settings")
                  : QStringLiteral("ES&PA settings (%1)").arg(changed.size() - (changed.contains(0) ? 1 : 0)));
 
@@ -1289,6 +1295,83 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(combo->toolTip(), unitKeepsOther ? QStringLiteral("In the unit: ") + combo->itemText(held) : QString());
         QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
                                                       : ItemControls::Colour::MatchesUnit);
+    }
+}
+
+void TestFrmHoofdscherm::coloursAndMarksAgree_data()
+{
+    // What the operator does, in order: "read all"; "load unsendable", the
+    // screen saved, with values for items 5, 14 and 31 that their lists
+    // cannot show; "load other", the screen saved with items 10 and 30
+    // changed; "edit 14", a choice by keyboard; "restore", the newest
+    // backup, made from the unit's values.
+    QTest::addColumn<QString>("steps");
+    QTest::newRow("another file after the unsendable") << "read all, load unsendable, load other";
+    QTest::newRow("another file after an edit") << "read all, edit 14, load other";
+    QTest::newRow("unsendable edited, then another file") << "read all, load unsendable, edit 14, load other";
+    QTest::newRow("backup after the unsendable") << "read all, load unsendable, restore";
+    QTest::newRow("read all after the files") << "read all, load unsendable, load other, read all, edit 14";
+    QTest::newRow("unsendable before the read") << "load unsendable, read all, load other, edit 14";
+    QTest::newRow("nothing read") << "load unsendable, edit 14, restore";
+}
+
+// With nothing pending, after the window's next update tick, each setting's
+// control is coloured by whether it shows the unit's value, and its legend
+// is bold exactly where that colour says it differs from a value known to be
+// in the unit, after each of the operator's steps.
+void TestFrmHoofdscherm::coloursAndMarksAgree()
+{
+    QFETCH(QString, steps);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    QtItemControls &c = w.controls();
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    for (const QString &step : steps.split(QStringLiteral(", "))) {
+        if (step == QStringLiteral("read all")) {
+            w.click(QStringLiteral("CmdLeesAlles"));
+            QVERIFY(unit.runUntilQuiet());
+        } else if (step.startsWith(QStringLiteral("load"))) {
+            const bool unsendable = step.endsWith(QStringLiteral("unsendable"));
+            const QString path = w.path(step.section(u' ', 1) + QStringLiteral(".cfg"));
+            w.answers.setChosenFile(path);
+            w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+            QByteArrayList lines = readAll(path).split('\n');
+            for (QByteArray &line : lines) {
+                const int item = line.left(line.indexOf(' ')).toInt();
+                const QByteArray start = QByteArray::number(item) + "    ->";
+                if (unsendable && (item == 5 || item == 14 || item == 31))
+                    line = start + (item == 5 ? "11" : item == 14 ? "60" : "2") + '\r';
+                else if (!unsendable && (item == 10 || item == 30))
+                    line = start + (c.combo(item)->currentIndex() == 1 ? "2" : "1") + '\r';
+            }
+            writeFile(path, lines.join('\n'));
+            w.click(QStringLiteral("CmdLezenUnitgegevens"));
+            for (int n : {5, 14, 31})
+                QCOMPARE(c.combo(n)->toolTip().startsWith(QStringLiteral("the file holds")), unsendable);
+        } else if (step == QStringLiteral("edit 14")) {
+            QTest::keyClick(c.combo(14), c.combo(14)->currentIndex() + 1 < c.combo(14)->count() ? Qt::Key_Down : Qt::Key_Up);
+        } else if (step == QStringLiteral("restore")) {
+            Stores::ValueStore held;
+            for (int n = 0; n < UnitItems::kItemCount; ++n)
+                held[n] = Items::kindOf(n) == Items::Kind::Tekst ? Values::text(unit.items.valueText(n))
+                                                                 : Values::integer(qint16(unit.items.valueText(n).toInt()));
+            const Backups::Saved backup = Backups::save(w.home.path(), held, w.session().now(), QStringLiteral("scripted1"));
+            QVERIFY(backup.ok());
+            w.answers.setChosenFile(backup.path);
+            w.click(QStringLiteral("CmdRestoreBackup"));
+            QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), QFileInfo(backup.path).fileName());
+        }
+        QVERIFY(!w.stores().anyRequest());
+        w.window->TmrUpdateVensters_Timer();
+        for (int n : Items::kBulkItems) {
+            const auto held = Values::strictNumberOf(w.stores().unitValues[n]);
+            const bool equal = held && *held == c.combo(n)->currentIndex();
+            const QString where = QStringLiteral("%1 after %2").arg(n).arg(step);
+            const QColor drawn = equal ? QtItemControls::matchesUnitColour() : windowText;
+            QVERIFY2(c.combo(n)->palette().color(QPalette::ButtonText) == drawn, qPrintable(where));
+            QVERIFY2(c.combo(n)->palette().color(QPalette::Text) == drawn, qPrintable(where));
+            QVERIFY2(c.legendLabel(n)->font().bold() == (!equal && held && *held != -1), qPrintable(where));
+        }
     }
 }
 
