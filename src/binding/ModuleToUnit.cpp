@@ -26,15 +26,22 @@ bool matchesUnit(int n, const Value &shown, const Value &unit)
     return v && *v == Values::numberOf(shown);
 }
 
+bool showsUnitValue(const ItemControls &controls, int n, const Value &unit)
+{
+    if (hasCombo(n))
+        return matchesUnit(n, Values::integer(controls.comboIndex(n)), unit);
+    if (hasIntBox(n))
+        return matchesUnit(n, Values::number(Values::numericValueOfText(controls.text(n))), unit);
+    return matchesUnit(n, Values::text(controls.text(n)), unit);
+}
+
 void MarkValueColours(const Stores &stores, ItemControls &controls)
 {
-    for (int n = 0; n <= kLastComboItem; ++n)
-        mark(stores, controls, n, matchesUnit(n, Values::integer(controls.comboIndex(n)), stores.unitValues[n]));
-    for (int n = kFirstIntBox; n <= kLastIntBox; ++n)
-        mark(stores, controls, n,
-             matchesUnit(n, Values::number(Values::numericValueOfText(controls.text(n))), stores.unitValues[n]));
-    for (int n = kFirstTekstBox; n <= kLastTekstBox; ++n)
-        mark(stores, controls, n, matchesUnit(n, Values::text(controls.text(n)), stores.unitValues[n]));
+    // Combo boxes, then INT boxes, then TEKST boxes: the items in ascending order.
+    for (int n = 0; n <= kLastTekstBox; ++n) {
+        if (hasControl(n))
+            mark(stores, controls, n, showsUnitValue(controls, n, stores.unitValues[n]));
+    }
 }
 
 void ClearComboSelections(ItemControls &controls)

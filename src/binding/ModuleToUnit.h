@@ -13,6 +13,9 @@ void MarkValueColours(const Stores &stores, ItemControls &controls);
 // compare them: numbers for list and INT items, texts for TEKST items; a unit
 // value that is a text but no number differs.
 bool matchesUnit(int n, const Value &shown, const Value &unit);
+// Whether item n's control shows unit value n, compared as the colours
+// compare: a combo box by its list position, a text box by its text.
+bool showsUnitValue(const ItemControls &controls, int n, const Value &unit);
 void ClearComboSelections(ItemControls &controls);
 
 } // namespace ModuleToUnit

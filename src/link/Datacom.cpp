@@ -118,13 +118,13 @@ void Datacom::opened()
     forgetFailedOpens();
     const qint16 portNumber = m_portNumber;
     LinkWatch = kLinkWatchOnOpen;
-    const bool anotherDevice = reachedAnotherDevice();
-    m_linkState.setOpened(portNumber, m_device, anotherDevice);
+    const LinkState::Reach reach = reached();
+    m_linkState.setOpened(portNumber, m_device, reach);
     m_log.WriteLogLine(QStringLiteral("Com:") + Diverse::SignedText(portNumber) + QStringLiteral(" opened with: ")
                        + m_openSettingsText);
     // Which device the number reached: units run side by side are told apart in one log.
     m_log.WriteLogLine(QStringLiteral("Com %1 = %2").arg(portNumber).arg(Diverse::visibleText(m_device)));
-    if (anotherDevice) {
+    if (reach == LinkState::Reach::AnotherDevice) {
         m_log.WriteLogLine(QStringLiteral("Com %1 = %2: another device than before")
                                .arg(portNumber)
                                .arg(Diverse::visibleText(m_device)));
@@ -146,17 +146,26 @@ void Datacom::connectEnded(bool open)
         m_openedLaterListener();
 }
 
-// Another device file behind the same name than at the open before (a link
-// re-pointed, a terminal number given anew) may be another unit. An open
-// whose device the port cannot tell compares nothing and forgets nothing.
-bool Datacom::reachedAnotherDevice()
+// What this open reached, compared with the good open before it. Another
+// device file behind the same name (a link re-pointed, a terminal number
+// given anew) is another device; a serial open whose device the port cannot
+// tell compares none. Another port, or a port whose every open may lead to
+// another unit (a device server restarted with another unit behind it), may
+// reach another unit. The first open compares nothing.
+LinkState::Reach Datacom::reached()
 {
     const QString identity = m_port.deviceIdentity();
-    if (identity.isEmpty())
-        return false;
-    const bool another = !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
-    m_deviceIdentity = identity;
-    return another;
+    const bool anotherDevice = !identity.isEmpty() && !m_deviceIdentity.isEmpty() && identity != m_deviceIdentity;
+    if (!identity.isEmpty())
+        m_deviceIdentity = identity;
+    const bool first = !m_openedDevice.has_value();
+    const bool anotherPort = !first && *m_openedDevice != m_device;
+    m_openedDevice = m_device;
+    if (anotherDevice)
+        return LinkState::Reach::AnotherDevice;
+    if (!first && (anotherPort || m_port.opensMayReachAnotherUnit()))
+        return LinkState::Reach::MaybeAnotherUnit;
+    return LinkState::Reach::SameDevice;
 }
 
 // While the port stays closed for the same reason (an adapter not plugged

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class Logfile;
@@ -72,7 +73,7 @@ private:
     void opened();
     void openFailed();
     void connectEnded(bool open);
-    bool reachedAnotherDevice();
+    LinkState::Reach reached();
 
     Port &m_port;
     Logfile &m_log;
@@ -84,6 +85,7 @@ private:
     QString m_device;
     QString m_openSettingsText; // of the open under way or done
     QString m_deviceIdentity; // of the device file the last good open reached
+    std::optional<QString> m_openedDevice; // the device the last good open reached by its name
     int m_failedOpens = 0; // failed opens in a row for the same reason
     QString m_failedOpenReason;
 };

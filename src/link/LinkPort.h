@@ -35,6 +35,7 @@ public:
     bool opensAnyNumber() const override { return m_active->opensAnyNumber(); }
     bool connecting() const override { return m_active->connecting(); }
     bool keepsConnectionOpen() const override { return m_active->keepsConnectionOpen(); }
+    bool opensMayReachAnotherUnit() const override { return m_active->opensMayReachAnotherUnit(); }
     Problem problem() const override { return m_active->problem(); }
     QString problemText() const override { return m_active->problemText(); }
 

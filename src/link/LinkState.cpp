@@ -1,11 +1,17 @@
 #include "LinkState.h"
 
-void LinkState::setOpened(int portNumber, const QString &device, bool anotherDevice)
+void LinkState::setOpened(int portNumber, const QString &device, Reach reach)
 {
     // The program closes and reopens the port before each command: a unit
     // that answered before that still counts as answering, on the same device.
-    const bool resumes = m_state == State::Closed && m_wasAnswering && device == m_device && !anotherDevice;
-    m_anotherDevice = anotherDevice;
+    const bool forget = reach != Reach::SameDevice;
+    const bool resumes = m_state == State::Closed && m_wasAnswering && device == m_device && !forget;
+    m_anotherDevice = reach == Reach::AnotherDevice;
+    // Only values once heard are to be read again; another device says more.
+    if (forget) {
+        m_valuesToReadAgain = reach == Reach::MaybeAnotherUnit && (m_unitHeard || m_valuesToReadAgain);
+        m_unitHeard = false;
+    }
     m_state = resumes ? State::Answering : State::Open;
     m_wasAnswering = false;
     m_portNumber = portNumber;
@@ -14,7 +20,7 @@ void LinkState::setOpened(int portNumber, const QString &device, bool anotherDev
     m_reason.clear();
     m_failure = Failure::None;
     changed();
-    if (anotherDevice) {
+    if (forget) {
         for (const auto &listener : m_anotherDeviceListeners)
             listener();
     }
@@ -47,6 +53,8 @@ void LinkState::setAnswered()
     if (m_state == State::Closed || m_state == State::Connecting)
         return;
     m_lastAnswer = m_clock ? m_clock() : QDateTime();
+    m_unitHeard = true;
+    m_valuesToReadAgain = false;
     m_failure = Failure::None;
     m_state = State::Answering;
     changed();

@@ -61,17 +61,26 @@ public:
     // The last open reached another device file than the open before it: what
     // was read before is not this unit's.
     bool anotherDevice() const { return m_anotherDevice; }
+    // An open that may have reached another unit forgot the values read
+    // before, and the unit has not answered since.
+    bool valuesToReadAgain() const { return m_valuesToReadAgain; }
 
-    // anotherDevice: the open reached another device file than the one before.
-    void setOpened(int portNumber, const QString &device, bool anotherDevice = false);
+    // What an open reached, compared with the good open before it.
+    enum class Reach {
+        SameDevice,       // the same device, or one the port cannot tell apart
+        AnotherDevice,    // another device file behind the same name
+        MaybeAnotherUnit, // another port, or a connection to a device server made anew
+    };
+    void setOpened(int portNumber, const QString &device, Reach reach = Reach::SameDevice);
     void setClosed(int portNumber, const QString &device, Port::Problem problem, const QString &reason);
     void setConnecting(int portNumber, const QString &device);
     void setAnswered();
     void setNotAnswering(Failure failure);
 
     void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
-    // Told once for each open that reaches another device than the open before,
-    // after the listeners above: whoever keeps the unit's values forgets them.
+    // Told once for each open that reaches another device, or may reach
+    // another unit, than the open before, after the listeners above: whoever
+    // keeps the unit's values forgets them.
     void addAnotherDeviceListener(std::function<void()> listener)
     {
         m_anotherDeviceListeners.push_back(std::move(listener));
@@ -97,6 +106,8 @@ private:
     QDateTime m_lastAnswer;
     bool m_wasAnswering = false;
     bool m_anotherDevice = false;
+    bool m_unitHeard = false; // a good answer since the values were last forgotten
+    bool m_valuesToReadAgain = false;
     std::vector<Listener> m_listeners;
     std::vector<std::function<void()>> m_anotherDeviceListeners;
     std::function<QDateTime()> m_clock;

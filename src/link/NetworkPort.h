@@ -46,6 +46,7 @@ public:
     bool opensAnyNumber() const override { return true; }
     bool connecting() const override { return m_connecting; }
     bool keepsConnectionOpen() const override { return true; }
+    bool opensMayReachAnotherUnit() const override { return true; }
 
 private:
     bool telnet() const { return m_address.kind == NetworkAddress::Kind::Rfc2217; }

@@ -78,6 +78,11 @@ public:
     // terminal number given anew) is known; empty when the system cannot say.
     virtual QString deviceIdentity() const { return QString(); }
 
+    // Every open may reach another unit than the open before, and the port
+    // cannot tell (a device server: the unit behind the same address may have
+    // been exchanged while the connection was down).
+    virtual bool opensMayReachAnotherUnit() const { return false; }
+
     // True when every port number opens the same device (a device chosen for
     // this run), so a number that names no port still opens it.
     virtual bool opensAnyNumber() const { return false; }

@@ -21,7 +21,8 @@ Session::Session(const QString &homeFolder, Logfile::Clock clock, Port &port, It
       m_clock(clock)
 {
     datacom.linkState().setClock(clock);
-    // Another device behind the port's name may be another unit: nothing read before is its.
+    // An open that reached another device, or may have reached another unit
+    // (another port, a device server's connection made anew): nothing read before is its.
     datacom.linkState().addAnotherDeviceListener([this] { stores.ResetUnitValues(); });
     // A network port connects in the background: the engine takes it when it opens.
     datacom.setOpenedLaterListener([this] { engine.takeReopenedPort(); });

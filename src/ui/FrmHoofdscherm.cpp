@@ -261,6 +261,7 @@ void FrmHoofdscherm::TmrUpdateVensters_Timer()
     if (m_ended)
         return;
     ModuleToUnit::MarkValueColours(m_session->stores, *m_controls);
+    m_status->coloursMarked();
     m_session->datacom.CheckComLink();
 }
 

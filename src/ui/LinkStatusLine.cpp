@@ -105,8 +105,10 @@ LinkStatusLine::LinkStatusLine(QWidget *parent)
 QString LinkStatusLine::text(const LinkState &link)
 {
     QString port = portText(link);
-    if (link.anotherDevice() && link.state() != LinkState::State::Closed)
+    if (link.state() != LinkState::State::Closed && link.anotherDevice())
         port += kSeparator + QStringLiteral("another device than before");
+    else if (link.state() != LinkState::State::Closed && link.valuesToReadAgain())
+        port += kSeparator + QStringLiteral("values must be read again");
     return port.isEmpty() ? stateText(link) : port + kSeparator + stateText(link);
 }
 

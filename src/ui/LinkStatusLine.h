@@ -8,13 +8,16 @@ class QLabel;
 
 // One line beside the TxD/RxD indicators that reads the link state: the port
 // and the device it reaches, then how the link stands, e.g.
-// "Com 1 = /dev/ttyUSB0 · unit answering", or "... · waiting for the device";
+// "Com 1 = /dev/ttyUSB0 · unit answering";
+// "Com 1 = /dev/ttyUSB0 · waiting for the device" while the port is closed
+// because its device is not there;
 // "Com 1 = /tmp/unit · another device than before · port open" after a reopen
-// that reached another device file behind the same name
-// while the port is closed because its device is not there;
+// that reached another device file behind the same name;
+// "Com 1 = rfc2217://10.0.4.7:4001 · values must be read again · port open"
+// after a reopen that may have reached another unit, until the unit answers;
 // "Com 1 = rfc2217://10.0.4.7:4001 · connecting · last try: 10.0.4.7:4001:
-// connection refused" while a network port is tried again after a failure. An icon and a colour go with the
-// words; the words alone say it all.
+// connection refused" while a network port is tried again after a failure.
+// An icon and a colour go with the words; the words alone say it all.
 class LinkStatusLine : public QWidget
 {
     Q_OBJECT

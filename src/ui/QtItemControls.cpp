@@ -47,6 +47,16 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+bool hasTextColour(const QWidget *widget, const QColor &colour)
+{
+    const QPalette &palette = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        if (palette.color(group, QPalette::Text) != colour || palette.color(group, QPalette::ButtonText) != colour)
+            return false;
+    }
+    return true;
+}
+
 // A control not yet placed on the window must not pop up as a window of its own.
 void applyVisible(QWidget *widget, bool visible)
 {
@@ -255,12 +265,17 @@ ItemControls::Colour QtItemControls::colour(int item) const
 
 void QtItemControls::setColour(int item, Colour colour)
 {
-    if (!hasControl(item) || m_colours[item] == colour)
+    if (!hasControl(item))
         return;
     m_colours[item] = colour;
-    setTextColour(valueWidget(item), colour == Colour::MatchesUnit
-                                         ? matchesUnitColour()
-                                         : QApplication::palette().color(QPalette::WindowText));
+    // Judged by the palette the control has now, not by the colour last set:
+    // a style sheet set or cleared on it (a file value's mark) brings back
+    // the palette it had before, with an earlier colour.
+    QWidget *widget = valueWidget(item);
+    const QColor wanted = colour == Colour::MatchesUnit ? matchesUnitColour()
+                                                        : QApplication::palette().color(QPalette::WindowText);
+    if (!hasTextColour(widget, wanted))
+        setTextColour(widget, wanted);
 }
 
 bool QtItemControls::legendVisible(int item) const

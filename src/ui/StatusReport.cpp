@@ -106,11 +106,12 @@ StatusReport::StatusReport(QMainWindow &window, QWidget &linkFrame, Session &ses
     m_message->setVisible(false);
     m_file->setVisible(false);
 
-    m_tips = new UnitValueTips(controls, m_unit, this);
+    m_tips = new UnitValueTips(controls, session.stores, this);
     m_marks = new FileValueMarks(controls, this);
     m_tips->setFirstTip([this](int item) { return m_marks->tip(item); });
     connect(m_marks, &FileValueMarks::changed, m_tips, &UnitValueTips::refresh);
-    // Another device behind the port's name: what the window remembers of the unit is not this unit's.
+    // An open that reached another device, or may have reached another unit:
+    // what the window remembers of the unit is not this unit's.
     session.datacom.linkState().addAnotherDeviceListener([this] {
         m_unit.forget();
         m_tips->refreshAll();
@@ -206,6 +207,11 @@ void StatusReport::setServiceMode(bool on)
 void StatusReport::countDifferencesOn(const QList<QTabWidget *> &tabs)
 {
     m_tips->countOnTabs(tabs);
+}
+
+void StatusReport::coloursMarked()
+{
+    m_tips->refreshAll();
 }
 
 QString StatusReport::writeAllSummary() const

@@ -21,8 +21,9 @@ class Session;
 // What the window tells of the link and of the last finished command: the
 // link status line beside the indicators, and the status bar with the last
 // command and its time, the settings file last loaded or saved, and service
-// mode. It also keeps what is known of the unit for the write-all details and
-// the controls' tooltips. Everything here follows events; nothing polls.
+// mode. It also keeps what is known of the unit for the write-all details,
+// and the marks of the controls that differ from the unit. Everything here
+// follows events; nothing polls.
 class StatusReport : public QObject
 {
     Q_OBJECT
@@ -57,6 +58,8 @@ public:
 
     // Counts the settings that differ from the unit on these tabs' captions.
     void countDifferencesOn(const QList<QTabWidget *> &tabs);
+    // The controls were coloured: their marks follow.
+    void coloursMarked();
 
     LinkStatusLine *linkLine() const { return m_linkLine; }
 

@@ -147,19 +147,12 @@ int differingCount(const QtItemControls &controls, const UnitMemory &unit)
     return count;
 }
 
-QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item)
-{
-    if (!hasControl(item) || !unit.known(item) || ModuleToUnit::matchesUnit(item, ModUnitUpdate::screenValue(controls, item), unit.value(item)))
-        return QString();
-    return QStringLiteral("In the unit: ") + valueText(controls, item, unit.value(item));
-}
-
 } // namespace UnitDifferences
 
 // ---------------------------------------------------------------- tooltips
 
-UnitValueTips::UnitValueTips(const QtItemControls &controls, const UnitMemory &unit, QObject *parent)
-    : QObject(parent), m_controls(controls), m_unit(unit)
+UnitValueTips::UnitValueTips(const QtItemControls &controls, const Stores &stores, QObject *parent)
+    : QObject(parent), m_controls(controls), m_stores(stores)
 {
     for (int n = 0; n < Items::kItemCount; ++n) {
         if (hasCombo(n))
@@ -179,20 +172,25 @@ void UnitValueTips::refresh(int item)
 {
     if (!hasControl(item))
         return;
-    QWidget *control = hasCombo(item) ? static_cast<QWidget *>(m_controls.combo(item)) : m_controls.textBox(item);
-    const QString unitTip = UnitDifferences::unitTip(m_controls, m_unit, item);
+    const Value &held = m_stores.unitValues[item];
+    const bool differs = UnitMemory::isKnown(held) && !ModuleToUnit::showsUnitValue(m_controls, item, held);
+    const QString unitTip =
+        differs ? QStringLiteral("In the unit: ") + UnitDifferences::valueText(m_controls, item, held) : QString();
     QStringList tips{m_firstTip ? m_firstTip(item) : QString(), unitTip};
     tips.removeAll(QString());
-    control->setToolTip(tips.join(u'\n'));
+    QWidget *control = hasCombo(item) ? static_cast<QWidget *>(m_controls.combo(item)) : m_controls.textBox(item);
+    if (const QString tip = tips.join(u'\n'); control->toolTip() != tip)
+        control->setToolTip(tip);
     // Seen without telling colours apart: the legend in bold, read out by its tooltip.
-    if (QLabel *legend = m_controls.legendLabel(item)) {
+    QLabel *legend = m_controls.legendLabel(item);
+    if (legend && (legend->font().bold() != differs || legend->toolTip() != unitTip)) {
         QFont font = legend->font();
-        font.setBold(!unitTip.isEmpty());
+        font.setBold(differs);
         legend->setFont(font);
         legend->setToolTip(unitTip);
     }
-    if (m_differs[item] != !unitTip.isEmpty()) {
-        m_differs[item] = !unitTip.isEmpty();
+    if (m_differs[item] != differs) {
+        m_differs[item] = differs;
         showCounts();
     }
 }

@@ -27,7 +27,7 @@ public:
 
     // Takes every unit value the stores know now.
     void take(const Stores &stores);
-    // Nothing is known any more: the port reached another device.
+    // Nothing is known any more: the port reached another device, or may have reached another unit.
     void forget();
     bool known(int item) const;
     const Value &value(int item) const { return m_values[item]; }
@@ -70,22 +70,24 @@ QString writeAllSummary(const Stores &stores, const QtItemControls &controls, co
 
 // Items with a control and a known unit value whose control shows something else.
 int differingCount(const QtItemControls &controls, const UnitMemory &unit);
-// The unit's value for a control's tooltip, empty when the control shows it or it is not known.
-QString unitTip(const QtItemControls &controls, const UnitMemory &unit, int item);
 
 } // namespace UnitDifferences
 
 // Keeps each item control's tooltip on the unit's value while the control
 // shows something else, and a mark that needs no colour: its legend in bold
 // with the same tooltip, and the count of such settings on the tabs of their
-// pages ("ESPA settings (3)"). Recomputed for one control when it changes,
-// for all when the unit's values may have changed. Nothing runs on a timer.
+// pages ("ESPA settings (3)"). It compares with the unit values the control
+// colours compare with, so a bold legend is a control coloured as differing
+// from a value known to be in the unit; a loaded file makes the stores forget
+// them, and the marks go with the colours. Recomputed for one control when it
+// changes, for all when the unit's values may have changed and after each
+// recolouring; a widget is touched only when its mark changes.
 class UnitValueTips : public QObject
 {
     Q_OBJECT
 
 public:
-    UnitValueTips(const QtItemControls &controls, const UnitMemory &unit, QObject *parent = nullptr);
+    UnitValueTips(const QtItemControls &controls, const Stores &stores, QObject *parent = nullptr);
 
     void refreshAll();
     void refresh(int item);
@@ -105,7 +107,7 @@ private:
         int index = -1;
     };
     const QtItemControls &m_controls;
-    const UnitMemory &m_unit;
+    const Stores &m_stores;
     std::function<QString(int)> m_firstTip;
     std::array<bool, Items::kItemCount> m_differs{};
     std::array<TabPlace, Items::kItemCount> m_places{};

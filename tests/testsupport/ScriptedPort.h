@@ -26,6 +26,7 @@ public:
     QString deviceIdentity() const override { return m_open ? m_identity : QString(); }
     bool connecting() const override { return m_connecting; }
     bool keepsConnectionOpen() const override { return m_connects; }
+    bool opensMayReachAnotherUnit() const override { return m_connects; }
 
     // Script.
     void queueInput(const QByteArray &bytes) { m_input += bytes; }
@@ -43,7 +44,8 @@ public:
     void setDeviceIdentity(const QString &identity) { m_identity = identity; }
     void setFailWrites(bool fail) { m_failWrites = fail; }
     // Opens connect, as a network port's do: not open until connectEnds();
-    // a command's reopen keeps the connection.
+    // a command's reopen keeps the connection, and each connection may lead
+    // to another unit.
     void setConnects(bool on) { m_connects = on; }
     void connectEnds(bool opened, Problem problem = Problem::None)
     {

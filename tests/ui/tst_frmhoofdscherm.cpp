@@ -1,6 +1,7 @@
 #include "UiWorld.h"
 
 #include "binding/ModUnitUpdate.h"
+#include "files/Backups.h"
 #include "files/LeesIniFile.h"
 #include "model/ScreenDefinition.h"
 #include "ui/FrmAbout.h"
@@ -204,6 +205,8 @@ private slots:
     void confirmations();
     void writeAllShowsChanges_data();
     void writeAllShowsChanges();
+    void coloursAndMarksAgree_data();
+    void coloursAndMarksAgree();
     void writeChangesConfirmsFreshValues_data();
     void writeChangesConfirmsFreshValues();
     void failedWriteIsTold_data();
@@ -577,7 +580,8 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
                                          // D "Open ComPort" reaches another device behind the name,
                                          // W "Open ComPort" on a network port that connects,
                                          // F its connection refused, C its connection made,
-                                         // T engine ticks until it connects again
+                                         // T engine ticks until it connects again,
+                                         // S the port dialog saves port 2, V a network port that connects
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("caption");
     const QString port1 = QStringLiteral("Serial Port: 1 9600,N,8,1");
@@ -588,8 +592,12 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::newRow("device lost")
         << false << "RL" << "Com 1 = scripted1 \u00B7 port closed: the serial device scripted1 disappeared" << port1;
     QTest::newRow("reopened after loss") << false << "RLO" << "Com 1 = scripted1 \u00B7 port open" << port1;
-    QTest::newRow("port 2") << false << "R2" << "Com 2 = scripted2 \u00B7 port open"
+    // Another port may lead to another unit: what was read is forgotten.
+    QTest::newRow("port 2") << false << "R2" << "Com 2 = scripted2 \u00B7 values must be read again \u00B7 port open"
                             << "Serial Port: 2 9600,N,8,1";
+    QTest::newRow("port 2 saved in the port dialog")
+        << false << "RS" << "Com 2 = scripted2 \u00B7 values must be read again \u00B7 port open"
+        << "Serial Port: 2 9600,N,8,1";
     QTest::newRow("quit") << false << "RQ" << "Com 1 = scripted1 \u00B7 port closed" << port1;
     QTest::newRow("failed at start-up")
         << true << "" << "Com 1 = scripted1 \u00B7 waiting for the device" << "Serial port: XXXX ";
@@ -611,6 +619,14 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents_data()
     QTest::newRow("network port refused") << false << "WFP"
                                           << server + "port closed: 10.0.4.7:4001: connection refused" << port1;
     QTest::newRow("network port connected") << false << "WC" << server + "port open" << port1;
+    // Behind the same address another unit may answer after each connection.
+    QTest::newRow("network port connected again") << false << "WCROC" << server + "values must be read again \u00B7 port open"
+                                                  << port1;
+    QTest::newRow("network port connected again after its loss")
+        << false << "WCRLTC" << server + "values must be read again \u00B7 port open" << port1;
+    QTest::newRow("network port saved in the port dialog")
+        << false << "RVC" << server + "values must be read again \u00B7 port open" << port1;
+    QTest::newRow("network port read again") << false << "WCROCR" << server + "unit answering" << port1;
     // Tried again on the lost port's schedule, the failure before stays in view.
     QTest::newRow("network port tried again")
         << false << "WFT" << server + "connecting \u00B7 last try: 10.0.4.7:4001: connection refused" << port1;
@@ -664,6 +680,19 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             w.click(QStringLiteral("CmdReOpenCom"));
             QCOMPARE(w.boxes(), QString()); // connecting is no failure
             break;
+        case 'S':
+        case 'V':
+            w.window->Setup_Click();
+            w.click(QStringLiteral("CmdWijzigen"));
+            if (step == u'S') {
+                w.find<QComboBox>(QStringLiteral("ComboCom"))->setCurrentIndex(1);
+            } else {
+                w.port.setConnects(true);
+                w.find<QLineEdit>(QStringLiteral("TxtNetworkPort"))->setText(QStringLiteral("rfc2217://10.0.4.7:4001"));
+            }
+            w.click(QStringLiteral("CmdSave"));
+            WindowProbe(*w.window).instellingen()->CmdClose_Click();
+            break;
         case 'F': w.port.connectEnds(false, Port::Problem::ConnectionRefused); break;
         case 'T':
             for (int tick = 0; tick <= Interface::kReopenRetry && !w.port.connecting(); ++tick)
@@ -671,6 +700,7 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
             QVERIFY(w.port.connecting());
             break;
         case 'C':
+            QVERIFY(w.port.connecting());
             w.port.connectEnds(true);
             QCOMPARE(EngineProbe(w.engine()).EngineState(), Interface::State::Idle);
             break;
@@ -706,6 +736,19 @@ void TestFrmHoofdscherm::linkStatusFollowsEvents()
     QCOMPARE(status->shownText(), line);
     QCOMPARE(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->title(), caption);
     QVERIFY(w.find<QGroupBox>(QStringLiteral("FrmCommunicatie"))->isAncestorOf(status));
+    if (line.contains(QStringLiteral("another device than before")) || line.contains(QStringLiteral("must be read again"))) {
+        // Nothing read before counts as this unit's: no setting is marked as
+        // equal to it or as differing from it, and write-all compares with nothing.
+        w.window->TmrUpdateVensters_Timer();
+        for (int n : Items::kBulkItems) {
+            QCOMPARE(w.stores().unitValues[n], Values::integer(-1));
+            QCOMPARE(w.controls().colour(n), ItemControls::Colour::DiffersFromUnit);
+            QVERIFY(!w.controls().legendLabel(n)->font().bold());
+        }
+        w.answers.setAnswer(Answer::Cancel);
+        w.click(QStringLiteral("CmdSchrijfAlles"));
+        QVERIFY(w.answers.messages().constLast().text.endsWith(QStringLiteral("The unit's values have not been read in this run.")));
+    }
 
     // The icon tells the state as the words do: one state keeps its icon, two
     // states never share one (rows run in one process).
@@ -1250,9 +1293,12 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
         QCOMPARE(pages->tabText(2), QStringLiteral("ES&PA settings"));
         w.click(QStringLiteral("CmdLezenUnitgegevens"));
-        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings (1)"));
+        // Loaded, the stores forget the unit's values: as the colours, the
+        // marks count nothing; the confirmation still lists the changes.
+        QCOMPARE(pages->tabText(0), QStringLiteral("&General settings"));
+        QVERIFY(!c.legendLabel(0)->font().bold());
     }
-    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty()
+    QCOMPARE(pages->tabText(2), !readFirst || changed.isEmpty() || fromFile
                  ? QStringLiteral("ES&PA settings")
                  : QStringLiteral("ES&PA settings (%1)").arg(changed.size() - (changed.contains(0) ? 1 : 0)));
 
@@ -1309,6 +1355,83 @@ void TestFrmHoofdscherm::writeAllShowsChanges()
         QCOMPARE(combo->toolTip(), unitKeepsOther ? QStringLiteral("In the unit: ") + combo->itemText(held) : QString());
         QCOMPARE(c.colour(changed[i]), unitKeepsOther ? ItemControls::Colour::DiffersFromUnit
                                                       : ItemControls::Colour::MatchesUnit);
+    }
+}
+
+void TestFrmHoofdscherm::coloursAndMarksAgree_data()
+{
+    // What the operator does, in order: "read all"; "load unsendable", the
+    // screen saved, with values for items 5, 14 and 31 that their lists
+    // cannot show; "load other", the screen saved with items 10 and 30
+    // changed; "edit 14", a choice by keyboard; "restore", the newest
+    // backup, made from the unit's values.
+    QTest::addColumn<QString>("steps");
+    QTest::newRow("another file after the unsendable") << "read all, load unsendable, load other";
+    QTest::newRow("another file after an edit") << "read all, edit 14, load other";
+    QTest::newRow("unsendable edited, then another file") << "read all, load unsendable, edit 14, load other";
+    QTest::newRow("backup after the unsendable") << "read all, load unsendable, restore";
+    QTest::newRow("read all after the files") << "read all, load unsendable, load other, read all, edit 14";
+    QTest::newRow("unsendable before the read") << "load unsendable, read all, load other, edit 14";
+    QTest::newRow("nothing read") << "load unsendable, edit 14, restore";
+}
+
+// With nothing pending, after the window's next update tick, each setting's
+// control is coloured by whether it shows the unit's value, and its legend
+// is bold exactly where that colour says it differs from a value known to be
+// in the unit, after each of the operator's steps.
+void TestFrmHoofdscherm::coloursAndMarksAgree()
+{
+    QFETCH(QString, steps);
+    UiWorld w;
+    AnsweringUnit unit(w);
+    QtItemControls &c = w.controls();
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    for (const QString &step : steps.split(QStringLiteral(", "))) {
+        if (step == QStringLiteral("read all")) {
+            w.click(QStringLiteral("CmdLeesAlles"));
+            QVERIFY(unit.runUntilQuiet());
+        } else if (step.startsWith(QStringLiteral("load"))) {
+            const bool unsendable = step.endsWith(QStringLiteral("unsendable"));
+            const QString path = w.path(step.section(u' ', 1) + QStringLiteral(".cfg"));
+            w.answers.setChosenFile(path);
+            w.click(QStringLiteral("CmdOpslaanUnitGegevens"));
+            QByteArrayList lines = readAll(path).split('\n');
+            for (QByteArray &line : lines) {
+                const int item = line.left(line.indexOf(' ')).toInt();
+                const QByteArray start = QByteArray::number(item) + "    ->";
+                if (unsendable && (item == 5 || item == 14 || item == 31))
+                    line = start + (item == 5 ? "11" : item == 14 ? "60" : "2") + '\r';
+                else if (!unsendable && (item == 10 || item == 30))
+                    line = start + (c.combo(item)->currentIndex() == 1 ? "2" : "1") + '\r';
+            }
+            writeFile(path, lines.join('\n'));
+            w.click(QStringLiteral("CmdLezenUnitgegevens"));
+            for (int n : {5, 14, 31})
+                QCOMPARE(c.combo(n)->toolTip().startsWith(QStringLiteral("the file holds")), unsendable);
+        } else if (step == QStringLiteral("edit 14")) {
+            QTest::keyClick(c.combo(14), c.combo(14)->currentIndex() + 1 < c.combo(14)->count() ? Qt::Key_Down : Qt::Key_Up);
+        } else if (step == QStringLiteral("restore")) {
+            Stores::ValueStore held;
+            for (int n = 0; n < UnitItems::kItemCount; ++n)
+                held[n] = Items::kindOf(n) == Items::Kind::Tekst ? Values::text(unit.items.valueText(n))
+                                                                 : Values::integer(qint16(unit.items.valueText(n).toInt()));
+            const Backups::Saved backup = Backups::save(w.home.path(), held, w.session().now(), QStringLiteral("scripted1"));
+            QVERIFY(backup.ok());
+            w.answers.setChosenFile(backup.path);
+            w.click(QStringLiteral("CmdRestoreBackup"));
+            QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), QFileInfo(backup.path).fileName());
+        }
+        QVERIFY(!w.stores().anyRequest());
+        w.window->TmrUpdateVensters_Timer();
+        for (int n : Items::kBulkItems) {
+            const auto held = Values::strictNumberOf(w.stores().unitValues[n]);
+            const bool equal = held && *held == c.combo(n)->currentIndex();
+            const QString where = QStringLiteral("%1 after %2").arg(n).arg(step);
+            const QColor drawn = equal ? QtItemControls::matchesUnitColour() : windowText;
+            QVERIFY2(c.combo(n)->palette().color(QPalette::ButtonText) == drawn, qPrintable(where));
+            QVERIFY2(c.combo(n)->palette().color(QPalette::Text) == drawn, qPrintable(where));
+            QVERIFY2(c.legendLabel(n)->font().bold() == (!equal && held && *held != -1), qPrintable(where));
+        }
     }
 }
 

@@ -198,7 +198,7 @@ void TestUiHelpers::linkLineNamesPort()
     if (closedBy >= 0)
         link.setClosed(port, device, Port::Problem(closedBy), LinkState::describe(Port::Problem(closedBy), device));
     else
-        link.setOpened(port, device, closedBy == -2);
+        link.setOpened(port, device, closedBy == -2 ? LinkState::Reach::AnotherDevice : LinkState::Reach::SameDevice);
     if (failure != 0)
         link.setNotAnswering(LinkState::Failure(failure));
     QCOMPARE(LinkStatusLine::text(link), line);
