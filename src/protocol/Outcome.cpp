@@ -156,7 +156,10 @@ QString failedText(const Outcome &outcome, const ItemControls &controls, const Q
     if (outcome.stage == Outcome::Stage::ReadBack) {
         QString text = writtenText(outcome, subject);
         if (outcome.mismatches.isEmpty()) {
-            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
+            // Cut between two reads, no item was under way: the count says how far it came.
+            text += outcome.item >= 0
+                ? QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why)
+                : QStringLiteral("; read back failed: ") + why;
             if (outcome.readBackRead >= 0)
                 text += QStringLiteral(" (%1)").arg(readBackCutText(outcome));
             return text + notReadBackText(outcome);
