@@ -225,7 +225,7 @@ ExitStatus CliRunner::interrupted()
     QString what;
     const Outcome *stopped = stoppedOutcome(Outcome::Stop::Signal);
     if (stopped && isWrite(*stopped))
-        what = outcomeLogText(*stopped, m_controls);
+        what = outcomeLogText(*stopped, m_controls, FrontEnd::CommandLine);
     else if (changesUnit())
         what = takenInRun();
     else
@@ -238,7 +238,7 @@ ExitStatus CliRunner::interrupted()
 // where the port failed.
 QString CliRunner::outcomeMessage(const Outcome &outcome) const
 {
-    QString text = outcomeLogText(outcome, m_controls);
+    QString text = outcomeLogText(outcome, m_controls, FrontEnd::CommandLine);
     if (outcome.failure == Outcome::Failure::PortLost || outcome.failure == Outcome::Failure::PortWriteFailed) {
         if (const QString reason = m_session->datacom.linkState().reason(); !reason.isEmpty())
             text += QStringLiteral(" (%1)").arg(reason);
@@ -262,7 +262,7 @@ ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
             : QStringLiteral("the unit did not finish");
         QString line = QStringLiteral("%1 within the time limit of %2 s").arg(why).arg(m_limitSeconds);
         if (const Outcome *stopped = stoppedOutcome(Outcome::Stop::TimeLimit); stopped && isWrite(*stopped))
-            line += QStringLiteral(": ") + outcomeLogText(*stopped, m_controls);
+            line += QStringLiteral(": ") + outcomeLogText(*stopped, m_controls, FrontEnd::CommandLine);
         return fail(ExitStatus::UnitFailed, line);
     }
     for (int n : items) {
