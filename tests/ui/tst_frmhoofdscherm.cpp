@@ -158,6 +158,8 @@ void runAfterLoad(UiWorld &w, AnsweringUnit &unit, const QString &step)
     }
     if (step == QStringLiteral("write all"))
         w.click(QStringLiteral("CmdSchrijfAlles"));
+    else if (step == QStringLiteral("write changes"))
+        w.click(QStringLiteral("CmdWriteChanges"));
     else if (step == QStringLiteral("read all"))
         w.click(QStringLiteral("CmdLeesAlles"));
     else
@@ -721,6 +723,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         "Write all settings not started: 2 settings from the file cannot be sent: item 5: the value is empty; "
         "item 14: 60 is not one of its choices \u00B7 14:05:09");
     QTest::newRow("unsendable file, write all refused") << "load unsendable, write all" << refusedBoth << "unit-0417.cfg";
+    QTest::newRow("unsendable file, write changes refused")
+        << "load unsendable, write changes"
+        << "Write changes not started: 2 settings from the file cannot be sent: item 5: the value is empty; "
+           "item 14: 60 is not one of its choices \u00B7 14:05:09" << "unit-0417.cfg";
     QTest::newRow("unsendable file, one changed, write all refused")
         << "load unsendable, change 14, write all"
         << "Write all settings not started: 1 setting from the file cannot be sent: item 5: the value is empty \u00B7 14:05:09"
