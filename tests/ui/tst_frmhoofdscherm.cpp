@@ -685,6 +685,12 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
            "the new value; not sent: items 7 10 11 12 13 14 30 31 32 33 34 35; backup "
            "Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
         << "";
+    // The unit holds the screen's settings: nothing written, the backup named once.
+    QTest::newRow("write changes")
+        << "write changes"
+        << "Write changes: the unit already holds these settings; nothing written; backup "
+           "Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled after 0 of 14 \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
@@ -803,6 +809,8 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
             w.port.dropConnection();
         w.click(QStringLiteral("CmdSchrijfAlles"));
         QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("write changes")) {
+        runAfterLoad(w, unit, command);
     } else if (command == QStringLiteral("cancel")) {
         w.click(QStringLiteral("CmdLeesAlles"));
         for (int i = 0; i < 200 && w.engine().AllMode() == Interface::BulkTransfer::None; ++i)
@@ -907,6 +915,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         QCOMPARE(w.answers.messages().size() > boxes, command.endsWith(QStringLiteral("write all")) && !message.contains(QStringLiteral("not started")));
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
+    // A backup named in the words: its full path in the tooltip.
+    if (const qsizetype at = message.indexOf(QStringLiteral("backup Backups/")); at >= 0)
+        QCOMPARE(shown->toolTip(), shown->text() + QStringLiteral("\nBackup: ")
+                     + QDir::toNativeSeparators(w.path(message.mid(at + 7).section(u' ', 0, 0))));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
     // A screen reader reads the same words; the tab key reaches them to copy.
     QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), shown->text());
