@@ -96,7 +96,15 @@ ExitStatus CliRunner::runCommand()
     return ExitStatus::Done;
 }
 
+// With --json a command that writes settings ends with its document,
+// whatever the ending.
 ExitStatus CliRunner::run()
+{
+    const ExitStatus status = runRequest();
+    return writesSettings() && m_request.json ? writeJson(status) : status;
+}
+
+ExitStatus CliRunner::runRequest()
 {
     switch (m_request.command) {
     case CliRequest::Command::Show: return show();

@@ -52,6 +52,7 @@ ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
     if (outputGone())
         return ExitStatus::Usage;
     m_view.finish();
+    m_lastLine = message;
     (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
     return status;
 }
@@ -110,8 +111,10 @@ QString CliRunner::takenInRun() const
 ExitStatus CliRunner::unreported(const QString &why)
 {
     m_view.finish();
-    const QString line = QStringLiteral("tessaro-cli: ") + why + QStringLiteral("; ") + takenInRun();
-    if (!Console::writeLine(stderr, line) && !m_resultWritten)
+    m_lastLine = why + QStringLiteral("; ") + takenInRun();
+    const QString line = QStringLiteral("tessaro-cli: ") + m_lastLine;
+    // With --json the document on standard output carries it.
+    if (!Console::writeLine(stderr, line) && !m_resultWritten && !m_request.json)
         (void)Console::writeLine(stdout, line);
     return ExitStatus::Unreported;
 }
@@ -230,7 +233,8 @@ ExitStatus CliRunner::interrupted()
         what = takenInRun();
     else
         what = QStringLiteral("nothing was written to the unit");
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: interrupted: ") + what);
+    m_lastLine = QStringLiteral("interrupted: ") + what;
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + m_lastLine);
     return static_cast<ExitStatus>(128 + m_signal);
 }
 
