@@ -96,7 +96,15 @@ ExitStatus CliRunner::runCommand()
     return ExitStatus::Done;
 }
 
+// With --json a command that writes settings ends with its document,
+// whatever the ending.
 ExitStatus CliRunner::run()
+{
+    const ExitStatus status = runRequest();
+    return writesSettings() && m_request.json ? writeJson(status) : status;
+}
+
+ExitStatus CliRunner::runRequest()
 {
     switch (m_request.command) {
     case CliRequest::Command::Show: return show();
@@ -201,6 +209,7 @@ ExitStatus CliRunner::start()
                                           m_port, m_controls, m_view);
     m_session->runPortNumber = m_request.portNumber;
     m_session->engine.addOutcomeListener([this](const Outcome &outcome) { m_outcomes << outcome; });
+    m_session->engine.setFrontEnd(FrontEnd::CommandLine);
     // The safeguards of a write are the engine's; the options only switch them off.
     m_session->engine.setBackup(m_request.backup);
     m_session->engine.setReadBack(m_request.verify);

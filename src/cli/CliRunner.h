@@ -11,6 +11,7 @@
 #include "report/SiteReport.h"
 
 #include <QDeadlineTimer>
+#include <QJsonArray>
 #include <QMap>
 #include <QStringList>
 
@@ -48,6 +49,7 @@ public:
     static QList<int> bulkItems();
 
 private:
+    ExitStatus runRequest();
     ExitStatus checkFiles();
     ExitStatus start();
     void waitForConnection();
@@ -69,7 +71,11 @@ private:
     ExitStatus commission();
     ExitStatus commissionRecord(const Outcome &outcome);
     bool saveCommissionReport(const Outcome &outcome, const QString &line);
-    ExitStatus commissionJson(const Outcome &outcome, const QString &line);
+    QJsonArray commissionChanged(const QList<int> &taken) const;
+    // --json of commission, write-all and write: in CliWrites.cpp.
+    bool writesSettings() const;
+    ExitStatus writeJson(ExitStatus status);
+    QJsonArray changedJson(const QList<int> &taken) const;
     ExitStatus printDifferences(const QList<SettingsReport::Setting> &first, const QList<SettingsReport::Setting> &second,
                                 const QList<int> &items, const QString &secondName);
     ExitStatus printJson(const QJsonObject &document);
@@ -109,6 +115,7 @@ private:
     QList<Outcome> m_outcomes; // how each command of this run ended
     Ending m_ending = Ending::Quiet;
     bool m_resultWritten = false; // standard output took the command's result
+    QString m_lastLine;           // the run's last line of its result, without the program's name
     std::unique_ptr<SignalWatch> m_signals;
     int m_signal = 0;             // the signal that ends the run, 0 for none
     bool m_outputGone = false;    // standard output went away under a command that only reads

@@ -8,6 +8,33 @@
 #include "model/ScreenDefinition.h"
 #include "protocol/Session.h"
 
+#include <QJsonObject>
+
+namespace {
+
+QString resultName(Outcome::Result result)
+{
+    switch (result) {
+    case Outcome::Result::Succeeded: return QStringLiteral("succeeded");
+    case Outcome::Result::Failed: return QStringLiteral("failed");
+    case Outcome::Result::Cancelled: return QStringLiteral("cancelled");
+    case Outcome::Result::NotStarted: return QStringLiteral("not started");
+    }
+    return QString();
+}
+
+// The engine's command that a command of the tool gives.
+Outcome::Command engineCommand(CliRequest::Command command)
+{
+    switch (command) {
+    case CliRequest::Command::Commission: return Outcome::Command::Commission;
+    case CliRequest::Command::WriteAll: return Outcome::Command::WriteAll;
+    default: return Outcome::Command::WriteItem;
+    }
+}
+
+} // namespace
+
 ExitStatus CliRunner::writeAll()
 {
     Session &s = *m_session;
@@ -43,7 +70,7 @@ ExitStatus CliRunner::writeItems()
     runUntilQuiet();
     if (m_signal != 0)
         return interrupted();
-    if (const ExitStatus status = writeOutcome(items); status != ExitStatus::Done)
+    if (const ExitStatus status = writeOutcome(items); status != ExitStatus::Done || m_request.json)
         return status;
     // What the unit took (and, read back, holds).
     m_view.finish();
@@ -82,4 +109,72 @@ ExitStatus CliRunner::serviceCall(bool pagerCall)
         return m_resultWritten ? ExitStatus::Done : outputFailed();
     }
     return transferOutcome({}, false);
+}
+
+bool CliRunner::writesSettings() const
+{
+    return m_request.command == CliRequest::Command::Commission || m_request.command == CliRequest::Command::WriteAll
+        || m_request.command == CliRequest::Command::Write;
+}
+
+// With --json, a command that writes settings ends, whatever the ending, with
+// one document: "changed", the items the unit took (acknowledged writes);
+// "result"; "outcome", the words of the last line the run told, or of the
+// log's outcome lines when it told none; "backup". The exit status stays.
+ExitStatus CliRunner::writeJson(ExitStatus status)
+{
+    if (m_outputGone)
+        return status;
+    QList<int> taken;
+    QStringList told;
+    QString result;
+    QString backup;
+    for (const Outcome &outcome : std::as_const(m_outcomes)) {
+        if (outcome.command != engineCommand(m_request.command))
+            continue;
+        for (int n : outcome.items) {
+            if (!taken.contains(n))
+                taken << n;
+        }
+        if (result.isEmpty() && outcome.result != Outcome::Result::Succeeded)
+            result = resultName(outcome.result);
+        if (!outcome.backupPath.isEmpty())
+            backup = outcome.backupPath;
+        told << outcomeLogText(outcome, m_controls, FrontEnd::CommandLine);
+    }
+    // No outcome that failed: the run's own ending says it.
+    if (result.isEmpty() && m_signal != 0)
+        result = resultName(Outcome::Result::Cancelled);
+    else if (result.isEmpty() && status == ExitStatus::UnitFailed)
+        result = resultName(Outcome::Result::Failed);
+    else if (result.isEmpty())
+        result = resultName(told.isEmpty() ? Outcome::Result::NotStarted : Outcome::Result::Succeeded);
+    QJsonObject document;
+    const bool commission = m_request.command == CliRequest::Command::Commission;
+    document.insert(QStringLiteral("changed"), taken.isEmpty() ? QJsonArray()
+                                               : commission    ? commissionChanged(taken)
+                                                               : changedJson(taken));
+    document.insert(QStringLiteral("result"), result);
+    document.insert(QStringLiteral("outcome"), m_lastLine.isEmpty() ? told.join(QStringLiteral("; ")) : m_lastLine);
+    document.insert(QStringLiteral("backup"), backup);
+    m_view.finish();
+    m_resultWritten = Console::write(stdout, SettingsReport::document(document));
+    if (m_resultWritten || status != ExitStatus::Done)
+        return status;
+    return outputFailed();
+}
+
+// The items the unit took, each as {"item", "legend", "after"}: the value written.
+QJsonArray CliRunner::changedJson(const QList<int> &taken) const
+{
+    const QList<SettingsReport::Setting> written = SettingsReport::fromValues(m_session->stores.workingValues, taken);
+    QJsonArray changed;
+    for (int n : taken) {
+        QJsonObject entry;
+        entry.insert(QStringLiteral("item"), n);
+        entry.insert(QStringLiteral("legend"), written.at(n).legend);
+        entry.insert(QStringLiteral("after"), SettingsReport::toJson(written.at(n)));
+        changed.append(entry);
+    }
+    return changed;
 }

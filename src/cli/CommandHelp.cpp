@@ -28,7 +28,10 @@ Commands:
                         backup is a settings file in the home folder's Backups
                         folder, YYYY-MM-DD_HHMMSS_DEVICE.cfg; its path is
                         printed. --no-backup leaves it out, --no-verify the
-                        read-back.
+                        read-back. --json prints one JSON document at the
+                        end, whatever the ending: "changed" (each setting the
+                        unit took: item, legend, after), "result", "outcome"
+                        (the last line's words), "backup".
   commission FILE       Commission the unit from the settings file FILE in one
                         pass: read the fourteen settings (kept as write-all
                         keeps its backup), write only those whose value in
@@ -42,8 +45,10 @@ Commands:
                         written, with no further read, when it ended as asked:
                         the values before, the values written and read back,
                         the outcome and the backup. --json prints one JSON
-                        document instead: "changed" (item, legend, before,
-                        after), "result", "outcome", "backup".
+                        document instead, whatever the ending: "changed"
+                        (each setting the unit took: item, legend, before,
+                        after), "result", "outcome" (the last line's words),
+                        "backup".
   read ITEM...          Read single items (0-249) and print "ITEM    ->VALUE".
   write ITEM=VALUE...   Write single items and print "ITEM    ->VALUE". VALUE is
                         the list position (0 first) for an item with a choice
@@ -52,6 +57,7 @@ Commands:
                         for items 150-249, without control characters. Each
                         item is read back and compared, except items the tool
                         cannot read (e.g. 3 and 99); --no-verify reads none.
+                        --json prints write-all's JSON document instead.
   call ADDRESS          Send a test call to a pager (address at most 10
                         characters), with --bleep and --text; neither may hold
                         a control character.

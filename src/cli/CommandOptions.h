@@ -71,9 +71,9 @@ struct Options
                                   QStringLiteral("check: the number of reads, 1-1000 (default 20)."),
                                   QStringLiteral("n")};
     QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("read, read-all, show, diff: one JSON document (UTF-8) on standard "
-                                           "output instead of lines; its shape is below. read-all FILE still "
-                                           "saves FILE.")};
+                            QStringLiteral("read, read-all, show, diff, check, commission, write-all, write: "
+                                           "one JSON document (UTF-8) on standard output instead of lines; its "
+                                           "shape is below. read-all FILE still saves FILE.")};
     // report's: the values' source, the comparison and the header fields.
     QCommandLineOption from = reportOption("from", "take the values from this settings file instead of the unit; "
                                                    "no port is opened.", "file");

@@ -32,17 +32,6 @@ const Outcome *commissionOutcome(const QList<Outcome> &outcomes)
     return nullptr;
 }
 
-QString resultName(Outcome::Result result)
-{
-    switch (result) {
-    case Outcome::Result::Succeeded: return QStringLiteral("succeeded");
-    case Outcome::Result::Failed: return QStringLiteral("failed");
-    case Outcome::Result::Cancelled: return QStringLiteral("cancelled");
-    case Outcome::Result::NotStarted: return QStringLiteral("not started");
-    }
-    return QString();
-}
-
 // The bulk settings before (the commission's read), as asked (the file's) and
 // as the unit holds them now.
 struct ChangedValues
@@ -78,15 +67,13 @@ ExitStatus CliRunner::commission()
     if (m_signal != 0)
         return interrupted();
     const Outcome *outcome = commissionOutcome(m_outcomes);
-    if (const ExitStatus status = writeOutcome(bulkList()); status != ExitStatus::Done || !outcome) {
-        if (outcome && m_request.json)
-            (void)commissionRecord(*outcome);
+    if (const ExitStatus status = writeOutcome(bulkList()); status != ExitStatus::Done || !outcome)
         return status;
-    }
     return commissionRecord(*outcome);
 }
 
-// The last line (or the JSON document) and the report, from what the run holds.
+// The last line and the report, from what the run holds; with --json the
+// line goes in the document the run ends with.
 ExitStatus CliRunner::commissionRecord(const Outcome &outcome)
 {
     Session &s = *m_session;
@@ -101,8 +88,10 @@ ExitStatus CliRunner::commissionRecord(const Outcome &outcome)
             return unreported(QStringLiteral("the report could not be written"));
         line += QStringLiteral("; report ") + TextFile::displayName(m_request.reportFile);
     }
-    if (m_request.json)
-        return commissionJson(outcome, line);
+    if (m_request.json) {
+        m_lastLine = line;
+        return ExitStatus::Done;
+    }
     m_view.finish();
     m_resultWritten = Console::writeLine(stdout, line);
     return m_resultWritten ? ExitStatus::Done : outputFailed();
@@ -134,12 +123,15 @@ bool CliRunner::saveCommissionReport(const Outcome &outcome, const QString &line
     return saveReport(contents, m_request.reportFile) == ExitStatus::Done;
 }
 
-// {"changed": [{"item", "legend", "before", "after"}], "result", "outcome", "backup"}.
-ExitStatus CliRunner::commissionJson(const Outcome &outcome, const QString &line)
+// The items the unit took, each as {"item", "legend", "before", "after"}:
+// the value the commission read before writing, and the file's.
+QJsonArray CliRunner::commissionChanged(const QList<int> &taken) const
 {
     const ChangedValues values = changedValues(*m_session);
     QJsonArray changed;
     for (const Interface::Change &change : m_session->engine.changes()) {
+        if (!taken.contains(change.item))
+            continue;
         QJsonObject entry;
         entry.insert(QStringLiteral("item"), change.item);
         entry.insert(QStringLiteral("legend"), values.before.at(change.item).legend);
@@ -147,11 +139,5 @@ ExitStatus CliRunner::commissionJson(const Outcome &outcome, const QString &line
         entry.insert(QStringLiteral("after"), SettingsReport::toJson(values.after.at(change.item)));
         changed.append(entry);
     }
-    QJsonObject document;
-    document.insert(QStringLiteral("changed"), changed);
-    document.insert(QStringLiteral("result"), resultName(outcome.result));
-    document.insert(QStringLiteral("outcome"), line);
-    document.insert(QStringLiteral("backup"), outcome.backupPath);
-    const ExitStatus printed = printJson(document);
-    return outcome.result == Outcome::Result::Succeeded ? printed : ExitStatus::UnitFailed;
+    return changed;
 }

@@ -52,6 +52,7 @@ ExitStatus CliRunner::fail(ExitStatus status, const QString &message)
     if (outputGone())
         return ExitStatus::Usage;
     m_view.finish();
+    m_lastLine = message;
     (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + message);
     return status;
 }
@@ -110,8 +111,10 @@ QString CliRunner::takenInRun() const
 ExitStatus CliRunner::unreported(const QString &why)
 {
     m_view.finish();
-    const QString line = QStringLiteral("tessaro-cli: ") + why + QStringLiteral("; ") + takenInRun();
-    if (!Console::writeLine(stderr, line) && !m_resultWritten)
+    m_lastLine = why + QStringLiteral("; ") + takenInRun();
+    const QString line = QStringLiteral("tessaro-cli: ") + m_lastLine;
+    // With --json the document on standard output carries it.
+    if (!Console::writeLine(stderr, line) && !m_resultWritten && !m_request.json)
         (void)Console::writeLine(stdout, line);
     return ExitStatus::Unreported;
 }
@@ -225,12 +228,13 @@ ExitStatus CliRunner::interrupted()
     QString what;
     const Outcome *stopped = stoppedOutcome(Outcome::Stop::Signal);
     if (stopped && isWrite(*stopped))
-        what = outcomeLogText(*stopped, m_controls);
+        what = outcomeLogText(*stopped, m_controls, FrontEnd::CommandLine);
     else if (changesUnit())
         what = takenInRun();
     else
         what = QStringLiteral("nothing was written to the unit");
-    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: interrupted: ") + what);
+    m_lastLine = QStringLiteral("interrupted: ") + what;
+    (void)Console::writeLine(stderr, QStringLiteral("tessaro-cli: ") + m_lastLine);
     return static_cast<ExitStatus>(128 + m_signal);
 }
 
@@ -238,7 +242,7 @@ ExitStatus CliRunner::interrupted()
 // where the port failed.
 QString CliRunner::outcomeMessage(const Outcome &outcome) const
 {
-    QString text = outcomeLogText(outcome, m_controls);
+    QString text = outcomeLogText(outcome, m_controls, FrontEnd::CommandLine);
     if (outcome.failure == Outcome::Failure::PortLost || outcome.failure == Outcome::Failure::PortWriteFailed) {
         if (const QString reason = m_session->datacom.linkState().reason(); !reason.isEmpty())
             text += QStringLiteral(" (%1)").arg(reason);
@@ -262,7 +266,7 @@ ExitStatus CliRunner::transferOutcome(const QList<int> &items, bool write)
             : QStringLiteral("the unit did not finish");
         QString line = QStringLiteral("%1 within the time limit of %2 s").arg(why).arg(m_limitSeconds);
         if (const Outcome *stopped = stoppedOutcome(Outcome::Stop::TimeLimit); stopped && isWrite(*stopped))
-            line += QStringLiteral(": ") + outcomeLogText(*stopped, m_controls);
+            line += QStringLiteral(": ") + outcomeLogText(*stopped, m_controls, FrontEnd::CommandLine);
         return fail(ExitStatus::UnitFailed, line);
     }
     for (int n : items) {

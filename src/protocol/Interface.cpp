@@ -539,7 +539,7 @@ void Interface::removeOutcomeListener(int id)
 // once the engine's state is final.
 void Interface::tell(const Outcome &outcome)
 {
-    log(outcomeLogText(outcome, m_controls));
+    log(outcomeLogText(outcome, m_controls, m_frontEnd));
     m_toTell.push_back(outcome);
     tellPending();
 }

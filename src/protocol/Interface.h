@@ -198,6 +198,10 @@ public:
     // A read-all, write-all, pager call or restart asked for and not taken yet.
     bool requested(Outcome::Command command) const { return m_oneShots.requested(command); }
 
+    // Whose words the log's outcome lines use (a commission is "Write
+    // changes" in the window, "commission" on the command line).
+    void setFrontEnd(FrontEnd frontEnd) { m_frontEnd = frontEnd; }
+
     // 0 normal, 1 after "/LOG", 2 service mode.
     int DebugMode() const { return m_debugMode; }
     void setDebugMode(int mode) { m_debugMode = mode; }
@@ -331,6 +335,7 @@ private:
     qint16 m_bufferPosition = 0;
     QString m_unitTextLine;
     int m_debugMode = 0;
+    FrontEnd m_frontEnd = FrontEnd::Window;
 
     QString m_refusal; // why the last SendWriteRequest refused its value
     QString m_unsendable; // "item 110: ..." of a value the running command could not send

@@ -11,7 +11,7 @@ namespace {
 
 const QString kBackupFolder = QStringLiteral("Backups/");
 
-QString commandName(Outcome::Command command)
+QString commandName(Outcome::Command command, FrontEnd frontEnd)
 {
     switch (command) {
     case Outcome::Command::ReadAll: return QStringLiteral("Read all settings");
@@ -21,7 +21,8 @@ QString commandName(Outcome::Command command)
     case Outcome::Command::PagerCall: return QStringLiteral("Test call");
     case Outcome::Command::Restart: return QStringLiteral("Restart");
     case Outcome::Command::LineCheck: return QStringLiteral("Line check read");
-    case Outcome::Command::Commission: return QStringLiteral("Write changes");
+    case Outcome::Command::Commission:
+        return frontEnd == FrontEnd::CommandLine ? QStringLiteral("commission") : QStringLiteral("Write changes");
     }
     return QString();
 }
@@ -163,7 +164,10 @@ QString failedText(const Outcome &outcome, const ItemControls &controls, const Q
     if (outcome.stage == Outcome::Stage::ReadBack) {
         QString text = writtenText(outcome, subject);
         if (outcome.mismatches.isEmpty()) {
-            text += QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why);
+            // Cut between two reads, no item was under way: the count says how far it came.
+            text += outcome.item >= 0
+                ? QStringLiteral("; read back failed at %1: %2").arg(itemName(outcome.item, controls), why)
+                : QStringLiteral("; read back failed: ") + why;
             if (outcome.readBackRead >= 0)
                 text += QStringLiteral(" (%1)").arg(readBackCutText(outcome));
             return text + notReadBackText(outcome);
@@ -183,11 +187,11 @@ QString failedText(const Outcome &outcome, const ItemControls &controls, const Q
 }
 
 // The outcome's words without the backup's path.
-QString headText(const Outcome &outcome, const ItemControls &controls)
+QString headText(const Outcome &outcome, const ItemControls &controls, FrontEnd frontEnd)
 {
     using Command = Outcome::Command;
     const bool single = outcome.command == Command::ReadItem || outcome.command == Command::WriteItem;
-    QString subject = commandName(outcome.command);
+    QString subject = commandName(outcome.command, frontEnd);
     if (single)
         subject += QLatin1Char(' ') + itemName(outcome.item, controls);
 
@@ -253,14 +257,14 @@ QString valueWords(int item, const Value &value)
     return Values::doubleText(whole);
 }
 
-QString outcomeText(const Outcome &outcome, const ItemControls &controls)
+QString outcomeText(const Outcome &outcome, const ItemControls &controls, FrontEnd frontEnd)
 {
-    return headText(outcome, controls) + backupText(outcome);
+    return headText(outcome, controls, frontEnd) + backupText(outcome);
 }
 
-QString outcomeLogText(const Outcome &outcome, const ItemControls &controls)
+QString outcomeLogText(const Outcome &outcome, const ItemControls &controls, FrontEnd frontEnd)
 {
-    QString text = headText(outcome, controls);
+    QString text = headText(outcome, controls, frontEnd);
     if (writingEndedEarly(outcome))
         text += QStringLiteral("; ") + takenText(outcome);
     else if (outcome.command == Outcome::Command::ReadAll && outcome.result == Outcome::Result::Cancelled)
@@ -312,7 +316,7 @@ QString commissionedText(const Outcome &outcome, const ItemControls &controls, c
 {
     if (outcome.command != Outcome::Command::Commission || outcome.result != Outcome::Result::Succeeded
         || !outcome.mismatches.isEmpty())
-        return outcomeText(outcome, controls);
+        return outcomeText(outcome, controls, FrontEnd::CommandLine);
     if (outcome.items.isEmpty())
         return QStringLiteral("already as %1: nothing written").arg(fileName) + backupText(outcome);
     return QStringLiteral("commissioned: ") + commissionedWords(outcome, controls) + backupText(outcome);

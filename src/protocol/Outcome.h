@@ -78,6 +78,10 @@ struct Outcome
 
 using OutcomeListener = std::function<void(const Outcome &)>;
 
+// Whose words name a command: the window names it by its button ("Write
+// changes"), the command-line tool by its command ("commission").
+enum class FrontEnd { Window, CommandLine };
+
 // Whether a write ended other than as asked: a read-back that differs or was
 // cut, cancelled, stopped, failed, or an item sent without an answer.
 bool writeWentWrong(const Outcome &outcome);
@@ -97,18 +101,19 @@ class ItemControls;
 // The outcome in a few words for a status line, e.g. "Read all settings: 14
 // read" or "Write all settings aborted at item 11 (ESPA in serial speed): no
 // answer". Items are named by their legend where they have one.
-QString outcomeText(const Outcome &outcome, const ItemControls &controls);
+QString outcomeText(const Outcome &outcome, const ItemControls &controls, FrontEnd frontEnd = FrontEnd::Window);
 
 // The outcome as the log's closing line of a command: the status line's words,
 // and for a write that did not end well which items the unit took, e.g.
 // "Write all settings: 6 of 14 written (items 0 5 7 10 11 12); aborted at
 // item 13: port lost".
-QString outcomeLogText(const Outcome &outcome, const ItemControls &controls);
+QString outcomeLogText(const Outcome &outcome, const ItemControls &controls, FrontEnd frontEnd = FrontEnd::Window);
 
 // A commission's last line for the command-line tool, naming the settings
 // file: "commissioned: 6 of 14 settings changed (items 7 10 13 14 30 33), 6
 // read back equal; backup Backups/..." or "already as SITE.cfg: nothing
-// written; backup ...". Any other ending in the status line's words.
+// written; backup ...". Any other ending in the status line's words, the
+// command named "commission".
 QString commissionedText(const Outcome &outcome, const ItemControls &controls, const QString &fileName);
 
 // An item read back otherwise than written, e.g. "ESPA out parity: written

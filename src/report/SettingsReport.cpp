@@ -20,6 +20,11 @@ JSON (--json): one document on standard output, UTF-8, of this shape:
     {"first": "FILE1", "second": "FILE2" or "unit",
      "differences": [{"item": N, "legend": "...", "control": true|false,
                       "first": SETTING, "second": SETTING}, ...]}
+  commission, write-all, write, whatever the ending:
+    {"changed": [{"item": N, "legend": "...", "before": SETTING (commission
+                  only), "after": SETTING}, ...] (each setting the unit took),
+     "result": "succeeded", "failed", "cancelled" or "not started",
+     "outcome": the last line's words, "backup": the backup's path or ""}
   SETTING:
     {"item": N, "legend": "..." ("" without a control), "control": true|false,
      "value": a whole number, or a string for items 150-249,

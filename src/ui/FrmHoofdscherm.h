@@ -195,8 +195,9 @@ private:
     // could not show are marked and named, as after any load.
     void markDefaultSettings();
     // Refuses a write of items while one of them holds a file's value its
-    // control could not show, and tells so; item names a single write, -1 write-all.
-    bool refuseUnsendable(const QList<int> &items, int item = -1);
+    // control could not show, and tells so, naming the command by subject
+    // ("Write all settings", "Write changes", "Write item 14 (...)").
+    bool refuseUnsendable(const QList<int> &items, const QString &subject);
     // Keeps the preferences for the next start; a failure is told on the status bar only.
     void keepPreferences(const FileResult &written);
     // The port dialog's network port (empty: none, the numbered port or this

@@ -32,6 +32,8 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSettingsFilter = QStringLiteral("cfg (*.cfg) | *.cfg");
 const QString kReportFilter = QStringLiteral("PDF (*.pdf) | *.pdf | HTML (*.html) | *.html");
+// The button that commissions the unit, as the window names its command.
+const QString kWriteChanges = QStringLiteral("Write changes");
 
 // The values in a settings file that could not go to the unit, in the file's
 // order: those of the items a write-all sends and of the text boxes. Items
@@ -70,7 +72,7 @@ QString failedWriteText(const Outcome &outcome, const QtItemControls &controls)
     QString heading = outcomeText(outcome, controls);
     if (!outcome.mismatches.isEmpty())
         heading = (outcome.command == Outcome::Command::Commission
-                       ? QStringLiteral("Write changes")
+                       ? kWriteChanges
                        : writeSubject(outcome.command == Outcome::Command::WriteAll ? -1 : outcome.item, controls))
             + QStringLiteral(": the unit holds otherwise than written");
     QStringList lines{heading};
@@ -107,12 +109,12 @@ void FrmHoofdscherm::CmdLeesAlles_Click()
     m_session->engine.requestReadAll();
 }
 
-bool FrmHoofdscherm::refuseUnsendable(const QList<int> &items, int item)
+bool FrmHoofdscherm::refuseUnsendable(const QList<int> &items, const QString &subject)
 {
     const QString why = m_status->fileMarks().refusal(items);
     if (why.isEmpty())
         return false;
-    m_status->showMessage(writeSubject(item, *m_controls) + QStringLiteral(" not started: ") + why);
+    m_status->showMessage(subject + QStringLiteral(" not started: ") + why);
     return true;
 }
 
@@ -120,7 +122,7 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
 {
     // A value from a file that its control could not show would go as the
     // control's value, which the file never held.
-    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
+    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end()), writeSubject(-1, *m_controls)))
         return;
     setNextMessageDetails(m_status->writeAllDetails());
     // The box's own text, then how many settings the write changes.
@@ -134,7 +136,7 @@ void FrmHoofdscherm::CmdSchrijfAlles_Click()
 
 void FrmHoofdscherm::CmdWriteChanges_Click()
 {
-    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end())))
+    if (refuseUnsendable(QList<int>(Items::kBulkItems.begin(), Items::kBulkItems.end()), kWriteChanges))
         return;
     m_report->commissionAsked(m_writeChanges->start());
 }
@@ -203,7 +205,7 @@ void FrmHoofdscherm::CmdReadSingleSetting_Click(int index)
 
 void FrmHoofdscherm::CmdWriteSingleSetting_Click(int index)
 {
-    if (refuseUnsendable({index}, index))
+    if (refuseUnsendable({index}, writeSubject(index, *m_controls)))
         return;
     m_session->engine.requestWrite(index);
 }
@@ -215,7 +217,7 @@ void FrmHoofdscherm::CmdReadSingleTekstSetting_Click(int index)
 
 void FrmHoofdscherm::CmdWriteSingleTekstSetting_Click(int index)
 {
-    if (refuseUnsendable({kFirstTekstBox + index}, kFirstTekstBox + index))
+    if (refuseUnsendable({kFirstTekstBox + index}, writeSubject(kFirstTekstBox + index, *m_controls)))
         return;
     m_session->engine.requestWrite(kFirstTekstBox + index);
 }

@@ -9,6 +9,7 @@
 
 #include <QAccessible>
 #include <QBoxLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
@@ -137,17 +138,18 @@ void StatusReport::outcome(const Outcome &outcome)
     const QString reason = m_session.datacom.linkState().reason();
     if (outcome.result == Outcome::Result::NotStarted && !reason.isEmpty())
         text += QStringLiteral(": ") + Diverse::visibleText(reason);
-    // "Write changes" names its backup, as its failure box does.
-    if (outcome.command == Outcome::Command::Commission && !outcome.backupPath.isEmpty())
-        text += kSeparator + QStringLiteral("backup ") + Diverse::visibleText(QFileInfo(outcome.backupPath).fileName());
-    showMessage(text);
+    // The words name the backup's file; the tooltip where it is.
+    QString backup;
+    if (!outcome.backupPath.isEmpty())
+        backup = QStringLiteral("Backup: ") + Diverse::visibleText(QDir::toNativeSeparators(outcome.backupPath));
+    showMessage(text, backup);
 }
 
-void StatusReport::showMessage(const QString &text)
+void StatusReport::showMessage(const QString &text, const QString &detail)
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     showText(m_message, text + kSeparator + now.toString(QStringLiteral("HH:mm:ss")));
-    m_message->setToolTip(m_message->text());
+    m_message->setToolTip(detail.isEmpty() ? m_message->text() : m_message->text() + u'\n' + detail);
     // A screen reader says the new message, e.g. "Write all settings: 14 written":
     // the label's new text is a name change of its own, the alert asks to say it now.
     QAccessibleEvent alert(m_message, QAccessible::Alert);

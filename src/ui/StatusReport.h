@@ -43,8 +43,9 @@ public:
                     const QList<LeesIniFile::UnsendableValue> &unsendable = {});
     void fileSaved(const QString &path, bool ok);
     void setServiceMode(bool on);
-    // A message of the window's own, e.g. why a command did nothing.
-    void showMessage(const QString &text);
+    // A message of the window's own, e.g. why a command did nothing; detail,
+    // when given, is a further line of its tooltip.
+    void showMessage(const QString &text, const QString &detail = QString());
 
     // The values of the file last loaded that their controls could not show.
     FileValueMarks &fileMarks() const { return *m_marks; }

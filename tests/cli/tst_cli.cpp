@@ -12,7 +12,9 @@
 #include "sim/UnitItems.h"
 
 #include <QDate>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -478,7 +480,8 @@ void TestCli::usageErrorsTouchNothing_data()
     row("diff missing file", {"diff", "missing.cfg"}, "missing.cfg");
     row("diff missing second file", {"diff", "in.cfg", "missing.cfg"}, "missing.cfg", good);
     row("diff three files", {"diff", "in.cfg", "in.cfg", "in.cfg"}, "diff takes one FILE (against the unit) or two");
-    row("json on write", {"--json", "write", "5=1"}, "--json applies to read, read-all, show, diff, check and commission only");
+    row("json on call", {"--json", "call", "1234"},
+        "--json applies to read, read-all, show, diff, check, commission, write-all and write only");
     row("find with a port number", {"--com", "2", "find"}, "--com does not apply to find");
     row("report to .txt", {"report", "out.txt"}, "report writes OUT.pdf or OUT.html, not \"out.txt\"");
     row("report, events from a file", {"report", "--from", "in.cfg", "--events", "out.pdf"},
@@ -1027,39 +1030,48 @@ void TestCli::portLostMidRead()
              err.constData());
 }
 
-enum class Stopper { Signal, TimeLimit, PortLoss, ServerStopped, SignalInReadBack, SignalInCommission };
+enum class Stopper { Signal, TimeLimit, PortLoss, ServerStopped, SignalInReadBack, SignalInCommission, PortLossInCommission };
 Q_DECLARE_METATYPE(Stopper)
 
 // A write-all stopped while an item's frame is out (the unit thinks 5 s over
 // each answer): the tool's last line and the log's outcome line both name
 // that item as sent without an answer, the items before it as written and
 // the rest as not sent. Stopped in the read-back, one outcome line says how
-// far the read-back came.
+// far the read-back came. With --json the document on standard output says
+// the same: the last line's words, and as changed what the unit took.
 void TestCli::stoppedMidWriteAll_data()
 {
     QTest::addColumn<Stopper>("stopper");
     QTest::addColumn<QString>("think");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("line"); // in the tool's last line and the log's last line
+    QTest::addColumn<bool>("json");
     const QString inHand = QStringLiteral("0 of 14 written; item 0 sent, not acknowledged: the unit may hold the new "
                                           "value; not sent: items 5 7 10 11 12 13 14 30 31 32 33 34 35");
     QTest::newRow("signal") << Stopper::Signal << "5000" << 130
-                            << QStringLiteral("Write all settings stopped by a signal; ") + inHand;
+                            << QStringLiteral("Write all settings stopped by a signal; ") + inHand << false;
     QTest::newRow("time limit") << Stopper::TimeLimit << "5000" << 1
-                                << QStringLiteral("Write all settings stopped at the time limit; ") + inHand;
+                                << QStringLiteral("Write all settings stopped at the time limit; ") + inHand << false;
+    QTest::newRow("time limit, json") << Stopper::TimeLimit << "5000" << 1
+                                      << QStringLiteral("Write all settings stopped at the time limit; ") + inHand << true;
     QTest::newRow("port lost") << Stopper::PortLoss << "5000" << 1
                                << QStringLiteral("Write all settings aborted at item 0 (Diagnostic level): port lost; ")
-            + inHand;
+            + inHand << false;
     // ser2net in front of the unit, ended: the connection is the port, and it is lost.
     QTest::newRow("device server stopped") << Stopper::ServerStopped << "5000" << 1
                                            << QStringLiteral("Write all settings aborted at item 0 (Diagnostic level): port lost; ")
-            + inHand;
+            + inHand << false;
     QTest::newRow("signal in the read-back") << Stopper::SignalInReadBack << "200" << 130
-                                             << "Write all settings: 14 written; read-back stopped by a signal after ";
+                                             << "Write all settings: 14 written; read-back stopped by a signal after " << false;
     // The factory unit differs in all fourteen: commission writes them all, after its own read.
     // Which write is out when the signal lands depends on the machine's load.
     QTest::newRow("signal in a commission's writes") << Stopper::SignalInCommission << "200" << 130
-                                                     << QStringLiteral("Write changes stopped by a signal; ");
+                                                     << QStringLiteral("commission stopped by a signal; ") << false;
+    QTest::newRow("signal in a commission's writes, json") << Stopper::SignalInCommission << "200" << 130
+                                                           << QStringLiteral("commission stopped by a signal; ") << true;
+    // Lost with the fourth write out: what the unit holds tells what it took.
+    QTest::newRow("port lost in a commission's writes, json") << Stopper::PortLossInCommission << "200" << 1
+                                                              << QStringLiteral("commission aborted at item ") << true;
 }
 
 void TestCli::stoppedMidWriteAll()
@@ -1068,24 +1080,29 @@ void TestCli::stoppedMidWriteAll()
     QFETCH(QString, think);
     QFETCH(int, exitCode);
     QFETCH(QString, line);
+    QFETCH(bool, json);
     Unit unit({"--think", think});
     const Route route(stopper == Stopper::ServerStopped ? "rfc2217" : "", unit.device);
     QVERIFY2(!route.port.isEmpty(), qPrintable(route.why));
     QVERIFY(FileBytes::write(path("in.cfg"), settingsFile(kUnitBulk)));
-    const bool commission = stopper == Stopper::SignalInCommission;
+    const bool commission = stopper == Stopper::SignalInCommission || stopper == Stopper::PortLossInCommission;
     QStringList args{"--port", route.port, "--home", m_home->path()};
     if (!commission)
         args << "--no-backup";
     if (stopper == Stopper::TimeLimit)
         args << "--timeout" << "3";
+    if (json)
+        args << "--json";
     QProcess process;
     process.start(QStringLiteral(TESSARO_CLI_PATH),
                   args + QStringList{commission ? "commission" : "write-all", path("in.cfg")});
     const QByteArray awaited = stopper == Stopper::SignalInReadBack ? "<- 01 09" : "<- 01 0D";
-    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().contains(awaited), 20000);
-    if (stopper == Stopper::Signal || stopper == Stopper::SignalInReadBack || commission)
+    // The port lost in a commission once the unit took a few writes.
+    const int frames = stopper == Stopper::PortLossInCommission ? 4 : 1;
+    QTRY_VERIFY_WITH_TIMEOUT(unit.trace().count(awaited) >= frames, 20000);
+    if (stopper == Stopper::Signal || stopper == Stopper::SignalInReadBack || stopper == Stopper::SignalInCommission)
         ::kill(pid_t(process.processId()), SIGINT);
-    else if (stopper == Stopper::PortLoss)
+    else if (stopper == Stopper::PortLoss || stopper == Stopper::PortLossInCommission)
         unit.process.kill();
     else if (stopper == Stopper::ServerStopped)
         QVERIFY(route.server->stop());
@@ -1095,11 +1112,32 @@ void TestCli::stoppedMidWriteAll()
     const QString err = utf8(process.readAllStandardError());
     const QString last = err.mid(err.lastIndexOf(u'\n', err.size() - 2) + 1);
     QVERIFY2(last.startsWith(u"tessaro-cli: ") && last.contains(line), qPrintable(err));
+    if (json) {
+        const QJsonObject document = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QCOMPARE(document.value(u"outcome").toString() + u'\n', last.mid(13));
+        const bool cancelled = exitCode == 130 || stopper == Stopper::TimeLimit;
+        QCOMPARE(document.value(u"result").toString(), cancelled ? QStringLiteral("cancelled") : QStringLiteral("failed"));
+        // What the unit took holds the file's value; the frame out at the end may have been taken too.
+        QStringList taken;
+        for (const QJsonValue &entry : document.value(u"changed").toArray())
+            taken << QString::number(entry.toObject().value(u"item").toInt());
+        QStringList held;
+        for (int n : Items::kBulkItems) {
+            if (unit.value(n) == kUnitBulk.value(n))
+                held << QString::number(n);
+        }
+        QVERIFY2(held.mid(0, taken.size()) == taken && held.size() - taken.size() <= 1, qPrintable(held.join(u' ')));
+        QVERIFY(last.contains(taken.isEmpty() ? QStringLiteral(" 0 of 14 written;") : taken.join(u' ') + u')'));
+    }
     // One outcome line of the tool's own in the log, in the same words.
     const QString log = QString::fromLatin1(FileBytes::read(
         QDir(path("Log")).filePath(QDate::currentDate().toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".log"))));
-    QCOMPARE(log.count(commission ? QStringLiteral("Write changes") : QStringLiteral("Write all settings")), 1);
-    QVERIFY2(log.contains(line), qPrintable(log));
+    const QRegularExpression outcomeLine(commission ? QStringLiteral("^\\d\\d:\\d\\d:\\d\\d commission")
+                                                    : QStringLiteral("Write all settings"),
+                                         QRegularExpression::MultilineOption);
+    QCOMPARE(log.count(outcomeLine), 1);
+    const QString logLine = line;
+    QVERIFY2(log.contains(logLine), qPrintable(log));
 }
 
 void TestCli::reports_data()
@@ -1193,6 +1231,14 @@ void TestCli::reports_data()
         << QStringList{"\"changed\":[{\"after\":" + setting(5, "ESPA out max address length:", true, "3", "Address length: 3 digits")
                            + ",\"before\":" + item5 + ",\"item\":5,\"legend\":\"ESPA out max address length:\"}]",
                        "\"outcome\":\"" + changedLine, "\"result\":\"succeeded\""};
+    // write takes --json as commission does: what the unit took, the result and the outcome line.
+    QTest::newRow("write, json")
+        << QStringList{"--json", "write", "5=3"} << 0 << -1
+        << QStringList{"{\"backup\":\"\",\"changed\":[{\"after\":"
+                           + setting(5, "ESPA out max address length:", true, "3", "Address length: 3 digits")
+                           + ",\"item\":5,\"legend\":\"ESPA out max address length:\"}]",
+                       "\"outcome\":\"Write item 5 (ESPA out max address length): done, 1 read back equal\"",
+                       "\"result\":\"succeeded\"}"};
     QTest::newRow("commission, report") << QStringList{"commission", "--site", "Haven", "b.cfg", "--report", "out.html"}
                                         << 0 << 1 << QStringList{changedLine, ".cfg; report out.html\n", "<td>Haven</td>"};
     // A PDF needs the fonts of a report's own start.
@@ -1287,7 +1333,8 @@ void TestCli::reports()
         if (args.contains(QStringLiteral("--from")))
             QVERIFY2(!unit.trace().contains("<-"), unit.trace().constData());
     }
-    const bool changes = args.contains(QStringLiteral("commission")) && args.contains(QStringLiteral("b.cfg"));
+    const bool changes = (args.contains(QStringLiteral("commission")) && args.contains(QStringLiteral("b.cfg")))
+        || args.contains(QStringLiteral("write"));
     if (const qsizetype at = args.indexOf(QStringLiteral("--report")); at >= 0)
         out += Cp1252::decode(FileBytes::read(path(args.at(at + 1).toLatin1().constData())));
     for (const QString &e : std::as_const(expected))

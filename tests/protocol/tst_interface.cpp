@@ -950,7 +950,7 @@ void TestInterface::outcomes()
 namespace {
 
 enum class Drop { Cancel, Abort, Reopen };
-enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead, BackupUnsavable };
+enum class Before { Nothing, ReadAll, ReadAllThenRepointed, ReadAllThenFile, SingleWrite, SingleWriteCancelledInReadBack, SignalInReadBack, PortLostBetweenReadBacks, PortLostInBackupRead, ReopenedInBackupRead, SignalInBackupRead, BackupUnsavable };
 
 // The requests in order, runs of one kind counted: "14w 14W 14w".
 QString wireSummary(const QList<QByteArray> &requests)
@@ -1064,6 +1064,10 @@ void TestInterface::writeSafeguards_data()
     // Stopped with the second read-back out: one outcome, the read-back cut after 1 of 14.
     QTest::newRow("signal in the read-back")
         << Before::SignalInReadBack << false << false << u"14w 14W 2w"_s << Result::Cancelled << Outcome::Stage::ReadBack << -1;
+    // Lost with the second read-back answered and the third not sent: no item was under way.
+    QTest::newRow("port lost between two read-backs")
+        << Before::PortLostBetweenReadBacks << false << false << u"14w 14W 2w"_s << Result::Failed
+        << Outcome::Stage::ReadBack << -1;
     QTest::newRow("unit keeps another value")
         << Before::Nothing << true << false << u"14w 14W 14w"_s << Result::Failed << Outcome::Stage::ReadBack << 13;
     QTest::newRow("single write read back")
@@ -1132,6 +1136,12 @@ void TestInterface::writeSafeguards()
         QVERIFY(unit.runUntil([&] { return unit.requests.size() == 30; }) > 0);
         w.engine().stop(Outcome::Stop::Signal);
     }
+    if (before == Before::PortLostBetweenReadBacks) {
+        QVERIFY(unit.runUntil([&] { return unit.requests.size() == 30 && !w.engine().transaction(); }) > 0);
+        w.session().datacom.LinkWatch = 0;
+        w.tick();
+        w.session().datacom.LinkWatch = 20;
+    }
     const bool reopened = before == Before::PortLostInBackupRead || before == Before::ReopenedInBackupRead;
     const bool stoppedInBackup = reopened || before == Before::SignalInBackupRead;
     if (stoppedInBackup) {
@@ -1159,6 +1169,11 @@ void TestInterface::writeSafeguards()
         const QString log = w.logLines().join(u'\n');
         QCOMPARE(log.count(u"Write all settings"_s), 1);
         QVERIFY2(log.contains(u"Write all settings: 14 written; read-back stopped by a signal after 1 of 14; backup Backups/"_s), qPrintable(log.mid(log.indexOf(u"Write all"_s))));
+    }
+    if (before == Before::PortLostBetweenReadBacks) {
+        QCOMPARE(o.item, -1);
+        const QString log = w.logLines().join(u'\n');
+        QVERIFY2(log.contains(u"Write all settings: 14 written; read back failed: port lost (2 of 14 read back); backup Backups/"_s), qPrintable(log.mid(log.indexOf(u"Write all"_s))));
     }
     for (const QByteArray &f : std::as_const(unit.requests)) {
         if (FakeUnit::kind(f) == 'W' && FakeUnit::itemOf(f) == 33)

@@ -159,6 +159,8 @@ void runAfterLoad(UiWorld &w, AnsweringUnit &unit, const QString &step)
     }
     if (step == QStringLiteral("write all"))
         w.click(QStringLiteral("CmdSchrijfAlles"));
+    else if (step == QStringLiteral("write changes"))
+        w.click(QStringLiteral("CmdWriteChanges"));
     else if (step == QStringLiteral("read all"))
         w.click(QStringLiteral("CmdLeesAlles"));
     else
@@ -785,6 +787,12 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         << "Write all settings cancelled; 2 of 14 written (items 0 5); not sent: items 7 10 11 12 13 14 30 31 32 33 34 35; backup "
            "Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
         << "";
+    // The unit holds the screen's settings: nothing written, the backup named once.
+    QTest::newRow("write changes")
+        << "write changes"
+        << "Write changes: the unit already holds these settings; nothing written; backup "
+           "Backups/2026-12-07_140509_scripted1.cfg \u00B7 14:05:09"
+        << "";
     QTest::newRow("read cancelled") << "cancel" << "Read all settings cancelled after 0 of 14 \u00B7 14:05:09" << "";
     QTest::newRow("test call") << "call" << "Test call sent \u00B7 14:05:09" << "";
     QTest::newRow("restart") << "restart" << "Restart acknowledged by the unit \u00B7 14:05:09" << "";
@@ -823,6 +831,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand_data()
         "Write all settings not started: 2 settings from the file cannot be sent: item 5: the value is empty; "
         "item 14: 60 is not one of its choices \u00B7 14:05:09");
     QTest::newRow("unsendable file, write all refused") << "load unsendable, write all" << refusedBoth << "unit-0417.cfg";
+    QTest::newRow("unsendable file, write changes refused")
+        << "load unsendable, write changes"
+        << "Write changes not started: 2 settings from the file cannot be sent: item 5: the value is empty; "
+           "item 14: 60 is not one of its choices \u00B7 14:05:09" << "unit-0417.cfg";
     QTest::newRow("unsendable file, one changed, write all refused")
         << "load unsendable, change 14, write all"
         << "Write all settings not started: 1 setting from the file cannot be sent: item 5: the value is empty \u00B7 14:05:09"
@@ -900,6 +912,8 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
             w.port.dropConnection();
         w.click(QStringLiteral("CmdSchrijfAlles"));
         QVERIFY(unit.runUntilQuiet());
+    } else if (command == QStringLiteral("write changes")) {
+        runAfterLoad(w, unit, command);
     } else if (command == QStringLiteral("cancel")) {
         w.click(QStringLiteral("CmdLeesAlles"));
         for (int i = 0; i < 200 && w.engine().AllMode() == Interface::BulkTransfer::None; ++i)
@@ -1004,6 +1018,10 @@ void TestFrmHoofdscherm::statusBarTellsLastCommand()
         QCOMPARE(w.answers.messages().size() > boxes, command.endsWith(QStringLiteral("write all")) && !message.contains(QStringLiteral("not started")));
     }
     QCOMPARE(shown->text(), message.replace(QStringLiteral("%1"), w.home.path()));
+    // A backup named in the words: its full path in the tooltip.
+    if (const qsizetype at = message.indexOf(QStringLiteral("backup Backups/")); at >= 0)
+        QCOMPARE(shown->toolTip(), shown->text() + QStringLiteral("\nBackup: ")
+                     + QDir::toNativeSeparators(w.path(message.mid(at + 7).section(u' ', 0, 0))));
     QCOMPARE(w.find<QLabel>(QStringLiteral("StatusSettingsFile"))->text(), file);
     // A screen reader reads the same words; the tab key reaches them to copy.
     QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), shown->text());
