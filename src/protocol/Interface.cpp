@@ -127,9 +127,15 @@ void Interface::cancelByOperator()
 
 void Interface::stop(Outcome::Stop cause)
 {
+    whileWorking([&] { stopCommand(cause); });
+}
+
+// Work that may end a command: its outcomes are told once the work is done.
+void Interface::whileWorking(const std::function<void()> &work)
+{
     {
         const QScopedValueRollback working(m_working, true);
-        stopCommand(cause);
+        work();
     }
     tellPending();
 }
@@ -146,16 +152,14 @@ void Interface::stopCommand(Outcome::Stop cause)
     }
     // A transaction whose request has not gone out is not under way: it
     // goes with the rest (a wake-up alone changes nothing in the unit).
-    if (m_transaction && !m_transaction->lineCheck() && m_transaction->movesItem() && !frameOut()) {
-        m_state = State::Idle;
-        m_transaction.reset();
-    }
+    if (itemInHand() && !frameOut())
+        letGoOfTransaction();
     std::optional<Outcome> outcome = stoppedOutcome(cause);
     dropCommands();
     m_command.reset();
     if (!outcome)
         return;
-    const bool itemOut = m_transaction && !m_transaction->lineCheck() && m_transaction->movesItem();
+    const bool itemOut = itemInHand();
     if (itemOut && cause == Outcome::Stop::Operator) {
         // The operator's Cancel lets the transaction under way run to its
         // end; its answer decides how the outcome names the item.
@@ -183,6 +187,12 @@ std::optional<Outcome> Interface::stoppedOutcome(Outcome::Stop cause) const
     if (outcome)
         outcome->stop = cause;
     return outcome;
+}
+
+// An item's read or write in hand; a line check runs to its end whatever stops.
+bool Interface::itemInHand() const
+{
+    return m_transaction && m_transaction->movesItem() && !m_transaction->lineCheck();
 }
 
 // Whether the request of the transaction in hand has gone out: the engine
@@ -264,11 +274,7 @@ bool Interface::dropCommands()
 
 void Interface::takeReopenedPort()
 {
-    {
-        const QScopedValueRollback working(m_working, true);
-        takePort();
-    }
-    tellPending();
+    whileWorking([this] { takePort(); });
 }
 
 void Interface::takePort()
@@ -578,10 +584,7 @@ void Interface::InterfaceTick(int command)
     // is not taken: the work under way ends first.
     if (m_working)
         return;
-    {
-        const QScopedValueRollback working(m_working, true);
-        work(command);
-    }
+    whileWorking([&] { work(command); });
     // Last, with the tick's work done and the state final: a listener may
     // show a modal box, whose event loop lets the engine tick again.
     tellPending();

@@ -229,7 +229,9 @@ private:
     bool running() const;
     void work(int command);
     void step(int command);
+    void whileWorking(const std::function<void()> &work);
     void stopCommand(Outcome::Stop cause);
+    bool itemInHand() const;
     std::optional<Outcome> stoppedOutcome(Outcome::Stop cause) const;
     bool frameOut() const;
     void letGoOfTransaction();

@@ -7,8 +7,6 @@
 #include "model/Conversions.h"
 #include "model/Items.h"
 
-#include <QScopedValueRollback>
-
 // The values written are the target's, taken now; the read before them
 // stores the unit's values only.
 void Interface::requestCommission(const Stores::ValueStore &target, bool confirmFirst)
@@ -95,12 +93,10 @@ void Interface::confirmChanges(bool go)
         writeChanges();
         return;
     }
-    {
-        const QScopedValueRollback working(m_working, true);
+    whileWorking([this] {
         m_allMode = BulkTransfer::None;
         finish(Outcome::Result::Cancelled, -1, Failure::None);
-    }
-    tellPending();
+    });
 }
 
 bool Interface::bulkWrite() const
